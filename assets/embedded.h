@@ -1,0 +1,28 @@
+// The files of assets/, embedded into the program at build time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace assets {
+
+extern const std::uint8_t StartupPictureBin[];
+extern const std::size_t StartupPictureBinSize;
+extern const std::uint8_t IconLineBmp[];
+extern const std::size_t IconLineBmpSize;
+extern const std::uint8_t IconCircleBmp[];
+extern const std::size_t IconCircleBmpSize;
+extern const std::uint8_t IconFillBmp[];
+extern const std::size_t IconFillBmpSize;
+extern const std::uint8_t IconUndoBmp[];
+extern const std::size_t IconUndoBmpSize;
+extern const std::uint8_t IconPenBmp[];
+extern const std::size_t IconPenBmpSize;
+extern const std::uint8_t ProgramIcon16Png[];
+extern const std::size_t ProgramIcon16PngSize;
+extern const std::uint8_t ProgramIcon32Png[];
+extern const std::size_t ProgramIcon32PngSize;
+extern const std::uint8_t ProgramIcon96Png[];
+extern const std::size_t ProgramIcon96PngSize;
+
+}  // namespace assets

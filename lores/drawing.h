@@ -1,0 +1,29 @@
+// Operations that change the picture. Each acts on the page it is given,
+// clips through PlotPixel, and neither repaints nor keeps undo copies.
+#pragma once
+
+#include "lores/lores_page.h"
+
+namespace lores {
+
+enum class ScrollDirection { Left, Right, Up, Down };
+
+inline void PenDot(LoresPage& page, int x, int y, int colour) { PlotPixel(page, x, y, colour); }
+
+// Both ends included, all eight octants, from start to end.
+void DrawLine(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
+
+// Outline of radius r around (cx, cy); r = 0 draws nothing.
+void DrawCircle(LoresPage& page, int cx, int cy, int r, int colour);
+
+// Radius from the centre to the rim cell, truncated toward zero.
+int CircleRadius(int ax, int ay, int x, int y);
+
+// Replaces target by replacement in the 4-connected area of the seed.
+// The seed may be any cell; target must differ from replacement.
+void FloodFill(LoresPage& page, int x, int y, int target, int replacement);
+
+// Moves the picture one pixel; the trailing edge keeps its old pixels.
+void ScrollPage(LoresPage& page, ScrollDirection direction);
+
+}  // namespace lores
