@@ -1,0 +1,252 @@
+#include "runtime/file_objects.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "runtime/object_table.h"
+#include "runtime/replace_file.h"
+
+namespace runtime {
+namespace {
+
+struct FileObject {
+    int handle = -1;  // descriptor, -1 when closed
+    std::unique_ptr<std::uint8_t[]> buffer;
+    int bufferSize = 0;
+    int count = 0;   // reading: bytes not yet delivered; writing: free bytes left
+    int filled = 0;  // reading: bytes the last refill brought
+    int reading = 1;
+    FileReplacement replacement;  // set while a replaced file is being written
+    bool replacing = false;
+    bool failed = false;  // a platform write fell short since the open
+
+    ~FileObject() { Close(); }
+
+    int Close();
+};
+
+int fileBufferSize = 4096;
+ObjectTable<FileObject>* files = nullptr;
+
+ObjectTable<FileObject>& Files() {
+    if (!files) files = new ObjectTable<FileObject>();
+    return *files;
+}
+
+FileObject* OpenObject(int number) {
+    FileObject* f = Files().Find(number);
+    return f && f->handle >= 0 ? f : nullptr;
+}
+
+// One platform read: as many bytes as the file gives, up to length.
+std::size_t PlatformRead(int fd, std::uint8_t* to, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = read(fd, to + done, length - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t PlatformWrite(FileObject& f, const std::uint8_t* from, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = write(f.handle, from + done, length - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done < length) f.failed = true;
+    return done;
+}
+
+// Writes the pending bytes of a writing buffer; nothing in reading mode.
+void FlushFileBuffer(FileObject& f) {
+    if (f.reading) return;
+    PlatformWrite(f, f.buffer.get(), static_cast<std::size_t>(f.bufferSize - f.count));
+    f.count = f.bufferSize;
+}
+
+int FileObject::Close() {
+    if (handle < 0) return 0;
+    if (buffer) FlushFileBuffer(*this);
+    buffer.reset();
+    bool ok = !failed;
+    if (replacing) {
+        if (ok) {
+            ok = CommitReplace(replacement);
+        } else {
+            AbortReplace(replacement);
+        }
+    } else if (close(handle) != 0) {
+        ok = false;
+    }
+    handle = -1;
+    replacing = false;
+    failed = false;
+    count = filled = 0;
+    reading = 1;
+    bufferSize = 0;
+    return ok ? 1 : 0;
+}
+
+// Fills the record of a freshly opened object.
+int Attach(int number, int fd, bool buffered) {
+    FileObject& f = Files().Take(number);
+    f.handle = fd;
+    f.bufferSize = buffered ? fileBufferSize : 0;
+    if (f.bufferSize > 0) {
+        f.buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(f.bufferSize)]);
+        if (!f.buffer) f.bufferSize = 0;  // works unbuffered
+    }
+    f.count = 0;
+    f.filled = 0;
+    f.reading = 1;
+    return fd;
+}
+
+// Closes whatever the number held; an open failure leaves it free.
+void Vacate(int number) {
+    if (Files().Find(number)) Files().Release(number);
+}
+
+int OpenReadable(int number, const std::string& path, int accessFlags, bool buffered) {
+    Vacate(number);
+    // Opened without blocking so that a pipe cannot hang the program, then
+    // refused unless it is a regular file or a character device.
+    int fd = open(path.c_str(), accessFlags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return 0;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
+        close(fd);
+        return 0;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fd = RaiseDescriptor(fd);
+    if (fd < 0) return 0;
+    return Attach(number, fd, buffered);
+}
+
+int OpenReplacing(int number, const std::string& path, bool buffered) {
+    Vacate(number);
+    FileReplacement r;
+    if (!BeginReplace(path, r)) return 0;
+    const int fd = Attach(number, r.fd, buffered);
+    FileObject& f = *Files().Find(number);
+    f.replacement = r;
+    f.replacing = true;
+    return fd;
+}
+
+}  // namespace
+
+void InitFiles() {
+    delete files;
+    files = new ObjectTable<FileObject>();
+}
+
+void SetFileBufferSize(int size) { fileBufferSize = size < 0 ? 0 : size; }
+
+int OpenForReading(int number, const std::string& path) { return OpenReadable(number, path, O_RDONLY, true); }
+
+int CreateForWriting(int number, const std::string& path) { return OpenReplacing(number, path, true); }
+
+int OpenFileWithMode(int number, const std::string& path, int mode, int flags) {
+    const bool buffered = !(flags & 4);
+    switch (mode) {
+    case 1: return OpenReadable(number, path, O_RDONLY, buffered);
+    case 2: {
+        const int fd = OpenReadable(number, path, O_RDWR | O_CREAT, buffered);
+        if (fd && (flags & 8)) lseek(fd, 0, SEEK_END);
+        return fd;
+    }
+    case 3: return OpenReplacing(number, path, buffered);
+    default:
+        // An already open descriptor, handed over to the object.
+        if (mode < 0 || fcntl(mode, F_GETFD) < 0) return 0;
+        Vacate(number);
+        return Attach(number, mode, buffered);
+    }
+}
+
+std::size_t ReadBytes(int number, void* destination, std::size_t length) {
+    FileObject* f = OpenObject(number);
+    if (!f || !destination || length == 0) return 0;
+    auto* d = static_cast<std::uint8_t*>(destination);
+    if (!f->buffer) return PlatformRead(f->handle, d, length);
+
+    if (!f->reading) {
+        FlushFileBuffer(*f);
+        f->reading = 1;
+        f->count = 0;
+    }
+    const auto count = static_cast<std::size_t>(f->count);
+    if (count >= length) {
+        std::memcpy(d, f->buffer.get() + (f->filled - f->count), length);
+        f->count -= static_cast<int>(length);
+        return length;
+    }
+    std::memcpy(d, f->buffer.get() + (f->filled - f->count), count);
+    const std::size_t k = count;
+    const std::size_t rest = length - k;
+    if (rest >= static_cast<std::size_t>(f->bufferSize)) {
+        f->count = 0;
+        return k + PlatformRead(f->handle, d + k, rest);
+    }
+    const std::size_t n = PlatformRead(f->handle, f->buffer.get(), static_cast<std::size_t>(f->bufferSize));
+    f->count = f->filled = static_cast<int>(n);
+    const std::size_t m = rest < n ? rest : n;
+    std::memcpy(d + k, f->buffer.get(), m);
+    f->count -= static_cast<int>(m);
+    return k + m;
+}
+
+std::size_t WriteBytes(int number, const void* source, std::size_t length) {
+    FileObject* f = OpenObject(number);
+    if (!f || !source || length == 0) return 0;
+    const auto* s = static_cast<const std::uint8_t*>(source);
+    if (!f->buffer) return PlatformWrite(*f, s, length);
+
+    if (f->reading) {
+        // Give back the read-ahead the caller has not seen yet.
+        if (f->count > 0) lseek(f->handle, -static_cast<off_t>(f->count), SEEK_CUR);
+        f->reading = 0;
+        f->count = f->bufferSize;
+    }
+    if (static_cast<std::size_t>(f->count) > length) {
+        std::memcpy(f->buffer.get() + (f->bufferSize - f->count), s, length);
+        f->count -= static_cast<int>(length);
+        return length;
+    }
+    FlushFileBuffer(*f);
+    if (length >= static_cast<std::size_t>(f->bufferSize)) return PlatformWrite(*f, s, length);
+    std::memcpy(f->buffer.get(), s, length);
+    f->count -= static_cast<int>(length);
+    return length;
+}
+
+int CloseFileObject(int number) {
+    if (number == AllFiles) {
+        CloseAllFiles();
+        return 1;
+    }
+    FileObject* f = OpenObject(number);
+    if (!f) return 0;
+    const int ok = f->Close();
+    Files().Release(number);
+    return ok;
+}
+
+void CloseAllFiles() {
+    Files().ForEach([](int, FileObject& f) { f.Close(); });
+    Files().Clear();
+}
+
+}  // namespace runtime

@@ -1,0 +1,221 @@
+#include "runtime/images.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "runtime/object_table.h"
+
+namespace runtime {
+
+// Implemented in bmp_decode.cpp.
+bool DecodeBmp(const std::uint8_t* data, std::size_t length, ImagePixels& out, int& sourceDepth);
+bool DecodeIcon(const std::uint8_t* data, std::size_t length, ImagePixels& out);
+
+namespace {
+
+struct ImageRecord {
+    std::unique_ptr<ImagePixels> image;  // its address is the handle
+    std::int16_t width = 0, height = 0;
+    std::uint8_t depth = 0, sourceDepth = 0;
+    std::uint32_t formatTag = 0;
+};
+
+ObjectTable<ImageRecord>* images = nullptr;
+
+ObjectTable<ImageRecord>& Images() {
+    if (!images) images = new ObjectTable<ImageRecord>();
+    return *images;
+}
+
+ImageHandleValue HandleOf(const ImageRecord& r) { return reinterpret_cast<ImageHandleValue>(r.image.get()); }
+
+bool ValidSize(int width, int height) {
+    return width > 0 && height > 0 && width <= 32767 && height <= 32767;
+}
+
+ImageHandleValue Store(int number, std::unique_ptr<ImagePixels> pixels, int sourceDepth, std::uint32_t tag) {
+    ImageRecord& r = Images().Take(number);
+    r.width = static_cast<std::int16_t>(pixels->width);
+    r.height = static_cast<std::int16_t>(pixels->height);
+    r.depth = static_cast<std::uint8_t>(pixels->depth);
+    r.sourceDepth = static_cast<std::uint8_t>(sourceDepth);
+    r.formatTag = tag;
+    r.image = std::move(pixels);
+    return HandleOf(r);
+}
+
+}  // namespace
+
+void InitImages() {
+    delete images;
+    images = new ObjectTable<ImageRecord>();
+}
+
+ImageHandleValue CreateImageObject(int number, int width, int height) {
+    FreeImageObject(number);
+    if (!ValidSize(width, height)) return 0;
+    auto px = std::make_unique<ImagePixels>();
+    px->width = width;
+    px->height = height;
+    px->depth = 24;
+    px->stride = StrideFor(width, 24);
+    px->bits.assign(static_cast<std::size_t>(px->stride) * height, 0);  // black
+    return Store(number, std::move(px), 24, 0);
+}
+
+ImageHandleValue LoadImageFromMemory(int number, const std::uint8_t* data, std::size_t length) {
+    FreeImageObject(number);  // released even when decoding then fails
+    if (!data) return 0;
+    auto px = std::make_unique<ImagePixels>();
+    int sourceDepth = 0;
+    if (length >= 2 && data[0] == 'B' && data[1] == 'M') {
+        if (!DecodeBmp(data, length, *px, sourceDepth)) return 0;
+        return Store(number, std::move(px), sourceDepth, FormatBmp);
+    }
+    if (DecodeIcon(data, length, *px)) return Store(number, std::move(px), 32, FormatIcon);
+    return 0;
+}
+
+ImageHandleValue ImageHandle(int number) {
+    const ImageRecord* r = Images().Find(number);
+    return r && r->image ? HandleOf(*r) : 0;
+}
+
+void FreeImageObject(int number) {
+    if (number == AllImages) {
+        Images().Clear();
+        return;
+    }
+    Images().Release(number);
+}
+
+const ImagePixels* ImagePixelsFromHandle(ImageHandleValue handle) {
+    if (!handle) return nullptr;
+    const ImagePixels* found = nullptr;
+    Images().ForEach([&](int, ImageRecord& r) {
+        if (HandleOf(r) == handle) found = r.image.get();
+    });
+    return found;
+}
+
+ImageInfo ImageRecordOf(int number) {
+    const ImageRecord* r = Images().Find(number);
+    if (!r || !r->image) return {};
+    return {r->width, r->height, r->depth, r->sourceDepth, r->formatTag, r->image.get()};
+}
+
+// --- drawing ---------------------------------------------------------------
+
+struct DrawingContext {
+    DrawSurface surface;
+    int outWidth = 0, outHeight = 0;
+    int originX = 0, originY = 0;
+    ColourValue colour = 0;
+    std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
+};
+
+namespace {
+
+std::unique_ptr<DrawingContext> current;
+
+void Abandon() {
+    if (!current) return;
+    std::unique_ptr<DrawingContext> ctx = std::move(current);
+    if (ctx->surface.finish) ctx->surface.finish(0, ctx->surface.user);
+}
+
+}  // namespace
+
+DrawingContext* MakeDrawTarget(const DrawSurface& surface) {
+    Abandon();
+    current = std::make_unique<DrawingContext>();
+    current->surface = surface;
+    return current.get();
+}
+
+DrawingContext* ImageDrawTarget(int number) {
+    const ImageRecord* r = Images().Find(number);
+    if (!r || !r->image || r->image->isIcon) return nullptr;
+    ImagePixels& px = *r->image;
+    DrawSurface s;
+    s.pixels = px.bits.data();
+    s.stride = px.stride;
+    s.width = r->width;
+    s.height = r->height;
+    s.bytesPerPixel = px.depth == 32 ? 4 : 3;
+    // All drawing goes into the image's own memory: nothing to finish.
+    return MakeDrawTarget(s);
+}
+
+std::uintptr_t BeginDrawing(DrawingContext* target) {
+    if (!target || target != current.get()) return 0;
+    if (!target->surface.pixels) {
+        Abandon();
+        return 0;
+    }
+    target->outWidth = target->surface.width;
+    target->outHeight = target->surface.height;
+    return reinterpret_cast<std::uintptr_t>(target);
+}
+
+void FillBox(int x, int y, int width, int height, ColourValue colour) {
+    DrawingContext* c = current.get();
+    if (!c) return;
+    if (colour != c->colour) {
+        c->colour = colour;
+        c->red = static_cast<std::uint8_t>(colour & 0xFF);
+        c->green = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
+        c->blue = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
+        c->alpha = static_cast<std::uint8_t>((colour >> 24) & 0xFF);
+    }
+    x += c->originX;
+    y += c->originY;
+    if (width < 0) {
+        x += width;
+        width = -width;
+    }
+    if (height < 0) {
+        y += height;
+        height = -height;
+    }
+    const DrawSurface& s = c->surface;
+    if (x < 0) {
+        width += x;
+        x = 0;
+    }
+    if (y < 0) {
+        height += y;
+        y = 0;
+    }
+    if (x + width > s.width) width = s.width - x;
+    if (y + height > s.height) height = s.height - y;
+    if (width <= 0 || height <= 0) return;
+
+    const int bpp = s.bytesPerPixel;
+    // The first row is written pixel by pixel; the others copy it.
+    std::uint8_t* first = s.pixels + static_cast<std::ptrdiff_t>(s.height - 1 - y) * s.stride + x * bpp;
+    for (int col = 0; col < width; ++col) {
+        std::uint8_t* p = first + col * bpp;
+        p[0] = c->blue;
+        p[1] = c->green;
+        p[2] = c->red;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * bpp;
+    for (int row = 1; row < height; ++row) {
+        std::uint8_t* p = first - static_cast<std::ptrdiff_t>(row) * s.stride;
+        if (bpp == 3) {
+            std::memcpy(p, first, rowBytes);
+        } else {
+            for (int col = 0; col < width; ++col) std::memcpy(p + col * 4, first + col * 4, 3);  // alpha kept
+        }
+    }
+}
+
+void EndDrawing() {
+    if (!current) return;
+    std::unique_ptr<DrawingContext> ctx = std::move(current);
+    if (ctx->surface.finish) ctx->surface.finish(1, ctx->surface.user);
+}
+
+}  // namespace runtime
