@@ -1,0 +1,311 @@
+// The canvas gadget: a child window showing a 24-bit bottom-up bitmap kept
+// by the layer, reporting pointer, wheel, key and focus activity as
+// GadgetEvents with a CanvasEventData record.
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QWheelEvent>
+#include <vector>
+
+#include "runtime/images.h"
+#include "runtime/object_table.h"
+#include "windowing/internal.h"
+
+namespace windowing {
+namespace {
+
+class CanvasWidget;
+
+struct CanvasObject {
+    QPointer<CanvasWidget> widget;
+    ~CanvasObject();
+};
+
+runtime::ObjectTable<CanvasObject>* canvases = nullptr;
+QPointer<CanvasWidget> confiningCanvas;
+int wheelAccumulator = 0;
+std::vector<CanvasEventData*> dataPool;
+
+runtime::ObjectTable<CanvasObject>& Canvases() {
+    if (!canvases) canvases = new runtime::ObjectTable<CanvasObject>();
+    return *canvases;
+}
+
+CanvasEventData* TakeData() {
+    if (dataPool.empty()) return new CanvasEventData();
+    CanvasEventData* d = dataPool.back();
+    dataPool.pop_back();
+    *d = CanvasEventData{};
+    return d;
+}
+
+void ReturnData(void* d) { dataPool.push_back(static_cast<CanvasEventData*>(d)); }
+
+int ButtonBits(Qt::MouseButtons b) {
+    return ((b & Qt::LeftButton) ? 1 : 0) | ((b & Qt::RightButton) ? 2 : 0) | ((b & Qt::MiddleButton) ? 4 : 0);
+}
+
+int ModifierBits(Qt::KeyboardModifiers m) {
+    return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::AltModifier) ? 2 : 0) | ((m & Qt::ControlModifier) ? 4 : 0);
+}
+
+// Virtual key codes as the rest of the program knows them.
+int VirtualKey(const QKeyEvent* e) {
+    const int k = e->key();
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return k;
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 112 + (k - Qt::Key_F1);
+    struct { int qt, vk; } static const table[] = {
+        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},      {Qt::Key_Backtab, 9}, {Qt::Key_Return, 13},
+        {Qt::Key_Enter, 13},    {Qt::Key_Shift, 16},   {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},
+        {Qt::Key_Pause, 19},    {Qt::Key_CapsLock, 20}, {Qt::Key_Escape, 27}, {Qt::Key_Space, 32},
+        {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},    {Qt::Key_Home, 36},
+        {Qt::Key_Left, 37},     {Qt::Key_Up, 38},      {Qt::Key_Right, 39},  {Qt::Key_Down, 40},
+        {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},
+    };
+    for (const auto& t : table)
+        if (t.qt == k) return t.vk;
+    return static_cast<int>(e->nativeVirtualKey());
+}
+
+class CanvasWidget : public QWidget {
+public:
+    int number = -1;
+    int flags = 0;
+    bool pointerInside = false;
+    bool captured = false;
+    int bitmapWidth = 1, bitmapHeight = 1, stride = 4;
+    std::vector<std::uint8_t> bits;  // bottom-up, blue-green-red, rows padded to 4 bytes
+
+    CanvasWidget(QWidget* parent, int w, int h, int canvasFlags) : QWidget(parent), flags(canvasFlags) {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setCursor(Qt::ArrowCursor);
+        setFocusPolicy((flags & CanvasKeyboard) ? Qt::StrongFocus : Qt::NoFocus);
+        const int inset = (flags & CanvasBorder) ? 4 : 0;
+        bitmapWidth = std::max(1, w - inset);
+        bitmapHeight = std::max(1, h - inset);
+        stride = runtime::StrideFor(bitmapWidth, 24);
+        bits.assign(static_cast<std::size_t>(stride) * bitmapHeight, 0xFF);  // white
+    }
+
+    void Post(int type, const QPointF& at, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int key = 0,
+              int wheel = 0, int character = 0) {
+        CanvasEventData* d = TakeData();
+        d->x = static_cast<std::int16_t>(std::lround(at.x()));
+        d->y = static_cast<std::int16_t>(std::lround(at.y()));
+        d->buttons = ButtonBits(buttons);
+        d->modifiers = ModifierBits(mods);
+        d->key = key;
+        d->wheel = wheel;
+        d->character = character;
+        PostEvent(GadgetEvent, number, detail::WindowNumberOf(this), type, d, ReturnData);
+    }
+
+    QPointF PointerNow() const { return mapFromGlobal(QCursor::pos()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        // The bitmap is stored bottom row first: draw it flipped.
+        const QImage image(bits.data(), bitmapWidth, bitmapHeight, stride, QImage::Format_BGR888);
+        p.save();
+        p.setTransform(QTransform(1, 0, 0, -1, 0, bitmapHeight));
+        p.drawImage(0, 0, image);
+        p.restore();
+        if ((flags & CanvasDrawFocus) && hasFocus()) {
+            QStyleOptionFocusRect option;
+            option.initFrom(this);
+            option.rect = rect().adjusted(2, 2, -2, -2);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+        }
+    }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if ((flags & CanvasClipMouse) && confiningCanvas == this) {
+            const QPoint local = e->position().toPoint();
+            const QPoint clamped(std::clamp(local.x(), 0, width() - 1), std::clamp(local.y(), 0, height() - 1));
+            if (clamped != local) QCursor::setPos(mapToGlobal(clamped));
+        }
+        if (!pointerInside) {
+            pointerInside = true;
+            Post(CanvasPointerEntered, e->position(), e->buttons(), e->modifiers());
+        } else {
+            Post(CanvasPointerMoved, e->position(), e->buttons(), e->modifiers());
+        }
+    }
+
+    void leaveEvent(QEvent*) override {
+        if (!pointerInside) return;
+        pointerInside = false;
+        Post(CanvasPointerLeft, PointerNow(), QApplication::mouseButtons(), QApplication::keyboardModifiers());
+    }
+
+    void Press(QMouseEvent* e, bool doubleClick) {
+        const int b = ButtonBits(e->button());
+        if (!b) return;
+        if (ButtonBits(e->buttons()) == b) {
+            captured = true;  // the implicit grab keeps reporting outside the canvas
+            if (flags & CanvasClipMouse) confiningCanvas = this;
+        }
+        static const int down[] = {0, CanvasLeftButtonDown, CanvasRightButtonDown, 0, CanvasMiddleButtonDown};
+        Post(down[b], e->position(), e->buttons(), e->modifiers());
+        if (doubleClick && b == 1) Post(CanvasLeftDoubleClick, e->position(), e->buttons(), e->modifiers());
+        if (doubleClick && b == 2) Post(CanvasRightDoubleClick, e->position(), e->buttons(), e->modifiers());
+    }
+
+    void mousePressEvent(QMouseEvent* e) override { Press(e, false); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, true); }
+
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        const int b = ButtonBits(e->button());
+        if (!b) return;
+        const QPoint at = e->position().toPoint();
+        const bool counts = (b == 1 || b == 2) && at.x() >= 0 && at.x() < width() && at.y() >= 0 &&
+                            at.y() < height() && captured;
+        if (ButtonBits(e->buttons()) == 0) {
+            captured = false;
+            if (confiningCanvas == this) confiningCanvas = nullptr;
+        }
+        static const int up[] = {0, CanvasLeftButtonUp, CanvasRightButtonUp, 0, CanvasMiddleButtonUp};
+        Post(up[b], e->position(), e->buttons(), e->modifiers());
+        if (counts) Post(b == 1 ? CanvasLeftClick : CanvasRightClick, e->position(), e->buttons(), e->modifiers());
+    }
+
+    void wheelEvent(QWheelEvent* e) override {
+        wheelAccumulator += e->angleDelta().y();
+        const int n = wheelAccumulator / 120;
+        if (n == 0) return;
+        wheelAccumulator -= 120 * n;
+        Post(CanvasWheelTurned, e->position(), e->buttons(), e->modifiers(), 0, n);
+    }
+
+    void keyPressEvent(QKeyEvent* e) override {
+        Post(CanvasKeyDown, PointerNow(), QApplication::mouseButtons(), e->modifiers(), VirtualKey(e));
+        for (QChar c : e->text())
+            if (c.unicode() >= 32) {
+                Post(CanvasCharacterTyped, PointerNow(), QApplication::mouseButtons(), e->modifiers(), 0, 0,
+                     c.unicode());
+            }
+    }
+
+    void keyReleaseEvent(QKeyEvent* e) override {
+        Post(CanvasKeyUp, PointerNow(), QApplication::mouseButtons(), e->modifiers(), VirtualKey(e));
+    }
+
+    void focusInEvent(QFocusEvent*) override {
+        Post(CanvasFocusGained, PointerNow(), QApplication::mouseButtons(), QApplication::keyboardModifiers());
+        update();
+    }
+
+    void focusOutEvent(QFocusEvent*) override {
+        Post(CanvasFocusLost, PointerNow(), QApplication::mouseButtons(), QApplication::keyboardModifiers());
+        update();
+    }
+
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::EnabledChange) {
+            if (!isEnabled() && confiningCanvas == this) confiningCanvas = nullptr;
+            update();
+        }
+        QWidget::changeEvent(e);
+    }
+};
+
+CanvasObject::~CanvasObject() {
+    if (!widget) return;
+    const int n = widget->number;
+    widget->number = -1;
+    if (confiningCanvas == widget) confiningCanvas = nullptr;
+    delete widget.data();
+    detail::RemoveGadgetEvents(n);
+}
+
+CanvasWidget* FindCanvas(int number) {
+    CanvasObject* c = Canvases().Find(number);
+    return c ? c->widget.data() : nullptr;
+}
+
+// The drawing layer's finish step for a canvas: show the new pixels now.
+void FinishCanvasDrawing(int flag, void* user) {
+    if (flag != 1) return;
+    if (CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)))) c->repaint();
+}
+
+}  // namespace
+
+namespace detail {
+
+void InitCanvases() {
+    delete canvases;
+    canvases = new runtime::ObjectTable<CanvasObject>();
+    confiningCanvas = nullptr;
+    wheelAccumulator = 0;
+}
+
+}  // namespace detail
+
+Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) {
+    QWidget* parent = detail::CurrentGadgetList();
+    if (!parent || width <= 0 || height <= 0) return 0;
+    CanvasObject& slot = Canvases().Take(number);
+    auto* c = new CanvasWidget(parent, width, height, flags);
+    c->setObjectName(QStringLiteral("canvas%1").arg(number));
+    c->setGeometry(x, y, width, height);
+    c->number = number;
+    c->show();
+    slot.widget = c;
+    // A canvas destroyed with its window frees its number.
+    QObject::connect(c, &QObject::destroyed, [number, c] {
+        CanvasObject* o = Canvases().Find(number);
+        if (o && o->widget.isNull()) {
+            Canvases().Release(number);
+            detail::RemoveGadgetEvents(number);
+        }
+        (void)c;
+    });
+    return detail::HandleOf(c);
+}
+
+std::intptr_t CanvasAttribute(int number, int attribute) {
+    CanvasWidget* c = FindCanvas(number);
+    if (!c) return 0;
+    switch (attribute) {
+    case CanvasBitmap: return detail::HandleOf(c->bits.data());
+    case CanvasCursor: return 0;
+    case CanvasClipActive: return confiningCanvas == c ? 1 : 0;
+    case CanvasCustomCursor: return 0;
+    default: break;
+    }
+    if (!detail::CurrentEventIsGadget(number)) return 0;
+    const CanvasEventData* d = detail::CurrentCanvasData();
+    switch (attribute) {
+    case CanvasPointerX: return d->x;
+    case CanvasPointerY: return d->y;
+    case CanvasButtons: return d->buttons;
+    case CanvasKey: return d->key;
+    case CanvasModifiers: return d->modifiers;
+    case CanvasWheelDelta: return d->wheel;
+    case CanvasCharacter: return d->character;
+    default: return 0;
+    }
+}
+
+runtime::DrawingContext* CanvasDrawTarget(int number) {
+    CanvasWidget* c = FindCanvas(number);
+    if (!c || c->bits.empty()) return nullptr;
+    runtime::DrawSurface s;
+    s.pixels = c->bits.data();
+    s.stride = c->stride;
+    s.width = c->bitmapWidth;
+    s.height = c->bitmapHeight;
+    s.bytesPerPixel = 3;
+    s.finish = FinishCanvasDrawing;
+    s.user = reinterpret_cast<void*>(static_cast<std::intptr_t>(number));
+    return runtime::MakeDrawTarget(s);
+}
+
+}  // namespace windowing

@@ -1,0 +1,39 @@
+// What the windowing layer's own files share. Qt lives here.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "windowing/windowing.h"
+
+namespace windowing::detail {
+
+// --- event queue ------------------------------------------------------------
+void InitEventQueue();
+void ClearEventQueue();
+// Drops queued events of a window, or GadgetEvents of a gadget, releasing data.
+void RemoveWindowEvents(int window);
+void RemoveGadgetEvents(int gadget);
+bool CurrentEventIsGadget(int number);
+const CanvasEventData* CurrentCanvasData();
+void InstallEscapeWatch();
+
+// --- windows ----------------------------------------------------------------
+// The number of the layer window that contains widget (walking up to its
+// top-level window), or -1.
+int WindowNumberOf(const QWidget* widget);
+QWidget* WindowWidget(int number);
+QWidget* WidgetFromHandle(Handle handle);  // only layer windows are found
+QWidget* CurrentGadgetList();
+void ForgetGadgetList(QWidget* window);
+void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
+
+// --- gadgets, toolbars, menus -------------------------------------------------
+void InitCanvases();
+void InitToolbars();
+void InitMenus();
+void DestroyAllWindows();
+
+inline Handle HandleOf(const void* p) { return reinterpret_cast<Handle>(p); }
+
+}  // namespace windowing::detail

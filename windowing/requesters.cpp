@@ -1,0 +1,194 @@
+// The modal file requester and message box, the current directory, and the
+// bookkeeping that disables the program's other windows while one is up.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QThread>
+#include <climits>
+#include <list>
+#include <thread>
+
+#include "windowing/internal.h"
+
+namespace windowing {
+namespace {
+
+// A path the requester hands back may be as long as the platform allows.
+inline constexpr int MaxPathLength = PATH_MAX - 1;
+
+struct SuspendedWindow {
+    std::thread::id threadId;
+    QPointer<QWidget> topLevelWindow;
+    bool wasTopmost = false;
+    bool disabledHere = false;
+};
+
+std::list<SuspendedWindow> suspended;
+
+// The open-kind requester: a new name in an existing folder is accepted,
+// an existing file is taken without asking, but a folder that does not
+// exist is refused by the dialog itself.
+class FileRequester : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            const QFileInfo info(files.first());
+            if (!info.isDir() && !info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
+                QMessageBox::warning(this, windowTitle(),
+                                     QStringLiteral("%1\nThe folder does not exist. Check the path and try again.")
+                                         .arg(info.absolutePath()));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+// "Name|pattern|Name|pattern" as the dialog's filters. A pattern of "*.*"
+// means every file, with or without an extension.
+QStringList NameFilters(const char* patterns) {
+    const QStringList parts = QString::fromUtf8(patterns ? patterns : "").split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList globs = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& g : globs)
+            if (g.trimmed() == QLatin1String("*.*")) g = QStringLiteral("*");
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], globs.join(QLatin1Char(' ')));
+    }
+    return filters;
+}
+
+}  // namespace
+
+int IsValidFileName(const char* text) {
+    if (!text || !*text) return 0;
+    for (const char* p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 32 || c == '"' || c == '*' || c == '/' || c == ':' || c == '<' || c == '>' || c == '?' ||
+            c == '\\' || c == '|')
+            return 0;
+    }
+    return 1;
+}
+
+std::string CurrentDirectory() {
+    char buf[PATH_MAX];
+    if (!getcwd(buf, sizeof buf)) return std::string();
+    std::string dir(buf);
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    return dir;
+}
+
+Handle DialogOwnerWindow() { return detail::HandleOf(QApplication::activeWindow()); }
+
+void EnterModalState() {
+    QWidget* foreground = QApplication::activeWindow();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->thread() != QThread::currentThread()) continue;
+        SuspendedWindow r;
+        r.threadId = std::this_thread::get_id();
+        r.topLevelWindow = w;
+        r.wasTopmost = w->windowFlags() & Qt::WindowStaysOnTopHint;
+        if (w != foreground && w->isEnabled()) {
+            w->setEnabled(false);
+            r.disabledHere = true;
+        }
+        suspended.push_front(r);
+    }
+    // Nothing may stay above the dialog.
+    for (SuspendedWindow& r : suspended) {
+        if (r.threadId == std::this_thread::get_id() && r.wasTopmost && r.topLevelWindow) {
+            r.topLevelWindow->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+            r.topLevelWindow->show();
+        }
+    }
+}
+
+void LeaveModalState() {
+    for (auto it = suspended.begin(); it != suspended.end();) {
+        if (it->threadId != std::this_thread::get_id()) {
+            ++it;
+            continue;
+        }
+        if (it->topLevelWindow) {
+            if (it->disabledHere) it->topLevelWindow->setEnabled(true);
+            if (it->wasTopmost) {
+                it->topLevelWindow->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+                it->topLevelWindow->show();
+            }
+        }
+        it = suspended.erase(it);
+    }
+}
+
+std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* patterns, int position) {
+    FileRequester dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("fileRequester"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setWindowTitle(QString::fromUtf8(title ? title : ""));
+    const QStringList filters = NameFilters(patterns);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (position >= 0 && position < filters.size()) dialog.selectNameFilter(filters[position]);
+    }
+    if (defaultPath) {
+        const std::string path(defaultPath);
+        const auto slash = path.find_last_of('/');
+        std::string name = path, folder;
+        if (slash != std::string::npos && slash > 0) {
+            name = path.substr(slash + 1);
+            folder = path.substr(0, slash);
+        }
+        if (name.size() > static_cast<std::size_t>(MaxPathLength)) name.resize(MaxPathLength);
+        if (!folder.empty()) dialog.setDirectory(QString::fromUtf8(folder.c_str()));
+        if (IsValidFileName(name.c_str())) dialog.selectFile(QString::fromUtf8(name.c_str()));
+    }
+    EnterModalState();
+    const int result = dialog.exec();
+    LeaveModalState();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
+    const std::string chosen = dialog.selectedFiles().first().toStdString();
+    if (chosen.size() > static_cast<std::size_t>(MaxPathLength)) return std::string();
+    return chosen;
+}
+
+int ShowMessage(const char* caption, const char* text, int flags) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
+    box.setText(QString::fromUtf8(text ? text : ""));
+    box.setTextFormat(Qt::PlainText);
+    // The low bits choose the buttons, the next four the icon.
+    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Question,
+                                              QMessageBox::Warning, QMessageBox::Information};
+    const int icon = (flags >> 4) & 0xF;
+    box.setIcon(icon < 5 ? icons[icon] : QMessageBox::NoIcon);
+    switch (flags & 0xF) {
+    case 1: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case 3: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
+    case 4: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    EnterModalState();
+    box.exec();
+    LeaveModalState();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Cancel: return 2;
+    case QMessageBox::Yes: return 6;
+    case QMessageBox::No: return 7;
+    default: return MessageOk;
+    }
+}
+
+}  // namespace windowing

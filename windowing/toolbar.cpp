@@ -1,0 +1,199 @@
+// Toolbars of image buttons with tooltips; every button click arrives as a
+// MenuEvent carrying the button's id.
+#include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <vector>
+
+#include "runtime/images.h"
+#include "runtime/object_table.h"
+#include "windowing/internal.h"
+
+namespace windowing {
+namespace {
+
+struct ToolbarButton {
+    int id = -1;
+    int imageIndex = 0;
+    QAction* action = nullptr;
+};
+
+struct ToolbarObject {
+    QPointer<QToolBar> bar;
+    std::vector<QIcon> imageList;
+    std::vector<ToolbarButton> buttons;
+    ~ToolbarObject() { delete bar.data(); }
+};
+
+runtime::ObjectTable<ToolbarObject>* toolbars = nullptr;
+ToolbarObject* currentToolbar = nullptr;
+
+runtime::ObjectTable<ToolbarObject>& Toolbars() {
+    if (!toolbars) toolbars = new runtime::ObjectTable<ToolbarObject>();
+    return *toolbars;
+}
+
+// The platform's fifteen standard pictures, in their published order.
+QIcon StandardIcon(int n) {
+    struct Picture {
+        const char* theme;
+        QStyle::StandardPixmap fallback;
+    };
+    static const Picture pictures[] = {
+        {"edit-cut", QStyle::SP_DialogDiscardButton},     {"edit-copy", QStyle::SP_FileLinkIcon},
+        {"edit-paste", QStyle::SP_DialogApplyButton},     {"edit-undo", QStyle::SP_ArrowBack},
+        {"edit-redo", QStyle::SP_ArrowForward},           {"edit-delete", QStyle::SP_TrashIcon},
+        {"document-new", QStyle::SP_FileIcon},            {"document-open", QStyle::SP_DialogOpenButton},
+        {"document-save", QStyle::SP_DialogSaveButton},   {"document-print-preview", QStyle::SP_FileDialogContentsView},
+        {"document-properties", QStyle::SP_FileDialogInfoView}, {"help-contents", QStyle::SP_DialogHelpButton},
+        {"edit-find", QStyle::SP_FileDialogListView},     {"edit-find-replace", QStyle::SP_BrowserReload},
+        {"document-print", QStyle::SP_DriveHDIcon},
+    };
+    if (n < 0 || n >= 15) return QIcon();
+    return QIcon::fromTheme(QString::fromLatin1(pictures[n].theme),
+                            QApplication::style()->standardIcon(pictures[n].fallback));
+}
+
+// A runtime image as a button picture. 24-bit images are shown whole; a
+// 32-bit image is masked by its alpha when any pixel has some.
+QIcon IconFromImage(std::uintptr_t handle) {
+    const runtime::ImagePixels* px = runtime::ImagePixelsFromHandle(handle);
+    if (!px) return QIcon();
+    QImage image(px->width, px->height, QImage::Format_ARGB32);
+    bool anyAlpha = false;
+    const int bpp = px->depth / 8;
+    for (int y = 0; y < px->height; ++y) {
+        const std::uint8_t* row = px->bits.data() + static_cast<std::size_t>(px->height - 1 - y) * px->stride;
+        for (int x = 0; x < px->width; ++x) {
+            const std::uint8_t* p = row + x * bpp;
+            const int alpha = bpp == 4 ? p[3] : 255;
+            anyAlpha |= bpp == 4 && alpha != 0;
+            image.setPixel(x, y, qRgba(p[2], p[1], p[0], alpha));
+        }
+    }
+    if (bpp == 4 && !anyAlpha) image = image.convertToFormat(QImage::Format_RGB32);
+    return QIcon(QPixmap::fromImage(image));
+}
+
+// Right-clicking a toolbar returns every button to its normal look.
+class RightClickRelease : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+            auto* bar = qobject_cast<QToolBar*>(watched);
+            if (!bar) bar = qobject_cast<QToolBar*>(watched->parent());
+            if (bar) {
+                const auto buttons = bar->findChildren<QToolButton*>();
+                for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) (*it)->setDown(false);
+                if (QWidget* grabber = QWidget::mouseGrabber(); grabber && bar->isAncestorOf(grabber))
+                    grabber->releaseMouse();
+            }
+        }
+        return false;
+    }
+};
+
+RightClickRelease* rightClickRelease = nullptr;
+
+ToolbarButton* FindButton(ToolbarObject& t, int id) {
+    for (auto& b : t.buttons)
+        if (b.id == id && b.action && !b.action->isSeparator()) return &b;
+    return nullptr;
+}
+
+void AddButton(int id, int imageIndex, bool toggle) {
+    if (!currentToolbar || !currentToolbar->bar) return;
+    QToolBar* bar = currentToolbar->bar;
+    QIcon icon = imageIndex >= 0 && imageIndex < static_cast<int>(currentToolbar->imageList.size())
+                     ? currentToolbar->imageList[imageIndex]
+                     : QIcon();
+    QAction* action = bar->addAction(icon, QString());
+    action->setCheckable(toggle);
+    QObject::connect(action, &QAction::triggered, bar, [bar, id] {
+        PostEvent(MenuEvent, id, detail::WindowNumberOf(bar), 0, nullptr, nullptr);
+    });
+    if (QWidget* w = bar->widgetForAction(action)) w->installEventFilter(rightClickRelease);
+    currentToolbar->buttons.push_back({id, imageIndex, action});
+    // The toolbar spans its window's width; its height follows its buttons.
+    if (QWidget* parent = bar->parentWidget()) bar->resize(parent->width(), bar->sizeHint().height());
+}
+
+}  // namespace
+
+namespace detail {
+
+void InitToolbars() {
+    delete toolbars;
+    toolbars = new runtime::ObjectTable<ToolbarObject>();
+    currentToolbar = nullptr;
+    if (!rightClickRelease) rightClickRelease = new RightClickRelease();
+}
+
+}  // namespace detail
+
+Handle CreateToolbarObject(int number, Handle window) {
+    QWidget* parent = detail::WidgetFromHandle(window);
+    ToolbarObject& t = Toolbars().Take(number);
+    currentToolbar = &t;
+    if (!parent) return 0;
+    auto* bar = new QToolBar(parent);
+    bar->setObjectName(QStringLiteral("toolbar%1").arg(number));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"
+                                      "QToolButton { padding: 1px; margin: 0px; }"));
+    bar->move(0, 0);
+    bar->installEventFilter(rightClickRelease);
+    t.bar = bar;
+    t.imageList.push_back(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon));
+    for (int i = 0; i < 15; ++i) t.imageList.push_back(StandardIcon(i));
+    detail::AttachToolbar(parent, number, bar);
+    bar->show();
+    // The parent forgets the toolbar when the toolbar goes first.
+    QObject::connect(bar, &QObject::destroyed, parent, [parent] { detail::AttachToolbar(parent, -1, nullptr); });
+    return detail::HandleOf(bar);
+}
+
+void AddStandardButton(int id, int standardImage) { AddButton(id, standardImage + 1, false); }
+
+void AddImageButton(int id, std::uintptr_t imageHandle, int toggle) {
+    if (!currentToolbar || !currentToolbar->bar) return;
+    currentToolbar->imageList.push_back(IconFromImage(imageHandle));
+    AddButton(id, static_cast<int>(currentToolbar->imageList.size()) - 1, toggle != 0);
+}
+
+void AddToolbarSeparator() {
+    if (!currentToolbar || !currentToolbar->bar) return;
+    QAction* sep = currentToolbar->bar->addSeparator();
+    currentToolbar->buttons.push_back({-1, 0, sep});
+}
+
+int SetButtonTip(int toolbar, int id, const char* text) {
+    ToolbarObject* t = Toolbars().Find(toolbar);
+    if (!t || !t->bar) return 0;
+    ToolbarButton* b = FindButton(*t, id);
+    if (!b) return 0;
+    b->action->setToolTip(QString::fromUtf8(text ? text : ""));
+    return 1;
+}
+
+int SetButtonPressed(int toolbar, int id, int state) {
+    ToolbarObject* t = Toolbars().Find(toolbar);
+    if (!t || !t->bar) return 0;
+    ToolbarButton* b = FindButton(*t, id);
+    if (!b) return 0;
+    if (b->action->isCheckable()) {
+        b->action->setChecked(state != 0);
+    } else if (auto* w = qobject_cast<QToolButton*>(t->bar->widgetForAction(b->action))) {
+        w->setDown(state != 0);  // a plain button shows pushed in
+    }
+    return 1;
+}
+
+}  // namespace windowing

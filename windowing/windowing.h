@@ -1,0 +1,173 @@
+// The windowing layer: numbered windows and the one event queue, the canvas
+// gadget, toolbars and popup menus, the file requester and the message box.
+// Nothing of the platform toolkit shows through this header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace windowing {
+
+using Handle = std::intptr_t;  // a platform object, 0 for none
+
+// --- event codes (QueuedEvent.code) ----------------------------------------
+inline constexpr int GadgetEvent = 13100;
+inline constexpr int MenuEvent = 13101;
+inline constexpr int ActivateEvent = 13104;
+inline constexpr int MinimizeEvent = 13107;
+inline constexpr int MaximizeEvent = 13108;
+inline constexpr int RestoreEvent = 13109;
+inline constexpr int RightClickEvent = 13111;
+inline constexpr int LeftClickEvent = 13112;
+inline constexpr int LeftDoubleClickEvent = 13113;
+inline constexpr int DeactivateEvent = 13114;
+inline constexpr int RepaintEvent = 13115;
+inline constexpr int CloseEvent = 13116;
+inline constexpr int MoveEvent = 13117;
+inline constexpr int SizeEvent = 13118;
+
+// What WaitForEvent returns after it handled platform input that queued no
+// event of its own: none of the codes above.
+inline constexpr int PlatformMessage = 1;
+
+// --- window flags -----------------------------------------------------------
+inline constexpr std::uint32_t WindowCentreOnScreen = 0x00000001;
+inline constexpr std::uint32_t WindowCentreOnParent = 0x00000002;
+inline constexpr std::uint32_t WindowToolStyle = 0x00000004;
+inline constexpr std::uint32_t WindowNoGadgetList = 0x00000008;
+inline constexpr std::uint32_t WindowInvisible = 0x10000000;
+inline constexpr std::uint32_t WindowMaximized = 0x01000000;
+inline constexpr std::uint32_t WindowMinimized = 0x20000000;
+inline constexpr std::uint32_t WindowNoActivate = 0x02000000;
+inline constexpr std::uint32_t WindowCaption = 0x00C00000;
+inline constexpr std::uint32_t WindowSystemMenu = 0x00080000;
+inline constexpr std::uint32_t WindowMinimizeBox = 0x00020000;
+inline constexpr std::uint32_t WindowMaximizeBox = 0x00010000;
+inline constexpr std::uint32_t WindowSizingFrame = 0x00040000;
+
+inline constexpr int FocusNextCommand = 64001;
+inline constexpr int FocusPreviousCommand = 64002;
+
+// --- canvas -----------------------------------------------------------------
+inline constexpr int CanvasBorder = 1;
+inline constexpr int CanvasClipMouse = 2;
+inline constexpr int CanvasKeyboard = 4;
+inline constexpr int CanvasDrawFocus = 8;
+
+inline constexpr int CanvasPointerEntered = 65537;
+inline constexpr int CanvasPointerLeft = 65538;
+inline constexpr int CanvasPointerMoved = 65539;
+inline constexpr int CanvasLeftButtonDown = 65540;
+inline constexpr int CanvasLeftButtonUp = 65541;
+inline constexpr int CanvasRightButtonDown = 65542;
+inline constexpr int CanvasRightButtonUp = 65543;
+inline constexpr int CanvasMiddleButtonDown = 65544;
+inline constexpr int CanvasMiddleButtonUp = 65545;
+inline constexpr int CanvasWheelTurned = 65546;
+inline constexpr int CanvasKeyDown = 65547;
+inline constexpr int CanvasKeyUp = 65548;
+inline constexpr int CanvasCharacterTyped = 65549;
+inline constexpr int CanvasLeftClick = 0;
+inline constexpr int CanvasRightClick = 1;
+inline constexpr int CanvasLeftDoubleClick = 2;
+inline constexpr int CanvasRightDoubleClick = 3;
+inline constexpr int CanvasFocusGained = 14000;
+inline constexpr int CanvasFocusLost = 14001;
+
+inline constexpr int CanvasBitmap = 1;
+inline constexpr int CanvasPointerX = 2;
+inline constexpr int CanvasPointerY = 3;
+inline constexpr int CanvasButtons = 4;
+inline constexpr int CanvasKey = 5;
+inline constexpr int CanvasModifiers = 6;
+inline constexpr int CanvasCursor = 7;
+inline constexpr int CanvasWheelDelta = 8;
+inline constexpr int CanvasCharacter = 9;
+inline constexpr int CanvasClipActive = 10;
+inline constexpr int CanvasCustomCursor = 11;
+
+struct CanvasEventData {
+    std::int32_t x = 0, y = 0;
+    std::int32_t buttons = 0;    // bit 0 left, bit 1 right, bit 2 middle
+    std::int32_t key = 0;        // virtual key code of key events
+    std::int32_t modifiers = 0;  // bit 0 Shift, bit 1 Alt, bit 2 Control
+    std::int32_t wheel = 0;      // whole notches, positive away from the user
+    std::int32_t character = 0;
+};
+
+// --- toolbar ----------------------------------------------------------------
+inline constexpr int ToolbarControlId = -10000;
+enum StandardImage {
+    StandardCut, StandardCopy, StandardPaste, StandardUndo, StandardRedo, StandardDelete,
+    StandardFileNew, StandardFileOpen, StandardFileSave, StandardPrintPreview, StandardProperties,
+    StandardHelp, StandardFind, StandardReplace, StandardPrint,
+};
+
+// --- windows and events -----------------------------------------------------
+void InitWindowing();
+
+// The program's icon, as PNG images of its sizes; windows opened later use it.
+void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count);
+
+Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags);
+Handle WindowHandle(int number);
+int SetWindowCaption(int number, const char* text);
+
+int WaitForEvent();
+int CurrentMenuItem();
+int CurrentGadget();
+int CurrentEventType();
+int CurrentEventWindow();
+
+using ReleaseData = void (*)(void* data);
+void PostEvent(int code, int object, int window, int type, void* data, ReleaseData releaseData);
+
+// The Escape key as a 16-bit state: bit 15 down now, bit 0 pressed since
+// the previous call (which clears it).
+std::int16_t EscapeKeyState();
+
+// Destroys every window, closes all files, frees all images.
+void ShutdownRuntime();
+
+// --- canvas -----------------------------------------------------------------
+Handle CreateCanvas(int number, int x, int y, int width, int height, int flags = 0);
+std::intptr_t CanvasAttribute(int number, int attribute);
+
+}  // namespace windowing
+
+namespace runtime {
+struct DrawingContext;
+}
+
+namespace windowing {
+
+runtime::DrawingContext* CanvasDrawTarget(int number);
+
+// --- toolbar and menus ------------------------------------------------------
+Handle CreateToolbarObject(int number, Handle window);
+void AddStandardButton(int id, int standardImage);
+void AddImageButton(int id, std::uintptr_t imageHandle, int toggle);
+void AddToolbarSeparator();
+int SetButtonTip(int toolbar, int id, const char* text);
+int SetButtonPressed(int toolbar, int id, int state);
+
+Handle CreatePopup(int number);
+Handle OpenSubmenu(const char* title);
+void CloseSubmenu();
+void AddMenuItem(int id, const char* text);
+void AddMenuSeparator();
+int ShowPopup(int number, Handle window);
+
+// --- requesters and message box ---------------------------------------------
+// The chosen path, or the empty text when cancelled.
+std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* patterns, int position);
+int ShowMessage(const char* caption, const char* text, int flags);
+std::string CurrentDirectory();  // ends with "/"
+Handle DialogOwnerWindow();
+void EnterModalState();
+void LeaveModalState();
+int IsValidFileName(const char* text);
+
+inline constexpr int MessageOk = 1;  // ShowMessage's answer for the OK button
+
+}  // namespace windowing

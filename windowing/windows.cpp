@@ -1,0 +1,312 @@
+// Numbered top-level windows: the events they post, their focus traversal,
+// and the layer's start-up and shut-down.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QToolBar>
+#include <vector>
+
+#include "runtime/file_objects.h"
+#include "runtime/images.h"
+#include "runtime/object_table.h"
+#include "windowing/internal.h"
+
+namespace windowing {
+namespace {
+
+class LayerWindow;
+
+struct WindowObject {
+    QPointer<LayerWindow> widget;
+    ~WindowObject();
+};
+
+runtime::ObjectTable<WindowObject>* windows = nullptr;
+QPointer<QWidget> gadgetList;
+QIcon programIcon;
+
+class LayerWindow : public QWidget {
+public:
+    int number = -1;  // attached only once the window is built
+    bool minMax = false;
+    bool swallowActivation = false;  // the first showing was already posted
+    QPointer<QWidget> savedFocus;
+    QPoint lastPos;
+    QSize lastSize;
+    int toolbarNumber = -1;
+    QPointer<QWidget> toolbar;
+
+    void Post(int code, int object) { PostEvent(code, object, number, 0, nullptr, nullptr); }
+
+protected:
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::ActivationChange && number >= 0) {
+            if (isActiveWindow()) {
+                if (savedFocus) savedFocus->setFocus();
+                if (swallowActivation) {
+                    swallowActivation = false;
+                } else {
+                    Post(ActivateEvent, 0);
+                }
+            } else {
+                savedFocus = focusWidget();
+                swallowActivation = false;
+                Post(DeactivateEvent, 0);
+            }
+        } else if (e->type() == QEvent::WindowStateChange && number >= 0) {
+            if (windowState() & Qt::WindowMinimized) {
+                minMax = true;
+                Post(MinimizeEvent, 0);
+            } else if (windowState() & Qt::WindowMaximized) {
+                minMax = true;
+                Post(MaximizeEvent, 0);
+                Post(SizeEvent, 0);
+            } else if (minMax) {
+                minMax = false;
+                Post(RestoreEvent, 0);
+                Post(SizeEvent, 0);
+            }
+        }
+        QWidget::changeEvent(e);
+    }
+
+    void resizeEvent(QResizeEvent* e) override {
+        if (toolbar) toolbar->resize(width(), toolbar->sizeHint().height());
+        if (number >= 0 && size() != lastSize && !(windowState() & Qt::WindowMinimized)) Post(SizeEvent, 0);
+        lastSize = size();
+        QWidget::resizeEvent(e);
+    }
+
+    void moveEvent(QMoveEvent* e) override {
+        if (number >= 0 && pos() != lastPos) Post(MoveEvent, number);
+        lastPos = pos();
+        QWidget::moveEvent(e);
+    }
+
+    void closeEvent(QCloseEvent* e) override {
+        // The window stays open; the program decides what a close means.
+        e->ignore();
+        if (number >= 0) Post(CloseEvent, number);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        if (number >= 0) Post(RepaintEvent, 0);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (childAt(e->position().toPoint())) return;
+        if (e->button() == Qt::LeftButton) Post(LeftClickEvent, 0);
+        if (e->button() == Qt::RightButton) Post(RightClickEvent, 0);
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (!childAt(e->position().toPoint()) && e->button() == Qt::LeftButton) Post(LeftDoubleClickEvent, 0);
+    }
+
+    // Tab and Shift+Tab walk the enabled, visible tab stops in child order.
+    bool focusNextPrevChild(bool next) override {
+        std::vector<QWidget*> stops;
+        for (QWidget* w : findChildren<QWidget*>()) {
+            if (w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)) stops.push_back(w);
+        }
+        if (stops.empty()) return true;
+        QWidget* focused = QApplication::focusWidget();
+        const auto it = std::find(stops.begin(), stops.end(), focused);
+        if (next) {
+            if (!focused || !isAncestorOf(focused)) {
+                stops.front()->setFocus(Qt::TabFocusReason);
+            } else if (it != stops.end()) {
+                (it + 1 == stops.end() ? stops.front() : *(it + 1))->setFocus(Qt::TabFocusReason);
+            }
+        } else {
+            if (it == stops.end() || it == stops.begin()) {
+                stops.back()->setFocus(Qt::BacktabFocusReason);
+            } else {
+                (*(it - 1))->setFocus(Qt::BacktabFocusReason);
+            }
+        }
+        return true;
+    }
+};
+
+WindowObject::~WindowObject() {
+    if (!widget) return;
+    LayerWindow* w = widget;
+    const int n = w->number;
+    w->number = -1;  // detached: nothing it does now is posted
+    detail::ForgetGadgetList(w);
+    delete w;  // its canvas and toolbar go with it
+    if (n >= 0) detail::RemoveWindowEvents(n);
+}
+
+runtime::ObjectTable<WindowObject>& Windows() {
+    if (!windows) windows = new runtime::ObjectTable<WindowObject>();
+    return *windows;
+}
+
+Qt::WindowFlags QtFlagsFor(std::uint32_t style, bool tool) {
+    Qt::WindowFlags f = tool ? Qt::Tool : Qt::Window;
+    f |= Qt::CustomizeWindowHint;
+    if ((style & WindowCaption) == WindowCaption) f |= Qt::WindowTitleHint;
+    if (style & WindowSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (style & WindowMinimizeBox) f |= Qt::WindowMinimizeButtonHint;
+    if (style & WindowMaximizeBox) f |= Qt::WindowMaximizeButtonHint;
+    return f;
+}
+
+}  // namespace
+
+namespace detail {
+
+int WindowNumberOf(const QWidget* widget) {
+    if (!widget) return -1;
+    const QWidget* top = widget->window();
+    int found = -1;
+    Windows().ForEach([&](int n, WindowObject& w) {
+        if (w.widget && w.widget == top) found = n;
+    });
+    return found;
+}
+
+QWidget* WindowWidget(int number) {
+    WindowObject* w = Windows().Find(number);
+    return w ? w->widget.data() : nullptr;
+}
+
+QWidget* WidgetFromHandle(Handle handle) {
+    QWidget* found = nullptr;
+    Windows().ForEach([&](int, WindowObject& w) {
+        if (w.widget && HandleOf(w.widget.data()) == handle) found = w.widget;
+    });
+    return found;
+}
+
+QWidget* CurrentGadgetList() { return gadgetList; }
+
+void ForgetGadgetList(QWidget* window) {
+    if (gadgetList == window) gadgetList = nullptr;
+}
+
+void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar) {
+    auto* w = static_cast<LayerWindow*>(window);
+    w->toolbarNumber = toolbarNumber;
+    w->toolbar = toolbar;
+    if (toolbar) toolbar->resize(w->width(), toolbar->sizeHint().height());
+}
+
+void DestroyAllWindows() {
+    if (windows) windows->Clear();
+}
+
+}  // namespace detail
+
+void InitWindowing() {
+    if (!qApp) {
+        static int argc = 1;
+        static char name[] = "vornel";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    detail::InitEventQueue();
+    detail::InstallEscapeWatch();
+    delete windows;
+    windows = new runtime::ObjectTable<WindowObject>();
+    detail::InitCanvases();
+    detail::InitMenus();
+    detail::InitToolbars();
+}
+
+void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count) {
+    programIcon = QIcon();
+    for (int i = 0; i < count; ++i) {
+        QPixmap pm;
+        if (pm.loadFromData(images[i], static_cast<uint>(sizes[i]), "PNG")) programIcon.addPixmap(pm);
+    }
+}
+
+Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags) {
+    if (width <= 0 || height <= 0) return 0;
+    WindowObject& slot = Windows().Take(number);
+    std::uint32_t style = flags & ~WindowNoGadgetList;
+    if ((style & ~(WindowCentreOnScreen | WindowCentreOnParent | WindowInvisible)) == 0) style |= WindowCaption;
+    const bool invisible = style & WindowInvisible;
+    style &= ~WindowInvisible;
+    const bool tool = style & WindowToolStyle;
+    if (tool) {
+        style &= ~(WindowMinimized | WindowMaximized | WindowMinimizeBox | WindowMaximizeBox);
+        style |= WindowCaption;
+    }
+
+    QWidget* parentForCentring = QApplication::activeWindow();
+    auto* w = new LayerWindow();
+    w->setWindowFlags(QtFlagsFor(style, tool));
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    w->setWindowTitle(QString::fromUtf8(title ? title : ""));
+    if (!programIcon.isNull()) w->setWindowIcon(programIcon);
+    if (style & WindowSizingFrame) {
+        w->resize(width, height);
+    } else {
+        w->setFixedSize(width, height);
+    }
+    w->lastSize = QSize(width, height);
+
+    QPoint at(x, y);
+    const bool centre = style & (WindowCentreOnScreen | WindowCentreOnParent);
+    if (style & WindowCentreOnScreen) {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        at = QPoint((screen.width() - std::min(width, screen.width())) / 2,
+                    (screen.height() - std::min(height, screen.height())) / 2);
+    } else if (style & WindowCentreOnParent) {
+        const QRect r = parentForCentring ? parentForCentring->frameGeometry()
+                                          : QGuiApplication::primaryScreen()->geometry();
+        at = QPoint(std::max(0, r.x() + (r.width() - width) / 2), std::max(0, r.y() + (r.height() - height) / 2));
+    }
+    if (centre || (x != -65535 && y != -65535)) w->move(at);
+    w->lastPos = w->pos();
+
+    slot.widget = w;
+    if (!invisible) {
+        if (style & WindowNoActivate) w->setAttribute(Qt::WA_ShowWithoutActivating);
+        if (style & WindowMaximized) {
+            w->showMaximized();
+        } else if (style & WindowMinimized) {
+            w->showMinimized();
+        } else {
+            w->show();
+        }
+        w->minMax = style & (WindowMaximized | WindowMinimized);
+        if (!(style & WindowNoActivate)) {
+            // The first showing activates the window before its number is
+            // attached: that activation is posted for window -1, and the
+            // platform's own later report of it is not posted again.
+            w->activateWindow();
+            PostEvent(ActivateEvent, 0, -1, 0, nullptr, nullptr);
+            w->swallowActivation = true;
+        }
+    }
+    if (!(flags & WindowNoGadgetList)) gadgetList = w;
+    w->number = number;
+    return detail::HandleOf(w);
+}
+
+Handle WindowHandle(int number) { return detail::HandleOf(detail::WindowWidget(number)); }
+
+int SetWindowCaption(int number, const char* text) {
+    QWidget* w = detail::WindowWidget(number);
+    if (!w || !text) return 0;
+    w->setWindowTitle(QString::fromUtf8(text));
+    return 1;
+}
+
+void ShutdownRuntime() {
+    detail::DestroyAllWindows();
+    runtime::CloseAllFiles();
+    runtime::FreeImageObject(runtime::AllImages);
+    detail::ClearEventQueue();
+}
+
+}  // namespace windowing
