@@ -101,6 +101,10 @@ void InstallEscapeWatch() {
     qApp->installEventFilter(escapeWatch);
 }
 
+void ForgetEscapePress() {
+    if (escapeWatch) escapeWatch->pressedSince = false;
+}
+
 }  // namespace detail
 
 void PostEvent(int code, int object, int window, int type, void* data, ReleaseData releaseData) {

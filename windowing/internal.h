@@ -17,6 +17,8 @@ void RemoveGadgetEvents(int gadget);
 bool CurrentEventIsGadget(int number);
 const CanvasEventData* CurrentCanvasData();
 void InstallEscapeWatch();
+// An Escape that closed a popup or dialog was meant for it, not the program.
+void ForgetEscapePress();
 
 // --- windows ----------------------------------------------------------------
 // The number of the layer window that contains widget (walking up to its

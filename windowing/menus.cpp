@@ -92,6 +92,7 @@ int ShowPopup(int number, Handle window) {
     popupOwnerWindow = detail::WindowNumberOf(owner);
     // One pixel up and left, so that the pointer rests just inside the menu.
     m->menu->exec(QCursor::pos() - QPoint(1, 1));
+    detail::ForgetEscapePress();
     return 1;
 }
 

@@ -157,6 +157,7 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
     EnterModalState();
     const int result = dialog.exec();
     LeaveModalState();
+    detail::ForgetEscapePress();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
     const std::string chosen = dialog.selectedFiles().first().toStdString();
     if (chosen.size() > static_cast<std::size_t>(MaxPathLength)) return std::string();
@@ -183,6 +184,7 @@ int ShowMessage(const char* caption, const char* text, int flags) {
     EnterModalState();
     box.exec();
     LeaveModalState();
+    detail::ForgetEscapePress();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Cancel: return 2;
     case QMessageBox::Yes: return 6;

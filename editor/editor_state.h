@@ -1,0 +1,73 @@
+// The editor's whole state, owned by the main routine for the life of the
+// process and passed by reference to whatever needs it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "lores/lores_page.h"
+
+namespace editor {
+
+enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3 };
+
+struct Cell {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Cell&) const = default;
+};
+
+inline constexpr Cell NoAnchor{-1, -1};
+
+// Numbers shared by toolbar buttons and popup-menu items.
+namespace CommandId {
+inline constexpr int FirstColour = 0;
+inline constexpr int LastColour = 15;
+inline constexpr int NewPicture = 16;
+inline constexpr int OpenPicture = 17;
+inline constexpr int SavePicture = 18;
+inline constexpr int LineTool = 19;
+inline constexpr int CircleTool = 20;
+inline constexpr int FillTool = 21;
+inline constexpr int Undo = 22;
+inline constexpr int PenTool = 23;
+inline constexpr int SavePictureAs = 24;
+inline constexpr int ExportPicture = 25;
+inline constexpr int ScrollLeft = 26;
+inline constexpr int ScrollRight = 27;
+inline constexpr int ScrollUp = 28;
+inline constexpr int ScrollDown = 29;
+}  // namespace CommandId
+
+inline constexpr int WindowNumber = 0;
+inline constexpr int CanvasNumber = 0;
+inline constexpr int ToolbarNumber = 0;
+inline constexpr int PopupNumber = 1;
+inline constexpr int PageFileNumber = 0;
+inline constexpr int FirstSwatchImage = 0;
+inline constexpr int ExportImage = 200;
+inline constexpr int CanvasTop = 30;
+inline constexpr int CellWidth = 16;   // canvas pixels per lores pixel, across
+inline constexpr int CellHeight = 8;   // and down
+
+inline constexpr const char* TitleText = "Vornel 0.2";
+
+struct EditorState {
+    std::unique_ptr<lores::PageStore> pageStore;
+    int currentColour = 0;
+    Tool currentTool = Tool::Pen;
+    Cell pointerCell;
+    Cell lineAnchor = NoAnchor;
+    Cell circleAnchor = NoAnchor;
+    int undoAvailable = 0;
+    int fillTarget = 0;
+    int circleRadius = 0;
+    std::string titleText;
+    std::string fileName;
+
+    lores::LoresPage& workingPage() { return pageStore->workingPage; }
+    lores::LoresPage& previewScratch() { return pageStore->previewScratch; }
+    lores::LoresPage& undoCopy() { return pageStore->undoCopy; }
+};
+
+}  // namespace editor

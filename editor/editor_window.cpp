@@ -1,0 +1,174 @@
+#include "editor/editor_window.h"
+
+#include <string>
+
+#include "assets/embedded.h"
+#include "editor/event_loop.h"
+#include "editor/page_view.h"
+#include "lores/startup_picture.h"
+#include "runtime/file_objects.h"
+#include "runtime/images.h"
+#include "windowing/windowing.h"
+
+namespace editor {
+namespace {
+
+using namespace windowing;
+
+constexpr std::uint32_t EditorWindowFlags = 0xCA0001;  // centred, caption, system menu, minimise box
+
+struct Asset {
+    const std::uint8_t* data;
+    const std::size_t& size;
+};
+
+// The toolbar, left to right.
+struct ToolbarEntry {
+    enum Kind { Standard, Separator, Swatches, ToolIcon } kind;
+    int id = 0;
+    int image = 0;  // standard image, or the image number an icon is loaded into
+    bool toggle = false;
+    const char* tip = nullptr;
+    const std::uint8_t* icon = nullptr;
+    const std::size_t* iconSize = nullptr;
+};
+
+const ToolbarEntry Toolbar[] = {
+    {ToolbarEntry::Standard, CommandId::NewPicture, StandardFileNew, false, "New document"},
+    {ToolbarEntry::Standard, CommandId::OpenPicture, StandardFileOpen, false, "Open document"},
+    {ToolbarEntry::Standard, CommandId::SavePicture, StandardFileSave, false, "Save document"},
+    {ToolbarEntry::Separator},
+    {ToolbarEntry::Swatches},
+    {ToolbarEntry::Separator},
+    {ToolbarEntry::ToolIcon, CommandId::LineTool, 16, true, "line draw", assets::IconLineBmp, &assets::IconLineBmpSize},
+    {ToolbarEntry::ToolIcon, CommandId::CircleTool, 17, true, "circle", assets::IconCircleBmp, &assets::IconCircleBmpSize},
+    {ToolbarEntry::ToolIcon, CommandId::FillTool, 18, true, "color fill", assets::IconFillBmp, &assets::IconFillBmpSize},
+    {ToolbarEntry::ToolIcon, CommandId::PenTool, 20, true, "pen", assets::IconPenBmp, &assets::IconPenBmpSize},
+    {ToolbarEntry::ToolIcon, CommandId::Undo, 19, false, "undo", assets::IconUndoBmp, &assets::IconUndoBmpSize},
+};
+
+// The popup menu, top to bottom.
+struct MenuEntry {
+    enum Kind { Submenu, EndSubmenu, ColourItems, Separator, Item } kind;
+    int id = 0;
+    const char* caption = nullptr;
+};
+
+const MenuEntry Popup[] = {
+    {MenuEntry::Submenu, 0, "Color"},
+    {MenuEntry::ColourItems},
+    {MenuEntry::EndSubmenu},
+    {MenuEntry::Separator},
+    {MenuEntry::Item, CommandId::SavePictureAs, "Save As.."},
+    {MenuEntry::Item, CommandId::ExportPicture, "Export picture..."},
+    {MenuEntry::Separator},
+    {MenuEntry::Item, CommandId::LineTool, "Draw"},
+    {MenuEntry::Item, CommandId::CircleTool, "circle"},
+    {MenuEntry::Item, CommandId::FillTool, "color fill"},
+    {MenuEntry::Item, CommandId::PenTool, "pen"},
+    {MenuEntry::Submenu, 0, "Scroll"},
+    {MenuEntry::Item, CommandId::ScrollLeft, "scroll left"},
+    {MenuEntry::Item, CommandId::ScrollRight, "scroll right"},
+    {MenuEntry::Item, CommandId::ScrollUp, "scroll up"},
+    {MenuEntry::Item, CommandId::ScrollDown, "scroll down"},
+    {MenuEntry::EndSubmenu},
+};
+
+void MakeSwatches() {
+    for (int n = 0; n < lores::ColourCount; ++n) {
+        runtime::CreateImageObject(FirstSwatchImage + n, 16, 16);
+        runtime::BeginDrawing(runtime::ImageDrawTarget(FirstSwatchImage + n));
+        runtime::FillBox(0, 0, 16, 16, lores::LoresPalette[n]);
+        runtime::EndDrawing();
+    }
+}
+
+void BuildToolbar() {
+    if (!CreateToolbarObject(ToolbarNumber, WindowHandle(WindowNumber))) return;
+    for (const ToolbarEntry& e : Toolbar) {
+        switch (e.kind) {
+        case ToolbarEntry::Standard:
+            AddStandardButton(e.id, e.image);
+            SetButtonTip(ToolbarNumber, e.id, e.tip);
+            break;
+        case ToolbarEntry::Separator: AddToolbarSeparator(); break;
+        case ToolbarEntry::Swatches:
+            for (int n = 0; n < lores::ColourCount; ++n) {
+                AddImageButton(n, runtime::ImageHandle(FirstSwatchImage + n), 0);
+                SetButtonTip(ToolbarNumber, n, ("color # : " + std::to_string(n)).c_str());
+            }
+            break;
+        case ToolbarEntry::ToolIcon:
+            runtime::LoadImageFromMemory(e.image, e.icon, *e.iconSize);
+            AddImageButton(e.id, runtime::ImageHandle(e.image), e.toggle ? 1 : 0);
+            SetButtonTip(ToolbarNumber, e.id, e.tip);
+            break;
+        }
+    }
+}
+
+void BuildPopup() {
+    if (!CreatePopup(PopupNumber)) return;
+    for (const MenuEntry& e : Popup) {
+        switch (e.kind) {
+        case MenuEntry::Submenu: OpenSubmenu(e.caption); break;
+        case MenuEntry::EndSubmenu: CloseSubmenu(); break;
+        case MenuEntry::Separator: AddMenuSeparator(); break;
+        case MenuEntry::Item: AddMenuItem(e.id, e.caption); break;
+        case MenuEntry::ColourItems:
+            for (int n = 0; n < lores::ColourCount; ++n) AddMenuItem(n, ("color #" + std::to_string(n)).c_str());
+            break;
+        }
+    }
+}
+
+void SetIcon() {
+    const std::uint8_t* images[] = {assets::ProgramIcon16Png, assets::ProgramIcon32Png, assets::ProgramIcon96Png};
+    const std::size_t sizes[] = {assets::ProgramIcon16PngSize, assets::ProgramIcon32PngSize,
+                                 assets::ProgramIcon96PngSize};
+    SetProgramIcon(images, sizes, 3);
+}
+
+}  // namespace
+
+void SelectToolButton(int id) {
+    for (int i = 0; i <= CommandId::PenTool; ++i) SetButtonPressed(ToolbarNumber, i, 0);
+    SetButtonPressed(ToolbarNumber, id, 1);
+}
+
+bool StartUp(EditorState& state) {
+    state = EditorState{};
+    InitWindowing();
+    runtime::InitFiles();
+    runtime::InitImages();
+    state.undoAvailable = 0;
+    state.currentColour = 15;
+    state.pageStore = std::make_unique<lores::PageStore>();
+    state.titleText = TitleText;
+    state.fileName.clear();
+    lores::CopyPage(state.workingPage(), lores::StartupPicture());
+    // The row table and palette are built at compile time (lores::Tables).
+    state.currentTool = Tool::Pen;
+    SetIcon();
+    if (!OpenWindowObject(WindowNumber, 0, 0, 640, 440, state.titleText.c_str(), EditorWindowFlags)) return false;
+    CreateCanvas(CanvasNumber, 0, CanvasTop, 640, 384);
+    MakeSwatches();
+    BuildToolbar();
+    BuildPopup();
+    RedrawPage(state);
+    return true;
+}
+
+void ShutDown(EditorState& state) {
+    state.pageStore.reset();
+    ShutdownRuntime();
+}
+
+int RunEditor() {
+    EditorState state;
+    if (StartUp(state)) RunEventLoop(state);
+    ShutDown(state);
+    return 0;
+}
+
+}  // namespace editor

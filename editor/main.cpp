@@ -1,0 +1,3 @@
+#include "editor/editor_window.h"
+
+int main() { return editor::RunEditor(); }

@@ -1,0 +1,104 @@
+#include "editor/tools.h"
+
+#include "editor/page_view.h"
+#include "lores/drawing.h"
+#include "windowing/windowing.h"
+
+namespace editor {
+namespace {
+
+bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
+
+// A committing press treats an anchor as absent only when both coordinates
+// are -1; a preview draws only when neither is.
+bool Unanchored(Cell a) { return a.x == -1 && a.y == -1; }
+bool Anchored(Cell a) { return a.x != -1 && a.y != -1; }
+
+// The undo copy is taken before the change it protects.
+void KeepUndoCopy(EditorState& state) {
+    state.undoAvailable = 1;
+    lores::CopyPage(state.undoCopy(), state.workingPage());
+}
+
+// Draws a shape into the page for one repaint only.
+template <typename Draw>
+void Preview(EditorState& state, Draw draw) {
+    lores::CopyPage(state.previewScratch(), state.workingPage());
+    draw();
+    RedrawPage(state);
+    lores::CopyPage(state.workingPage(), state.previewScratch());
+}
+
+}  // namespace
+
+void PenPointer(EditorState& state, bool leftHeld) {
+    if (leftHeld) lores::PenDot(state.workingPage(), state.pointerCell.x, state.pointerCell.y, state.currentColour);
+    RedrawPage(state);
+}
+
+void LinePointer(EditorState& state, bool leftHeld) {
+    const Cell p = state.pointerCell;
+    auto drawLine = [&] {
+        lores::DrawLine(state.workingPage(), state.lineAnchor.x, state.lineAnchor.y, p.x, p.y, state.currentColour);
+    };
+    if (leftHeld) {
+        if (Unanchored(state.lineAnchor)) {
+            state.lineAnchor = p;
+            RedrawPage(state);
+        } else {
+            KeepUndoCopy(state);
+            drawLine();
+            RedrawPage(state);
+            state.lineAnchor = NoAnchor;
+        }
+    } else if (Anchored(state.lineAnchor)) {
+        Preview(state, drawLine);
+    } else {
+        RedrawPage(state);
+    }
+}
+
+void CirclePointer(EditorState& state, bool leftHeld) {
+    const Cell p = state.pointerCell;
+    auto drawCircle = [&] {
+        state.circleRadius = lores::CircleRadius(state.circleAnchor.x, state.circleAnchor.y, p.x, p.y);
+        lores::DrawCircle(state.workingPage(), state.circleAnchor.x, state.circleAnchor.y, state.circleRadius,
+                          state.currentColour);
+    };
+    if (leftHeld) {
+        if (Unanchored(state.circleAnchor)) {
+            state.circleAnchor = p;
+            RedrawPage(state);
+        } else {
+            KeepUndoCopy(state);
+            drawCircle();
+            RedrawPage(state);
+            state.circleAnchor = NoAnchor;
+        }
+    } else if (Anchored(state.circleAnchor)) {
+        Preview(state, drawCircle);
+    } else {
+        RedrawPage(state);
+    }
+}
+
+void FillPointer(EditorState& state, bool leftHeld) {
+    if (!leftHeld) {
+        RedrawPage(state);
+        return;
+    }
+    // Dragged off the page (the canvas keeps reporting while the button is
+    // held): there is no colour to read there, so nothing happens.
+    if (!OnPage(state.pointerCell)) return;
+    const Cell p = state.pointerCell;
+    state.fillTarget = lores::PixelAt(state.workingPage(), p.x, p.y);
+    if (state.fillTarget == state.currentColour) {
+        windowing::ShowMessage("Error", FillRefusal, 0);
+        return;
+    }
+    KeepUndoCopy(state);
+    lores::FloodFill(state.workingPage(), p.x, p.y, state.fillTarget, state.currentColour);
+    RedrawPage(state);
+}
+
+}  // namespace editor
