@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QToolBar>
+#include <QWindow>
+
+#include "qt_driver.h"
+#include "runtime/images.h"
+#include "test_files.h"
+#include "windowing/windowing.h"
+
+using namespace windowing;
+using namespace qtdriver;
+
+class Windowing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitWindowing();
+        runtime::InitImages();
+    }
+    void TearDown() override { ShutdownRuntime(); }
+
+    void OpenEditorLikeWindow() {
+        ASSERT_NE(OpenWindowObject(0, 0, 0, 640, 440, "Vornel 0.2", 0xCA0001), 0);
+        ASSERT_NE(CreateCanvas(0, 0, 30, 640, 384), 0);
+        QCoreApplication::processEvents();  // shown and exposed, as the event loop would have it
+        Drain();
+    }
+};
+
+TEST_F(Windowing, OpeningPostsOnlyTheFirstActivationForNoWindow) {
+    ASSERT_NE(OpenWindowObject(0, 0, 0, 640, 440, "Vornel 0.2", 0xCA0001), 0);
+    const auto events = Drain();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0].code, ActivateEvent);
+    EXPECT_EQ(events[0].window, -1);
+    for (const auto& e : events) {
+        EXPECT_NE(e.code, SizeEvent);
+        EXPECT_NE(e.code, MoveEvent);
+    }
+    QWidget* w = Window(0);
+    EXPECT_EQ(w->size(), QSize(640, 440));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vornel 0.2"));
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(w->pos(), QPoint((screen.width() - 640) / 2, (screen.height() - 440) / 2));
+
+    EXPECT_EQ(SetWindowCaption(0, "Vornel 0.2 x:1,y:2"), 1);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Vornel 0.2 x:1,y:2"));
+    EXPECT_EQ(SetWindowCaption(0, nullptr), 0);
+    EXPECT_EQ(SetWindowCaption(5, "x"), 0);
+    EXPECT_EQ(WindowHandle(5), 0);
+}
+
+TEST_F(Windowing, CloseLeavesTheWindowOpenAndRepeats) {
+    OpenEditorLikeWindow();
+    Window(0)->close();
+    auto events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, CloseEvent);
+    EXPECT_EQ(events[0].object, 0);
+    EXPECT_TRUE(Window(0)->isVisible());
+    Window(0)->close();
+    EXPECT_EQ(Drain().size(), 1u);
+}
+
+TEST_F(Windowing, IdenticalEventsCollapseUntilTaken) {
+    static int released = 0;
+    auto release = [](void*) { ++released; };
+    int a = 0, b = 0;
+    PostEvent(MenuEvent, 19, 0, 0, &a, release);
+    PostEvent(MenuEvent, 19, 0, 0, &b, release);
+    EXPECT_EQ(released, 1) << "the second event's data goes back at once";
+    PostEvent(MenuEvent, 20, 0, 0, nullptr, nullptr);
+    PostEvent(MenuEvent, 19, 0, 0, nullptr, nullptr);
+    PostEvent(70000, 1, 0, 0, nullptr, nullptr);
+    PostEvent(70000, 1, 0, 0, nullptr, nullptr);
+    const auto events = Drain();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].object, 19);
+    EXPECT_EQ(events[1].object, 20);
+    EXPECT_EQ(events[2].object, 19);
+    EXPECT_EQ(events[3].code, 70000) << "codes from 65536 up never collapse";
+    EXPECT_EQ(released, 2) << "the taken event's data is released on the next take";
+}
+
+TEST_F(Windowing, PointerEnteredThenMovedAndAttributesOnlyForCanvasEvents) {
+    OpenEditorLikeWindow();
+    QWidget* c = Canvas();
+    Move(c, {10, 10});
+    Move(c, {20, 12});
+    Move(c, {30, 14});
+    c->setAttribute(Qt::WA_UnderMouse, false);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(c, &leave);
+    Move(c, {40, 16});
+    const auto events = Drain();
+    // The two moves queued before either was taken collapse into the first.
+    EXPECT_EQ(Types(events), (std::vector<int>{CanvasPointerEntered, CanvasPointerMoved, CanvasPointerLeft,
+                                               CanvasPointerEntered}));
+    EXPECT_EQ(events[1].code, GadgetEvent);
+    EXPECT_EQ(events[1].object, 0);
+    EXPECT_EQ(events[1].window, 0);
+    EXPECT_EQ(events[1].x, 20);
+    EXPECT_EQ(events[1].y, 12);
+
+    PostEvent(MenuEvent, 3, 0, 0, nullptr, nullptr);
+    const auto menu = Drain();
+    ASSERT_EQ(menu.size(), 1u);
+    EXPECT_EQ(menu[0].x, 0) << "pointer attributes read 0 after a menu event";
+    EXPECT_EQ(CanvasAttribute(0, 99), 0);
+    EXPECT_EQ(CanvasAttribute(7, CanvasPointerX), 0);
+}
+
+TEST_F(Windowing, DoubleClickOrderDragOutsideAndSecondButton) {
+    OpenEditorLikeWindow();
+    QWidget* c = Canvas();
+    Move(c, {5, 5});
+    Press(c, {50, 50});
+    Release(c, {50, 50});
+    DoubleClick(c, {50, 50});
+    Release(c, {50, 50});
+    EXPECT_EQ(Types(Drain()), (std::vector<int>{CanvasPointerEntered, CanvasLeftButtonDown, CanvasLeftButtonUp,
+                                                CanvasLeftClick, CanvasLeftButtonDown, CanvasLeftDoubleClick,
+                                                CanvasLeftButtonUp, CanvasLeftClick}));
+
+    Press(c, {10, 10});
+    Move(c, {-25, 40}, Qt::LeftButton);
+    Press(c, {-25, 40}, Qt::RightButton, Qt::LeftButton);
+    Release(c, {-30, 40}, Qt::RightButton, Qt::LeftButton);
+    Release(c, {-30, 40});
+    const auto drag = Drain();
+    EXPECT_EQ(Types(drag), (std::vector<int>{CanvasLeftButtonDown, CanvasPointerMoved, CanvasRightButtonDown,
+                                             CanvasRightButtonUp, CanvasLeftButtonUp}))
+        << "releases outside the canvas are no clicks";
+    EXPECT_EQ(drag[1].x, -25);
+    EXPECT_EQ(drag[1].buttons, 1);
+    EXPECT_EQ(drag[2].buttons, 3);
+    EXPECT_EQ(CanvasAttribute(0, CanvasClipActive), 0);
+}
+
+TEST_F(Windowing, WheelNotchesAccumulate) {
+    OpenEditorLikeWindow();
+    QWidget* c = Canvas();
+    Wheel(c, 60);
+    EXPECT_TRUE(Drain().empty());
+    Wheel(c, 60);
+    auto events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].type, CanvasWheelTurned);
+    EXPECT_EQ(events[0].wheel, 1);
+    Wheel(c, -240);
+    events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].wheel, -2);
+}
+
+TEST_F(Windowing, KeyboardCanvasReportsKeysCharactersAndFocus) {
+    ASSERT_NE(OpenWindowObject(0, 0, 0, 300, 300, "keys", 0xCA0001), 0);
+    ASSERT_NE(CreateCanvas(3, 0, 0, 100, 100, CanvasKeyboard | CanvasDrawFocus), 0);
+    Drain(3);
+    QWidget* c = Window(0)->findChild<QWidget*>(QStringLiteral("canvas3"));
+    c->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier, QStringLiteral("A"));
+    QApplication::sendEvent(c, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, QStringLiteral("A"));
+    QApplication::sendEvent(c, &release);
+    std::vector<int> types;
+    int key = 0, character = 0, modifiers = 0;
+    PostEvent(Sentinel, 0, 0, 0, nullptr, nullptr);
+    for (int code; (code = WaitForEvent()) != Sentinel;) {
+        if (code != GadgetEvent) continue;
+        types.push_back(CurrentEventType());
+        if (CurrentEventType() == CanvasKeyDown) {
+            key = static_cast<int>(CanvasAttribute(3, CanvasKey));
+            modifiers = static_cast<int>(CanvasAttribute(3, CanvasModifiers));
+        }
+        if (CurrentEventType() == CanvasCharacterTyped) character = static_cast<int>(CanvasAttribute(3, CanvasCharacter));
+    }
+    if (!types.empty() && types.front() == CanvasFocusGained) types.erase(types.begin());
+    EXPECT_EQ(types, (std::vector<int>{CanvasKeyDown, CanvasCharacterTyped, CanvasKeyUp}));
+    EXPECT_EQ(key, 'A');
+    EXPECT_EQ(character, 'A');
+    EXPECT_EQ(modifiers, 1);
+}
+
+TEST_F(Windowing, CanvasStartsWhiteAndShowsDrawingBeforeEndDrawingReturns) {
+    OpenEditorLikeWindow();
+    QWidget* c = Canvas();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    c->installEventFilter(&counter);
+    const QImage before = c->grab().toImage();
+    EXPECT_EQ(before.pixel(320, 200), qRgb(255, 255, 255));
+
+    ASSERT_NE(runtime::BeginDrawing(CanvasDrawTarget(0)), 0u);
+    runtime::FillBox(0, 0, 16, 8, runtime::RgbColour(204, 0, 51));
+    const int paintsBefore = counter.paints;
+    runtime::EndDrawing();
+    EXPECT_GT(counter.paints, paintsBefore) << "repainted synchronously";
+    const QImage after = c->grab().toImage();
+    EXPECT_EQ(after.pixel(0, 0), qRgb(204, 0, 51));
+    EXPECT_EQ(after.pixel(15, 7), qRgb(204, 0, 51));
+    EXPECT_EQ(after.pixel(16, 8), qRgb(255, 255, 255));
+    EXPECT_EQ(CanvasDrawTarget(9), nullptr);
+}
+
+TEST_F(Windowing, ToolbarTogglesTipsAndPressedStates) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(CreateToolbarObject(0, WindowHandle(0)), 0);
+    runtime::CreateImageObject(0, 16, 16);
+    AddStandardButton(16, StandardFileNew);
+    AddToolbarSeparator();
+    AddImageButton(0, runtime::ImageHandle(0), 0);
+    AddImageButton(19, runtime::ImageHandle(0), 1);
+    AddImageButton(20, runtime::ImageHandle(0), 1);
+    EXPECT_EQ(SetButtonTip(0, 19, "line draw"), 1);
+    EXPECT_EQ(SetButtonTip(0, 77, "nothing"), 0);
+    EXPECT_EQ(SetButtonTip(4, 19, "no toolbar"), 0);
+
+    auto* bar = Window(0)->findChild<QToolBar*>(QStringLiteral("toolbar0"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_LE(bar->geometry().bottom(), 29) << "the toolbar fits above the canvas";
+    const auto actions = bar->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_EQ(actions[3]->toolTip(), QStringLiteral("line draw"));
+
+    actions[3]->trigger();  // a click: the toggle flips before the command arrives
+    EXPECT_TRUE(actions[3]->isChecked());
+    auto events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, MenuEvent);
+    EXPECT_EQ(events[0].object, 19);
+    actions[3]->trigger();
+    EXPECT_FALSE(actions[3]->isChecked());
+    Drain();
+
+    EXPECT_EQ(SetButtonPressed(0, 19, 1), 1);
+    EXPECT_EQ(SetButtonPressed(0, 20, 5), 1);
+    EXPECT_TRUE(actions[3]->isChecked() && actions[4]->isChecked()) << "toggles are not grouped";
+    EXPECT_EQ(SetButtonPressed(0, 20, 0), 1);
+    EXPECT_FALSE(actions[4]->isChecked());
+    EXPECT_EQ(SetButtonPressed(2, 20, 1), 0);
+    actions[0]->trigger();
+    EXPECT_EQ(Drain()[0].object, 16);
+}
+
+TEST_F(Windowing, PopupMenusNestAndPostTheChosenItem) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(CreatePopup(1), 0);
+    CloseSubmenu();  // nothing open: no effect
+    OpenSubmenu("Scroll");
+    AddMenuItem(26, "scroll left");
+    CloseSubmenu();
+    AddMenuSeparator();
+    AddMenuItem(24, "Save As..");
+    auto* menu = QApplication::topLevelWidgets().isEmpty() ? nullptr : [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("popup1")) return static_cast<QMenu*>(w);
+        return static_cast<QMenu*>(nullptr);
+    }();
+    ASSERT_NE(menu, nullptr);
+    const auto items = menu->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("Scroll"));
+    ASSERT_NE(items[0]->menu(), nullptr);
+    EXPECT_EQ(items[0]->menu()->actions()[0]->text(), QStringLiteral("scroll left"));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("Save As.."));
+
+    DialogScript script;
+    script.Then([&](QWidget*) { items[2]->trigger(); menu->close(); });
+    EXPECT_EQ(ShowPopup(1, WindowHandle(0)), 1);
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].kind, "popup");
+    const QPoint cursor = QCursor::pos() - QPoint(1, 1);
+    EXPECT_EQ(script.seen[0].directory, std::to_string(cursor.x()) + "," + std::to_string(cursor.y()));
+    std::vector<Taken> menuEvents;
+    for (const auto& e : Drain())
+        if (e.code == MenuEvent) menuEvents.push_back(e);
+    ASSERT_EQ(menuEvents.size(), 1u);
+    EXPECT_EQ(menuEvents[0].object, 24);
+    EXPECT_EQ(menuEvents[0].window, 0);
+    EXPECT_EQ(ShowPopup(9, WindowHandle(0)), 0);
+}
+
+TEST_F(Windowing, RequesterSplitsTheDefaultPathAndReturnsTheChoice) {
+    OpenEditorLikeWindow();
+    testfiles::TempDir dir;
+    DialogScript script;
+    script.Choose(dir / "new-name");
+    script.Cancel();
+    script.Cancel();
+    const std::string chosen =
+        ChooseFileToOpen("Please choose file to save", (dir.path() + "//pic#060400").c_str(), "All files (*.*)|*.*", 0);
+    EXPECT_EQ(chosen, dir / "new-name") << "a name that does not exist yet is accepted as typed";
+    ASSERT_GE(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].title, "Please choose file to save");
+    EXPECT_EQ(script.seen[0].text, "pic#060400");
+    EXPECT_EQ(script.seen[0].directory, dir.path());
+
+    EXPECT_EQ(ChooseFileToOpen("t", (dir.path() + "/bad:name?").c_str(), "Portable Network Graphics(*.png)|*.png", 0),
+              "");
+    ASSERT_EQ(script.seen.size(), 2u);
+    EXPECT_EQ(script.seen[1].text, "") << "an invalid default name leaves the name field empty";
+    EXPECT_EQ(script.seen[1].filters, std::vector<std::string>{"Portable Network Graphics(*.png) (*.png)"});
+
+    EXPECT_EQ(ChooseFileToOpen("t", "noslash", "All files (*.*)|*.*", 0), "");
+    EXPECT_EQ(script.seen[2].text, "noslash");
+}
+
+TEST_F(Windowing, RequesterRefusesAFolderThatDoesNotExist) {
+    OpenEditorLikeWindow();
+    testfiles::TempDir dir;
+    DialogScript script;
+    script.Choose(dir / "missing/name");
+    script.Ok();      // the dialog's own warning
+    script.Cancel();  // the requester, still open
+    EXPECT_EQ(ChooseFileToOpen("t", (dir.path() + "/x").c_str(), "All files (*.*)|*.*", 0), "");
+    ASSERT_EQ(script.seen.size(), 3u);
+    EXPECT_EQ(script.seen[1].kind, "message");
+    EXPECT_EQ(script.seen[2].kind, "file");
+}
+
+TEST_F(Windowing, MessageBoxAndModalStateKeepOtherWindowsDisabledOnlyMeanwhile) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(OpenWindowObject(1, 10, 10, 100, 100, "other", 0xCA0001 | WindowNoActivate), 0);
+    Window(0)->activateWindow();
+    QApplication::setActiveWindow(Window(0));
+    DialogScript script;
+    bool otherDisabled = false;
+    script.Then([&](QWidget* w) {
+        otherDisabled = !Window(1)->isEnabled();
+        static_cast<QDialog*>(w)->accept();
+    });
+    EXPECT_EQ(ShowMessage("Error", "Read file:/x", 0), MessageOk);
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].title, "Error");
+    EXPECT_EQ(script.seen[0].text, "Read file:/x");
+    EXPECT_TRUE(otherDisabled);
+    EXPECT_TRUE(Window(1)->isEnabled());
+    EXPECT_TRUE(Window(0)->isEnabled());
+}
+
+TEST_F(Windowing, EscapeIsDownAndNewlyPressedOnce) {
+    OpenEditorLikeWindow();
+    EXPECT_EQ(EscapeKeyState(), 0);
+    QWindow* win = Window(0)->windowHandle();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(win, &press);
+    EXPECT_EQ(EscapeKeyState(), -32767);
+    EXPECT_EQ(EscapeKeyState(), -32768) << "still down, no longer newly pressed";
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(win, &release);
+    EXPECT_EQ(EscapeKeyState(), 0);
+}
+
+TEST(WindowingText, FileNamesAndCurrentDirectory) {
+    EXPECT_EQ(IsValidFileName("pic#060400"), 1);
+    EXPECT_EQ(IsValidFileName("image1.png"), 1);
+    EXPECT_EQ(IsValidFileName(""), 0);
+    EXPECT_EQ(IsValidFileName(nullptr), 0);
+    for (const char* bad : {"a:b", "a?b", "a*b", "a/b", "a\\b", "a|b", "a<b", "a>b", "a\"b", "a\tb"})
+        EXPECT_EQ(IsValidFileName(bad), 0) << bad;
+    const std::string cwd = CurrentDirectory();
+    ASSERT_FALSE(cwd.empty());
+    EXPECT_EQ(cwd.back(), '/');
+    const std::string keep = cwd;
+    ASSERT_EQ(chdir("/"), 0);
+    EXPECT_EQ(CurrentDirectory(), "/");
+    ASSERT_EQ(chdir(keep.c_str()), 0);
+}
