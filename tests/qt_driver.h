@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWheelEvent>
 #include <deque>
@@ -128,7 +129,8 @@ private:
     void Poll() {
         QWidget* w = QApplication::activePopupWidget();
         if (!w) w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
+        if (!w || !w->isVisible() || busy_ || w == last_) return;
+        last_ = w;
         Seen s;
         if (auto* d = qobject_cast<QFileDialog*>(w)) {
             s.kind = "file";
@@ -157,11 +159,20 @@ private:
         }
         Step step = std::move(steps_.front());
         steps_.pop_front();
-        step(w);
+        // Run outside this timer's slot: a step may open a nested dialog,
+        // which this timer must be free to answer.
+        busy_ = true;
+        QPointer<QWidget> target(w);
+        QTimer::singleShot(0, [this, step, target] {
+            busy_ = false;
+            if (target) step(target);
+        });
     }
 
     QTimer timer_;
     std::deque<Step> steps_;
+    bool busy_ = false;
+    QPointer<QWidget> last_;  // the dialog answered last, until it closes
 };
 
 }  // namespace qtdriver
