@@ -155,8 +155,6 @@ Handle CreateToolbarObject(int number, Handle window) {
     for (int i = 0; i < 15; ++i) t.imageList.push_back(StandardIcon(i));
     detail::AttachToolbar(parent, number, bar);
     bar->show();
-    // The parent forgets the toolbar when the toolbar goes first.
-    QObject::connect(bar, &QObject::destroyed, parent, [parent] { detail::AttachToolbar(parent, -1, nullptr); });
     return detail::HandleOf(bar);
 }
 

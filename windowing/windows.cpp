@@ -37,7 +37,7 @@ public:
     QPoint lastPos;
     QSize lastSize;
     int toolbarNumber = -1;
-    QPointer<QWidget> toolbar;
+    QPointer<QWidget> toolbar;  // cleared by itself when the toolbar goes first
 
     void Post(int code, int object) { PostEvent(code, object, number, 0, nullptr, nullptr); }
 

@@ -1,0 +1,231 @@
+#include <QAction>
+#include <QMenu>
+#include <QToolBar>
+
+#include "editor_fixture.h"
+#include "lores/drawing.h"
+#include "lores/startup_picture.h"
+
+using namespace editor;
+using qtdriver::DialogScript;
+
+namespace {
+
+QToolBar* Toolbar() { return qtdriver::Window(0)->findChild<QToolBar*>(QStringLiteral("toolbar0")); }
+
+QMenu* Popup() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("popup1")) return static_cast<QMenu*>(w);
+    return nullptr;
+}
+
+std::vector<std::string> Captions(QMenu* m) {
+    std::vector<std::string> out;
+    for (QAction* a : m->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    return out;
+}
+
+}  // namespace
+
+TEST_F(EditorFixture, StartsWithTheAppleAndAWhiteBoxOnCellZero) {
+    EXPECT_EQ(s.workingPage(), lores::StartupPicture());
+    EXPECT_EQ(s.currentColour, 15);
+    EXPECT_EQ(s.currentTool, Tool::Pen);
+    EXPECT_EQ(s.undoAvailable, 0);
+    EXPECT_TRUE(s.fileName.empty());
+    EXPECT_EQ(Title(), "Vornel 0.2") << "no coordinates before the first handled pointer event";
+    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
+    EXPECT_EQ(canvas->geometry(), QRect(0, 30, 640, 384));
+    // (The test's entering motion was not a handled pointer event.)
+    EXPECT_EQ(Shown(0, 0), Palette(15));
+    EXPECT_EQ(Shown(15, 7), Palette(15));
+    EXPECT_EQ(Shown(16, 0), Palette(0));
+    EXPECT_EQ(Shown(23 * 16 + 3, 2 * 8 + 3), Palette(4));
+    EXPECT_EQ(Shown(12 * 16, 17 * 8), Palette(13));
+}
+
+TEST_F(EditorFixture, ToolbarAndPopupAreBuiltInTheirFixedOrder) {
+    QToolBar* bar = Toolbar();
+    ASSERT_NE(bar, nullptr);
+    const auto actions = bar->actions();
+    ASSERT_EQ(actions.size(), 26);
+    std::vector<std::string> tips;
+    for (QAction* a : actions) tips.push_back(a->isSeparator() ? "-" : a->toolTip().toStdString());
+    std::vector<std::string> expected = {"New document", "Open document", "Save document", "-"};
+    for (int n = 0; n < 16; ++n) expected.push_back("color # : " + std::to_string(n));
+    for (const char* t : {"-", "line draw", "circle", "color fill", "pen", "undo"}) expected.push_back(t);
+    EXPECT_EQ(tips, expected);
+    EXPECT_TRUE(actions[21]->isCheckable());
+    EXPECT_FALSE(actions[25]->isCheckable()) << "undo is a plain button";
+    EXPECT_FALSE(actions[4]->isCheckable());
+    for (QAction* a : actions) EXPECT_FALSE(a->isChecked()) << "no tool shows pressed at start";
+
+    QMenu* popup = Popup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(Captions(popup), (std::vector<std::string>{"Color", "-", "Save As..", "Export picture...", "-", "Draw",
+                                                         "circle", "color fill", "pen", "Scroll"}));
+    const auto colours = Captions(popup->actions()[0]->menu());
+    ASSERT_EQ(colours.size(), 16u);
+    EXPECT_EQ(colours[7], "color #7");
+    EXPECT_EQ(Captions(popup->actions()[9]->menu()),
+              (std::vector<std::string>{"scroll left", "scroll right", "scroll up", "scroll down"}));
+}
+
+TEST_F(EditorFixture, PenPressPlotsTheCellAndShowsItInTheTitle) {
+    PressAt(QPoint(100, 50));
+    EXPECT_EQ(Pixel(6, 6), 15);
+    EXPECT_EQ(Title(), "Vornel 0.2 x:6,y:6");
+    EXPECT_EQ(s.undoAvailable, 0) << "pen dots keep no undo copy";
+    // Moving without a button only moves the highlight.
+    MoveTo(30, 40);
+    EXPECT_EQ(Pixel(30, 40), lores::PixelAt(lores::StartupPicture(), 30, 40));
+    EXPECT_EQ(Shown(30 * 16, 40 * 8), Palette(15));
+    // Dragged off the canvas the title shows negative cells; nothing is drawn.
+    qtdriver::Press(canvas, At(1, 1));
+    Pump();
+    const auto page = s.workingPage();
+    DragTo({-20, 5});
+    EXPECT_EQ(Title(), "Vornel 0.2 x:-1,y:0");
+    EXPECT_EQ(s.workingPage(), page);
+}
+
+TEST_F(EditorFixture, LinePreviewLeavesThePageAndCommitKeepsUndo) {
+    Command(CommandId::LineTool);
+    PressAt(2, 2);
+    EXPECT_EQ(s.lineAnchor, (Cell{2, 2}));
+    const lores::LoresPage before = s.workingPage();
+    MoveTo(10, 5);
+    EXPECT_EQ(s.workingPage(), before) << "the preview is on screen only";
+    EXPECT_EQ(Shown(6 * 16 + 8, 3 * 8 + 4), Palette(15)) << "the rubber band is shown";
+    // Choosing a colour during the preview: the next move previews in it.
+    Command(3);
+    MoveTo(10, 6);
+    EXPECT_EQ(Shown(6 * 16 + 8, 4 * 8 + 4), Palette(3));
+    PressAt(10, 5);
+    EXPECT_EQ(s.undoAvailable, 1);
+    EXPECT_EQ(s.undoCopy(), before);
+    EXPECT_EQ(s.lineAnchor, NoAnchor);
+    lores::LoresPage expected = before;
+    lores::DrawLine(expected, 2, 2, 10, 5, 3);
+    EXPECT_EQ(s.workingPage(), expected);
+}
+
+TEST_F(EditorFixture, CircleCommittedOnItsCentreStillKeepsUndo) {
+    Command(CommandId::CircleTool);
+    PressAt(20, 20);
+    MoveTo(23, 24);
+    EXPECT_EQ(s.circleRadius, 5);
+    const lores::LoresPage before = s.workingPage();
+    PressAt(20, 20);
+    EXPECT_EQ(s.workingPage(), before);
+    EXPECT_EQ(s.undoAvailable, 1);
+    EXPECT_EQ(s.circleRadius, 0);
+    EXPECT_EQ(s.circleAnchor, NoAnchor);
+}
+
+TEST_F(EditorFixture, UndoRestoresThePageBeforeTheLastCommittedShape) {
+    const lores::LoresPage start = s.workingPage();
+    Command(CommandId::Undo);
+    EXPECT_EQ(s.workingPage(), start) << "nothing to undo";
+    Command(CommandId::LineTool);
+    PressAt(0, 0);
+    PressAt(39, 47);
+    Command(CommandId::PenTool);
+    PressAt(5, 30);
+    PressAt(6, 30);
+    Command(CommandId::ScrollLeft);
+    EXPECT_NE(s.workingPage(), start);
+    Command(CommandId::Undo);
+    EXPECT_EQ(s.workingPage(), start);
+    EXPECT_EQ(s.undoAvailable, 0);
+    EXPECT_EQ(Shown(0, 0), Palette(15)) << "a command's repaint puts the highlight on cell (0, 0)";
+    PressAt(7, 7);
+    const lores::LoresPage dotted = s.workingPage();
+    Command(CommandId::Undo);
+    EXPECT_EQ(s.workingPage(), dotted) << "a second undo does nothing";
+}
+
+TEST_F(EditorFixture, FillRefusesTheColourAlreadyThereAndFillsOtherwise) {
+    Command(CommandId::FillTool);
+    Command(3);
+    const lores::LoresPage before = s.workingPage();
+    DialogScript script;
+    script.Ok();
+    PressAt(23, 34);  // a purple band pixel
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].title, "Error");
+    EXPECT_EQ(script.seen[0].text, "Can't fill area with color. Try another one");
+    EXPECT_EQ(s.workingPage(), before);
+    EXPECT_EQ(s.undoAvailable, 0);
+
+    PressAt(0, 0);  // the black ground
+    EXPECT_EQ(s.undoAvailable, 1);
+    EXPECT_EQ(s.undoCopy(), before);
+    EXPECT_EQ(Pixel(0, 0), 3);
+    EXPECT_EQ(Pixel(39, 47), 3);
+    EXPECT_EQ(Pixel(12, 17), 13) << "the apple is not black";
+    for (int i = 0; i < lores::PageBytes; ++i)
+        if (lores::IsScreenHole(i)) ASSERT_EQ(s.workingPage()[i], before[i]);
+
+    // Dragged off the page the fill reads nothing and changes nothing.
+    Command(5);
+    qtdriver::Press(canvas, At(1, 1));
+    Pump();
+    const lores::LoresPage filled = s.workingPage();
+    DragTo({-40, 500});
+    EXPECT_EQ(s.workingPage(), filled);
+    EXPECT_FALSE(script.unexpected);
+}
+
+TEST_F(EditorFixture, RightPressOpensThePopupAndChangesNothing) {
+    MoveTo(4, 4);
+    const std::string title = Title();
+    const lores::LoresPage page = s.workingPage();
+    DialogScript script;
+    script.Dismiss();
+    qtdriver::Press(canvas, At(9, 9), Qt::RightButton);
+    Pump();
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].kind, "popup");
+    EXPECT_EQ(Title(), title);
+    EXPECT_EQ(s.pointerCell, (Cell{4, 4}));
+    EXPECT_EQ(s.workingPage(), page);
+}
+
+TEST_F(EditorFixture, ToolChoicePressesExactlyOneToolButton) {
+    const auto actions = Toolbar()->actions();
+    QAction* line = actions[21];
+    QAction* fill = actions[23];
+    fill->trigger();
+    Pump();
+    EXPECT_EQ(s.currentTool, Tool::Fill);
+    fill->trigger();  // clicking the pressed button unpresses it, then the program presses it again
+    Pump();
+    EXPECT_TRUE(fill->isChecked());
+    for (int i : {21, 22, 24}) EXPECT_FALSE(actions[i]->isChecked());
+    // From the popup, the same command presses the toolbar button.
+    Popup()->actions()[5]->trigger();
+    Pump();
+    EXPECT_EQ(s.currentTool, Tool::Line);
+    EXPECT_TRUE(line->isChecked());
+    EXPECT_FALSE(fill->isChecked());
+}
+
+TEST_F(EditorFixture, UnknownCommandsAndOtherGadgetsDoNothing) {
+    const lores::LoresPage page = s.workingPage();
+    const int colour = s.currentColour;
+    for (int id : {-1, 30, 31, 64001, 1000}) Command(id);
+    windowing::PostEvent(windowing::GadgetEvent, 5, 0, windowing::CanvasLeftButtonDown, nullptr, nullptr);
+    Pump();
+    EXPECT_EQ(s.workingPage(), page);
+    EXPECT_EQ(s.currentColour, colour);
+    EXPECT_EQ(s.currentTool, Tool::Pen);
+    EXPECT_EQ(Title(), "Vornel 0.2");
+}
+
+TEST_F(EditorFixture, CloseEndsTheLoopAndNothingElseDoes) {
+    qtdriver::Window(0)->close();
+    EXPECT_FALSE(Pump());
+    Command(CommandId::ScrollDown);
+    EXPECT_TRUE(Pump());
+}
