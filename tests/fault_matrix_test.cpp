@@ -1,0 +1,188 @@
+// Every way a save, open or export can fail: each shows its message, the
+// picture in memory stays as it was, and no byte on disk is lost.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+#include "editor_fixture.h"
+#include "png_reader.h"
+#include "test_files.h"
+
+using namespace editor;
+using qtdriver::DialogScript;
+using namespace testfiles;
+
+namespace {
+
+bool IsFifo(const std::string& p) {
+    struct stat st;
+    return lstat(p.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+bool IsCharDevice(const std::string& p) {
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// A path of exactly `length` characters under dir, through nested folders
+// (which it creates) so that no single name is too long.
+std::string LongPath(const std::string& dir, std::size_t length) {
+    std::string path = dir;
+    while (path.size() + 1 + 100 < length) {
+        path += "/" + std::string(99, 'd');
+        mkdir(path.c_str(), 0755);
+    }
+    return path + "/" + std::string(length - path.size() - 1, 'f');
+}
+
+// Writes to files may grow only this far while the object lives: a disk
+// that fills up, for this process only.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+}  // namespace
+
+class FaultMatrix : public EditorFixture {
+protected:
+    TempDir dir;
+    lores::LoresPage before{};
+
+    void SetUp() override {
+        EditorFixture::SetUp();
+        PressAt(2, 2);  // a picture that is not the startup one
+        before = s.workingPage();
+        ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+        mkdir((dir / "folder").c_str(), 0755);
+    }
+
+    // Runs a command that asks for `path` (or none, when fileName is used)
+    // and returns the messages it showed.
+    std::vector<std::string> Run(int command, const std::string& path) {
+        DialogScript script;
+        if (!path.empty()) script.Choose(path);
+        script.Ok();
+        Command(command);
+        std::vector<std::string> messages;
+        for (const auto& seen : script.seen)
+            if (seen.kind == "message") {
+                EXPECT_EQ(seen.title, "Error");
+                messages.push_back(seen.text);
+            }
+        return messages;
+    }
+
+    std::vector<std::string> Save(const std::string& fileName) {
+        s.fileName = fileName;
+        return Run(CommandId::SavePicture, "");
+    }
+
+    static std::vector<std::string> Read(const std::string& path) { return {"Read file:" + path}; }
+    static std::vector<std::string> CantSave(const std::string& path) { return {"Can't save picture:" + path}; }
+    static const std::vector<std::string> None;
+
+    std::vector<std::uint8_t> Page() const { return {before.begin(), before.end()}; }
+};
+
+const std::vector<std::string> FaultMatrix::None;
+
+TEST_F(FaultMatrix, SaveToPlacesThatCannotTakeAFile) {
+    EXPECT_EQ(Save(dir / "missing/page"), Read(dir / "missing/page"));
+    EXPECT_FALSE(Exists(dir / "missing"));
+    EXPECT_EQ(Save(dir / "folder"), Read(dir / "folder"));
+    EXPECT_TRUE(Entries(dir / "folder").empty());
+    EXPECT_EQ(Save("/dev/full"), Read("/dev/full"));
+    EXPECT_TRUE(IsCharDevice("/dev/full"));
+    EXPECT_EQ(Save(dir / "pipe"), Read(dir / "pipe")) << "a pipe nobody reads is refused, not waited on";
+    EXPECT_TRUE(IsFifo(dir / "pipe"));
+    const std::string tooLong = dir / std::string(280, 'n');
+    EXPECT_EQ(Save(tooLong), Read(tooLong));
+    EXPECT_EQ(s.workingPage(), before);
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"folder", "pipe"}));
+}
+
+TEST_F(FaultMatrix, SaveReplacesAnExistingFileOnlyWhenTheNewOneIsComplete) {
+    WriteAll(dir / "old", Pattern(3000, 1));
+    EXPECT_EQ(Save(dir / "old"), None);
+    EXPECT_EQ(ReadAll(dir / "old"), Page());
+
+    WriteAll(dir / "precious", Pattern(1500, 2));
+    {
+        FileSizeLimit diskFillsUp(500);
+        EXPECT_EQ(Save(dir / "precious"), Read(dir / "precious"));
+    }
+    EXPECT_EQ(ReadAll(dir / "precious"), Pattern(1500, 2)) << "the old picture survives a failed save";
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"folder", "old", "pipe", "precious"}))
+        << "no temporary file is left behind";
+    EXPECT_EQ(s.workingPage(), before);
+
+    const std::string longPath = LongPath(dir.path(), 300);
+    ASSERT_EQ(longPath.size(), 300u);
+    EXPECT_EQ(Save(longPath), None);
+    EXPECT_EQ(ReadAll(longPath), Page());
+}
+
+TEST_F(FaultMatrix, SaveAsThroughTheRequester) {
+    EXPECT_EQ(Run(CommandId::SavePictureAs, "/dev/full"), Read("/dev/full"));
+    EXPECT_EQ(s.fileName, "/dev/full");
+    EXPECT_EQ(Run(CommandId::SavePictureAs, dir / "pipe"), Read(dir / "pipe"));
+    WriteAll(dir / "old", Pattern(2000, 3));
+    EXPECT_EQ(Run(CommandId::SavePictureAs, dir / "old"), None);
+    EXPECT_EQ(ReadAll(dir / "old"), Page());
+    const std::string longPath = LongPath(dir.path(), 300);
+    EXPECT_EQ(Run(CommandId::SavePictureAs, longPath), None);
+    EXPECT_EQ(s.fileName, longPath);
+    EXPECT_EQ(ReadAll(longPath), Page());
+    EXPECT_EQ(s.workingPage(), before);
+}
+
+TEST_F(FaultMatrix, OpenOfWhatCannotBeRead) {
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "pipe"), Read(dir / "pipe")) << "must not hang";
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "no-such-file"), Read(dir / "no-such-file"));
+    EXPECT_EQ(s.fileName, dir / "no-such-file");
+    WriteAll(dir / "empty", {});
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "empty"), Read(dir / "empty"));
+    EXPECT_EQ(s.workingPage(), before);
+    const std::string longPath = LongPath(dir.path(), 300);
+    WriteAll(longPath, Pattern(1024, 4));
+    EXPECT_EQ(Run(CommandId::OpenPicture, longPath), None);
+    EXPECT_EQ(std::vector<std::uint8_t>(s.workingPage().begin(), s.workingPage().end()), Pattern(1024, 4));
+}
+
+TEST_F(FaultMatrix, ExportFailuresAreReportedAndKeepTheOldFile) {
+    EXPECT_EQ(Run(CommandId::ExportPicture, "/dev/full"), CantSave("/dev/full"));
+    EXPECT_TRUE(IsCharDevice("/dev/full"));
+    EXPECT_EQ(Run(CommandId::ExportPicture, dir / "pipe"), CantSave(dir / "pipe"));
+    EXPECT_TRUE(IsFifo(dir / "pipe"));
+    WriteAll(dir / "old.png", Pattern(700, 5));
+    {
+        FileSizeLimit diskFillsUp(300);
+        EXPECT_EQ(Run(CommandId::ExportPicture, dir / "old.png"), CantSave(dir / "old.png"));
+    }
+    EXPECT_EQ(ReadAll(dir / "old.png"), Pattern(700, 5));
+    EXPECT_EQ(Run(CommandId::ExportPicture, dir / "old.png"), None);
+    const testpng::Png png = testpng::Read(ReadAll(dir / "old.png"));
+    ASSERT_TRUE(png.ok) << png.error;
+    EXPECT_EQ(png.chunks, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+    const std::string longPath = LongPath(dir.path(), 300);
+    EXPECT_EQ(Run(CommandId::ExportPicture, longPath), None);
+    EXPECT_TRUE(testpng::Read(ReadAll(longPath)).ok);
+    EXPECT_EQ(s.workingPage(), before);
+    EXPECT_EQ(Entries(dir.path()).size(), 4u) << "folder, pipe, old.png and the long path's first folder";
+}
