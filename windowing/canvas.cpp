@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QWheelEvent>
+#include <bit>
+#include <cstring>
 #include <vector>
 
 #include "runtime/images.h"
@@ -78,6 +80,7 @@ public:
     bool captured = false;
     int bitmapWidth = 1, bitmapHeight = 1, stride = 4;
     std::vector<std::uint8_t> bits;  // bottom-up, blue-green-red, rows padded to 4 bytes
+    QImage display;                  // the same pixels top-down, in the screen's own format
 
     CanvasWidget(QWidget* parent, int w, int h, int canvasFlags) : QWidget(parent), flags(canvasFlags) {
         setMouseTracking(true);
@@ -90,6 +93,29 @@ public:
         bitmapHeight = std::max(1, h - inset);
         stride = runtime::StrideFor(bitmapWidth, 24);
         bits.assign(static_cast<std::size_t>(stride) * bitmapHeight, 0xFF);  // white
+        display = QImage(bitmapWidth, bitmapHeight, QImage::Format_RGB32);
+        RefreshDisplay();
+    }
+
+    // Brings the shown image up to date with the bitmap. Done here in one
+    // pass rather than by the painter, which would convert and flip the
+    // bitmap on every repaint.
+    void RefreshDisplay() {
+        static_assert(std::endian::native == std::endian::little, "pixels are assembled little-endian");
+        for (int y = 0; y < bitmapHeight; ++y) {
+            const std::uint8_t* src = bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride;
+            auto* dst = reinterpret_cast<std::uint32_t*>(display.scanLine(y));
+            // Blue, green, red in memory order is already the screen's
+            // little-endian pixel once the top byte is set; the last pixel
+            // is assembled by bytes so that no read passes the row's end.
+            const int last = bitmapWidth - 1;
+            for (int x = 0; x < last; ++x, src += 3) {
+                std::uint32_t v;
+                std::memcpy(&v, src, 4);
+                dst[x] = v | 0xFF000000u;
+            }
+            dst[last] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+        }
     }
 
     void Post(int type, const QPointF& at, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int key = 0,
@@ -110,12 +136,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        // The bitmap is stored bottom row first: draw it flipped.
-        const QImage image(bits.data(), bitmapWidth, bitmapHeight, stride, QImage::Format_BGR888);
-        p.save();
-        p.setTransform(QTransform(1, 0, 0, -1, 0, bitmapHeight));
-        p.drawImage(0, 0, image);
-        p.restore();
+        p.drawImage(0, 0, display);
         if ((flags & CanvasDrawFocus) && hasFocus()) {
             QStyleOptionFocusRect option;
             option.initFrom(this);
@@ -232,7 +253,10 @@ CanvasWidget* FindCanvas(int number) {
 // The drawing layer's finish step for a canvas: show the new pixels now.
 void FinishCanvasDrawing(int flag, void* user) {
     if (flag != 1) return;
-    if (CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)))) c->repaint();
+    if (CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)))) {
+        c->RefreshDisplay();
+        c->repaint();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,107 @@
+// 100,000 random inputs through the real event loop: pointer moves, presses
+// and drags inside the canvas, on its edges and far outside it, right
+// presses whose popup is dismissed, and every command id from -5 to 40
+// except those that open a requester. The screen holes never change and
+// nothing reads outside the page (the sanitizer build checks that).
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+#include <random>
+
+#include "editor_fixture.h"
+
+using namespace editor;
+
+namespace {
+
+// Closes whatever popup or message box opens, as soon as it is up.
+class Dismisser {
+public:
+    Dismisser() {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();
+                ++dismissed;
+            } else if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                modal->reject();
+                ++dismissed;
+            }
+        });
+        timer_.start();
+    }
+    int dismissed = 0;
+
+private:
+    QTimer timer_;
+};
+
+bool OpensRequester(int id) {
+    return id == CommandId::NewPicture || id == CommandId::OpenPicture || id == CommandId::SavePicture ||
+           id == CommandId::SavePictureAs || id == CommandId::ExportPicture;
+}
+
+}  // namespace
+
+TEST_F(EditorFixture, HundredThousandRandomInputsKeepTheScreenHoles) {
+    const char* seedText = std::getenv("VORNEL_FUZZ_SEED");
+    const unsigned seed = seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 20261207u;
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto position = [&]() -> QPoint {
+        switch (pick(0, 9)) {
+        case 0: return {pick(-6000, 6000), pick(-6000, 6000)};                         // far outside
+        case 1: return {pick(0, 1) ? 0 : 639, pick(-2, 385)};                           // left or right edge
+        case 2: return {pick(-2, 641), pick(0, 1) ? 0 : 383};                           // top or bottom edge
+        case 3: return {pick(-17, -1), pick(-9, 392)};                                  // just outside
+        default: return {pick(0, 639), pick(0, 383)};                                   // inside
+        }
+    };
+
+    std::array<std::uint8_t, 64> holes{};
+    auto readHoles = [&] {
+        std::array<std::uint8_t, 64> h{};
+        for (int k = 0, i = 0; k < 8; ++k)
+            for (int j = 120; j < 128; ++j) h[i++] = s.workingPage()[128 * k + j];
+        return h;
+    };
+    holes = readHoles();
+
+    Dismisser dismisser;
+    bool leftHeld = false;
+    QPoint at(100, 100);
+    int commands = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const int what = pick(0, 99);
+        if (what < 45) {  // a move, dragging when the button is held
+            at = position();
+            qtdriver::Move(canvas, at, leftHeld ? Qt::LeftButton : Qt::NoButton);
+        } else if (what < 60) {
+            if (!leftHeld) {
+                at = position();
+                qtdriver::Press(canvas, at);
+            } else {
+                qtdriver::Release(canvas, at);
+            }
+            leftHeld = !leftHeld;
+        } else if (what < 62) {  // right press: the popup opens and is dismissed
+            qtdriver::Press(canvas, at, Qt::RightButton, leftHeld ? Qt::LeftButton : Qt::NoButton);
+            qtdriver::Release(canvas, at, Qt::RightButton, leftHeld ? Qt::LeftButton : Qt::NoButton);
+        } else if (what < 64) {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(canvas, &leave);
+        } else {
+            int id;
+            do id = pick(-5, 40);
+            while (OpensRequester(id));
+            windowing::PostEvent(windowing::MenuEvent, id, 0, 0, nullptr, nullptr);
+            ++commands;
+        }
+        ASSERT_TRUE(Pump()) << "input " << i << " (seed " << seed << ")";
+        ASSERT_EQ(readHoles(), holes) << "input " << i << " (seed " << seed << ")";
+        ASSERT_GE(s.currentColour, 0);
+        ASSERT_LE(s.currentColour, 15);
+    }
+    EXPECT_GT(commands, 30000);
+    EXPECT_GT(dismisser.dismissed, 0) << "popups and refusals were met and dismissed";
+}
