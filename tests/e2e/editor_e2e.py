@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""End-to-end: the real vornel under an X server, driven by xdotool.
+
+Draws a pen dot with real pointer events, reads the window title back,
+checks the screen, saves through the real file dialog, exports a PNG through
+it, and ends the program with Escape. Run under xvfb-run (see run_e2e.sh).
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+VORNEL, SOURCE = sys.argv[1], sys.argv[2]
+TITLE = "Vornel 0.2"
+PALETTE_WHITE, PALETTE_YELLOW, PALETTE_BLACK = (255, 255, 255), (255, 255, 0), (0, 0, 0)
+failures = []
+
+
+def xdo(*args, check=True):
+    out = subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True)
+    if check and out.returncode != 0:
+        raise RuntimeError("xdotool %s: %s" % (" ".join(map(str, args)), out.stderr))
+    return out.stdout.strip()
+
+
+def expect(what, got, wanted):
+    status = "ok  " if got == wanted else "FAIL"
+    print("%s %s: got %r, wanted %r" % (status, what, got, wanted), flush=True)
+    if got != wanted:
+        failures.append(what)
+
+
+def wait_for(what, test, seconds=15):
+    end = time.time() + seconds
+    while time.time() < end:
+        value = test()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise RuntimeError("timed out waiting for " + what)
+
+
+def find_window(name):
+    def search():
+        out = xdo("search", "--name", "^" + name, check=False)
+        return out.split()[0] if out else None
+    return wait_for("window " + name, search)
+
+
+def read_png(path):
+    """Minimal PNG reader: 8-bit RGB, filter None only (what vornel writes)."""
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    at, idat, chunks = 8, b"", []
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        chunks.append(kind.decode())
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+        if kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw = zlib.decompress(idat)
+    rows, stride = [], width * 3 + 1
+    for y in range(height):
+        row = raw[y * stride:(y + 1) * stride]
+        assert row[0] == 0, "row %d is filtered" % y
+        rows.append(row[1:])
+    return width, height, [c for i, c in enumerate(chunks) if i == 0 or chunks[i - 1] != c], rows
+
+
+def screen_pixel(x, y):
+    shot = os.path.join(work, "screen.png")
+    subprocess.run(["import", "-window", "root", shot], check=True)
+    out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                         capture_output=True, text=True, check=True)
+    # "0,0: (255,255,0)  #FFFF00  yellow"
+    values = out.stdout.splitlines()[-1].split("(")[1].split(")")[0]
+    return tuple(int(float(v)) for v in values.split(",")[:3])
+
+
+def choose_in_dialog(path):
+    dialog = find_window("Please choose file to save")
+    time.sleep(0.5)
+    xdo("windowfocus", "--sync", dialog)
+    xdo("key", "--clearmodifiers", "ctrl+a")
+    xdo("type", "--delay", "5", path)
+    xdo("key", "Return")
+
+
+def popup_item(downs, canvas_x, canvas_y):
+    xdo("mousemove", canvas_x, canvas_y)
+    time.sleep(0.2)
+    xdo("click", "3")
+    time.sleep(0.6)
+    for _ in range(downs):
+        xdo("key", "Down")
+        time.sleep(0.1)
+    xdo("key", "Return")
+
+
+work = tempfile.mkdtemp(prefix="vornel-e2e-")
+proc = subprocess.Popen([VORNEL], cwd=work)
+try:
+    window = find_window(TITLE)
+    time.sleep(1.0)
+    geometry = dict(line.split("=") for line in xdo("getwindowgeometry", "--shell", window).splitlines())
+    left, top = int(geometry["X"]), int(geometry["Y"])
+    cx, cy = left, top + 30  # the canvas sits below the 30-pixel toolbar
+    xdo("windowfocus", "--sync", window)
+
+    # A pen dot at canvas (100, 50): lores cell (6, 6).
+    xdo("mousemove", cx + 90, cy + 40)
+    time.sleep(0.2)
+    xdo("mousemove", cx + 100, cy + 50)
+    time.sleep(0.2)
+    xdo("click", "1")
+    time.sleep(0.5)
+    expect("title after the press", xdo("getwindowname", window), "Vornel 0.2 x:6,y:6")
+    xdo("mousemove", cx + 400, cy + 300)
+    time.sleep(0.2)
+    xdo("mousemove", cx + 401, cy + 301)
+    time.sleep(0.5)
+    expect("title after moving", xdo("getwindowname", window), "Vornel 0.2 x:25,y:37")
+    expect("screen at the dot", screen_pixel(cx + 6 * 16 + 8, cy + 6 * 8 + 4), PALETTE_WHITE)
+    expect("screen on the apple", screen_pixel(cx + 12 * 16 + 8, cy + 17 * 8 + 4), PALETTE_YELLOW)
+    expect("screen on the ground", screen_pixel(cx + 2 * 16, cy + 2 * 8), PALETTE_BLACK)
+
+    # Save As through the popup menu and the real file dialog.
+    page_path = os.path.join(work, "dot.gr")
+    popup_item(2, cx + 500, cy + 200)
+    choose_in_dialog(page_path)
+    wait_for("the saved page", lambda: os.path.exists(page_path) and os.path.getsize(page_path) == 1024)
+    saved = open(page_path, "rb").read()
+    startup = bytearray(open(os.path.join(SOURCE, "assets", "startup_picture.bin"), "rb").read())
+    startup[384 + 6] = (startup[384 + 6] & 0xF0) | 15  # pixel (6, 6): text row 3, low nibble
+    expect("saved page bytes", saved == bytes(startup), True)
+
+    # Export picture... through the same dialog.
+    png_path = os.path.join(work, "dot-export")
+    popup_item(3, cx + 500, cy + 200)
+    choose_in_dialog(png_path)
+    wait_for("the exported picture", lambda: os.path.exists(png_path) and os.path.getsize(png_path) > 100)
+    time.sleep(0.3)
+    width, height, chunks, rows = read_png(png_path)
+    expect("export size", (width, height), (640, 384))
+    expect("export chunks", chunks, ["IHDR", "IDAT", "IEND"])
+    pixel = lambda x, y: tuple(rows[y][3 * x:3 * x + 3])
+    expect("exported dot", pixel(6 * 16 + 8, 6 * 8 + 4), PALETTE_WHITE)
+    expect("exported apple", pixel(12 * 16 + 8, 17 * 8 + 4), PALETTE_YELLOW)
+    # The pointer last rested on cell (31, 25), on the black ground: the highlight stays on screen.
+    expect("no highlight in the export", pixel(31 * 16 + 8, 25 * 8 + 4), PALETTE_BLACK)
+
+    # Escape ends the program at once, with exit code 0.
+    xdo("windowfocus", "--sync", window)
+    xdo("key", "Escape")
+    expect("exit code after Escape", proc.wait(timeout=10), 0)
+finally:
+    if proc.poll() is None:
+        proc.kill()
+        failures.append("still running")
+
+print("%d passed, %d failed" % (0 if failures else 1, 1 if failures else 0))
+sys.exit(1 if failures else 0)
