@@ -36,50 +36,44 @@ void PenPointer(EditorState& state, bool leftHeld) {
     RedrawPage(state);
 }
 
-void LinePointer(EditorState& state, bool leftHeld) {
-    const Cell p = state.pointerCell;
-    auto drawLine = [&] {
-        lores::DrawLine(state.workingPage(), state.lineAnchor.x, state.lineAnchor.y, p.x, p.y, state.currentColour);
-    };
+namespace {
+
+// Lines and circles take two presses: the first sets the anchor, moves with
+// the button up preview the shape, the second press commits it.
+template <typename Draw>
+void TwoPressGesture(EditorState& state, Cell& anchor, bool leftHeld, Draw draw) {
     if (leftHeld) {
-        if (Unanchored(state.lineAnchor)) {
-            state.lineAnchor = p;
+        if (Unanchored(anchor)) {
+            anchor = state.pointerCell;
             RedrawPage(state);
         } else {
             KeepUndoCopy(state);
-            drawLine();
+            draw();
             RedrawPage(state);
-            state.lineAnchor = NoAnchor;
+            anchor = NoAnchor;
         }
-    } else if (Anchored(state.lineAnchor)) {
-        Preview(state, drawLine);
+    } else if (Anchored(anchor)) {
+        Preview(state, draw);
     } else {
         RedrawPage(state);
     }
 }
 
+}  // namespace
+
+void LinePointer(EditorState& state, bool leftHeld) {
+    TwoPressGesture(state, state.lineAnchor, leftHeld, [&] {
+        lores::DrawLine(state.workingPage(), state.lineAnchor.x, state.lineAnchor.y, state.pointerCell.x,
+                        state.pointerCell.y, state.currentColour);
+    });
+}
+
 void CirclePointer(EditorState& state, bool leftHeld) {
-    const Cell p = state.pointerCell;
-    auto drawCircle = [&] {
-        state.circleRadius = lores::CircleRadius(state.circleAnchor.x, state.circleAnchor.y, p.x, p.y);
-        lores::DrawCircle(state.workingPage(), state.circleAnchor.x, state.circleAnchor.y, state.circleRadius,
-                          state.currentColour);
-    };
-    if (leftHeld) {
-        if (Unanchored(state.circleAnchor)) {
-            state.circleAnchor = p;
-            RedrawPage(state);
-        } else {
-            KeepUndoCopy(state);
-            drawCircle();
-            RedrawPage(state);
-            state.circleAnchor = NoAnchor;
-        }
-    } else if (Anchored(state.circleAnchor)) {
-        Preview(state, drawCircle);
-    } else {
-        RedrawPage(state);
-    }
+    TwoPressGesture(state, state.circleAnchor, leftHeld, [&] {
+        const Cell a = state.circleAnchor, p = state.pointerCell;
+        state.circleRadius = lores::CircleRadius(a.x, a.y, p.x, p.y);
+        lores::DrawCircle(state.workingPage(), a.x, a.y, state.circleRadius, state.currentColour);
+    });
 }
 
 void FillPointer(EditorState& state, bool leftHeld) {

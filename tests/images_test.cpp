@@ -4,6 +4,7 @@
 
 #include "assets/embedded.h"
 #include "runtime/images.h"
+#include "test_files.h"
 
 using namespace runtime;
 
@@ -129,16 +130,9 @@ TEST_F(Images, DecodesTheToolIconsAndRefusesShortData) {
 }
 
 TEST_F(Images, ThirtyTwoBitBmpWithoutAlphaBecomesOpaque) {
-    std::vector<std::uint8_t> bmp(54 + 2 * 2 * 4, 0);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    bmp[10] = 54;
-    bmp[14] = 40;
-    bmp[18] = 2;
-    bmp[22] = 2;
-    bmp[26] = 1;
-    bmp[28] = 32;
-    bmp[54] = 0x11;
+    std::vector<std::uint8_t> pixels(2 * 2 * 4, 0);
+    pixels[0] = 0x11;
+    const auto bmp = testfiles::Bmp32(2, 2, pixels);
     ASSERT_NE(LoadImageFromMemory(0, bmp.data(), bmp.size()), 0u);
     const ImageInfo info = ImageRecordOf(0);
     EXPECT_EQ(info.depth, 32);

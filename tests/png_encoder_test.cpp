@@ -56,19 +56,7 @@ TEST_F(PngEncoder, WritesExactlyTheChunksRowsAndPixels) {
 }
 
 TEST_F(PngEncoder, ThirtyTwoBitImagesKeepAlphaOrLieOverWhite) {
-    std::vector<std::uint8_t> bmp(54 + 4, 0);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    bmp[10] = 54;
-    bmp[14] = 40;
-    bmp[18] = 1;
-    bmp[22] = 1;
-    bmp[26] = 1;
-    bmp[28] = 32;
-    bmp[54] = 0;     // blue
-    bmp[55] = 100;   // green
-    bmp[56] = 200;   // red
-    bmp[57] = 128;   // alpha
+    const auto bmp = Bmp32(1, 1, {0, 100, 200, 128});  // blue 0, green 100, red 200, alpha 128
     ASSERT_NE(LoadImageFromMemory(1, bmp.data(), bmp.size()), 0u);
     ASSERT_EQ(SaveImageObject(1, dir / "rgba.png", EncoderPng), 1);
     testpng::Png png = testpng::Read(ReadAll(dir / "rgba.png"));

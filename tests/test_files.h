@@ -44,6 +44,26 @@ inline std::vector<std::uint8_t> Pattern(std::size_t n, int seed = 0) {
     return v;
 }
 
+// An uncompressed 32-bit BMP, bottom row first; pixels are blue, green,
+// red, alpha.
+inline std::vector<std::uint8_t> Bmp32(int width, int height, const std::vector<std::uint8_t>& pixels) {
+    std::vector<std::uint8_t> bmp(54 + pixels.size(), 0);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(54 + pixels.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));
+    bmp[26] = 1;
+    bmp[28] = 32;
+    for (std::size_t i = 0; i < pixels.size(); ++i) bmp[54 + i] = pixels[i];
+    return bmp;
+}
+
 inline bool Exists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
