@@ -193,23 +193,34 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
     if (width <= 0 || height <= 0) return;
 
     const int bpp = s.bytesPerPixel;
-    // The first row is written pixel by pixel; the others copy it.
     std::uint8_t* first = s.pixels + static_cast<std::ptrdiff_t>(s.height - 1 - y) * s.stride + x * bpp;
-    for (int col = 0; col < width; ++col) {
-        std::uint8_t* p = first + col * bpp;
-        p[0] = c->blue;
-        p[1] = c->green;
-        p[2] = c->red;
-    }
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * bpp;
-    for (int row = 1; row < height; ++row) {
-        std::uint8_t* p = first - static_cast<std::ptrdiff_t>(row) * s.stride;
-        if (bpp == 3) {
-            std::memcpy(p, first, rowBytes);
-        } else {
-            for (int col = 0; col < width; ++col) std::memcpy(p + col * 4, first + col * 4, 3);  // alpha kept
+    std::uint8_t* const end = first - static_cast<std::ptrdiff_t>(height) * s.stride;
+    if (bpp == 3) {
+        // The first row is written pixel by pixel, the others copy it; a
+        // 16-pixel row (every cell of the page view and the export) is a
+        // fixed-size copy the compiler does inline.
+        for (int col = 0; col < width; ++col) {
+            first[3 * col] = c->blue;
+            first[3 * col + 1] = c->green;
+            first[3 * col + 2] = c->red;
         }
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+        for (std::uint8_t* p = first - s.stride; p != end; p -= s.stride) {
+            if (rowBytes == 48) {
+                std::memcpy(p, first, 48);
+            } else {
+                std::memcpy(p, first, rowBytes);
+            }
+        }
+        return;
     }
+    // 32-bit targets keep each pixel's alpha byte.
+    for (std::uint8_t* p = first; p != end; p -= s.stride)
+        for (int col = 0; col < width; ++col) {
+            p[4 * col] = c->blue;
+            p[4 * col + 1] = c->green;
+            p[4 * col + 2] = c->red;
+        }
 }
 
 void EndDrawing() {

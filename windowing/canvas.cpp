@@ -72,6 +72,12 @@ int VirtualKey(const QKeyEvent* e) {
     return static_cast<int>(e->nativeVirtualKey());
 }
 
+inline std::uint32_t Load32(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
 class CanvasWidget : public QWidget {
 public:
     int number = -1;
@@ -109,11 +115,7 @@ public:
             // little-endian pixel once the top byte is set; the last pixel
             // is assembled by bytes so that no read passes the row's end.
             const int last = bitmapWidth - 1;
-            for (int x = 0; x < last; ++x, src += 3) {
-                std::uint32_t v;
-                std::memcpy(&v, src, 4);
-                dst[x] = v | 0xFF000000u;
-            }
+            for (int x = 0; x < last; ++x, src += 3) dst[x] = 0xFF000000u | Load32(src);
             dst[last] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
         }
     }
