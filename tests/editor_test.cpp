@@ -164,8 +164,11 @@ TEST_F(EditorFixture, FillRefusesTheColourAlreadyThereAndFillsOtherwise) {
     EXPECT_EQ(Pixel(0, 0), 3);
     EXPECT_EQ(Pixel(39, 47), 3);
     EXPECT_EQ(Pixel(12, 17), 13) << "the apple is not black";
-    for (int i = 0; i < lores::PageBytes; ++i)
-        if (lores::IsScreenHole(i)) ASSERT_EQ(s.workingPage()[i], before[i]);
+    for (int i = 0; i < lores::PageBytes; ++i) {
+        if (lores::IsScreenHole(i)) {
+            ASSERT_EQ(s.workingPage()[i], before[i]);
+        }
+    }
 
     // Dragged off the page the fill reads nothing and changes nothing.
     Command(5);

@@ -69,6 +69,26 @@ TEST_F(Windowing, CloseLeavesTheWindowOpenAndRepeats) {
     EXPECT_EQ(Drain().size(), 1u);
 }
 
+TEST_F(Windowing, MinimiseAndRestorePostTheirEventsInOrder) {
+    OpenEditorLikeWindow();
+    QWidget* w = Window(0);
+    w->setWindowState(Qt::WindowMinimized);
+    std::vector<int> codes;
+    for (const auto& e : Drain())
+        if (e.code != ActivateEvent && e.code != DeactivateEvent && e.code != RepaintEvent) codes.push_back(e.code);
+    EXPECT_EQ(codes, std::vector<int>{MinimizeEvent});
+    w->setWindowState(Qt::WindowNoState);
+    codes.clear();
+    for (const auto& e : Drain())
+        if (e.code != ActivateEvent && e.code != DeactivateEvent && e.code != RepaintEvent) codes.push_back(e.code);
+    EXPECT_EQ(codes, (std::vector<int>{RestoreEvent, SizeEvent}));
+    w->move(w->pos() + QPoint(7, 3));
+    const auto moved = Drain();
+    ASSERT_FALSE(moved.empty());
+    EXPECT_EQ(moved.back().code, MoveEvent);
+    EXPECT_EQ(moved.back().object, 0);
+}
+
 TEST_F(Windowing, IdenticalEventsCollapseUntilTaken) {
     static int released = 0;
     auto release = [](void*) { ++released; };
