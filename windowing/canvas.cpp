@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <QStyleOptionFrame>
 #include <QWheelEvent>
 #include <bit>
 #include <cstring>
@@ -138,7 +139,18 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.drawImage(0, 0, display);
+        if (flags & CanvasBorder) {
+            // A sunken edge two pixels wide around a bitmap four pixels smaller.
+            QStyleOptionFrame frame;
+            frame.initFrom(this);
+            frame.rect = rect();
+            frame.lineWidth = 2;
+            frame.state |= QStyle::State_Sunken;
+            style()->drawPrimitive(QStyle::PE_Frame, &frame, &p, this);
+            p.drawImage(2, 2, display);
+        } else {
+            p.drawImage(0, 0, display);
+        }
         if ((flags & CanvasDrawFocus) && hasFocus()) {
             QStyleOptionFocusRect option;
             option.initFrom(this);
