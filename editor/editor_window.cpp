@@ -17,11 +17,6 @@ using namespace windowing;
 
 constexpr std::uint32_t EditorWindowFlags = 0xCA0001;  // centred, caption, system menu, minimise box
 
-struct Asset {
-    const std::uint8_t* data;
-    const std::size_t& size;
-};
-
 // The toolbar, left to right.
 struct ToolbarEntry {
     enum Kind { Standard, Separator, Swatches, ToolIcon } kind;

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+namespace runtime {
+struct DrawingContext;
+}
+
 namespace windowing {
 
 using Handle = std::intptr_t;  // a platform object, 0 for none
@@ -132,14 +136,6 @@ void ShutdownRuntime();
 // --- canvas -----------------------------------------------------------------
 Handle CreateCanvas(int number, int x, int y, int width, int height, int flags = 0);
 std::intptr_t CanvasAttribute(int number, int attribute);
-
-}  // namespace windowing
-
-namespace runtime {
-struct DrawingContext;
-}
-
-namespace windowing {
 
 runtime::DrawingContext* CanvasDrawTarget(int number);
 
