@@ -233,6 +233,15 @@ TEST_F(Windowing, CanvasStartsWhiteAndShowsDrawingBeforeEndDrawingReturns) {
     EXPECT_EQ(after.pixel(15, 7), qRgb(204, 0, 51));
     EXPECT_EQ(after.pixel(16, 8), qRgb(255, 255, 255));
     EXPECT_EQ(CanvasDrawTarget(9), nullptr);
+
+    // A width that is no multiple of eight: every column is shown, the last ones too.
+    ASSERT_NE(CreateCanvas(2, 0, 0, 13, 5), 0);
+    ASSERT_NE(runtime::BeginDrawing(CanvasDrawTarget(2)), 0u);
+    for (int x = 0; x < 13; ++x) runtime::FillBox(x, 0, 1, 5, runtime::RgbColour(x * 10, 255 - x, x));
+    runtime::EndDrawing();
+    QWidget* narrow = Window(0)->findChild<QWidget*>(QStringLiteral("canvas2"));
+    const QImage shown = narrow->grab().toImage();
+    for (int x = 0; x < 13; ++x) EXPECT_EQ(shown.pixel(x, 4), qRgb(x * 10, 255 - x, x)) << x;
 }
 
 TEST_F(Windowing, ToolbarTogglesTipsAndPressedStates) {

@@ -73,11 +73,13 @@ int VirtualKey(const QKeyEvent* e) {
     return static_cast<int>(e->nativeVirtualKey());
 }
 
-inline std::uint32_t Load32(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
     return v;
 }
+
+inline void Store64(std::uint32_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
 
 class CanvasWidget : public QWidget {
 public:
@@ -113,11 +115,20 @@ public:
             const std::uint8_t* src = bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride;
             auto* dst = reinterpret_cast<std::uint32_t*>(display.scanLine(y));
             // Blue, green, red in memory order is already the screen's
-            // little-endian pixel once the top byte is set; the last pixel
-            // is assembled by bytes so that no read passes the row's end.
-            const int last = bitmapWidth - 1;
-            for (int x = 0; x < last; ++x, src += 3) dst[x] = 0xFF000000u | Load32(src);
-            dst[last] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+            // little-endian pixel once the top byte is set. Eight pixels are
+            // 24 bytes, read as three words and written as four pixel pairs;
+            // the tail goes by bytes so that no read passes the row's end.
+            constexpr std::uint64_t opaque = 0xFF000000FF000000u, low = 0xFFFFFFu;
+            int x = 0;
+            for (; x + 8 <= bitmapWidth; x += 8, src += 24) {
+                const std::uint64_t a = Load64(src), b = Load64(src + 8), c = Load64(src + 16);
+                Store64(dst + x, opaque | (a & low) | (((a >> 24) & low) << 32));
+                Store64(dst + x + 2, opaque | (((a >> 48) | (b << 16)) & low) | (((b >> 8) & low) << 32));
+                Store64(dst + x + 4, opaque | ((b >> 32) & low) | ((((b >> 56) | (c << 8)) & low) << 32));
+                Store64(dst + x + 6, opaque | ((c >> 16) & low) | (((c >> 40) & low) << 32));
+            }
+            for (; x < bitmapWidth; ++x, src += 3)
+                dst[x] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
         }
     }
 
