@@ -94,8 +94,8 @@ int WritePngFile(const std::string& path, const std::uint8_t* pixels, int width,
     // The last buffered bytes reach the disk only here: a failure now is a
     // failure of the save.
     ok = std::fflush(file) == 0 && ok;
-    if (!target.tempPath.empty()) ok = fsync(fileno(file)) == 0 && ok;
-    const int fd = dup(fileno(file));  // CommitReplace closes its own descriptor
+    // CommitReplace takes its own descriptor to the disk, closes and renames it.
+    const int fd = dup(fileno(file));
     ok = std::fclose(file) == 0 && ok;
     target.fd = fd;
     if (!ok || fd < 0) {

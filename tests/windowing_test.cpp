@@ -72,16 +72,17 @@ TEST_F(Windowing, CloseLeavesTheWindowOpenAndRepeats) {
 TEST_F(Windowing, MinimiseAndRestorePostTheirEventsInOrder) {
     OpenEditorLikeWindow();
     QWidget* w = Window(0);
+    // The window-state events, without the activation and paint traffic around them.
+    auto stateEvents = [] {
+        std::vector<int> codes;
+        for (const auto& e : Drain())
+            if (e.code != ActivateEvent && e.code != DeactivateEvent && e.code != RepaintEvent) codes.push_back(e.code);
+        return codes;
+    };
     w->setWindowState(Qt::WindowMinimized);
-    std::vector<int> codes;
-    for (const auto& e : Drain())
-        if (e.code != ActivateEvent && e.code != DeactivateEvent && e.code != RepaintEvent) codes.push_back(e.code);
-    EXPECT_EQ(codes, std::vector<int>{MinimizeEvent});
+    EXPECT_EQ(stateEvents(), std::vector<int>{MinimizeEvent});
     w->setWindowState(Qt::WindowNoState);
-    codes.clear();
-    for (const auto& e : Drain())
-        if (e.code != ActivateEvent && e.code != DeactivateEvent && e.code != RepaintEvent) codes.push_back(e.code);
-    EXPECT_EQ(codes, (std::vector<int>{RestoreEvent, SizeEvent}));
+    EXPECT_EQ(stateEvents(), (std::vector<int>{RestoreEvent, SizeEvent}));
     w->move(w->pos() + QPoint(7, 3));
     const auto moved = Drain();
     ASSERT_FALSE(moved.empty());
