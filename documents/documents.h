@@ -1,7 +1,12 @@
-// The document commands: raw 1024-byte page files and the PNG export.
+// The document commands: raw 1024-byte page files and the PNG export. They
+// work on what their caller hands them (the page, its file name, its flags
+// and a way to show the page again), and know nothing of the editor.
 #pragma once
 
-#include "editor/editor_state.h"
+#include <functional>
+#include <string>
+
+#include "lores/lores_page.h"
 
 namespace documents {
 
@@ -9,11 +14,34 @@ inline constexpr const char* ReadMessagePrefix = "Read file:";
 inline constexpr const char* ExportMessagePrefix = "Can't save picture:";
 inline constexpr const char* ErrorCaption = "Error";
 
-void NewDocument(editor::EditorState& state);
-void OpenDocument(editor::EditorState& state);
-void SaveDocument(editor::EditorState& state);
-void SaveDocumentAs(editor::EditorState& state);
-void WritePageFile(editor::EditorState& state);
-void ExportPicture(editor::EditorState& state);
+inline constexpr int PageFileNumber = 0;
+inline constexpr int ExportImage = 200;
+inline constexpr int CellWidth = 16;  // picture pixels per lores pixel, across
+inline constexpr int CellHeight = 8;  // and down
+
+// The picture as its commands see it; every field belongs to the caller.
+struct Document {
+    lores::LoresPage& page;
+    std::string& fileName;
+    // The name came from a file that was not a page (or could not be read):
+    // the next Save asks, proposing that name, instead of writing over it.
+    bool& confirmFileName;
+    // The page differs from what was last opened, saved or newly started.
+    bool& changed;
+    std::function<void()> redraw;
+};
+
+void NewDocument(Document& doc);
+void OpenDocument(Document& doc);
+// Open of a path already chosen (the requester's answer, or the command line).
+void OpenPath(Document& doc, const std::string& path);
+// True when the page reached the disk; false when it failed or was cancelled.
+bool SaveDocument(Document& doc);
+bool SaveDocumentAs(Document& doc);
+bool WritePageFile(Document& doc);
+void ExportPicture(const lores::LoresPage& page);
+
+// Fills the 1920 16x8 boxes of a page into the current drawing context.
+void DrawPageBoxes(const lores::LoresPage& page);
 
 }  // namespace documents

@@ -1,13 +1,23 @@
 // The picture as a 640x384 PNG: every lores pixel a 16x8 block, no highlight.
 #include "documents/documents.h"
-#include "editor/page_view.h"
 #include "runtime/images.h"
 #include "runtime/png_encoder.h"
 #include "windowing/windowing.h"
 
 namespace documents {
 
-void ExportPicture(editor::EditorState& state) {
+void DrawPageBoxes(const lores::LoresPage& page) {
+    for (int r = 0; r < lores::TextRows; ++r) {
+        for (int x = 0; x < lores::PageWidth; ++x) {
+            const std::uint8_t b = page[lores::RowBaseTable[r] + x];
+            runtime::FillBox(CellWidth * x, 2 * CellHeight * r, CellWidth, CellHeight, lores::LoresPalette[b & 15]);
+            runtime::FillBox(CellWidth * x, 2 * CellHeight * r + CellHeight, CellWidth, CellHeight,
+                             lores::LoresPalette[(b >> 4) & 15]);
+        }
+    }
+}
+
+void ExportPicture(const lores::LoresPage& page) {
     const std::string defaultPath = windowing::CurrentDirectory() + "/image1.png";
     const std::string answer = windowing::ChooseFileToOpen("Please choose file to save", defaultPath.c_str(),
                                                            "Portable Network Graphics(*.png)|*.png", 0);
@@ -15,16 +25,16 @@ void ExportPicture(editor::EditorState& state) {
         runtime::RegisterPngEncoder();
         bool saved = false;
         // Exactly the chosen name: no extension is added.
-        if (runtime::CreateImageObject(editor::ExportImage, 640, 384) &&
-            runtime::BeginDrawing(runtime::ImageDrawTarget(editor::ExportImage))) {
-            editor::DrawPageBoxes(state.workingPage());
+        if (runtime::CreateImageObject(ExportImage, 640, 384) &&
+            runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage))) {
+            DrawPageBoxes(page);
             runtime::EndDrawing();
-            saved = runtime::SaveImageObject(editor::ExportImage, answer, runtime::EncoderPng) != 0;
+            saved = runtime::SaveImageObject(ExportImage, answer, runtime::EncoderPng) != 0;
         }
         // A user who exported into a full disk must not believe it worked.
         if (!saved) windowing::ShowMessage(ErrorCaption, (std::string(ExportMessagePrefix) + answer).c_str(), 0);
     }
-    runtime::FreeImageObject(editor::ExportImage);
+    runtime::FreeImageObject(ExportImage);
 }
 
 }  // namespace documents

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "documents/documents.h"
 #include "lores/lores_page.h"
 
 namespace editor {
@@ -43,12 +44,12 @@ inline constexpr int WindowNumber = 0;
 inline constexpr int CanvasNumber = 0;
 inline constexpr int ToolbarNumber = 0;
 inline constexpr int PopupNumber = 1;
-inline constexpr int PageFileNumber = 0;
 inline constexpr int FirstSwatchImage = 0;
-inline constexpr int ExportImage = 200;
 inline constexpr int CanvasTop = 30;
-inline constexpr int CellWidth = 16;   // canvas pixels per lores pixel, across
-inline constexpr int CellHeight = 8;   // and down
+using documents::CellHeight;
+using documents::CellWidth;
+using documents::ExportImage;
+using documents::PageFileNumber;
 
 inline constexpr const char* TitleText = "Vornel 0.2";
 
@@ -64,6 +65,10 @@ struct EditorState {
     int circleRadius = 0;
     std::string titleText;
     std::string fileName;
+    // Save asks before writing over fileName (it was not a page file).
+    bool confirmFileName = false;
+    // The picture differs from what was last opened, saved or newly started.
+    bool pictureChanged = false;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     lores::LoresPage& previewScratch() { return pageStore->previewScratch; }

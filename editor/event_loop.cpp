@@ -22,20 +22,44 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
 
 void Scroll(EditorState& state, lores::ScrollDirection direction) {
     lores::ScrollPage(state.workingPage(), direction);
+    state.pictureChanged = true;
     RedrawPage(state);
 }
 
 }  // namespace
+
+documents::Document DocumentOf(EditorState& state) {
+    return {state.workingPage(), state.fileName, state.confirmFileName, state.pictureChanged,
+            [&state] { RedrawPage(state); }};
+}
+
+bool MayDiscardPicture(EditorState& state) {
+    if (!state.pictureChanged) return true;
+    switch (windowing::AskToSaveChanges(state.titleText.c_str(), SaveChangesQuestion)) {
+    case windowing::SaveChangesAnswer::Save: {
+        documents::Document doc = DocumentOf(state);
+        return documents::SaveDocument(doc);
+    }
+    case windowing::SaveChangesAnswer::Discard: return true;
+    case windowing::SaveChangesAnswer::Cancel: break;
+    }
+    return false;
+}
 
 void CarryOutCommand(EditorState& state, int id) {
     if (id >= CommandId::FirstColour && id <= CommandId::LastColour) {
         state.currentColour = id;  // shown by the highlight at the next repaint
         return;
     }
+    documents::Document doc = DocumentOf(state);
     switch (id) {
-    case CommandId::NewPicture: documents::NewDocument(state); break;
-    case CommandId::OpenPicture: documents::OpenDocument(state); break;
-    case CommandId::SavePicture: documents::SaveDocument(state); break;
+    case CommandId::NewPicture:
+        if (MayDiscardPicture(state)) documents::NewDocument(doc);
+        break;
+    case CommandId::OpenPicture:
+        if (MayDiscardPicture(state)) documents::OpenDocument(doc);
+        break;
+    case CommandId::SavePicture: documents::SaveDocument(doc); break;
     case CommandId::LineTool: ChooseTool(state, Tool::Line, id); break;
     case CommandId::CircleTool: ChooseTool(state, Tool::Circle, id); break;
     case CommandId::FillTool: ChooseTool(state, Tool::Fill, id); break;
@@ -44,11 +68,12 @@ void CarryOutCommand(EditorState& state, int id) {
         if (state.undoAvailable == 1) {
             state.undoAvailable = 0;
             lores::CopyPage(state.workingPage(), state.undoCopy());
+            state.pictureChanged = true;
             RedrawPage(state);
         }
         break;
-    case CommandId::SavePictureAs: documents::SaveDocumentAs(state); break;
-    case CommandId::ExportPicture: documents::ExportPicture(state); break;
+    case CommandId::SavePictureAs: documents::SaveDocumentAs(doc); break;
+    case CommandId::ExportPicture: documents::ExportPicture(state.workingPage()); break;
     case CommandId::ScrollLeft: Scroll(state, lores::ScrollDirection::Left); break;
     case CommandId::ScrollRight: Scroll(state, lores::ScrollDirection::Right); break;
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;
@@ -79,14 +104,17 @@ bool HandleEvent(EditorState& state, int event) {
             HandlePointer(state);
         }
     }
-    return event != windowing::CloseEvent;
+    // The close box ends the program unless an unsaved picture is kept.
+    if (event == windowing::CloseEvent) return !MayDiscardPicture(state);
+    return true;
 }
 
 void RunEventLoop(EditorState& state) {
     for (;;) {
         const int event = windowing::WaitForEvent();
-        // Escape ends the program before the event that woke the loop is handled.
-        if (windowing::EscapeKeyState() == EscapeJustPressed) return;
+        // Escape ends the program before the event that woke the loop is
+        // handled; kept from ending it, the loop carries on with that event.
+        if (windowing::EscapeKeyState() == EscapeJustPressed && MayDiscardPicture(state)) return;
         if (!HandleEvent(state, event)) return;
     }
 }

@@ -18,20 +18,9 @@ Cell PointerCellOfCurrentEvent() {
 
 }  // namespace
 
-void DrawPageBoxes(const lores::LoresPage& page) {
-    for (int r = 0; r < lores::TextRows; ++r) {
-        for (int x = 0; x < lores::PageWidth; ++x) {
-            const std::uint8_t b = page[lores::RowBaseTable[r] + x];
-            runtime::FillBox(CellWidth * x, 2 * CellHeight * r, CellWidth, CellHeight, lores::LoresPalette[b & 15]);
-            runtime::FillBox(CellWidth * x, 2 * CellHeight * r + CellHeight, CellWidth, CellHeight,
-                             lores::LoresPalette[(b >> 4) & 15]);
-        }
-    }
-}
-
 void RedrawPage(EditorState& state) {
     runtime::BeginDrawing(windowing::CanvasDrawTarget(CanvasNumber));
-    DrawPageBoxes(state.workingPage());
+    documents::DrawPageBoxes(state.workingPage());
     // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
     const Cell c = PointerCellOfCurrentEvent();
     runtime::FillBox(CellWidth * c.x, CellHeight * c.y, CellWidth, CellHeight, lores::LoresPalette[state.currentColour & 15]);

@@ -6,9 +6,6 @@
 
 namespace editor {
 
-// Fills the 1920 16x8 boxes of a page into the current drawing context.
-void DrawPageBoxes(const lores::LoresPage& page);
-
 // Repaints the whole canvas from the working page, with the highlight.
 void RedrawPage(EditorState& state);
 

@@ -17,6 +17,7 @@ bool Anchored(Cell a) { return a.x != -1 && a.y != -1; }
 // The undo copy is taken before the change it protects.
 void KeepUndoCopy(EditorState& state) {
     state.undoAvailable = 1;
+    state.pictureChanged = true;
     lores::CopyPage(state.undoCopy(), state.workingPage());
 }
 
@@ -32,7 +33,11 @@ void Preview(EditorState& state, Draw draw) {
 }  // namespace
 
 void PenPointer(EditorState& state, bool leftHeld) {
-    if (leftHeld) lores::PenDot(state.workingPage(), state.pointerCell.x, state.pointerCell.y, state.currentColour);
+    const Cell p = state.pointerCell;
+    if (leftHeld && OnPage(p) && lores::PixelAt(state.workingPage(), p.x, p.y) != (state.currentColour & 15)) {
+        lores::PenDot(state.workingPage(), p.x, p.y, state.currentColour);
+        state.pictureChanged = true;
+    }
     RedrawPage(state);
 }
 

@@ -24,6 +24,7 @@ struct FileObject {
     FileReplacement replacement;  // set while a replaced file is being written
     bool replacing = false;
     bool failed = false;  // a platform write fell short since the open
+    bool regular = false;  // a regular file: reads may loop until the length is met
 
     ~FileObject() { Close(); }
 
@@ -43,14 +44,17 @@ FileObject* OpenObject(int number) {
     return f && f->handle >= 0 ? f : nullptr;
 }
 
-// One platform read: as many bytes as the file gives, up to length.
-std::size_t PlatformRead(int fd, std::uint8_t* to, std::size_t length) {
+// As many bytes as the file gives, up to length. A device is read once and
+// never waited on (its descriptor does not block): a terminal with nothing
+// typed gives nothing rather than freezing the program.
+std::size_t PlatformRead(const FileObject& f, std::uint8_t* to, std::size_t length) {
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = read(fd, to + done, length - done);
+        const ssize_t n = read(f.handle, to + done, length - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
+        if (!f.regular) break;
     }
     return done;
 }
@@ -94,6 +98,7 @@ int FileObject::Close() {
     count = filled = 0;
     reading = 1;
     bufferSize = 0;
+    regular = false;
     return ok ? 1 : 0;
 }
 
@@ -109,6 +114,8 @@ int Attach(int number, int fd, bool buffered) {
     f.count = 0;
     f.filled = 0;
     f.reading = 1;
+    struct stat st;
+    f.regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     return fd;
 }
 
@@ -120,15 +127,17 @@ void Vacate(int number) {
 int OpenReadable(int number, const std::string& path, int accessFlags, bool buffered) {
     Vacate(number);
     // Opened without blocking so that a pipe cannot hang the program, then
-    // refused unless it is a regular file or a character device.
-    int fd = open(path.c_str(), accessFlags | O_NONBLOCK | O_CLOEXEC, 0666);
+    // refused unless it is a regular file or a character device. A device
+    // keeps reading without blocking.
+    int fd = open(path.c_str(), accessFlags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) return 0;
     struct stat st;
     if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
         close(fd);
+        errno = EINVAL;
         return 0;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (S_ISREG(st.st_mode)) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd = RaiseDescriptor(fd);
     if (fd < 0) return 0;
     return Attach(number, fd, buffered);
@@ -169,8 +178,9 @@ int OpenFileWithMode(int number, const std::string& path, int mode, int flags) {
     }
     case 3: return OpenReplacing(number, path, buffered);
     default:
-        // An already open descriptor, handed over to the object.
-        if (mode < 0 || fcntl(mode, F_GETFD) < 0) return 0;
+        // An already open descriptor, handed over to the object. Descriptor 0
+        // cannot be told apart from a failed open, so it is refused.
+        if (mode <= 0 || fcntl(mode, F_GETFD) < 0) return 0;
         Vacate(number);
         return Attach(number, mode, buffered);
     }
@@ -180,7 +190,7 @@ std::size_t ReadBytes(int number, void* destination, std::size_t length) {
     FileObject* f = OpenObject(number);
     if (!f || !destination || length == 0) return 0;
     auto* d = static_cast<std::uint8_t*>(destination);
-    if (!f->buffer) return PlatformRead(f->handle, d, length);
+    if (!f->buffer) return PlatformRead(*f, d, length);
 
     if (!f->reading) {
         FlushFileBuffer(*f);
@@ -198,9 +208,9 @@ std::size_t ReadBytes(int number, void* destination, std::size_t length) {
     const std::size_t rest = length - k;
     if (rest >= static_cast<std::size_t>(f->bufferSize)) {
         f->count = 0;
-        return k + PlatformRead(f->handle, d + k, rest);
+        return k + PlatformRead(*f, d + k, rest);
     }
-    const std::size_t n = PlatformRead(f->handle, f->buffer.get(), static_cast<std::size_t>(f->bufferSize));
+    const std::size_t n = PlatformRead(*f, f->buffer.get(), static_cast<std::size_t>(f->bufferSize));
     f->count = f->filled = static_cast<int>(n);
     const std::size_t m = rest < n ? rest : n;
     std::memcpy(d + k, f->buffer.get(), m);

@@ -1,7 +1,9 @@
-// Safe replacement of a file: the new content goes to a hidden temporary
-// file in the same folder, is flushed to the disk and renamed over the
-// chosen path only when complete. Paths that are not regular files
-// (devices, pipes) are written directly and never renamed over or deleted.
+// Replacing a file without harming it. The new content is prepared unnamed
+// beside the chosen file and renamed over it only when complete, and only
+// when that keeps everything the user sees of the file (one link, owner,
+// group, mode, extended attributes); otherwise the file is rewritten in
+// place, never emptied first. Paths that are not regular files (devices,
+// pipes) are written directly and never renamed over or deleted.
 #pragma once
 
 #include <string>
@@ -9,20 +11,26 @@
 namespace runtime {
 
 struct FileReplacement {
-    int fd = -1;
-    std::string finalPath;  // where the content ends up (symbolic links resolved)
-    std::string tempPath;   // empty when writing directly
+    enum class Kind { None, Direct, InPlace, Unnamed, Named };
+    Kind kind = Kind::None;
+    int fd = -1;     // where the caller writes, from offset 0
+    int dirFd = -1;  // the folder of finalPath (Unnamed and Named)
+    std::string finalPath;  // the file that ends up written (symbolic links resolved)
+    std::string finalName;  // its name inside dirFd
+    std::string tempName;   // Named only: the visible temporary file inside dirFd
 };
 
-// Opens the descriptor to write to. False (errno set) when nothing could be
-// opened; nothing is left behind then.
+// Opens the descriptor to write to. False (errno set) when nothing may or
+// can be written there; nothing is left behind then.
 bool BeginReplace(const std::string& path, FileReplacement& r);
 
-// Flushes, closes and puts the content in place. False on any failure, in
-// which case the temporary file is removed and the old file is untouched.
+// Flushes to the disk and puts the content in place. False on any failure,
+// in which case no temporary file is left and a renamed-over file is
+// untouched (a file rewritten in place holds the new bytes, perhaps
+// followed by some of the old ones, but never less than the old content).
 bool CommitReplace(FileReplacement& r);
 
-// Closes and removes the temporary file; the old file is untouched.
+// Closes and removes what was prepared; a renamed-over file is untouched.
 void AbortReplace(FileReplacement& r);
 
 // Moves a descriptor to 3 or above, so that a valid one is never 0.

@@ -123,7 +123,10 @@ TEST_F(Documents, NewAndOpenKeepUndoToolColourAndAnchors) {
     const lores::LoresPage beforeLine = s.undoCopy();
     PressAt(4, 4);  // a pending line
     Command(9);
+    DialogScript script;
+    script.Answer(QMessageBox::Discard);
     Command(CommandId::NewPicture);
+    EXPECT_FALSE(script.unexpected);
     EXPECT_EQ(s.undoAvailable, 1);
     EXPECT_EQ(s.currentTool, Tool::Line);
     EXPECT_EQ(s.currentColour, 9);

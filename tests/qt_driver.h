@@ -2,6 +2,8 @@
 // offscreen platform: input events, the queue, and modal dialogs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
@@ -103,7 +105,12 @@ public:
     // Requester steps.
     void Choose(const std::string& path) {
         Then([path](QWidget* w) {
-            auto* d = static_cast<QFileDialog*>(w);
+            auto* d = qobject_cast<QFileDialog*>(w);
+            if (!d) {
+                ADD_FAILURE() << "a requester was expected, " << w->metaObject()->className() << " came";
+                static_cast<QDialog*>(w)->reject();
+                return;
+            }
             auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             edit->setText(QString::fromStdString(path));
             QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
@@ -115,6 +122,18 @@ public:
     // Message box and popup steps.
     void Ok() {
         Then([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+    }
+    // Clicks a button of a message box (Save, Discard, Cancel...).
+    void Answer(QMessageBox::StandardButton button) {
+        Then([button](QWidget* w) {
+            auto* m = qobject_cast<QMessageBox*>(w);
+            if (!m || !m->button(button)) {
+                ADD_FAILURE() << "a message box with that button was expected";
+                static_cast<QDialog*>(w)->reject();
+                return;
+            }
+            m->button(button)->click();
+        });
     }
     void Dismiss() {
         Then([](QWidget* w) { w->close(); });

@@ -2,6 +2,7 @@
 // bookkeeping that disables the program's other windows while one is up.
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -159,9 +160,9 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
     LeaveModalState();
     detail::ForgetEscapePress();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
-    const std::string chosen = dialog.selectedFiles().first().toStdString();
-    if (chosen.size() > static_cast<std::size_t>(MaxPathLength)) return std::string();
-    return chosen;
+    // A path too long for the system is still handed back: the command that
+    // uses it fails with its own message instead of doing nothing unseen.
+    return dialog.selectedFiles().first().toStdString();
 }
 
 int ShowMessage(const char* caption, const char* text, int flags) {
@@ -190,6 +191,29 @@ int ShowMessage(const char* caption, const char* text, int flags) {
     case QMessageBox::Yes: return 6;
     case QMessageBox::No: return 7;
     default: return MessageOk;
+    }
+}
+
+SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
+    box.setText(QString::fromUtf8(text ? text : ""));
+    box.setTextFormat(Qt::PlainText);
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    // Access keys, so that the box answers the keyboard alone.
+    box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    EnterModalState();
+    box.exec();
+    LeaveModalState();
+    detail::ForgetEscapePress();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Save: return SaveChangesAnswer::Save;
+    case QMessageBox::Discard: return SaveChangesAnswer::Discard;
+    default: return SaveChangesAnswer::Cancel;
     }
 }
 

@@ -166,4 +166,9 @@ int IsValidFileName(const char* text);
 
 inline constexpr int MessageOk = 1;  // ShowMessage's answer for the OK button
 
+// The question before unsaved work would be lost: a modal box owned by the
+// active window with Save, Discard and Cancel. Closing it or Escape cancels.
+enum class SaveChangesAnswer { Save, Discard, Cancel };
+SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text);
+
 }  // namespace windowing
