@@ -1,6 +1,8 @@
 #include "runtime/replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -85,12 +87,45 @@ bool ResolveLinks(const std::string& path, std::string& resolved) {
     }
 }
 
+constexpr char TemporaryPrefix[] = ".vornel-";
+
+// Hidden, short, and naming the process that made it.
 std::string RandomName() {
     static std::minstd_rand generator{std::random_device{}()};
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = ".vornel-";
-    for (int i = 0; i < 8; ++i) name += letters[generator() % 36];
+    std::string name = TemporaryPrefix + std::to_string(getpid()) + "-";
+    for (int i = 0; i < 6; ++i) name += letters[generator() % 36];
     return name;
+}
+
+// A process killed in the instant between naming its new file and renaming
+// it over the target leaves that name behind; the next save in the folder
+// removes such names of ours whose process is gone.
+void SweepStaleTemporaries(int dirFd) {
+    const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* folder = fdopendir(listFd);
+    if (!folder) {
+        close(listFd);
+        return;
+    }
+    const std::size_t prefix = sizeof TemporaryPrefix - 1;
+    while (const dirent* e = readdir(folder)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix, TemporaryPrefix) != 0) continue;
+        const auto dash = name.find('-', prefix);
+        if (dash == std::string::npos || dash == prefix) continue;
+        const std::string digits = name.substr(prefix, dash - prefix);
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+        const pid_t owner = static_cast<pid_t>(std::stol(digits));
+        struct stat st;
+        if (owner == getpid() || (kill(owner, 0) != 0 && errno == ESRCH)) {
+            if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                st.st_uid == geteuid())
+                unlinkat(dirFd, name.c_str(), 0);
+        }
+    }
+    closedir(folder);
 }
 
 // A short hidden name in the folder, whatever the length of the target's.
@@ -216,6 +251,7 @@ bool BeginReplace(const std::string& path, FileReplacement& r) {
     r.dirFd = open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (r.dirFd < 0) r.dirFd = open(DirectoryOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (r.dirFd < 0) return false;
+    SweepStaleTemporaries(r.dirFd);
 
     // The kernel itself says whether this user may write the file (mode,
     // access lists, read-only file system, immutable flag).

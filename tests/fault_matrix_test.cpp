@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
 
 #include "editor_fixture.h"
@@ -186,4 +187,68 @@ TEST_F(FaultMatrix, ExportFailuresAreReportedAndKeepTheOldFile) {
     EXPECT_TRUE(testpng::Read(ReadAll(longPath)).ok);
     EXPECT_EQ(s.workingPage(), before);
     EXPECT_EQ(Entries(dir.path()).size(), 4u) << "folder, pipe, old.png and the long path's first folder";
+}
+
+TEST_F(FaultMatrix, WhatEvenRootMayNotWriteAndPathsPastTheSystemsLimit) {
+    // A path longer than the system allows comes back from the requester
+    // and fails with the command's own message.
+    std::string beyond = dir.path();
+    while (beyond.size() < 4200) beyond += "/" + std::string(200, 'x');
+    EXPECT_EQ(Run(CommandId::SavePictureAs, beyond), Read(beyond));
+    EXPECT_EQ(Run(CommandId::ExportPicture, beyond), CantSave(beyond));
+    EXPECT_EQ(Run(CommandId::OpenPicture, beyond), Read(beyond));
+
+    WriteAll(dir / "locked", Pattern(1024, 6));
+    if (std::system(("chattr +i '" + (dir / "locked") + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no immutable flag here";
+    const auto saveMessages = Save(dir / "locked");
+    const auto exportMessages = Run(CommandId::ExportPicture, dir / "locked");
+    std::system(("chattr -i '" + (dir / "locked") + "'").c_str());
+    EXPECT_EQ(saveMessages, Read(dir / "locked"));
+    EXPECT_EQ(exportMessages, CantSave(dir / "locked"));
+    EXPECT_EQ(ReadAll(dir / "locked"), Pattern(1024, 6));
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"folder", "locked", "pipe"}));
+    EXPECT_EQ(s.workingPage(), before);
+}
+
+TEST_F(FaultMatrix, OpenNeverWaitsAndSaveAsksBeforeWritingOverWhatWasNotAPage) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run(CommandId::OpenPicture, "/dev/ptmx"), Read("/dev/ptmx")) << "a terminal with nothing typed";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(s.workingPage(), before);
+
+    // A photo opened by mistake: Save proposes its name but asks.
+    WriteAll(dir / "photo", Pattern(5000, 7));
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "photo"), None);
+    {
+        DialogScript script;
+        script.Cancel();
+        Command(CommandId::SavePicture);
+        ASSERT_EQ(script.seen.size(), 1u);
+        EXPECT_EQ(script.seen[0].text, "photo");
+        EXPECT_EQ(script.seen[0].directory, dir.path());
+        EXPECT_EQ(ReadAll(dir / "photo"), Pattern(5000, 7)) << "cancelled: the photo is whole";
+        script.Choose(dir / "photo");
+        Command(CommandId::SavePicture);
+        EXPECT_EQ(ReadAll(dir / "photo").size(), 1024u) << "the user's choice is carried out";
+        Command(CommandId::SavePicture);
+        EXPECT_EQ(script.seen.size(), 2u) << "asked once";
+        EXPECT_FALSE(script.unexpected);
+    }
+    // An existing file that could not be read is asked about too; a missing
+    // one names the new picture as always.
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "pipe"), Read(dir / "pipe"));
+    {
+        DialogScript script;
+        script.Cancel();
+        Command(CommandId::SavePicture);
+        EXPECT_EQ(script.seen.size(), 1u) << "asks instead of writing";
+        EXPECT_FALSE(script.unexpected);
+    }
+    EXPECT_TRUE(IsFifo(dir / "pipe"));
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "new"), Read(dir / "new"));
+    DialogScript script;
+    Command(CommandId::SavePicture);
+    EXPECT_TRUE(script.seen.empty());
+    EXPECT_EQ(ReadAll(dir / "new").size(), 1024u);
 }

@@ -41,7 +41,10 @@ protected:
         const QStringList files = selectedFiles();
         if (!files.isEmpty()) {
             const QFileInfo info(files.first());
-            if (!info.isDir() && !info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
+            // A path too long to look up is handed back for the command to
+            // report; only a folder that surely does not exist is refused here.
+            const bool tooLong = files.first().toUtf8().size() >= MaxPathLength;
+            if (!tooLong && !info.isDir() && !info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
                 QMessageBox::warning(this, windowTitle(),
                                      QStringLiteral("%1\nThe folder does not exist. Check the path and try again.")
                                          .arg(info.absolutePath()));

@@ -3,7 +3,8 @@
 
 Draws a pen dot with real pointer events, reads the window title back,
 checks the screen, saves through the real file dialog, exports a PNG through
-it, and ends the program with Escape. Run under xvfb-run (see run_e2e.sh).
+it, draws again and ends the program with Escape, answering the question
+about the unsaved picture with Discard. Run under xvfb-run (see run_e2e.sh).
 """
 import os
 import struct
@@ -155,10 +156,20 @@ try:
     # The pointer last rested on cell (31, 25), on the black ground: the highlight stays on screen.
     expect("no highlight in the export", pixel(31 * 16 + 8, 25 * 8 + 4), PALETTE_BLACK)
 
-    # Escape ends the program at once, with exit code 0.
+    # One more dot makes the picture unsaved: Escape asks first, and
+    # Discard ends the program with exit code 0.
+    xdo("mousemove", cx + 3 * 16 + 8, cy + 40 * 8 + 4)
+    time.sleep(0.2)
+    xdo("click", "1")
+    time.sleep(0.3)
     xdo("windowfocus", "--sync", window)
     xdo("key", "Escape")
-    expect("exit code after Escape", proc.wait(timeout=10), 0)
+    question = find_window(TITLE + "$")
+    time.sleep(0.5)
+    expect("still running while asked", proc.poll(), None)
+    xdo("windowfocus", "--sync", question)
+    xdo("key", "alt+d")
+    expect("exit code after Escape and Discard", proc.wait(timeout=10), 0)
 finally:
     if proc.poll() is None:
         proc.kill()

@@ -1,0 +1,144 @@
+// A drawing is never thrown away without asking: Escape, the close box, New
+// and Open ask first when the picture has changed, and behave as always
+// when it has not.
+#include <QKeyEvent>
+#include <QWindow>
+
+#include "editor_fixture.h"
+#include "test_files.h"
+
+using namespace editor;
+using qtdriver::DialogScript;
+using namespace testfiles;
+
+namespace {
+
+std::vector<std::string> Kinds(const DialogScript& script) {
+    std::vector<std::string> out;
+    for (const auto& seen : script.seen) out.push_back(seen.kind == "message" ? seen.text : seen.kind);
+    return out;
+}
+
+const std::string Question = SaveChangesQuestion;
+
+}  // namespace
+
+class UnsavedChanges : public EditorFixture {
+protected:
+    TempDir dir;
+
+    // Runs the real loop with Escape pressed before `command` is handled
+    // and the close box after it; returns when the loop ends.
+    void EscapeThen(int command) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
+        windowing::PostEvent(windowing::MenuEvent, command, 0, 0, nullptr, nullptr);
+        windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
+        RunEventLoop(s);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
+    }
+};
+
+TEST_F(UnsavedChanges, AnUnchangedPictureIsNeverAskedAbout) {
+    DialogScript script;
+    EXPECT_FALSE(HandleEvent(s, windowing::CloseEvent)) << "the close box ends the program at once";
+    Command(CommandId::NewPicture);
+    script.Choose(dir / "missing");
+    script.Ok();
+    Command(CommandId::OpenPicture);
+    EXPECT_EQ(Kinds(script), (std::vector<std::string>{"file", "Read file:" + (dir / "missing")}));
+    EXPECT_FALSE(script.unexpected);
+}
+
+TEST_F(UnsavedChanges, WhatMarksThePictureChangedAndUnchanged) {
+    Command(CommandId::LineTool);
+    PressAt(1, 1);
+    MoveTo(9, 9);  // a preview touches only the scratch copy
+    EXPECT_FALSE(s.pictureChanged);
+    PressAt(9, 9);
+    EXPECT_TRUE(s.pictureChanged) << "a committed line";
+
+    s.pictureChanged = false;
+    Command(CommandId::Undo);
+    EXPECT_TRUE(s.pictureChanged) << "undo";
+    s.pictureChanged = false;
+    Command(CommandId::ScrollDown);
+    EXPECT_TRUE(s.pictureChanged) << "a scroll";
+    s.pictureChanged = false;
+    Command(CommandId::PenTool);
+    PressAt(2, 30);  // black ground, white pen
+    EXPECT_TRUE(s.pictureChanged) << "the pen";
+
+    DialogScript script;
+    script.Choose(dir / "export.png");
+    Command(CommandId::ExportPicture);
+    EXPECT_TRUE(s.pictureChanged) << "an export is not a save";
+    s.fileName = "/dev/full";
+    script.Ok();
+    Command(CommandId::SavePicture);
+    EXPECT_TRUE(s.pictureChanged) << "a failed save";
+    s.fileName = dir / "page";
+    Command(CommandId::SavePicture);
+    EXPECT_FALSE(s.pictureChanged) << "a save that reached the disk";
+    PressAt(2, 31);
+    script.Answer(QMessageBox::Discard);
+    script.Choose(dir / "page");
+    Command(CommandId::OpenPicture);
+    EXPECT_FALSE(s.pictureChanged) << "a successful open";
+    EXPECT_FALSE(script.unexpected);
+}
+
+TEST_F(UnsavedChanges, NewAndOpenAskAndFollowTheAnswer) {
+    PressAt(2, 30);
+    const lores::LoresPage drawn = s.workingPage();
+    DialogScript script;
+    script.Answer(QMessageBox::Cancel);
+    Command(CommandId::NewPicture);
+    EXPECT_EQ(s.workingPage(), drawn) << "Cancel keeps the drawing";
+    EXPECT_EQ(script.seen.at(0).title, "Vornel 0.2");
+
+    s.fileName = "/dev/full";  // Save fails: New must not go on
+    script.Answer(QMessageBox::Save);
+    script.Ok();
+    Command(CommandId::NewPicture);
+    EXPECT_EQ(s.workingPage(), drawn);
+    EXPECT_TRUE(s.pictureChanged);
+
+    s.fileName = dir / "kept";  // Save succeeds: New goes on
+    script.Answer(QMessageBox::Save);
+    Command(CommandId::NewPicture);
+    EXPECT_EQ(ReadAll(dir / "kept"), std::vector<std::uint8_t>(drawn.begin(), drawn.end()));
+    EXPECT_EQ(s.workingPage()[0], 0);
+
+    PressAt(2, 30);
+    script.Answer(QMessageBox::Discard);
+    script.Choose(dir / "kept");
+    Command(CommandId::OpenPicture);
+    EXPECT_EQ(s.workingPage(), drawn) << "Discard lets Open go on";
+    EXPECT_EQ(Kinds(script), (std::vector<std::string>{Question, Question, "Read file:/dev/full", Question,
+                                                       Question, "file"}));
+    EXPECT_FALSE(script.unexpected);
+}
+
+TEST_F(UnsavedChanges, EscapeAndTheCloseBoxAsk) {
+    PressAt(2, 30);
+    DialogScript script;
+    // Escape cancelled: the event that woke the loop is still handled; the
+    // close box that follows is answered with Discard and ends the loop.
+    script.Answer(QMessageBox::Cancel);
+    script.Answer(QMessageBox::Discard);
+    EscapeThen(3);
+    EXPECT_EQ(s.currentColour, 3);
+    EXPECT_EQ(Kinds(script), (std::vector<std::string>{Question, Question}));
+
+    // Save without a name asks for one; cancelling that keeps the program.
+    script.Answer(QMessageBox::Save);
+    script.Cancel();
+    EXPECT_TRUE(HandleEvent(s, windowing::CloseEvent));
+    script.Answer(QMessageBox::Save);
+    script.Choose(dir / "saved");
+    EXPECT_FALSE(HandleEvent(s, windowing::CloseEvent));
+    EXPECT_EQ(ReadAll(dir / "saved").size(), 1024u);
+    EXPECT_FALSE(script.unexpected);
+}
