@@ -2,12 +2,14 @@
 # make test - install what is missing, build and run every test, in a normal
 #             build and again under AddressSanitizer + UndefinedBehaviorSanitizer
 # make bench - build and run the benchmarks
+# make install - build and install under PREFIX (default /usr/local); DESTDIR stages it
 
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 RELEASE := build/release
 SANITIZE := build/asan
 
-.PHONY: run test deps build build-asan bench clean
+.PHONY: run test deps build build-asan bench install clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -36,6 +38,9 @@ test: build build-asan
 
 bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+install: build
+	cmake --install $(RELEASE) --prefix $(PREFIX)
 
 clean:
 	rm -rf build

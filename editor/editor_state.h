@@ -38,6 +38,8 @@ inline constexpr int ScrollLeft = 26;
 inline constexpr int ScrollRight = 27;
 inline constexpr int ScrollUp = 28;
 inline constexpr int ScrollDown = 29;
+// Not a button or menu item: the popup menu asked for from the keyboard.
+inline constexpr int ShowPopupMenu = 100;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;

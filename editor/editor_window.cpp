@@ -1,5 +1,6 @@
 #include "editor/editor_window.h"
 
+#include <cstdio>
 #include <string>
 
 #include "assets/embedded.h"
@@ -67,6 +68,21 @@ const MenuEntry Popup[] = {
     {MenuEntry::Item, CommandId::ScrollUp, "scroll up"},
     {MenuEntry::Item, CommandId::ScrollDown, "scroll down"},
     {MenuEntry::EndSubmenu},
+};
+
+// Keys on the main window, each doing what its button or menu item does.
+struct ShortcutEntry {
+    const char* keys;
+    int id;
+};
+
+const ShortcutEntry Shortcuts[] = {
+    {"Ctrl+N", CommandId::NewPicture},     {"Ctrl+O", CommandId::OpenPicture},
+    {"Ctrl+S", CommandId::SavePicture},    {"Ctrl+Shift+S", CommandId::SavePictureAs},
+    {"Ctrl+E", CommandId::ExportPicture},  {"Ctrl+Z", CommandId::Undo},
+    {"P", CommandId::PenTool},             {"L", CommandId::LineTool},
+    {"C", CommandId::CircleTool},          {"F", CommandId::FillTool},
+    {"Shift+F10", CommandId::ShowPopupMenu}, {"Menu", CommandId::ShowPopupMenu},
 };
 
 void MakeSwatches() {
@@ -150,6 +166,7 @@ bool StartUp(EditorState& state) {
     MakeSwatches();
     BuildToolbar();
     BuildPopup();
+    for (const ShortcutEntry& k : Shortcuts) AddShortcut(WindowNumber, k.keys, k.id);
     RedrawPage(state);
     return true;
 }
@@ -159,9 +176,19 @@ void ShutDown(EditorState& state) {
     ShutdownRuntime();
 }
 
-int RunEditor() {
+int RunEditor(const std::string& file) {
     EditorState state;
-    if (StartUp(state)) RunEventLoop(state);
+    if (!StartUp(state)) {
+        ShutDown(state);
+        std::fprintf(stderr, "vornel: cannot open a window\n");
+        return 1;
+    }
+    if (!file.empty()) {
+        // As Open does with the requester's answer, which is a full path.
+        documents::Document doc = DocumentOf(state);
+        documents::OpenPath(doc, file[0] == '/' ? file : CurrentDirectory() + file);
+    }
+    RunEventLoop(state);
     ShutDown(state);
     return 0;
 }

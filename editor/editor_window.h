@@ -2,6 +2,8 @@
 // menu through which every command arrives.
 #pragma once
 
+#include <string>
+
 #include "editor/editor_state.h"
 
 namespace editor {
@@ -16,7 +18,9 @@ void ShutDown(EditorState& state);
 // Shows the tool button id as the one pressed tool button.
 void SelectToolButton(int id);
 
-// The whole program: start-up, event loop, shut-down. Returns the exit code.
-int RunEditor();
+// The whole program: start-up, the page file given (if any) opened as Open
+// would, event loop, shut-down. Returns the exit code: 1 when the window
+// could not be opened.
+int RunEditor(const std::string& file = std::string());
 
 }  // namespace editor

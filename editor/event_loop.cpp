@@ -1,5 +1,7 @@
 #include "editor/event_loop.h"
 
+#include <algorithm>
+
 #include "documents/documents.h"
 #include "editor/editor_window.h"
 #include "editor/page_view.h"
@@ -24,6 +26,14 @@ void Scroll(EditorState& state, lores::ScrollDirection direction) {
     lores::ScrollPage(state.workingPage(), direction);
     state.pictureChanged = true;
     RedrawPage(state);
+}
+
+// The keyboard's popup opens where the pointer's cell is (kept on the page).
+void ShowPopupAtPointerCell(EditorState& state) {
+    const int x = std::clamp(state.pointerCell.x, 0, lores::PageWidth - 1);
+    const int y = std::clamp(state.pointerCell.y, 0, lores::PageHeight - 1);
+    windowing::ShowPopupAt(PopupNumber, windowing::WindowHandle(WindowNumber), CellWidth * x + CellWidth / 2,
+                           CanvasTop + CellHeight * y + CellHeight / 2);
 }
 
 }  // namespace
@@ -78,6 +88,7 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::ScrollRight: Scroll(state, lores::ScrollDirection::Right); break;
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;
     case CommandId::ScrollDown: Scroll(state, lores::ScrollDirection::Down); break;
+    case CommandId::ShowPopupMenu: ShowPopupAtPointerCell(state); break;
     default: break;  // not a command of this program
     }
 }

@@ -1,3 +1,22 @@
+#include <cstdio>
+
+#include "editor/command_line.h"
 #include "editor/editor_window.h"
 
-int main() { return editor::RunEditor(); }
+int main(int argc, char** argv) {
+    using editor::CommandLine;
+    const CommandLine command = editor::ParseCommandLine(argc, argv);
+    switch (command.action) {
+    case CommandLine::Action::Help: std::fputs(editor::UsageText, stdout); return 0;
+    case CommandLine::Action::Version: std::printf("%s\n", editor::VersionText); return 0;
+    case CommandLine::Action::UsageError:
+        std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", command.error.c_str());
+        return 2;
+    case CommandLine::Action::ExportPng:
+    case CommandLine::Action::ImportPng:
+        std::fprintf(stderr, "vornel: conversions are not available in this build\n");
+        return 1;
+    case CommandLine::Action::Edit: break;
+    }
+    return editor::RunEditor(command.files.empty() ? std::string() : command.files.front());
+}

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
   python3
+  desktop-file-utils appstream groff-base man-db
   fonts-dejavu-core
 )
 

@@ -10,6 +10,7 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ASSETS = os.path.join(HERE, "..", "assets")
+ICONS = os.path.join(HERE, "..", "data", "icons")
 
 # --- the startup picture -----------------------------------------------------
 # Pixel rows top first, one hex digit a pixel (colour number).
@@ -149,17 +150,25 @@ def bmp(rows):
     return header + info + bytes(pixels)
 
 
-# --- the program icon: a small apple on a dark tile, at three sizes ----------
+# --- the program icon: a small apple on a dark tile ---------------------------
+# One drawing, in the unit square: an ellipse of five colour bands, a stem,
+# a dark tile. The PNGs sample it; the SVG states it.
+APPLE_CENTRE, APPLE_RX2, APPLE_RY2 = (0.5, 0.58), 0.12, 0.10
+BANDS = [(255, 255, 0), (255, 102, 0), (204, 0, 51), (204, 51, 204), (102, 153, 255)]
+BAND_TOP, BAND_HEIGHT = 0.30, 0.11
+STEM = (0.49, 0.12, 0.61, 0.32)  # left, top, right, bottom
+STEM_COLOUR, TILE_COLOUR = (0, 204, 0), (24, 24, 40)
+
+
 def program_icon_png(size):
     def colour_at(u, v):  # u, v in 0..1
-        dx, dy = u - 0.5, v - 0.58
-        if (dx * dx) / 0.12 + (dy * dy) / 0.10 <= 1.0:
-            bands = [(255, 255, 0), (255, 102, 0), (204, 0, 51), (204, 51, 204), (102, 153, 255)]
-            band = min(4, max(0, int((v - 0.30) / 0.11)))
-            return bands[band] + (255,)
-        if abs(u - 0.55) < 0.06 and 0.12 < v < 0.32:
-            return (0, 204, 0, 255)
-        return (24, 24, 40, 255)
+        dx, dy = u - APPLE_CENTRE[0], v - APPLE_CENTRE[1]
+        if (dx * dx) / APPLE_RX2 + (dy * dy) / APPLE_RY2 <= 1.0:
+            band = min(4, max(0, int((v - BAND_TOP) / BAND_HEIGHT)))
+            return BANDS[band] + (255,)
+        if STEM[0] < u < STEM[2] and STEM[1] < v < STEM[3]:
+            return STEM_COLOUR + (255,)
+        return TILE_COLOUR + (255,)
 
     raw = bytearray()
     for y in range(size):
@@ -175,8 +184,30 @@ def program_icon_png(size):
             + chunk(b"IEND", b""))
 
 
-def write(name, data):
-    with open(os.path.join(ASSETS, name), "wb") as f:
+def program_icon_svg():
+    """The same drawing as the PNGs, in a 256-unit square."""
+    k = 256.0
+    hex_colour = lambda c: "#%02x%02x%02x" % c
+    cx, cy = APPLE_CENTRE[0] * k, APPLE_CENTRE[1] * k
+    rx, ry = APPLE_RX2 ** 0.5 * k, APPLE_RY2 ** 0.5 * k
+    parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">',
+             '<clipPath id="apple"><ellipse cx="%g" cy="%g" rx="%.3f" ry="%.3f"/></clipPath>' % (cx, cy, rx, ry),
+             '<rect width="256" height="256" fill="%s"/>' % hex_colour(TILE_COLOUR),
+             '<rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
+             % (STEM[0] * k, STEM[1] * k, (STEM[2] - STEM[0]) * k, (STEM[3] - STEM[1]) * k, hex_colour(STEM_COLOUR)),
+             '<g clip-path="url(#apple)">']
+    for i, colour in enumerate(BANDS):
+        # The first and last bands reach past the ellipse, as the sampling does.
+        top = 0 if i == 0 else (BAND_TOP + i * BAND_HEIGHT) * k
+        bottom = k if i == len(BANDS) - 1 else (BAND_TOP + (i + 1) * BAND_HEIGHT) * k
+        parts.append('<rect x="0" y="%g" width="256" height="%g" fill="%s"/>'
+                     % (top, bottom - top, hex_colour(colour)))
+    parts += ['</g>', '</svg>', '']
+    return "\n".join(parts).encode()
+
+
+def write(name, data, folder=None):
+    with open(os.path.join(folder or ASSETS, name), "wb") as f:
         f.write(data)
 
 
@@ -188,6 +219,11 @@ def main():
         write(name, bmp(rows))
     for size in (16, 32, 96):
         write("program_icon_%d.png" % size, program_icon_png(size))
+    # The icons a desktop's menus and launchers use, installed from data/.
+    os.makedirs(ICONS, exist_ok=True)
+    for size in (16, 32, 48, 64, 128, 256):
+        write("vornel-%d.png" % size, program_icon_png(size), ICONS)
+    write("vornel.svg", program_icon_svg(), ICONS)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
+#include <QShortcut>
 
 #include "runtime/object_table.h"
 #include "windowing/internal.h"
@@ -93,6 +94,29 @@ int ShowPopup(int number, Handle window) {
     // One pixel up and left, so that the pointer rests just inside the menu.
     m->menu->exec(QCursor::pos() - QPoint(1, 1));
     detail::ForgetEscapePress();
+    return 1;
+}
+
+int ShowPopupAt(int number, Handle window, int x, int y) {
+    MenuObject* m = Menus().Find(number);
+    QWidget* owner = detail::WidgetFromHandle(window);
+    if (!m || !m->menu || !owner) return 0;
+    owner->raise();
+    owner->activateWindow();
+    popupOwnerWindow = detail::WindowNumberOf(owner);
+    m->menu->exec(owner->mapToGlobal(QPoint(x, y)));
+    detail::ForgetEscapePress();
+    return 1;
+}
+
+int AddShortcut(int window, const char* keys, int id) {
+    QWidget* w = detail::WindowWidget(window);
+    const QKeySequence sequence = QKeySequence::fromString(QString::fromUtf8(keys ? keys : ""));
+    if (!w || sequence.isEmpty()) return 0;
+    auto* shortcut = new QShortcut(sequence, w);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, w,
+                     [window, id] { PostEvent(MenuEvent, id, window, 0, nullptr, nullptr); });
     return 1;
 }
 

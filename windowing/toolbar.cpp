@@ -178,6 +178,8 @@ int SetButtonTip(int toolbar, int id, const char* text) {
     ToolbarButton* b = FindButton(*t, id);
     if (!b) return 0;
     b->action->setToolTip(QString::fromUtf8(text ? text : ""));
+    // A screen reader names the button by its tip.
+    if (QWidget* w = t->bar->widgetForAction(b->action)) w->setAccessibleName(b->action->toolTip());
     return 1;
 }
 

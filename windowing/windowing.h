@@ -153,6 +153,13 @@ void CloseSubmenu();
 void AddMenuItem(int id, const char* text);
 void AddMenuSeparator();
 int ShowPopup(int number, Handle window);
+// The popup with its corner at (x, y) of the window's client area, for a
+// popup asked for from the keyboard.
+int ShowPopupAt(int number, Handle window, int x, int y);
+
+// A key sequence ("Ctrl+S", "P", "Shift+F10", "Menu") on the window that
+// posts the MenuEvent of command id, as a toolbar button or menu item would.
+int AddShortcut(int window, const char* keys, int id);
 
 // --- requesters and message box ---------------------------------------------
 // The chosen path, or the empty text when cancelled.

@@ -1,5 +1,7 @@
 // Numbered top-level windows: the events they post, their focus traversal,
 // and the layer's start-up and shut-down.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
@@ -7,6 +9,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QToolBar>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "runtime/file_objects.h"
@@ -203,12 +207,40 @@ void DestroyAllWindows() {
 
 }  // namespace detail
 
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+std::vector<std::pair<QtMsgType, QString>> startupMessages;
+
+// While the platform connects: its warnings are held back, and its fatal
+// error (no display to connect to) ends the process with one line and exit
+// code 1 instead of an abort and a core dump.
+void StartupMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "vornel: cannot open a window: no display could be reached (DISPLAY=%s)\n",
+                     display && *display ? display : "unset");
+        std::fflush(stderr);
+        _exit(1);
+    }
+    startupMessages.emplace_back(type, text);
+}
+
+}  // namespace
+
 void InitWindowing() {
     if (!qApp) {
         static int argc = 1;
         static char name[] = "vornel";
         static char* argv[] = {name, nullptr};
+        previousHandler = qInstallMessageHandler(StartupMessage);
         new QApplication(argc, argv);
+        qInstallMessageHandler(previousHandler);
+        for (const auto& [type, text] : startupMessages) {
+            if (type == QtWarningMsg) qWarning("%s", qUtf8Printable(text));
+            else if (type == QtCriticalMsg) qCritical("%s", qUtf8Printable(text));
+        }
+        startupMessages.clear();
     }
     QApplication::setQuitOnLastWindowClosed(false);
     detail::InitEventQueue();

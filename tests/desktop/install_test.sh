@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Stages an install into a temporary DESTDIR and checks what a desktop reads
+# with the standard validators. Usage: install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+failed=0
+check() {  # check WHAT COMMAND...
+  local what=$1; shift
+  if out=$("$@" 2>&1); then echo "ok   $what"; else echo "FAIL $what"; echo "$out"; failed=1; fi
+}
+
+DESTDIR=$stage cmake --install "$build" --prefix /usr > /dev/null
+root=$stage/usr
+id=org.vornel.Vornel
+
+check "binary installed and runs" "$root/bin/vornel" --version
+check "desktop entry" desktop-file-validate "$root/share/applications/$id.desktop"
+check "desktop entry launches the binary with a file" grep -qx 'Exec=vornel %f' "$root/share/applications/$id.desktop"
+check "AppStream metainfo" appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml"
+# groff prints its warnings (-ww) on standard error; none may appear.
+check "man page without warnings" bash -c "test -z \"\$(groff -ww -z -man '$root/share/man/man1/vornel.1' 2>&1)\""
+check "man renders" bash -c "MANWIDTH=80 man -l '$root/share/man/man1/vornel.1' 2>&1 >/dev/null | (! grep .)"
+for size in 16 32 48 64 128 256; do
+  png=$root/share/icons/hicolor/${size}x${size}/apps/$id.png
+  check "icon ${size}x${size}" python3 -c "
+import struct, sys
+data = open('$png', 'rb').read()
+assert data[:8] == b'\x89PNG\r\n\x1a\n'
+assert struct.unpack('>II', data[16:24]) == ($size, $size), struct.unpack('>II', data[16:24])"
+done
+check "scalable icon" grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/$id.svg"
+
+if [ $failed -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
+exit $failed

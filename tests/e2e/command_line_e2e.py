@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""The command line of the real vornel: help, version, wrong usage, no
+display, and a page file given to open at start. Run under xvfb-run."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+VORNEL = sys.argv[1]
+failures = []
+
+
+def expect(what, got, wanted):
+    print("%s %s: got %r, wanted %r" % ("ok  " if got == wanted else "FAIL", what, got, wanted), flush=True)
+    if got != wanted:
+        failures.append(what)
+
+
+def run(*args, env=None):
+    return subprocess.run([VORNEL, *args], capture_output=True, text=True, timeout=20, env=env)
+
+
+def windows_named(pattern):
+    out = subprocess.run(["xdotool", "search", "--name", pattern], capture_output=True, text=True)
+    return out.stdout.split()
+
+
+def wait_for_window(pattern, seconds=15):
+    end = time.time() + seconds
+    while time.time() < end:
+        found = windows_named(pattern)
+        if found:
+            return found[0]
+        time.sleep(0.1)
+    return None
+
+
+def screen_pixel(x, y, work):
+    shot = os.path.join(work, "screen.png")
+    subprocess.run(["import", "-window", "root", shot], check=True)
+    out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                         capture_output=True, text=True, check=True)
+    values = out.stdout.splitlines()[-1].split("(")[1].split(")")[0]
+    return tuple(int(float(v)) for v in values.split(",")[:3])
+
+
+# No window for help, version or wrong usage.
+help_run = run("--help")
+expect("--help exit code", help_run.returncode, 0)
+expect("--help names the usage", help_run.stdout.startswith("Usage: vornel [FILE]"), True)
+expect("--help lists the conversions", "--export-png" in help_run.stdout and "--import-png" in help_run.stdout, True)
+expect("-v", (run("-v").returncode, run("-v").stdout), (0, "vornel 0.2\n"))
+bad = run("--frobnicate")
+expect("unknown option exit code", bad.returncode, 2)
+expect("unknown option: one line on standard error", (bad.stdout, bad.stderr.count("\n")), ("", 1))
+expect("unknown option names itself and the help", "--frobnicate" in bad.stderr and "--help" in bad.stderr, True)
+
+# No display: one line, exit code 1, no abort.
+env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+headless = run(env=env)
+expect("no display exit code", headless.returncode, 1)
+expect("no display: one line on standard error", headless.stderr.count("\n"), 1)
+
+# A page given on the command line is shown at start: all white.
+work = tempfile.mkdtemp(prefix="vornel-cl-")
+page = os.path.join(work, "white.gr")
+with open(page, "wb") as f:
+    f.write(bytes([0xFF]) * 1024)
+proc = subprocess.Popen([VORNEL, "white.gr"], cwd=work)
+try:
+    window = wait_for_window("^Vornel 0.2")
+    expect("window opened", window is not None, True)
+    time.sleep(1.0)
+    geometry = dict(line.split("=") for line in subprocess.run(
+        ["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True).stdout.split())
+    left, top = int(geometry["X"]), int(geometry["Y"])
+    # Cell (2, 2) is black in the startup picture.
+    expect("the page on screen", screen_pixel(left + 2 * 16 + 8, top + 30 + 2 * 8 + 4, work), (255, 255, 255))
+finally:
+    proc.kill()
+    proc.wait()
+
+# A missing file gives the Open command's message.
+proc = subprocess.Popen([VORNEL, "missing.gr"], cwd=work)
+try:
+    expect("message for a missing file", wait_for_window("^Error$") is not None, True)
+finally:
+    proc.kill()
+    proc.wait()
+
+print("%d passed, %d failed" % (0 if failures else 1, 1 if failures else 0))
+sys.exit(1 if failures else 0)
