@@ -185,6 +185,8 @@ private:
         QTimer::singleShot(0, [this, step, target] {
             busy_ = false;
             if (target) step(target);
+            // A popup menu is hidden, not destroyed: the next showing is new.
+            if (target && !target->isVisible()) last_ = nullptr;
         });
     }
 
