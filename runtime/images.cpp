@@ -19,6 +19,10 @@ struct ImageRecord {
     std::int16_t width = 0, height = 0;
     std::uint8_t depth = 0, sourceDepth = 0;
     std::uint32_t formatTag = 0;
+    // Drawing into an image that is gone must not write into freed memory.
+    ~ImageRecord() {
+        if (image) InvalidateDrawTarget(image->bits.data());
+    }
 };
 
 ObjectTable<ImageRecord>* images = nullptr;
@@ -60,7 +64,11 @@ ImageHandleValue CreateImageObject(int number, int width, int height) {
     px->height = height;
     px->depth = 24;
     px->stride = StrideFor(width, 24);
-    px->bits.assign(static_cast<std::size_t>(px->stride) * height, 0);  // black
+    try {
+        px->bits.assign(static_cast<std::size_t>(px->stride) * height, 0);  // black
+    } catch (const std::bad_alloc&) {
+        return 0;  // not enough memory is a failed creation, not the end of the process
+    }
     return Store(number, std::move(px), 24, 0);
 }
 
@@ -127,6 +135,10 @@ void Abandon() {
 
 }  // namespace
 
+void InvalidateDrawTarget(const std::uint8_t* pixels) {
+    if (current && pixels && current->surface.pixels == pixels) Abandon();
+}
+
 DrawingContext* MakeDrawTarget(const DrawSurface& surface) {
     Abandon();
     current = std::make_unique<DrawingContext>();
@@ -169,28 +181,34 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
         c->blue = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
         c->alpha = static_cast<std::uint8_t>((colour >> 24) & 0xFF);
     }
-    x += c->originX;
-    y += c->originY;
-    if (width < 0) {
-        x += width;
-        width = -width;
+    // Clipped in 64 bits: no argument, however extreme, can overflow into
+    // a write outside the pixels.
+    std::int64_t left = std::int64_t{x} + c->originX, top = std::int64_t{y} + c->originY;
+    std::int64_t w = width, h = height;
+    if (w < 0) {
+        left += w;
+        w = -w;
     }
-    if (height < 0) {
-        y += height;
-        height = -height;
+    if (h < 0) {
+        top += h;
+        h = -h;
     }
     const DrawSurface& s = c->surface;
-    if (x < 0) {
-        width += x;
-        x = 0;
+    if (left < 0) {
+        w += left;
+        left = 0;
     }
-    if (y < 0) {
-        height += y;
-        y = 0;
+    if (top < 0) {
+        h += top;
+        top = 0;
     }
-    if (x + width > s.width) width = s.width - x;
-    if (y + height > s.height) height = s.height - y;
-    if (width <= 0 || height <= 0) return;
+    if (left + w > s.width) w = s.width - left;
+    if (top + h > s.height) h = s.height - top;
+    if (w <= 0 || h <= 0) return;
+    x = static_cast<int>(left);
+    y = static_cast<int>(top);
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
 
     const int bpp = s.bytesPerPixel;
     std::uint8_t* first = s.pixels + static_cast<std::ptrdiff_t>(s.height - 1 - y) * s.stride + x * bpp;

@@ -84,4 +84,8 @@ std::uintptr_t BeginDrawing(DrawingContext* target);
 void FillBox(int x, int y, int width, int height, ColourValue colour);
 void EndDrawing();
 
+// Called by the owner of pixel memory that is about to go: a context open
+// on it ends, and later drawing calls do nothing.
+void InvalidateDrawTarget(const std::uint8_t* pixels);
+
 }  // namespace runtime

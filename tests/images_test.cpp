@@ -168,3 +168,22 @@ TEST_F(Images, IconDataDecodesWithItsMask) {
     EXPECT_EQ(info.pixels->bits[7], 255);
     EXPECT_EQ(ImageDrawTarget(5), nullptr) << "icons are not drawing targets";
 }
+
+TEST_F(Images, ExtremeBoxesAndImagesFailSafely) {
+    ASSERT_NE(runtime::CreateImageObject(1, 8, 8), 0u);
+    ASSERT_NE(runtime::BeginDrawing(runtime::ImageDrawTarget(1)), 0u);
+    runtime::FillBox(INT_MAX - 5, 0, 10, 1, 0xFFFFFF);
+    runtime::FillBox(0, INT_MAX - 5, 1, 10, 0xFFFFFF);
+    runtime::FillBox(INT_MIN + 2, 0, -10, 1, 0xFFFFFF);
+    runtime::FillBox(-5, -5, INT_MAX, INT_MAX, 0x0000FF);  // clipped to the whole image
+    runtime::EndDrawing();
+    const auto* px = runtime::ImageRecordOf(1).pixels;
+    for (std::size_t i = 0; i < px->bits.size(); i += 3) ASSERT_EQ(px->bits[i + 2], 0xFF) << i;
+
+    // Freeing the image being drawn on ends the drawing.
+    ASSERT_NE(runtime::BeginDrawing(runtime::ImageDrawTarget(1)), 0u);
+    runtime::FreeImageObject(1);
+    runtime::FillBox(0, 0, 8, 8, 0);
+    runtime::EndDrawing();
+    EXPECT_EQ(runtime::ImageHandle(1), 0u);
+}

@@ -410,3 +410,87 @@ TEST(WindowingText, FileNamesAndCurrentDirectory) {
     EXPECT_EQ(CurrentDirectory(), "/");
     ASSERT_EQ(chdir(keep.c_str()), 0);
 }
+
+// Several inputs waiting at once: each keeps its own events; only what one
+// input posted collapses.
+TEST_F(Windowing, InputsPendingTogetherAreNotCollapsedIntoOne) {
+    OpenEditorLikeWindow();
+    QWindow* win = Window(0)->windowHandle();
+    Move(Canvas(), {1, 1});  // entered
+    Drain();
+    // Queued for the platform window, as the platform queues its input.
+    for (int x = 10; x <= 50; x += 10) {
+        const QPointF local(x, 70);  // the canvas starts 30 pixels down
+        QCoreApplication::postEvent(win, new QMouseEvent(QEvent::MouseMove, local, win->mapToGlobal(local),
+                                                         Qt::NoButton, Qt::NoButton, Qt::NoModifier));
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QPointF local(20, 80);
+        QCoreApplication::postEvent(win, new QWheelEvent(local, win->mapToGlobal(local), QPoint(), QPoint(0, 120),
+                                                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false));
+    }
+    EXPECT_EQ(WaitForEvent(), PlatformMessage);  // one pass takes all seven inputs
+    std::vector<std::intptr_t> xs;
+    int wheel = 0;
+    for (const auto& e : Drain()) {
+        if (e.type == CanvasPointerMoved) xs.push_back(e.x);
+        if (e.type == CanvasWheelTurned) wheel += static_cast<int>(e.wheel);
+    }
+    // (The toolkit may fold the first move into the pointer's arrival and
+    // add one at the wheel's position; the later moves must all be there.)
+    const auto at30 = std::find(xs.begin(), xs.end(), 30);
+    ASSERT_NE(at30, xs.end());
+    EXPECT_EQ(std::vector<std::intptr_t>(at30, at30 + 3), (std::vector<std::intptr_t>{30, 40, 50}));
+    EXPECT_EQ(wheel, 2) << "two notches, two events";
+}
+
+TEST_F(Windowing, ReusedNumbersReplaceTheirObjectsAndFailedCreationsFreeThem) {
+    OpenEditorLikeWindow();
+    Move(Canvas(), {3, 3});
+    ASSERT_NE(CreateCanvas(0, 0, 30, 100, 100), 0) << "the number of a live canvas";
+    EXPECT_EQ(Canvas()->width(), 100);
+    EXPECT_TRUE(Drain().empty()) << "the old canvas's events went with it";
+    ASSERT_NE(CreateToolbarObject(0, WindowHandle(0)), 0);
+    ASSERT_NE(CreateToolbarObject(0, WindowHandle(0)), 0);
+    EXPECT_EQ(CreateCanvas(0, 0, 30, 0, 10), 0);
+    EXPECT_EQ(CanvasDrawTarget(0), nullptr) << "a failed creation leaves the number free";
+    ASSERT_NE(CreateCanvas(1, 0, 30, 50, 50), 0);
+    ASSERT_NE(OpenWindowObject(0, 0, 0, 300, 200, "again", 0), 0) << "the number of a live window";
+    EXPECT_EQ(CanvasAttribute(1, CanvasBitmap), 0) << "the old window's canvas went with it";
+    EXPECT_EQ(OpenWindowObject(0, 0, 0, -1, 200, "none", 0), 0);
+    EXPECT_EQ(WindowHandle(0), 0);
+}
+
+TEST_F(Windowing, ACanvasGoneDuringDrawingTakesTheDrawingWithIt) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(runtime::BeginDrawing(CanvasDrawTarget(0)), 0u);
+    ASSERT_NE(CreateCanvas(0, 0, 30, 64, 64), 0);  // the canvas being drawn on is destroyed
+    runtime::FillBox(0, 0, 640, 384, runtime::RgbColour(1, 2, 3));  // must write nowhere
+    runtime::EndDrawing();
+    EXPECT_EQ(Canvas()->grab().toImage().pixel(5, 5), qRgb(255, 255, 255));
+}
+
+TEST_F(Windowing, ClicksNeedTheReleaseWhereTheyCount) {
+    OpenEditorLikeWindow();
+    QWidget* w = Window(0);
+    // A release outside the window (the grab reports it) is no click on it.
+    Mouse(w, QEvent::MouseButtonPress, {600, 420}, Qt::LeftButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseButtonRelease, {900, 900}, Qt::LeftButton, Qt::NoButton);
+    Mouse(w, QEvent::MouseButtonPress, {600, 420}, Qt::LeftButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseButtonRelease, {610, 425}, Qt::LeftButton, Qt::NoButton);
+    int clicks = 0;
+    for (const auto& e : Drain()) clicks += e.code == LeftClickEvent;
+    EXPECT_EQ(clicks, 1);
+
+    // The popup takes the release of the right press that opened it: a later
+    // release on the canvas alone is no right click.
+    ASSERT_NE(CreatePopup(1), 0);
+    AddMenuItem(5, "item");
+    Press(Canvas(), {20, 20}, Qt::RightButton);
+    DialogScript script;
+    script.Dismiss();
+    ShowPopup(1, WindowHandle(0));
+    Drain();
+    Release(Canvas(), {20, 20}, Qt::RightButton);
+    for (const auto& e : Drain()) EXPECT_NE(e.type, CanvasRightClick);
+}

@@ -24,6 +24,7 @@ class CanvasWidget;
 
 struct CanvasObject {
     QPointer<CanvasWidget> widget;
+    QMetaObject::Connection destroyedWatch;  // frees the number when the window takes the canvas with it
     ~CanvasObject();
 };
 
@@ -91,19 +92,26 @@ public:
     std::vector<std::uint8_t> bits;  // bottom-up, blue-green-red, rows padded to 4 bytes
     QImage display;                  // the same pixels top-down, in the screen's own format
 
-    CanvasWidget(QWidget* parent, int w, int h, int canvasFlags) : QWidget(parent), flags(canvasFlags) {
+    // The pixel memory is handed in, already allocated (creation fails
+    // cleanly when it cannot be).
+    CanvasWidget(QWidget* parent, int w, int h, int canvasFlags, std::vector<std::uint8_t>&& pixels, QImage&& shown)
+        : QWidget(parent), flags(canvasFlags), bits(std::move(pixels)), display(std::move(shown)) {
         setMouseTracking(true);
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
         setCursor(Qt::ArrowCursor);
         setFocusPolicy((flags & CanvasKeyboard) ? Qt::StrongFocus : Qt::NoFocus);
+        BitmapSize(w, h, flags, bitmapWidth, bitmapHeight);
+        stride = runtime::StrideFor(bitmapWidth, 24);
+        RefreshDisplay();
+    }
+
+    ~CanvasWidget() override { runtime::InvalidateDrawTarget(bits.data()); }
+
+    static void BitmapSize(int w, int h, int flags, int& bitmapWidth, int& bitmapHeight) {
         const int inset = (flags & CanvasBorder) ? 4 : 0;
         bitmapWidth = std::max(1, w - inset);
         bitmapHeight = std::max(1, h - inset);
-        stride = runtime::StrideFor(bitmapWidth, 24);
-        bits.assign(static_cast<std::size_t>(stride) * bitmapHeight, 0xFF);  // white
-        display = QImage(bitmapWidth, bitmapHeight, QImage::Format_RGB32);
-        RefreshDisplay();
     }
 
     // Brings the shown image up to date with the bitmap. Done here in one
@@ -262,6 +270,9 @@ protected:
 };
 
 CanvasObject::~CanvasObject() {
+    // The number is being freed here: the widget's end must not free it again
+    // (by then the slot may already hold the canvas that reuses it).
+    QObject::disconnect(destroyedWatch);
     if (!widget) return;
     const int n = widget->number;
     widget->number = -1;
@@ -295,26 +306,55 @@ void InitCanvases() {
     wheelAccumulator = 0;
 }
 
+void FreeCanvasDataPool() {
+    for (CanvasEventData* d : dataPool) delete d;
+    dataPool.clear();
+}
+
+void ReleaseCanvasCaptures() {
+    if (!canvases) return;
+    canvases->ForEach([](int, CanvasObject& o) {
+        if (o.widget) o.widget->captured = false;
+    });
+    confiningCanvas = nullptr;
+}
+
 }  // namespace detail
 
 Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) {
     QWidget* parent = detail::CurrentGadgetList();
-    if (!parent || width <= 0 || height <= 0) return 0;
-    CanvasObject& slot = Canvases().Take(number);
-    auto* c = new CanvasWidget(parent, width, height, flags);
+    if (!parent) return 0;
+    CanvasObject& slot = Canvases().Take(number);  // whatever held the number is gone now
+    if (width <= 0 || height <= 0) {
+        Canvases().Release(number);
+        return 0;
+    }
+    int bitmapWidth = 0, bitmapHeight = 0;
+    CanvasWidget::BitmapSize(width, height, flags, bitmapWidth, bitmapHeight);
+    std::vector<std::uint8_t> pixels;
+    QImage shown;
+    try {
+        pixels.assign(static_cast<std::size_t>(runtime::StrideFor(bitmapWidth, 24)) * bitmapHeight, 0xFF);  // white
+        shown = QImage(bitmapWidth, bitmapHeight, QImage::Format_RGB32);
+    } catch (const std::bad_alloc&) {
+        shown = QImage();
+    }
+    if (pixels.empty() || shown.isNull()) {
+        Canvases().Release(number);
+        return 0;
+    }
+    auto* c = new CanvasWidget(parent, width, height, flags, std::move(pixels), std::move(shown));
     c->setObjectName(QStringLiteral("canvas%1").arg(number));
     c->setGeometry(x, y, width, height);
     c->number = number;
     c->show();
     slot.widget = c;
     // A canvas destroyed with its window frees its number.
-    QObject::connect(c, &QObject::destroyed, [number, c] {
-        CanvasObject* o = Canvases().Find(number);
-        if (o && o->widget.isNull()) {
-            Canvases().Release(number);
-            detail::RemoveGadgetEvents(number);
-        }
-        (void)c;
+    slot.destroyedWatch = QObject::connect(c, &QObject::destroyed, [number] {
+        // The widget is already being destroyed: the slot must not delete it.
+        if (CanvasObject* o = Canvases().Find(number)) o->widget = nullptr;
+        Canvases().Release(number);
+        detail::RemoveGadgetEvents(number);
     });
     return detail::HandleOf(c);
 }

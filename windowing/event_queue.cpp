@@ -15,6 +15,7 @@ struct QueuedEvent {
     int type = 0;
     void* data = nullptr;
     ReleaseData releaseData = nullptr;
+    unsigned input = 0;  // the platform input whose handling posted it
 
     void Release() {
         if (data && releaseData) releaseData(data);
@@ -25,9 +26,29 @@ struct QueuedEvent {
 
 std::deque<QueuedEvent> eventQueue;
 QueuedEvent currentEvent;
+// Counts the platform's input events. One pass of the platform's event
+// handling may take several inputs; only what one input posted collapses.
+unsigned inputSerial = 0;
 
-// Keeps the Escape key's state for the loop's poll: down now, and pressed
-// since the last poll.
+bool IsInput(QEvent::Type t) {
+    switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Enter:
+    case QEvent::Leave:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Keeps the Escape key's state for the loop's poll (down now, and pressed
+// since the last poll) and counts the platform's inputs.
 class EscapeWatch : public QObject {
 public:
     bool down = false;
@@ -35,6 +56,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Every input reaches its platform window exactly once, before the
+        // widgets: that delivery marks the start of a new input.
+        if (watched->isWindowType() && IsInput(event->type())) ++inputSerial;
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             auto* key = static_cast<QKeyEvent*>(event);
             // A key event passes the filter once per object it visits; the
@@ -112,12 +136,13 @@ void PostEvent(int code, int object, int window, int type, void* data, ReleaseDa
     // keeps its data, the new data goes back at once.
     if (code < 65536 && !eventQueue.empty()) {
         const QueuedEvent& last = eventQueue.back();
-        if (last.code == code && last.object == object && last.window == window && last.type == type) {
+        if (last.code == code && last.object == object && last.window == window && last.type == type &&
+            last.input == inputSerial) {
             if (data && releaseData) releaseData(data);
             return;
         }
     }
-    eventQueue.push_back(QueuedEvent{code, object, window, type, data, releaseData});
+    eventQueue.push_back(QueuedEvent{code, object, window, type, data, releaseData, inputSerial});
 }
 
 int WaitForEvent() {

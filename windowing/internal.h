@@ -32,6 +32,12 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
 
 // --- gadgets, toolbars, menus -------------------------------------------------
 void InitCanvases();
+// Returns the memory of the canvas event records (at shut-down, once the
+// queue has given every record back).
+void FreeCanvasDataPool();
+// A popup takes the release of the press that opened it: no canvas holds
+// the pointer any more, so no click is reported for a release it never saw.
+void ReleaseCanvasCaptures();
 void InitToolbars();
 void InitMenus();
 void DestroyAllWindows();

@@ -91,6 +91,7 @@ int ShowPopup(int number, Handle window) {
         owner->activateWindow();
     }
     popupOwnerWindow = detail::WindowNumberOf(owner);
+    detail::ReleaseCanvasCaptures();
     // One pixel up and left, so that the pointer rests just inside the menu.
     m->menu->exec(QCursor::pos() - QPoint(1, 1));
     detail::ForgetEscapePress();
@@ -104,6 +105,7 @@ int ShowPopupAt(int number, Handle window, int x, int y) {
     owner->raise();
     owner->activateWindow();
     popupOwnerWindow = detail::WindowNumberOf(owner);
+    detail::ReleaseCanvasCaptures();
     m->menu->exec(owner->mapToGlobal(QPoint(x, y)));
     detail::ForgetEscapePress();
     return 1;

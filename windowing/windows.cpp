@@ -101,7 +101,10 @@ protected:
     }
 
     void mouseReleaseEvent(QMouseEvent* e) override {
-        if (childAt(e->position().toPoint())) return;
+        // The grab reports a release anywhere; only one over the window's own
+        // client area (not over a child) is a click on the window.
+        const QPoint at = e->position().toPoint();
+        if (!rect().contains(at) || childAt(at)) return;
         if (e->button() == Qt::LeftButton) Post(LeftClickEvent, 0);
         if (e->button() == Qt::RightButton) Post(RightClickEvent, 0);
     }
@@ -261,8 +264,11 @@ void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes,
 }
 
 Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags) {
-    if (width <= 0 || height <= 0) return 0;
-    WindowObject& slot = Windows().Take(number);
+    WindowObject& slot = Windows().Take(number);  // whatever held the number is gone now
+    if (width <= 0 || height <= 0) {
+        Windows().Release(number);
+        return 0;
+    }
     std::uint32_t style = flags & ~WindowNoGadgetList;
     if ((style & ~(WindowCentreOnScreen | WindowCentreOnParent | WindowInvisible)) == 0) style |= WindowCaption;
     const bool invisible = style & WindowInvisible;
@@ -339,6 +345,7 @@ void ShutdownRuntime() {
     runtime::CloseAllFiles();
     runtime::FreeImageObject(runtime::AllImages);
     detail::ClearEventQueue();
+    detail::FreeCanvasDataPool();
 }
 
 }  // namespace windowing
