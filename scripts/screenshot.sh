@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 vornel=$(realpath "${1:-build/release/vornel}")
 mkdir -p docs
-exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
+exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" bash -c '
   set -euo pipefail
   work=$(mktemp -d)
   trap "kill \$pid 2>/dev/null || true; rm -rf \$work" EXIT

@@ -232,3 +232,64 @@ TEST_F(EditorFixture, CloseEndsTheLoopAndNothingElseDoes) {
     Command(CommandId::ScrollDown);
     EXPECT_TRUE(Pump());
 }
+
+// Each command changes the page as it should and shows the change at once,
+// checked in colours other than white so that a default cannot pass for it.
+TEST_F(EditorFixture, CommandsDrawInTheCurrentColourAndRepaintAtOnce) {
+    s.workingPage().fill(0);
+    Command(CommandId::NewPicture);  // shows the black page
+    MoveTo(39, 47);                  // the highlight out of the way
+    Command(3);
+    PressAt(10, 10);
+    MoveTo(39, 47);
+    EXPECT_EQ(Pixel(10, 10), 3) << "the pen uses the current colour";
+    EXPECT_EQ(Shown(10 * 16 + 4, 10 * 8 + 4), Palette(3));
+
+    Command(CommandId::ScrollLeft);
+    EXPECT_EQ(Pixel(9, 10), 3);
+    EXPECT_EQ(Pixel(10, 10), 0);
+    EXPECT_EQ(Shown(9 * 16 + 4, 10 * 8 + 4), Palette(3)) << "repainted after the scroll";
+    EXPECT_EQ(Shown(10 * 16 + 4, 10 * 8 + 4), Palette(0));
+    Command(CommandId::ScrollRight);
+    Command(CommandId::ScrollRight);
+    EXPECT_EQ(Pixel(11, 10), 3) << "right is the other way";
+    Command(CommandId::ScrollUp);
+    EXPECT_EQ(Pixel(11, 9), 3);
+    Command(CommandId::ScrollDown);
+    EXPECT_EQ(Pixel(11, 10), 3);
+
+    // A circle is drawn around the first press, with the second on its rim.
+    Command(6);
+    Command(CommandId::CircleTool);
+    PressAt(20, 20);
+    PressAt(23, 20);
+    MoveTo(39, 47);
+    EXPECT_EQ(Pixel(17, 20), 6);
+    EXPECT_EQ(Pixel(23, 20), 6);
+    EXPECT_EQ(Pixel(26, 20), 0) << "not around the second press";
+    EXPECT_EQ(Shown(17 * 16 + 4, 20 * 8 + 4), Palette(6)) << "repainted after the commit";
+    Command(CommandId::Undo);
+    EXPECT_EQ(Pixel(17, 20), 0);
+    EXPECT_EQ(Shown(17 * 16 + 4, 20 * 8 + 4), Palette(0)) << "repainted after undo";
+
+    // A line commits and shows at once too.
+    Command(CommandId::LineTool);
+    PressAt(2, 30);
+    PressAt(8, 30);
+    EXPECT_EQ(Shown(5 * 16 + 4, 30 * 8 + 4), Palette(6));
+}
+
+TEST_F(EditorFixture, AnAnchorWithOneMissingCoordinatePreviewsNothingButCommits) {
+    s.workingPage().fill(0);
+    Command(CommandId::LineTool);
+    Command(9);
+    s.lineAnchor = {-1, 5};
+    MoveTo(6, 5);
+    const lores::LoresPage blank = s.workingPage();
+    EXPECT_EQ(Shown(3 * 16 + 4, 5 * 8 + 4), Palette(0)) << "no rubber band from a half-set anchor";
+    PressAt(6, 5);
+    EXPECT_NE(s.workingPage(), blank);
+    for (int x = 0; x <= 6; ++x) EXPECT_EQ(Pixel(x, 5), 9) << x;
+    EXPECT_EQ(s.undoAvailable, 1);
+    EXPECT_EQ(s.lineAnchor, NoAnchor);
+}

@@ -48,7 +48,9 @@ TEST_F(Windowing, OpeningPostsOnlyTheFirstActivationForNoWindow) {
     EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the user cannot resize it";
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(w->pos(), QPoint((screen.width() - 640) / 2, (screen.height() - 440) / 2));
+    const QSize outer = w->frameGeometry().size();  // the window with its frame is centred
+    EXPECT_EQ(w->pos(), QPoint((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2));
+    EXPECT_GT(outer.width(), 640) << "a frame to account for";
 
     EXPECT_EQ(SetWindowCaption(0, "Vornel 0.2 x:1,y:2"), 1);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Vornel 0.2 x:1,y:2"));

@@ -43,7 +43,19 @@ public:
     int toolbarNumber = -1;
     QPointer<QWidget> toolbar;  // cleared by itself when the toolbar goes first
 
+    QRect centreIn;             // the area a centred window is centred in, frame included
+    bool awaitingFrame = false;  // centred before the window manager framed it
+
     void Post(int code, int object) { PostEvent(code, object, number, 0, nullptr, nullptr); }
+
+    // Centres the outer frame, not just the client area, once its size is known.
+    void CentreFrame() {
+        const QSize outer = frameGeometry().size();
+        const QPoint at(centreIn.x() + (centreIn.width() - std::min(outer.width(), centreIn.width())) / 2,
+                        centreIn.y() + (centreIn.height() - std::min(outer.height(), centreIn.height())) / 2);
+        if (at != pos()) move(at);
+        awaitingFrame = outer == size();
+    }
 
 protected:
     void changeEvent(QEvent* e) override {
@@ -85,6 +97,8 @@ protected:
     }
 
     void moveEvent(QMoveEvent* e) override {
+        // A window manager adds its frame after the showing: centre again once.
+        if (awaitingFrame && frameGeometry().size() != size()) CentreFrame();
         if (number >= 0 && pos() != lastPos) Post(MoveEvent, number);
         lastPos = pos();
         QWidget::moveEvent(e);
@@ -292,18 +306,14 @@ Handle OpenWindowObject(int number, int x, int y, int width, int height, const c
     }
     w->lastSize = QSize(width, height);
 
-    QPoint at(x, y);
     const bool centre = style & (WindowCentreOnScreen | WindowCentreOnParent);
-    if (style & WindowCentreOnScreen) {
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        at = QPoint((screen.width() - std::min(width, screen.width())) / 2,
-                    (screen.height() - std::min(height, screen.height())) / 2);
-    } else if (style & WindowCentreOnParent) {
-        const QRect r = parentForCentring ? parentForCentring->frameGeometry()
-                                          : QGuiApplication::primaryScreen()->geometry();
-        at = QPoint(std::max(0, r.x() + (r.width() - width) / 2), std::max(0, r.y() + (r.height() - height) / 2));
+    if (centre) {
+        w->centreIn = (style & WindowCentreOnParent) && parentForCentring ? parentForCentring->frameGeometry()
+                                                                          : QGuiApplication::primaryScreen()->geometry();
+        w->CentreFrame();  // with the client size for now: the frame may not be known before the showing
+    } else if (x != -65535 && y != -65535) {
+        w->move(x, y);
     }
-    if (centre || (x != -65535 && y != -65535)) w->move(at);
     w->lastPos = w->pos();
 
     slot.widget = w;
@@ -326,6 +336,8 @@ Handle OpenWindowObject(int number, int x, int y, int width, int height, const c
             w->swallowActivation = true;
         }
     }
+    if (centre && w->isVisible()) w->CentreFrame();
+    w->lastPos = w->pos();
     if (!(flags & WindowNoGadgetList)) gadgetList = w;
     w->number = number;
     return detail::HandleOf(w);
