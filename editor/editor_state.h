@@ -2,6 +2,8 @@
 // process and passed by reference to whatever needs it.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -71,6 +73,11 @@ struct EditorState {
     bool confirmFileName = false;
     // The picture differs from what was last opened, saved or newly started.
     bool pictureChanged = false;
+    // What the page view last gave each of the 1920 boxes of the canvas
+    // (highlight included), valid while the canvas's draw serial is still
+    // the one of that redraw.
+    std::array<std::uint8_t, lores::PageWidth * lores::PageHeight> shownColours{};
+    std::uint64_t shownDrawSerial = 0;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     lores::LoresPage& previewScratch() { return pageStore->previewScratch; }

@@ -19,12 +19,37 @@ Cell PointerCellOfCurrentEvent() {
 }  // namespace
 
 void RedrawPage(EditorState& state) {
-    runtime::BeginDrawing(windowing::CanvasDrawTarget(CanvasNumber));
-    documents::DrawPageBoxes(state.workingPage());
+    runtime::DrawingContext* target = windowing::CanvasDrawTarget(CanvasNumber);
+    const bool remembered =
+        state.shownDrawSerial != 0 && state.shownDrawSerial + 1 == windowing::CanvasDrawSerial(CanvasNumber);
+    runtime::BeginDrawing(target);
     // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
     const Cell c = PointerCellOfCurrentEvent();
-    runtime::FillBox(CellWidth * c.x, CellHeight * c.y, CellWidth, CellHeight, lores::LoresPalette[state.currentColour & 15]);
+    const int highlight = c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight
+                              ? c.y * lores::PageWidth + c.x
+                              : -1;
+    const lores::LoresPage& page = state.workingPage();
+    if (!remembered) {
+        documents::DrawPageBoxes(page);
+        runtime::FillBox(CellWidth * c.x, CellHeight * c.y, CellWidth, CellHeight,
+                         lores::LoresPalette[state.currentColour & 15]);
+    }
+    // The boxes whose colour differs from what the canvas shows now; a full
+    // redraw only fills the memory in.
+    for (int y = 0; y < lores::PageHeight; ++y) {
+        const std::uint8_t* row = page.data() + lores::RowBaseTable[y / 2];
+        const int shift = (y & 1) * 4;
+        for (int x = 0; x < lores::PageWidth; ++x) {
+            const int i = y * lores::PageWidth + x;
+            const std::uint8_t colour = i == highlight ? state.currentColour & 15 : (row[x] >> shift) & 15;
+            if (remembered && state.shownColours[i] != colour)
+                runtime::FillBox(CellWidth * x, CellHeight * y, CellWidth, CellHeight, lores::LoresPalette[colour]);
+            state.shownColours[i] = colour;
+        }
+    }
     runtime::EndDrawing();
+    // The serial this span was given; any later span on the canvas moves it on.
+    state.shownDrawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
 }
 
 void UpdatePointer(EditorState& state) {

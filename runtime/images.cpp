@@ -121,16 +121,70 @@ struct DrawingContext {
     int originX = 0, originY = 0;
     ColourValue colour = 0;
     std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
+    ChangedArea changed[MaxChangedAreas];
+    int changedCount = 0;
 };
 
 namespace {
 
 std::unique_ptr<DrawingContext> current;
 
+void Finish(DrawingContext& ctx, int flag) {
+    const DrawSurface& s = ctx.surface;
+    if (s.finishChanged) {
+        s.finishChanged(flag, s.user, ctx.changed, ctx.changedCount);
+    } else if (s.finish) {
+        s.finish(flag, s.user);
+    }
+}
+
 void Abandon() {
     if (!current) return;
     std::unique_ptr<DrawingContext> ctx = std::move(current);
-    if (ctx->surface.finish) ctx->surface.finish(0, ctx->surface.user);
+    Finish(*ctx, 0);
+}
+
+// Adds a written rectangle to the span's list, joining it to the previous
+// one when they make a rectangle together.
+void RecordChange(DrawingContext& c, int x, int y, int width, int height) {
+    if (c.changedCount > 0) {
+        ChangedArea& last = c.changed[c.changedCount - 1];
+        if (last.y == y && last.height == height && last.x + last.width == x) {
+            last.width += width;
+            return;
+        }
+        if (last.x == x && last.width == width && last.y + last.height == y) {
+            last.height += height;
+            return;
+        }
+        for (int i = 0; i < c.changedCount; ++i) {
+            const ChangedArea& a = c.changed[i];
+            if (x >= a.x && y >= a.y && x + width <= a.x + a.width && y + height <= a.y + a.height) return;
+        }
+    }
+    if (c.changedCount < MaxChangedAreas) {
+        c.changed[c.changedCount++] = {x, y, width, height};
+        return;
+    }
+    // Full: the rectangle joins the one it grows least, so that scattered
+    // changes (a rubber-band circle) stay several small areas.
+    auto united = [&](const ChangedArea& a) {
+        const int left = std::min(x, a.x), top = std::min(y, a.y);
+        return ChangedArea{left, top, std::max(x + width, a.x + a.width) - left,
+                           std::max(y + height, a.y + a.height) - top};
+    };
+    int best = 0;
+    std::int64_t bestGrowth = -1;
+    for (int i = 0; i < c.changedCount; ++i) {
+        const ChangedArea u = united(c.changed[i]);
+        const std::int64_t growth = std::int64_t{u.width} * u.height -
+                                    std::int64_t{c.changed[i].width} * c.changed[i].height;
+        if (bestGrowth < 0 || growth < bestGrowth) {
+            best = i;
+            bestGrowth = growth;
+        }
+    }
+    c.changed[best] = united(c.changed[best]);
 }
 
 }  // namespace
@@ -209,6 +263,7 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
     y = static_cast<int>(top);
     width = static_cast<int>(w);
     height = static_cast<int>(h);
+    if (s.finishChanged) RecordChange(*c, x, y, width, height);
 
     const int bpp = s.bytesPerPixel;
     std::uint8_t* first = s.pixels + static_cast<std::ptrdiff_t>(s.height - 1 - y) * s.stride + x * bpp;
@@ -244,7 +299,7 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
 void EndDrawing() {
     if (!current) return;
     std::unique_ptr<DrawingContext> ctx = std::move(current);
-    if (ctx->surface.finish) ctx->surface.finish(1, ctx->surface.user);
+    Finish(*ctx, 1);
 }
 
 }  // namespace runtime

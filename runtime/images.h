@@ -62,8 +62,17 @@ ImageInfo ImageRecordOf(int number);
 
 struct DrawingContext;
 
+// A rectangle that a drawing span wrote, in picture coordinates (y down).
+struct ChangedArea {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// A span keeps this many separate rectangles; past that, their bounding box.
+inline constexpr int MaxChangedAreas = 16;
+
 // What a target hands the drawing layer: pixel memory and a finish step,
 // which runs with 1 when drawing ends normally and 0 when it is abandoned.
+// A target that shows its pixels may ask instead for the finish step that
+// also gets the rectangles the span wrote, so that it shows only those.
 struct DrawSurface {
     std::uint8_t* pixels = nullptr;
     int stride = 0;
@@ -72,6 +81,7 @@ struct DrawSurface {
     int bytesPerPixel = 3;
     void (*finish)(int flag, void* user) = nullptr;
     void* user = nullptr;
+    void (*finishChanged)(int flag, void* user, const ChangedArea* areas, int count) = nullptr;
 };
 
 // Makes a new current context over the surface (ending any context a

@@ -2,7 +2,11 @@
 #include <QMenu>
 #include <QToolBar>
 
+#include <random>
+
+#include "documents/documents.h"
 #include "editor_fixture.h"
+#include "runtime/images.h"
 #include "lores/drawing.h"
 #include "lores/startup_picture.h"
 
@@ -292,4 +296,71 @@ TEST_F(EditorFixture, AnAnchorWithOneMissingCoordinatePreviewsNothingButCommits)
     for (int x = 0; x <= 6; ++x) EXPECT_EQ(Pixel(x, 5), 9) << x;
     EXPECT_EQ(s.undoAvailable, 1);
     EXPECT_EQ(s.lineAnchor, NoAnchor);
+}
+
+namespace {
+
+// The canvas bitmap a full redraw of page gives, with the highlight on cell.
+std::vector<std::uint8_t> FullRedraw(const lores::LoresPage& page, Cell cell, int colour) {
+    constexpr int scratch = 250;
+    runtime::CreateImageObject(scratch, 640, 384);
+    runtime::BeginDrawing(runtime::ImageDrawTarget(scratch));
+    documents::DrawPageBoxes(page);
+    runtime::FillBox(16 * cell.x, 8 * cell.y, 16, 8, lores::LoresPalette[colour]);
+    runtime::EndDrawing();
+    std::vector<std::uint8_t> bits = runtime::ImageRecordOf(scratch).pixels->bits;
+    runtime::FreeImageObject(scratch);
+    return bits;
+}
+
+std::vector<std::uint8_t> CanvasBits() {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(windowing::CanvasAttribute(0, windowing::CanvasBitmap));
+    return {p, p + 1920 * 384};
+}
+
+}  // namespace
+
+// The redraw fills only the boxes whose colour changes and repaints only
+// them; bitmap and screen must still be exactly what a full redraw gives.
+TEST_F(EditorFixture, RedrawingOnlyWhatChangedShowsWhatAFullRedrawWould) {
+    std::mt19937 random(11);
+    Cell highlight{0, 0};
+    for (int step = 0; step < 300; ++step) {
+        const int what = static_cast<int>(random() % 10);
+        const int x = static_cast<int>(random() % 40), y = static_cast<int>(random() % 48);
+        if (what < 5) {
+            MoveTo(x, y);
+            highlight = {x, y};
+        } else if (what < 7) {
+            PressAt(x, y);
+            highlight = {x, y};
+        } else if (what < 8) {
+            Command(static_cast<int>(random() % 16));  // shown by the next redraw
+            MoveTo(x, y);
+            highlight = {x, y};
+        } else {
+            Command(random() % 2 ? CommandId::ScrollLeft : CommandId::ScrollUp);
+            highlight = {0, 0};  // a command's redraw has no pointer event
+        }
+        ASSERT_EQ(CanvasBits(), FullRedraw(s.workingPage(), highlight, s.currentColour)) << "step " << step;
+        if (step % 50 == 0) {
+            const QImage shown = canvas->grab().toImage();
+            const auto bits = CanvasBits();
+            for (int py = 0; py < 384; py += 3)
+                for (int px = 0; px < 640; px += 5) {
+                    const std::uint8_t* b = bits.data() + (383 - py) * 1920 + 3 * px;
+                    ASSERT_EQ(shown.pixel(px, py), qRgb(b[2], b[1], b[0])) << px << "," << py << " step " << step;
+                }
+        }
+    }
+    // A rubber band changes many boxes at once, and leaves none behind.
+    Command(CommandId::LineTool);
+    PressAt(20, 20);
+    for (int step = 0; step < 30; ++step) {
+        const Cell to{static_cast<int>(random() % 40), static_cast<int>(random() % 48)};
+        MoveTo(to.x, to.y);
+        lores::LoresPage preview = s.workingPage();
+        lores::DrawLine(preview, 20, 20, to.x, to.y, s.currentColour);
+        ASSERT_EQ(CanvasBits(), FullRedraw(preview, to, s.currentColour)) << "preview " << step;
+    }
 }

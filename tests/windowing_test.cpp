@@ -26,7 +26,8 @@ protected:
     void OpenEditorLikeWindow() {
         ASSERT_NE(OpenWindowObject(0, 0, 0, 640, 440, "Vornel 0.2", 0xCA0001), 0);
         ASSERT_NE(CreateCanvas(0, 0, 30, 640, 384), 0);
-        QCoreApplication::processEvents();  // shown and exposed, as the event loop would have it
+        Drain();                            // the first wait shows the window
+        QCoreApplication::processEvents();  // exposed, as the event loop would have it
         Drain();
     }
 };

@@ -89,6 +89,7 @@ public:
     bool pointerInside = false;
     bool captured = false;
     int bitmapWidth = 1, bitmapHeight = 1, stride = 4;
+    std::uint64_t drawSerial = 0;  // changes with every drawing span opened on the canvas
     std::vector<std::uint8_t> bits;  // bottom-up, blue-green-red, rows padded to 4 bytes
     QImage display;                  // the same pixels top-down, in the screen's own format
 
@@ -114,28 +115,33 @@ public:
         bitmapHeight = std::max(1, h - inset);
     }
 
-    // Brings the shown image up to date with the bitmap. Done here in one
-    // pass rather than by the painter, which would convert and flip the
-    // bitmap on every repaint.
-    void RefreshDisplay() {
+    void RefreshDisplay() { RefreshDisplay(QRect(0, 0, bitmapWidth, bitmapHeight)); }
+
+    // Brings the shown image up to date with the bitmap within area. Done
+    // here rather than by the painter, which would convert and flip the
+    // whole bitmap on every repaint.
+    void RefreshDisplay(QRect area) {
         static_assert(std::endian::native == std::endian::little, "pixels are assembled little-endian");
-        for (int y = 0; y < bitmapHeight; ++y) {
-            const std::uint8_t* src = bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride;
+        area &= QRect(0, 0, bitmapWidth, bitmapHeight);
+        const int x0 = area.left(), x1 = area.right() + 1;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const std::uint8_t* src =
+                bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride + 3 * static_cast<std::size_t>(x0);
             auto* dst = reinterpret_cast<std::uint32_t*>(display.scanLine(y));
             // Blue, green, red in memory order is already the screen's
             // little-endian pixel once the top byte is set. Eight pixels are
             // 24 bytes, read as three words and written as four pixel pairs;
             // the tail goes by bytes so that no read passes the row's end.
             constexpr std::uint64_t opaque = 0xFF000000FF000000u, low = 0xFFFFFFu;
-            int x = 0;
-            for (; x + 8 <= bitmapWidth; x += 8, src += 24) {
+            int x = x0;
+            for (; x + 8 <= x1; x += 8, src += 24) {
                 const std::uint64_t a = Load64(src), b = Load64(src + 8), c = Load64(src + 16);
                 Store64(dst + x, opaque | (a & low) | (((a >> 24) & low) << 32));
                 Store64(dst + x + 2, opaque | (((a >> 48) | (b << 16)) & low) | (((b >> 8) & low) << 32));
                 Store64(dst + x + 4, opaque | ((b >> 32) & low) | ((((b >> 56) | (c << 8)) & low) << 32));
                 Store64(dst + x + 6, opaque | ((c >> 16) & low) | (((c >> 40) & low) << 32));
             }
-            for (; x < bitmapWidth; ++x, src += 3)
+            for (; x < x1; ++x, src += 3)
                 dst[x] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
         }
     }
@@ -156,8 +162,14 @@ public:
     QPointF PointerNow() const { return mapFromGlobal(QCursor::pos()); }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
+        const QPoint origin = (flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
+        if (!(flags & (CanvasBorder | CanvasDrawFocus))) {
+            // Only what the repaint asked for: after a pointer move, two cells.
+            for (const QRect& r : e->region()) p.drawImage(r.topLeft(), display, r.translated(-origin));
+            return;
+        }
         if (flags & CanvasBorder) {
             // A sunken edge two pixels wide around a bitmap four pixels smaller.
             QStyleOptionFrame frame;
@@ -286,13 +298,22 @@ CanvasWidget* FindCanvas(int number) {
     return c ? c->widget.data() : nullptr;
 }
 
-// The drawing layer's finish step for a canvas: show the new pixels now.
-void FinishCanvasDrawing(int flag, void* user) {
+std::uint64_t drawSerials = 0;
+
+// The drawing layer's finish step for a canvas: show the new pixels now,
+// converting and repainting only the rectangles the span wrote.
+void FinishCanvasDrawing(int flag, void* user, const runtime::ChangedArea* areas, int count) {
     if (flag != 1) return;
-    if (CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)))) {
-        c->RefreshDisplay();
-        c->repaint();
+    CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)));
+    if (!c || count == 0) return;
+    const QPoint origin = (c->flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
+    QRegion changed;
+    for (int i = 0; i < count; ++i) {
+        const QRect r(areas[i].x, areas[i].y, areas[i].width, areas[i].height);
+        c->RefreshDisplay(r);
+        changed += r.translated(origin);
     }
+    c->repaint(changed);
 }
 
 }  // namespace
@@ -345,6 +366,7 @@ Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) 
     }
     auto* c = new CanvasWidget(parent, width, height, flags, std::move(pixels), std::move(shown));
     c->setObjectName(QStringLiteral("canvas%1").arg(number));
+    c->drawSerial = ++drawSerials;
     c->setGeometry(x, y, width, height);
     c->number = number;
     c->show();
@@ -392,9 +414,15 @@ runtime::DrawingContext* CanvasDrawTarget(int number) {
     s.width = c->bitmapWidth;
     s.height = c->bitmapHeight;
     s.bytesPerPixel = 3;
-    s.finish = FinishCanvasDrawing;
+    s.finishChanged = FinishCanvasDrawing;
     s.user = reinterpret_cast<void*>(static_cast<std::intptr_t>(number));
+    c->drawSerial = ++drawSerials;
     return runtime::MakeDrawTarget(s);
+}
+
+std::uint64_t CanvasDrawSerial(int number) {
+    CanvasWidget* c = FindCanvas(number);
+    return c ? c->drawSerial : 0;
 }
 
 }  // namespace windowing

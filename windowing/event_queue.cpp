@@ -146,6 +146,7 @@ void PostEvent(int code, int object, int window, int type, void* data, ReleaseDa
 }
 
 int WaitForEvent() {
+    detail::ShowPendingWindows();
     currentEvent.Release();
     currentEvent.code = 0;
     currentEvent.type = -1;

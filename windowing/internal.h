@@ -41,6 +41,8 @@ void ReleaseCanvasCaptures();
 void InitToolbars();
 void InitMenus();
 void DestroyAllWindows();
+// Shows the windows opened since the program last waited for input.
+void ShowPendingWindows();
 
 inline Handle HandleOf(const void* p) { return reinterpret_cast<Handle>(p); }
 

@@ -93,6 +93,7 @@ std::string CurrentDirectory() {
 Handle DialogOwnerWindow() { return detail::HandleOf(QApplication::activeWindow()); }
 
 void EnterModalState() {
+    detail::ShowPendingWindows();  // a dialog never comes before its window
     QWidget* foreground = QApplication::activeWindow();
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!w->isVisible() || w->thread() != QThread::currentThread()) continue;

@@ -107,9 +107,12 @@ ToolbarButton* FindButton(ToolbarObject& t, int id) {
 void AddButton(int id, int imageIndex, bool toggle) {
     if (!currentToolbar || !currentToolbar->bar) return;
     QToolBar* bar = currentToolbar->bar;
-    QIcon icon = imageIndex >= 0 && imageIndex < static_cast<int>(currentToolbar->imageList.size())
-                     ? currentToolbar->imageList[imageIndex]
-                     : QIcon();
+    auto& images = currentToolbar->imageList;
+    if (imageIndex >= 0 && imageIndex <= 15 && images[imageIndex].isNull()) {
+        images[imageIndex] = imageIndex == 0 ? QApplication::style()->standardIcon(QStyle::SP_ComputerIcon)
+                                             : StandardIcon(imageIndex - 1);
+    }
+    QIcon icon = imageIndex >= 0 && imageIndex < static_cast<int>(images.size()) ? images[imageIndex] : QIcon();
     QAction* action = bar->addAction(icon, QString());
     action->setCheckable(toggle);
     QObject::connect(action, &QAction::triggered, bar, [bar, id] {
@@ -151,8 +154,8 @@ Handle CreateToolbarObject(int number, Handle window) {
     bar->move(0, 0);
     bar->installEventFilter(rightClickRelease);
     t.bar = bar;
-    t.imageList.push_back(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon));
-    for (int i = 0; i < 15; ++i) t.imageList.push_back(StandardIcon(i));
+    // Index 0 and the fifteen standard pictures: made when a button uses them.
+    t.imageList.resize(1 + 15);
     detail::AttachToolbar(parent, number, bar);
     bar->show();
     return detail::HandleOf(bar);

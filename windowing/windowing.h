@@ -138,6 +138,10 @@ Handle CreateCanvas(int number, int x, int y, int width, int height, int flags =
 std::intptr_t CanvasAttribute(int number, int attribute);
 
 runtime::DrawingContext* CanvasDrawTarget(int number);
+// Changes whenever the canvas is made or a drawing span is opened on it, so
+// that a caller who remembers what it drew there can tell whether anyone
+// else has drawn since. 0 when number holds no canvas.
+std::uint64_t CanvasDrawSerial(int number);
 
 // --- toolbar and menus ------------------------------------------------------
 Handle CreateToolbarObject(int number, Handle window);

@@ -15,6 +15,7 @@
 
 #include "runtime/file_objects.h"
 #include "runtime/images.h"
+#include "runtime/png_decoder.h"
 #include "runtime/object_table.h"
 #include "windowing/internal.h"
 
@@ -47,6 +48,32 @@ public:
     bool awaitingFrame = false;  // centred before the window manager framed it
 
     void Post(int code, int object) { PostEvent(code, object, number, 0, nullptr, nullptr); }
+
+    std::uint32_t showStyle = 0;
+    bool showPending = false;
+
+    // The deferred first showing. The window is not yet attached to its
+    // number for it, as it was not when it was opened: what the showing
+    // itself reports is no event of the program's.
+    void ShowNow() {
+        showPending = false;
+        const int attached = number;
+        number = -1;
+        if (showStyle & WindowNoActivate) setAttribute(Qt::WA_ShowWithoutActivating);
+        if (showStyle & WindowMaximized) {
+            showMaximized();
+        } else if (showStyle & WindowMinimized) {
+            showMinimized();
+        } else {
+            show();
+        }
+        minMax = showStyle & (WindowMaximized | WindowMinimized);
+        if (!(showStyle & WindowNoActivate)) activateWindow();
+        if (showStyle & (WindowCentreOnScreen | WindowCentreOnParent)) CentreFrame();
+        lastPos = pos();
+        lastSize = size();
+        number = attached;
+    }
 
     // Centres the outer frame, not just the client area, once its size is known.
     void CentreFrame() {
@@ -218,6 +245,13 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar) {
     if (toolbar) toolbar->resize(w->width(), toolbar->sizeHint().height());
 }
 
+void ShowPendingWindows() {
+    if (!windows) return;
+    windows->ForEach([](int, WindowObject& o) {
+        if (o.widget && o.widget->showPending) o.widget->ShowNow();
+    });
+}
+
 void DestroyAllWindows() {
     if (windows) windows->Clear();
 }
@@ -272,8 +306,14 @@ void InitWindowing() {
 void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count) {
     programIcon = QIcon();
     for (int i = 0; i < count; ++i) {
-        QPixmap pm;
-        if (pm.loadFromData(images[i], static_cast<uint>(sizes[i]), "PNG")) programIcon.addPixmap(pm);
+        // Decoded by the runtime's own reader: the toolkit's would look
+        // through every image-format plugin first.
+        runtime::DecodedImage decoded;
+        std::string error;
+        if (!runtime::DecodePng(images[i], sizes[i], decoded, error)) continue;
+        const QImage image(decoded.rgba.data(), decoded.width, decoded.height, decoded.width * 4,
+                           QImage::Format_RGBA8888);
+        programIcon.addPixmap(QPixmap::fromImage(image.copy()));
     }
 }
 
@@ -318,26 +358,18 @@ Handle OpenWindowObject(int number, int x, int y, int width, int height, const c
 
     slot.widget = w;
     if (!invisible) {
-        if (style & WindowNoActivate) w->setAttribute(Qt::WA_ShowWithoutActivating);
-        if (style & WindowMaximized) {
-            w->showMaximized();
-        } else if (style & WindowMinimized) {
-            w->showMinimized();
-        } else {
-            w->show();
-        }
-        w->minMax = style & (WindowMaximized | WindowMinimized);
+        // Shown when the program first waits for input, with everything it
+        // built by then already drawn: the first frame on screen is whole.
+        w->showStyle = style;
+        w->showPending = true;
         if (!(style & WindowNoActivate)) {
             // The first showing activates the window before its number is
             // attached: that activation is posted for window -1, and the
             // platform's own later report of it is not posted again.
-            w->activateWindow();
             PostEvent(ActivateEvent, 0, -1, 0, nullptr, nullptr);
             w->swallowActivation = true;
         }
     }
-    if (centre && w->isVisible()) w->CentreFrame();
-    w->lastPos = w->pos();
     if (!(flags & WindowNoGadgetList)) gadgetList = w;
     w->number = number;
     return detail::HandleOf(w);

@@ -1,0 +1,24 @@
+// Reading PNG images of any kind (palette, grey, RGB, with or without
+// alpha, 1 to 16 bits, interlaced or not) as 8-bit RGBA rows, top first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace runtime {
+
+struct DecodedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;  // width * 4 bytes a row, top row first
+};
+
+// False with a short reason when the data is not a whole, valid PNG.
+bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error);
+
+// The same for a file; the reason names what failed (not the path).
+bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error);
+
+}  // namespace runtime
