@@ -38,6 +38,7 @@ test: build build-asan
 
 bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+	xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" python3 bench/x_bench.py $(RELEASE)
 
 install: build
 	cmake --install $(RELEASE) --prefix $(PREFIX)

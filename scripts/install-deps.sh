@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libx11-dev
   libpng-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick

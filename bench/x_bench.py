@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""On-screen benchmarks under a real X server (run by `make bench` inside
+xvfb-run): Vornel against a bare Qt window of the same size, interleaved,
+medians reported with their ratio.
+
+  start-up: time to the first fully drawn frame, the gap between the window
+            being mapped and being drawn, and the peak resident size;
+  pointer:  CPU time per pointer move over the canvas (all threads), for a
+            plain move and for line and circle rubber bands.
+Usage: x_bench.py BUILD_DIR [RUNS]
+"""
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.path.abspath(sys.argv[1])
+RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 15
+PROBE = os.path.join(BUILD, "bench", "x_probe")
+BARE = os.path.join(BUILD, "bench", "bare_window")
+VORNEL = os.path.join(BUILD, "vornel")
+# Both windows are 640x440, centred on the 1024x768 screen (no window manager).
+LEFT, TOP = (1024 - 640) // 2, (768 - 440) // 2
+APPLE = (LEFT + 12 * 16 + 8, TOP + 30 + 17 * 8 + 4)  # a yellow cell of the startup picture
+WORK = tempfile.mkdtemp(prefix="vornel-bench-")
+
+
+def startup(title, command):
+    out = subprocess.run([PROBE, "startup", title, str(APPLE[0]), str(APPLE[1]), "ffff00", "--", *command],
+                         capture_output=True, text=True, cwd=WORK, timeout=60)
+    mapped, drawn, gap, peak = out.stdout.split()
+    return float(drawn), float(gap), int(peak)
+
+
+def xdo(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True)
+
+
+def moves(command, setup=None, count=2000):
+    proc = subprocess.Popen(command, cwd=WORK, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(1.5)
+        if setup:
+            setup()
+        out = subprocess.run([PROBE, "moves", str(proc.pid), str(LEFT + 8), str(TOP + 34), "620", "370", str(count)],
+                             capture_output=True, text=True, timeout=120)
+        return float(out.stdout)
+    finally:
+        proc.kill()
+        proc.wait()
+
+
+def anchor(key):
+    def press():
+        xdo("mousemove", LEFT + 320, TOP + 30 + 192)
+        xdo("key", key)
+        xdo("click", "1")
+        time.sleep(0.2)
+    return press
+
+
+def median(values):
+    return statistics.median(values)
+
+
+def main():
+    bare_window = [BARE, "-geometry", "640x440+%d+%d" % (LEFT, TOP)]
+    vornel, bare = [], []
+    for _ in range(RUNS):  # interleaved, so that both see the same machine
+        vornel.append(startup("Vornel", [VORNEL]))
+        bare.append(startup("bare", bare_window))
+    vd, bd = median([r[0] for r in vornel]), median([r[0] for r in bare])
+    vg, bg = median([r[1] for r in vornel]), median([r[1] for r in bare])
+    vr, br = median([r[2] for r in vornel]), median([r[2] for r in bare])
+    print("start-up to the first drawn frame: vornel %.1f ms, bare Qt %.1f ms, ratio %.2f" % (vd, bd, vd / bd))
+    print("mapped-to-drawn gap:              vornel %.1f ms, bare Qt %.1f ms" % (vg, bg))
+    print("peak resident size:               vornel %d KiB, bare Qt %d KiB, ratio %.2f" % (vr, br, vr / br))
+
+    rounds = 3
+    results = {"bare": [], "plain": [], "line": [], "circle": []}
+    for _ in range(rounds):
+        results["bare"].append(moves(bare_window))
+        results["plain"].append(moves([VORNEL]))
+        results["line"].append(moves([VORNEL], anchor("l")))
+        results["circle"].append(moves([VORNEL], anchor("c")))
+    floor = median(results["bare"])
+    print("pointer move, CPU per move:        bare Qt %.1f us" % floor)
+    for name in ("plain", "line", "circle"):
+        value = median(results[name])
+        print("  vornel %-6s                    %.1f us, ratio %.2f" % (name, value, value / floor))
+
+
+if __name__ == "__main__":
+    main()
