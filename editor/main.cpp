@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "documents/conversions.h"
 #include "editor/command_line.h"
 #include "editor/editor_window.h"
 
@@ -13,9 +14,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", command.error.c_str());
         return 2;
     case CommandLine::Action::ExportPng:
-    case CommandLine::Action::ImportPng:
-        std::fprintf(stderr, "vornel: conversions are not available in this build\n");
-        return 1;
+    case CommandLine::Action::ImportPng: {
+        // No window and no display: the same model and encoder, from a shell.
+        const documents::ConversionResult result =
+            command.action == CommandLine::Action::ExportPng
+                ? documents::ExportPageAsPng(command.files[0], command.files[1])
+                : documents::ImportPngAsPage(command.files[0], command.files[1], command.holesFrom);
+        if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
+        return result.ok ? 0 : 1;
+    }
     case CommandLine::Action::Edit: break;
     }
     return editor::RunEditor(command.files.empty() ? std::string() : command.files.front());

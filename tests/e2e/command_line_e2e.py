@@ -56,6 +56,22 @@ expect("unknown option exit code", bad.returncode, 2)
 expect("unknown option: one line on standard error", (bad.stdout, bad.stderr.count("\n")), ("", 1))
 expect("unknown option names itself and the help", "--frobnicate" in bad.stderr and "--help" in bad.stderr, True)
 
+# The conversions run without a display: exit codes, one line of report.
+work = tempfile.mkdtemp(prefix="vornel-cl-")
+env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+page = os.path.join(work, "page")
+with open(page, "wb") as f:
+    f.write(bytes(range(256)) * 4)
+exported = run("--export-png", page, os.path.join(work, "page.png"), env=env)
+expect("--export-png exit code", (exported.returncode, exported.stderr), (0, ""))
+imported = run("--import-png", os.path.join(work, "page.png"), os.path.join(work, "back"), "--holes-from", page, env=env)
+expect("--import-png exit code and report", (imported.returncode, imported.stderr.count("\n")), (0, 1))
+expect("round trip", open(os.path.join(work, "back"), "rb").read(), open(page, "rb").read())
+failed = run("--import-png", page, os.path.join(work, "nothing"), env=env)
+expect("a page given as PNG", (failed.returncode, failed.stderr.count("\n"), os.path.exists(os.path.join(work, "nothing"))),
+       (1, 1, False))
+expect("--export-png without its files", run("--export-png", page).returncode, 2)
+
 # No display: one line, exit code 1, no abort.
 env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
 headless = run(env=env)
@@ -63,7 +79,6 @@ expect("no display exit code", headless.returncode, 1)
 expect("no display: one line on standard error", headless.stderr.count("\n"), 1)
 
 # A page given on the command line is shown at start: all white.
-work = tempfile.mkdtemp(prefix="vornel-cl-")
 page = os.path.join(work, "white.gr")
 with open(page, "wb") as f:
     f.write(bytes([0xFF]) * 1024)

@@ -1,0 +1,153 @@
+#include "documents/conversions.h"
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include "documents/documents.h"
+#include "runtime/file_objects.h"
+#include "runtime/images.h"
+#include "runtime/png_decoder.h"
+#include "runtime/png_encoder.h"
+
+namespace documents {
+namespace {
+
+ConversionResult Fail(const std::string& path, const std::string& reason) { return {false, path + ": " + reason}; }
+
+std::string Reason(const char* fallback) { return errno ? std::strerror(errno) : fallback; }
+
+// A page file, exactly 1024 bytes: a pipeline wants strictness.
+bool ReadWholePage(const std::string& path, lores::LoresPage& page, std::string& reason) {
+    errno = 0;
+    if (!runtime::OpenForReading(PageFileNumber, path)) {
+        reason = Reason("cannot be opened");
+        return false;
+    }
+    std::uint8_t buffer[lores::PageBytes + 1];
+    const std::size_t n = runtime::ReadBytes(PageFileNumber, buffer, sizeof buffer);
+    runtime::CloseFileObject(PageFileNumber);
+    if (n != lores::PageBytes) {
+        reason = n > lores::PageBytes ? "longer than a 1024-byte page" : "shorter than a 1024-byte page";
+        return false;
+    }
+    std::memcpy(page.data(), buffer, lores::PageBytes);
+    return true;
+}
+
+bool WritePage(const std::string& path, const lores::LoresPage& page, std::string& reason) {
+    errno = 0;
+    if (!runtime::CreateForWriting(PageFileNumber, path)) {
+        reason = Reason("cannot be written");
+        return false;
+    }
+    const std::size_t n = runtime::WriteBytes(PageFileNumber, page.data(), page.size());
+    const bool closed = runtime::CloseFileObject(PageFileNumber) != 0;
+    if (n != page.size() || !closed) {
+        reason = Reason("cannot be written");
+        return false;
+    }
+    return true;
+}
+
+using Rgb = std::uint32_t;  // red in bits 16..23, green 8..15, blue 0..7
+
+Rgb PixelOf(const std::uint8_t* p) {
+    // Alpha blended on black, rounded.
+    const auto blend = [a = p[3]](std::uint8_t c) { return static_cast<Rgb>((c * a + 127) / 255); };
+    return blend(p[0]) << 16 | blend(p[1]) << 8 | blend(p[2]);
+}
+
+Rgb PaletteRgb(int n) {
+    const auto v = lores::LoresPalette[n];
+    return (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
+}
+
+int NearestColour(Rgb c) {
+    int best = 0;
+    long bestDistance = -1;
+    for (int n = 0; n < lores::ColourCount; ++n) {
+        const Rgb p = PaletteRgb(n);
+        long d = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const long delta = static_cast<long>((c >> shift) & 0xFF) - static_cast<long>((p >> shift) & 0xFF);
+            d += delta * delta;
+        }
+        if (bestDistance < 0 || d < bestDistance) {
+            best = n;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath) {
+    lores::LoresPage page{};
+    std::string reason;
+    if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    // The same drawing, encoder and replacement as the Export picture command.
+    runtime::RegisterPngEncoder();
+    bool saved = false;
+    errno = 0;
+    if (runtime::CreateImageObject(ExportImage, 640, 384) &&
+        runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage))) {
+        DrawPageBoxes(page);
+        runtime::EndDrawing();
+        saved = runtime::SaveImageObject(ExportImage, pngPath, runtime::EncoderPng) != 0;
+    }
+    runtime::FreeImageObject(ExportImage);
+    if (!saved) return Fail(pngPath, Reason("cannot be written"));
+    return {true, ""};
+}
+
+ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
+                                 const std::string& holesFrom) {
+    lores::LoresPage page{};
+    std::string reason;
+    if (!holesFrom.empty()) {
+        lores::LoresPage holes{};
+        if (!ReadWholePage(holesFrom, holes, reason)) return Fail(holesFrom, reason);
+        for (int i = 0; i < lores::PageBytes; ++i)
+            if (lores::IsScreenHole(i)) page[i] = holes[i];
+    }
+    runtime::DecodedImage image;
+    if (!runtime::ReadPngFile(pngPath, image, reason)) return Fail(pngPath, reason);
+    if (image.width % lores::PageWidth != 0 || image.height % lores::PageHeight != 0) {
+        return Fail(pngPath, std::to_string(image.width) + "x" + std::to_string(image.height) +
+                                 " does not divide into 40x48 equal blocks");
+    }
+    const int bw = image.width / lores::PageWidth, bh = image.height / lores::PageHeight;
+    int mixedBlocks = 0;
+    std::map<Rgb, int> offPalette;  // colours met that are no palette colour
+    for (int y = 0; y < lores::PageHeight; ++y) {
+        for (int x = 0; x < lores::PageWidth; ++x) {
+            std::map<Rgb, int> counts;
+            Rgb chosen = 0;
+            int most = 0;
+            for (int v = 0; v < bh; ++v) {
+                const std::uint8_t* row =
+                    image.rgba.data() + (static_cast<std::size_t>(y) * bh + v) * image.width * 4 + x * bw * 4;
+                for (int u = 0; u < bw; ++u) {
+                    const Rgb c = PixelOf(row + 4 * u);
+                    const int n = ++counts[c];
+                    // The most frequent colour; among equals, the first to get there.
+                    if (n > most) {
+                        most = n;
+                        chosen = c;
+                    }
+                }
+            }
+            if (counts.size() > 1) ++mixedBlocks;
+            for (const auto& [c, n] : counts)
+                if (PaletteRgb(NearestColour(c)) != c) offPalette[c] += n;
+            lores::PlotPixel(page, x, y, NearestColour(chosen));
+        }
+    }
+    if (!WritePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    return {true, pngPath + ": " + std::to_string(mixedBlocks) + " blocks not uniform, " +
+                      std::to_string(offPalette.size()) + " colours not in the palette"};
+}
+
+}  // namespace documents
