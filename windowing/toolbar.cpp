@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPolygon>
+#include <QProxyStyle>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QToolBar>
@@ -67,6 +69,34 @@ QIcon DrawnFileIcon(int n) {
     }
     p.end();
     return QIcon(pixmap);
+}
+
+// Buttons packed edge to edge in a toolbar with no frame, as a compact
+// tool strip is. (A style sheet would do it too, at a megabyte of memory.)
+class CompactToolbarStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        switch (metric) {
+        case PM_ToolBarItemSpacing:
+        case PM_ToolBarItemMargin:
+        case PM_ToolBarFrameWidth:
+            return 0;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        // An icon and one pixel around it, and the button's own frame.
+        if (type == CT_ToolButton) return size + QSize(8, 8);
+        return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+};
+
+QStyle* CompactStyle() {
+    static QPointer<QStyle> style;
+    if (!style) style = new CompactToolbarStyle();
+    return style;
 }
 
 // The platform's fifteen standard pictures, in their published order.
@@ -152,7 +182,10 @@ void AddButton(int id, int imageIndex, bool toggle) {
     QObject::connect(action, &QAction::triggered, bar, [bar, id] {
         PostEvent(MenuEvent, id, detail::WindowNumberOf(bar), 0, nullptr, nullptr);
     });
-    if (QWidget* w = bar->widgetForAction(action)) w->installEventFilter(rightClickRelease);
+    if (QWidget* w = bar->widgetForAction(action)) {
+        w->setStyle(CompactStyle());
+        w->installEventFilter(rightClickRelease);
+    }
     currentToolbar->buttons.push_back({id, imageIndex, action});
     // The toolbar spans its window's width; its height follows its buttons.
     if (QWidget* parent = bar->parentWidget()) bar->resize(parent->width(), bar->sizeHint().height());
@@ -183,8 +216,7 @@ Handle CreateToolbarObject(int number, Handle window) {
     bar->setIconSize(QSize(16, 16));
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     bar->setContentsMargins(0, 0, 0, 0);
-    bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"
-                                      "QToolButton { padding: 1px; margin: 0px; }"));
+    bar->setStyle(CompactStyle());
     bar->move(0, 0);
     bar->installEventFilter(rightClickRelease);
     t.bar = bar;
