@@ -497,3 +497,13 @@ TEST_F(Windowing, ClicksNeedTheReleaseWhereTheyCount) {
     Release(Canvas(), {20, 20}, Qt::RightButton);
     for (const auto& e : Drain()) EXPECT_NE(e.type, CanvasRightClick);
 }
+
+TEST_F(Windowing, ACanvasTooLargeForMemoryIsAFailedCreation) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator reports a refused allocation instead of throwing";
+#endif
+    OpenEditorLikeWindow();
+    EXPECT_EQ(CreateCanvas(5, 0, 0, 200000, 200000), 0) << "120 GB of bitmap";
+    EXPECT_EQ(CanvasAttribute(5, CanvasBitmap), 0);
+    EXPECT_NE(CreateCanvas(6, 0, 0, 10, 10), 0) << "and the layer goes on";
+}

@@ -7,6 +7,8 @@ import sys
 import tempfile
 import time
 
+from screen import screen_pixel
+
 VORNEL = sys.argv[1]
 failures = []
 
@@ -34,15 +36,6 @@ def wait_for_window(pattern, seconds=15):
             return found[0]
         time.sleep(0.1)
     return None
-
-
-def screen_pixel(x, y, work):
-    shot = os.path.join(work, "screen.png")
-    subprocess.run(["import", "-window", "root", shot], check=True)
-    out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
-                         capture_output=True, text=True, check=True)
-    values = out.stdout.splitlines()[-1].split("(")[1].split(")")[0]
-    return tuple(int(float(v)) for v in values.split(",")[:3])
 
 
 # No window for help, version or wrong usage.

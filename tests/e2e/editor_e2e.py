@@ -14,6 +14,8 @@ import tempfile
 import time
 import zlib
 
+from screen import screen_pixel
+
 VORNEL, SOURCE = sys.argv[1], sys.argv[2]
 TITLE = "Vornel 0.2"
 PALETTE_WHITE, PALETTE_YELLOW, PALETTE_BLACK = (255, 255, 255), (255, 255, 0), (0, 0, 0)
@@ -74,16 +76,6 @@ def read_png(path):
     return width, height, [c for i, c in enumerate(chunks) if i == 0 or chunks[i - 1] != c], rows
 
 
-def screen_pixel(x, y):
-    shot = os.path.join(work, "screen.png")
-    subprocess.run(["import", "-window", "root", shot], check=True)
-    out = subprocess.run(["convert", shot, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
-                         capture_output=True, text=True, check=True)
-    # "0,0: (255,255,0)  #FFFF00  yellow"
-    values = out.stdout.splitlines()[-1].split("(")[1].split(")")[0]
-    return tuple(int(float(v)) for v in values.split(",")[:3])
-
-
 def choose_in_dialog(path):
     dialog = find_window("Please choose file to save")
     time.sleep(0.5)
@@ -127,9 +119,9 @@ try:
     xdo("mousemove", cx + 401, cy + 301)
     time.sleep(0.5)
     expect("title after moving", xdo("getwindowname", window), "Vornel 0.2 x:25,y:37")
-    expect("screen at the dot", screen_pixel(cx + 6 * 16 + 8, cy + 6 * 8 + 4), PALETTE_WHITE)
-    expect("screen on the apple", screen_pixel(cx + 12 * 16 + 8, cy + 17 * 8 + 4), PALETTE_YELLOW)
-    expect("screen on the ground", screen_pixel(cx + 2 * 16, cy + 2 * 8), PALETTE_BLACK)
+    expect("screen at the dot", screen_pixel(cx + 6 * 16 + 8, cy + 6 * 8 + 4, work), PALETTE_WHITE)
+    expect("screen on the apple", screen_pixel(cx + 12 * 16 + 8, cy + 17 * 8 + 4, work), PALETTE_YELLOW)
+    expect("screen on the ground", screen_pixel(cx + 2 * 16, cy + 2 * 8, work), PALETTE_BLACK)
 
     # Save As through the popup menu and the real file dialog.
     page_path = os.path.join(work, "dot.gr")
