@@ -5,10 +5,7 @@
 #include <map>
 
 #include "documents/documents.h"
-#include "runtime/file_objects.h"
-#include "runtime/images.h"
 #include "runtime/png_decoder.h"
-#include "runtime/png_encoder.h"
 
 namespace documents {
 namespace {
@@ -20,34 +17,11 @@ std::string Reason(const char* fallback) { return errno ? std::strerror(errno) :
 // A page file, exactly 1024 bytes: a pipeline wants strictness.
 bool ReadWholePage(const std::string& path, lores::LoresPage& page, std::string& reason) {
     errno = 0;
-    if (!runtime::OpenForReading(PageFileNumber, path)) {
-        reason = Reason("cannot be opened");
-        return false;
-    }
-    std::uint8_t buffer[lores::PageBytes + 1];
-    const std::size_t n = runtime::ReadBytes(PageFileNumber, buffer, sizeof buffer);
-    runtime::CloseFileObject(PageFileNumber);
-    if (n != lores::PageBytes) {
-        reason = n > lores::PageBytes ? "longer than a 1024-byte page" : "shorter than a 1024-byte page";
-        return false;
-    }
-    std::memcpy(page.data(), buffer, lores::PageBytes);
-    return true;
-}
-
-bool WritePage(const std::string& path, const lores::LoresPage& page, std::string& reason) {
-    errno = 0;
-    if (!runtime::CreateForWriting(PageFileNumber, path)) {
-        reason = Reason("cannot be written");
-        return false;
-    }
-    const std::size_t n = runtime::WriteBytes(PageFileNumber, page.data(), page.size());
-    const bool closed = runtime::CloseFileObject(PageFileNumber) != 0;
-    if (n != page.size() || !closed) {
-        reason = Reason("cannot be written");
-        return false;
-    }
-    return true;
+    const PageRead read = ReadPageFile(path, page);
+    if (!read.opened) reason = Reason("cannot be opened");
+    else if (read.longer) reason = "longer than a 1024-byte page";
+    else if (read.bytes != lores::PageBytes) reason = "shorter than a 1024-byte page";
+    return reason.empty();
 }
 
 using Rgb = std::uint32_t;  // red in bits 16..23, green 8..15, blue 0..7
@@ -88,17 +62,8 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
     std::string reason;
     if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
     // The same drawing, encoder and replacement as the Export picture command.
-    runtime::RegisterPngEncoder();
-    bool saved = false;
     errno = 0;
-    if (runtime::CreateImageObject(ExportImage, 640, 384) &&
-        runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage))) {
-        DrawPageBoxes(page);
-        runtime::EndDrawing();
-        saved = runtime::SaveImageObject(ExportImage, pngPath, runtime::EncoderPng) != 0;
-    }
-    runtime::FreeImageObject(ExportImage);
-    if (!saved) return Fail(pngPath, Reason("cannot be written"));
+    if (!SavePagePicture(page, pngPath)) return Fail(pngPath, Reason("cannot be written"));
     return {true, ""};
 }
 
@@ -145,7 +110,8 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
             lores::PlotPixel(page, x, y, NearestColour(chosen));
         }
     }
-    if (!WritePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    errno = 0;
+    if (!WritePageBytes(pagePath, page)) return Fail(pagePath, Reason("cannot be written"));
     return {true, pngPath + ": " + std::to_string(mixedBlocks) + " blocks not uniform, " +
                       std::to_string(offPalette.size()) + " colours not in the palette"};
 }

@@ -44,4 +44,17 @@ void ExportPicture(const lores::LoresPage& page);
 // Fills the 1920 16x8 boxes of a page into the current drawing context.
 void DrawPageBoxes(const lores::LoresPage& page);
 
+// The file work under the commands, shared with the command-line conversions.
+struct PageRead {
+    bool opened = false;  // false: errno says why
+    std::size_t bytes = 0;
+    bool longer = false;  // more bytes follow the first 1024
+};
+// Up to a page of path into page; a short file fills only its own bytes.
+PageRead ReadPageFile(const std::string& path, lores::LoresPage& page);
+// The 1024 bytes through the safe replacement; false on any failure.
+bool WritePageBytes(const std::string& path, const lores::LoresPage& page);
+// The page as the 640x384 picture, saved as PNG under exactly path.
+bool SavePagePicture(const lores::LoresPage& page, const std::string& path);
+
 }  // namespace documents

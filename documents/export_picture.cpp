@@ -21,20 +21,23 @@ void ExportPicture(const lores::LoresPage& page) {
     const std::string defaultPath = windowing::CurrentDirectory() + "/image1.png";
     const std::string answer = windowing::ChooseFileToOpen("Please choose file to save", defaultPath.c_str(),
                                                            "Portable Network Graphics(*.png)|*.png", 0);
-    if (!answer.empty()) {
-        runtime::RegisterPngEncoder();
-        bool saved = false;
-        // Exactly the chosen name: no extension is added.
-        if (runtime::CreateImageObject(ExportImage, 640, 384) &&
-            runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage))) {
-            DrawPageBoxes(page);
-            runtime::EndDrawing();
-            saved = runtime::SaveImageObject(ExportImage, answer, runtime::EncoderPng) != 0;
-        }
-        // A user who exported into a full disk must not believe it worked.
-        if (!saved) windowing::ShowMessage(ErrorCaption, (std::string(ExportMessagePrefix) + answer).c_str(), 0);
+    // A user who exported into a full disk must not believe it worked.
+    if (!answer.empty() && !SavePagePicture(page, answer))
+        windowing::ShowMessage(ErrorCaption, (std::string(ExportMessagePrefix) + answer).c_str(), 0);
+}
+
+bool SavePagePicture(const lores::LoresPage& page, const std::string& path) {
+    runtime::RegisterPngEncoder();
+    bool saved = false;
+    // Exactly the chosen name: no extension is added.
+    if (runtime::CreateImageObject(ExportImage, 640, 384) &&
+        runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage))) {
+        DrawPageBoxes(page);
+        runtime::EndDrawing();
+        saved = runtime::SaveImageObject(ExportImage, path, runtime::EncoderPng) != 0;
     }
     runtime::FreeImageObject(ExportImage);
+    return saved;
 }
 
 }  // namespace documents

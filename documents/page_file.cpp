@@ -38,29 +38,32 @@ void OpenDocument(Document& doc) {
     if (!answer.empty()) OpenPath(doc, answer);
 }
 
+PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
+    PageRead read;
+    if (!runtime::OpenForReading(PageFileNumber, path)) return read;
+    read.opened = true;
+    read.bytes = runtime::ReadBytes(PageFileNumber, page.data(), lores::PageBytes);
+    std::uint8_t more = 0;
+    read.longer = read.bytes == lores::PageBytes && runtime::ReadBytes(PageFileNumber, &more, 1) != 0;
+    runtime::CloseFileObject(PageFileNumber);
+    return read;
+}
+
 void OpenPath(Document& doc, const std::string& path) {
     // Set before the file is opened: a later Save goes here even if this fails.
     doc.fileName = path;
-    doc.confirmFileName = false;
-    if (!runtime::OpenForReading(PageFileNumber, path)) {
-        // A missing file names a new picture; one that exists but cannot be
-        // read must not be written over by the next Save without asking.
-        doc.confirmFileName = errno != ENOENT;
+    // A short file replaces only its own bytes; the rest of the page stays.
+    const PageRead read = ReadPageFile(path, doc.page);
+    // A missing file names a new picture. Anything else that is not exactly
+    // a page (unreadable, a photo opened by mistake, a device) is not written
+    // over by the next Save without the user's word.
+    doc.confirmFileName = read.opened ? read.bytes != lores::PageBytes || read.longer : errno != ENOENT;
+    if (read.bytes == 0) {
         ShowReadMessage(path);
         return;
     }
-    // A short file replaces only its own bytes; the rest of the page stays.
-    const std::size_t n = runtime::ReadBytes(PageFileNumber, doc.page.data(), lores::PageBytes);
-    // Anything but exactly a page (a photo opened by mistake, a device) is
-    // not cut to 1024 bytes by a Save without the user's word.
-    std::uint8_t more = 0;
-    doc.confirmFileName = n != lores::PageBytes || runtime::ReadBytes(PageFileNumber, &more, 1) != 0;
-    if (n == 0) ShowReadMessage(path);
-    runtime::CloseFileObject(PageFileNumber);
-    if (n > 0) {
-        doc.changed = false;
-        doc.redraw();
-    }
+    doc.changed = false;
+    doc.redraw();
 }
 
 bool SaveDocument(Document& doc) {
@@ -81,16 +84,17 @@ bool SaveDocumentAs(Document& doc) {
     return WritePageFile(doc);
 }
 
-bool WritePageFile(Document& doc) {
-    if (!runtime::CreateForWriting(PageFileNumber, doc.fileName)) {
-        ShowReadMessage(doc.fileName);
-        return false;
-    }
-    const std::size_t written = runtime::WriteBytes(PageFileNumber, doc.page.data(), lores::PageBytes);
+bool WritePageBytes(const std::string& path, const lores::LoresPage& page) {
+    if (!runtime::CreateForWriting(PageFileNumber, path)) return false;
+    const std::size_t written = runtime::WriteBytes(PageFileNumber, page.data(), lores::PageBytes);
     // The bytes reach the disk at close; a failure there is a failed save
     // too, and the file it would have replaced is left as it was.
     const bool closed = runtime::CloseFileObject(PageFileNumber) != 0;
-    if (written != lores::PageBytes || !closed) {
+    return written == lores::PageBytes && closed;
+}
+
+bool WritePageFile(Document& doc) {
+    if (!WritePageBytes(doc.fileName, doc.page)) {
         ShowReadMessage(doc.fileName);
         return false;
     }

@@ -82,19 +82,28 @@ void AddMenuSeparator() {
     if (builder.currentPlatformMenu) builder.currentPlatformMenu->addSeparator();
 }
 
-int ShowPopup(int number, Handle window) {
-    MenuObject* m = Menus().Find(number);
-    if (!m || !m->menu) return 0;
-    QWidget* owner = detail::WidgetFromHandle(window);
+namespace {
+
+// Shows the popup at a screen position until an item is chosen or it is
+// dismissed; the choice arrives later as a MenuEvent for the owner.
+void ExecPopup(QMenu* menu, QWidget* owner, QPoint at) {
     if (owner) {
         owner->raise();
         owner->activateWindow();
     }
     popupOwnerWindow = detail::WindowNumberOf(owner);
     detail::ReleaseCanvasCaptures();
-    // One pixel up and left, so that the pointer rests just inside the menu.
-    m->menu->exec(QCursor::pos() - QPoint(1, 1));
+    menu->exec(at);
     detail::ForgetEscapePress();
+}
+
+}  // namespace
+
+int ShowPopup(int number, Handle window) {
+    MenuObject* m = Menus().Find(number);
+    if (!m || !m->menu) return 0;
+    // One pixel up and left, so that the pointer rests just inside the menu.
+    ExecPopup(m->menu, detail::WidgetFromHandle(window), QCursor::pos() - QPoint(1, 1));
     return 1;
 }
 
@@ -102,12 +111,7 @@ int ShowPopupAt(int number, Handle window, int x, int y) {
     MenuObject* m = Menus().Find(number);
     QWidget* owner = detail::WidgetFromHandle(window);
     if (!m || !m->menu || !owner) return 0;
-    owner->raise();
-    owner->activateWindow();
-    popupOwnerWindow = detail::WindowNumberOf(owner);
-    detail::ReleaseCanvasCaptures();
-    m->menu->exec(owner->mapToGlobal(QPoint(x, y)));
-    detail::ForgetEscapePress();
+    ExecPopup(m->menu, owner, owner->mapToGlobal(QPoint(x, y)));
     return 1;
 }
 

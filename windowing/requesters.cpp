@@ -169,12 +169,30 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
     return dialog.selectedFiles().first().toStdString();
 }
 
-int ShowMessage(const char* caption, const char* text, int flags) {
-    QMessageBox box(QApplication::activeWindow());
+namespace {
+
+// A box owned by the active window, with the caption and plain text.
+void SetUpBox(QMessageBox& box, const char* caption, const char* text) {
     box.setObjectName(QStringLiteral("messageBox"));
     box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
     box.setText(QString::fromUtf8(text ? text : ""));
     box.setTextFormat(Qt::PlainText);
+}
+
+// Runs the box modally; the button clicked, or NoButton.
+QMessageBox::StandardButton RunBox(QMessageBox& box) {
+    EnterModalState();
+    box.exec();
+    LeaveModalState();
+    detail::ForgetEscapePress();
+    return box.standardButton(box.clickedButton());
+}
+
+}  // namespace
+
+int ShowMessage(const char* caption, const char* text, int flags) {
+    QMessageBox box(QApplication::activeWindow());
+    SetUpBox(box, caption, text);
     // The low bits choose the buttons, the next four the icon.
     static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Question,
                                               QMessageBox::Warning, QMessageBox::Information};
@@ -186,11 +204,7 @@ int ShowMessage(const char* caption, const char* text, int flags) {
     case 4: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }
-    EnterModalState();
-    box.exec();
-    LeaveModalState();
-    detail::ForgetEscapePress();
-    switch (box.standardButton(box.clickedButton())) {
+    switch (RunBox(box)) {
     case QMessageBox::Cancel: return 2;
     case QMessageBox::Yes: return 6;
     case QMessageBox::No: return 7;
@@ -200,21 +214,14 @@ int ShowMessage(const char* caption, const char* text, int flags) {
 
 SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text) {
     QMessageBox box(QApplication::activeWindow());
-    box.setObjectName(QStringLiteral("messageBox"));
-    box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
-    box.setText(QString::fromUtf8(text ? text : ""));
-    box.setTextFormat(Qt::PlainText);
+    SetUpBox(box, caption, text);
     box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     // Access keys, so that the box answers the keyboard alone.
     box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
     box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
-    EnterModalState();
-    box.exec();
-    LeaveModalState();
-    detail::ForgetEscapePress();
-    switch (box.standardButton(box.clickedButton())) {
+    switch (RunBox(box)) {
     case QMessageBox::Save: return SaveChangesAnswer::Save;
     case QMessageBox::Discard: return SaveChangesAnswer::Discard;
     default: return SaveChangesAnswer::Cancel;
