@@ -13,6 +13,7 @@ using namespace testfiles;
 
 namespace {
 
+// What the dialogs were: a message box by its text, anything else by its kind.
 std::vector<std::string> Kinds(const DialogScript& script) {
     std::vector<std::string> out;
     for (const auto& seen : script.seen) out.push_back(seen.kind == "message" ? seen.text : seen.kind);
@@ -26,58 +27,30 @@ const std::string Question = SaveChangesQuestion;
 class UnsavedChanges : public EditorFixture {
 protected:
     TempDir dir;
-
-    // Runs the real loop with Escape pressed before `command` is handled
-    // and the close box after it; returns when the loop ends.
-    void EscapeThen(int command) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
-        windowing::PostEvent(windowing::MenuEvent, command, 0, 0, nullptr, nullptr);
-        windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
-        RunEventLoop(s);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
-    }
 };
-
-TEST_F(UnsavedChanges, AnUnchangedPictureIsNeverAskedAbout) {
-    DialogScript script;
-    EXPECT_FALSE(HandleEvent(s, windowing::CloseEvent)) << "the close box ends the program at once";
-    Command(CommandId::NewPicture);
-    script.Choose(dir / "missing");
-    script.Ok();
-    Command(CommandId::OpenPicture);
-    EXPECT_EQ(Kinds(script), (std::vector<std::string>{"file", "Read file:" + (dir / "missing")}));
-    EXPECT_FALSE(script.unexpected);
-}
 
 TEST_F(UnsavedChanges, WhatMarksThePictureChangedAndUnchanged) {
     Command(CommandId::LineTool);
     PressAt(1, 1);
     MoveTo(9, 9);  // a preview touches only the scratch copy
     EXPECT_FALSE(s.pictureChanged);
-    PressAt(9, 9);
-    EXPECT_TRUE(s.pictureChanged) << "a committed line";
-
-    s.pictureChanged = false;
-    Command(CommandId::Undo);
-    EXPECT_TRUE(s.pictureChanged) << "undo";
-    s.pictureChanged = false;
-    Command(CommandId::ScrollDown);
-    EXPECT_TRUE(s.pictureChanged) << "a scroll";
-    s.pictureChanged = false;
-    Command(CommandId::PenTool);
-    PressAt(2, 30);  // black ground, white pen
-    EXPECT_TRUE(s.pictureChanged) << "the pen";
+    const auto marks = [&](const char* what, auto action) {
+        s.pictureChanged = false;
+        action();
+        EXPECT_TRUE(s.pictureChanged) << what;
+    };
+    marks("a committed line", [&] { PressAt(9, 9); });
+    marks("undo", [&] { Command(CommandId::Undo); });
+    marks("a scroll", [&] { Command(CommandId::ScrollDown); });
+    marks("the pen", [&] { Command(CommandId::PenTool), PressAt(2, 30); });
 
     DialogScript script;
     script.Choose(dir / "export.png");
-    Command(CommandId::ExportPicture);
-    EXPECT_TRUE(s.pictureChanged) << "an export is not a save";
-    s.fileName = "/dev/full";
     script.Ok();
+    Command(CommandId::ExportPicture);
+    s.fileName = "/dev/full";
     Command(CommandId::SavePicture);
-    EXPECT_TRUE(s.pictureChanged) << "a failed save";
+    EXPECT_TRUE(s.pictureChanged) << "neither an export nor a failed save is a save";
     s.fileName = dir / "page";
     Command(CommandId::SavePicture);
     EXPECT_FALSE(s.pictureChanged) << "a save that reached the disk";
@@ -89,10 +62,12 @@ TEST_F(UnsavedChanges, WhatMarksThePictureChangedAndUnchanged) {
     EXPECT_FALSE(script.unexpected);
 }
 
-TEST_F(UnsavedChanges, NewAndOpenAskAndFollowTheAnswer) {
+TEST_F(UnsavedChanges, NewAndOpenAskOnlyWhenChangedAndFollowTheAnswer) {
+    DialogScript script;
+    Command(CommandId::NewPicture);
+    EXPECT_TRUE(script.seen.empty()) << "nothing to lose, nothing asked";
     PressAt(2, 30);
     const lores::LoresPage drawn = s.workingPage();
-    DialogScript script;
     script.Answer(QMessageBox::Cancel);
     Command(CommandId::NewPicture);
     EXPECT_EQ(s.workingPage(), drawn) << "Cancel keeps the drawing";
@@ -103,8 +78,6 @@ TEST_F(UnsavedChanges, NewAndOpenAskAndFollowTheAnswer) {
     script.Ok();
     Command(CommandId::NewPicture);
     EXPECT_EQ(s.workingPage(), drawn);
-    EXPECT_TRUE(s.pictureChanged);
-
     s.fileName = dir / "kept";  // Save succeeds: New goes on
     script.Answer(QMessageBox::Save);
     Command(CommandId::NewPicture);
@@ -124,13 +97,19 @@ TEST_F(UnsavedChanges, NewAndOpenAskAndFollowTheAnswer) {
 TEST_F(UnsavedChanges, EscapeAndTheCloseBoxAsk) {
     PressAt(2, 30);
     DialogScript script;
-    // Escape cancelled: the event that woke the loop is still handled; the
-    // close box that follows is answered with Discard and ends the loop.
+    // The real loop: Escape is pressed before colour 3 is handled, the close
+    // box after it. Escape cancelled, the colour is still handled; the close
+    // box answered with Discard ends the loop.
     script.Answer(QMessageBox::Cancel);
     script.Answer(QMessageBox::Discard);
-    EscapeThen(3);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
+    windowing::PostEvent(windowing::MenuEvent, 3, 0, 0, nullptr, nullptr);
+    windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
+    RunEventLoop(s);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
     EXPECT_EQ(s.currentColour, 3);
-    EXPECT_EQ(Kinds(script), (std::vector<std::string>{Question, Question}));
 
     // Save without a name asks for one; cancelling that keeps the program.
     script.Answer(QMessageBox::Save);
@@ -140,5 +119,7 @@ TEST_F(UnsavedChanges, EscapeAndTheCloseBoxAsk) {
     script.Choose(dir / "saved");
     EXPECT_FALSE(HandleEvent(s, windowing::CloseEvent));
     EXPECT_EQ(ReadAll(dir / "saved").size(), 1024u);
+    EXPECT_FALSE(HandleEvent(s, windowing::CloseEvent)) << "saved: the close box ends the program at once";
+    EXPECT_EQ(Kinds(script), (std::vector<std::string>{Question, Question, Question, "file", Question, "file"}));
     EXPECT_FALSE(script.unexpected);
 }
