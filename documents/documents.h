@@ -33,8 +33,15 @@ struct Document {
 
 void NewDocument(Document& doc);
 void OpenDocument(Document& doc);
-// Open of a path already chosen (the requester's answer, or the command line).
+// Open of a path already chosen (the requester's answer). A file that cannot
+// be read, or is empty, changes nothing but showing the message.
 void OpenPath(Document& doc, const std::string& path);
+// The picture named on the command line: opened as Open would, or, when no
+// such file exists yet, the name the first Save creates (no message).
+void StartWithPath(Document& doc, const std::string& path);
+// True when path may be written: it is the picture's current file, no
+// existing regular file, or the user agreed to replace it.
+bool MayWriteOver(const std::string& path, const std::string& current, const char* caption);
 // True when the page reached the disk; false when it failed or was cancelled.
 bool SaveDocument(Document& doc);
 bool SaveDocumentAs(Document& doc);

@@ -19,10 +19,12 @@ void DrawPageBoxes(const lores::LoresPage& page) {
 
 void ExportPicture(const lores::LoresPage& page) {
     const std::string defaultPath = windowing::CurrentDirectory() + "/image1.png";
-    const std::string answer = windowing::ChooseFileToOpen("Please choose file to save", defaultPath.c_str(),
-                                                           "Portable Network Graphics(*.png)|*.png", 0);
+    const char* title = "Please choose file to save";
+    const std::string answer =
+        windowing::ChooseFileToOpen(title, defaultPath.c_str(), "Portable Network Graphics(*.png)|*.png", 0);
+    if (answer.empty() || !MayWriteOver(answer, std::string(), title)) return;
     // A user who exported into a full disk must not believe it worked.
-    if (!answer.empty() && !SavePagePicture(page, answer))
+    if (!SavePagePicture(page, answer))
         windowing::ShowMessage(ErrorCaption, (std::string(ExportMessagePrefix) + answer).c_str(), 0);
 }
 

@@ -1,5 +1,7 @@
 // New, Open, Save and Save As on raw page files: exactly the 1024 bytes of
 // the working page, screen holes included, with no header.
+#include <sys/stat.h>
+
 #include <cerrno>
 
 #include "documents/documents.h"
@@ -11,6 +13,7 @@ namespace {
 
 constexpr const char* PageFilePatterns = "All files (*.*)|*.*";
 constexpr const char* DefaultPageName = "/pic#060400";
+constexpr const char* SaveTitle = "Please choose file to save";
 
 // The requester always opens in the process's current directory.
 std::string DefaultPath() { return windowing::CurrentDirectory() + DefaultPageName; }
@@ -23,7 +26,23 @@ std::string AskForPath(const char* title, const std::string& proposed) {
     return windowing::ChooseFileToOpen(title, proposed.c_str(), PageFilePatterns, 0);
 }
 
+// The requester's answer for a save, once the user agreed to lose what is
+// there; the empty text when cancelled.
+std::string AskWhereToSave(const std::string& proposed, const std::string& current) {
+    const std::string answer = AskForPath(SaveTitle, proposed);
+    return answer.empty() || !MayWriteOver(answer, current, SaveTitle) ? std::string() : answer;
+}
+
 }  // namespace
+
+bool MayWriteOver(const std::string& path, const std::string& current, const char* caption) {
+    struct stat st;
+    // Writing into a device or a pipe destroys nothing; a missing file neither.
+    if (path == current || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return windowing::AskToReplace(caption, (name + " already exists. Replace it?").c_str());
+}
 
 void NewDocument(Document& doc) {
     doc.page.fill(0);
@@ -50,26 +69,39 @@ PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
 }
 
 void OpenPath(Document& doc, const std::string& path) {
-    // Set before the file is opened: a later Save goes here even if this fails.
-    doc.fileName = path;
-    // A short file replaces only its own bytes; the rest of the page stays.
-    const PageRead read = ReadPageFile(path, doc.page);
-    // A missing file names a new picture. Anything else that is not exactly
-    // a page (unreadable, a photo opened by mistake, a device) is not written
-    // over by the next Save without the user's word.
-    doc.confirmFileName = read.opened ? read.bytes != lores::PageBytes || read.longer : errno != ENOENT;
-    if (read.bytes == 0) {
+    // Read aside: a file that cannot be read changes nothing, not even the
+    // name the next Save writes to, and a short one is never merged into
+    // the picture on screen (what it lacks is zero).
+    lores::LoresPage read{};
+    const PageRead result = ReadPageFile(path, read);
+    if (result.bytes == 0) {
         ShowReadMessage(path);
         return;
     }
+    doc.page = read;
+    doc.fileName = path;
+    // Anything that is not exactly a page (a photo opened by mistake, a
+    // device) is not written over by the next Save without the user's word.
+    doc.confirmFileName = result.bytes != lores::PageBytes || result.longer;
     doc.changed = false;
     doc.redraw();
+}
+
+void StartWithPath(Document& doc, const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+        // A picture yet to be made: the first Save creates the file.
+        doc.fileName = path;
+        doc.confirmFileName = false;
+        return;
+    }
+    OpenPath(doc, path);
 }
 
 bool SaveDocument(Document& doc) {
     if (doc.fileName.empty()) return SaveDocumentAs(doc);
     if (!doc.confirmFileName) return WritePageFile(doc);
-    const std::string answer = AskForPath("Please choose file to save", doc.fileName);
+    const std::string answer = AskWhereToSave(doc.fileName, doc.fileName);
     if (answer.empty()) return false;
     doc.fileName = answer;
     doc.confirmFileName = false;
@@ -77,7 +109,7 @@ bool SaveDocument(Document& doc) {
 }
 
 bool SaveDocumentAs(Document& doc) {
-    const std::string answer = AskForPath("Please choose file to save", DefaultPath());
+    const std::string answer = AskWhereToSave(DefaultPath(), doc.fileName);
     if (answer.empty()) return false;
     doc.fileName = answer;
     doc.confirmFileName = false;

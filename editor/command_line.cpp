@@ -37,6 +37,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         if (!option) {
             c.files.push_back(arg);
+        } else if (!c.files.empty() && arg != "--holes-from") {
+            // Only what the usage shows may follow a file name: an option
+            // there is more likely a file name gone wrong than a wish.
+            return Fail("'" + arg + "' must come before the file names");
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {

@@ -57,6 +57,8 @@ using documents::PageFileNumber;
 
 inline constexpr const char* TitleText = "Vornel 0.2";
 
+struct Recovery;
+
 struct EditorState {
     std::unique_ptr<lores::PageStore> pageStore;
     int currentColour = 0;
@@ -78,6 +80,9 @@ struct EditorState {
     // the one of that redraw.
     std::array<std::uint8_t, lores::PageWidth * lores::PageHeight> shownColours{};
     std::uint64_t shownDrawSerial = 0;
+    // Where the unsaved picture is kept while the program runs (none in a
+    // test that does not ask for it).
+    Recovery* recovery = nullptr;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     lores::LoresPage& previewScratch() { return pageStore->previewScratch; }

@@ -6,6 +6,7 @@
 #include "assets/embedded.h"
 #include "editor/event_loop.h"
 #include "editor/page_view.h"
+#include "editor/recovery.h"
 #include "lores/startup_picture.h"
 #include "runtime/file_objects.h"
 #include "runtime/images.h"
@@ -176,6 +177,32 @@ void ShutDown(EditorState& state) {
     ShutdownRuntime();
 }
 
+namespace {
+
+bool OfferRecovery(EditorState& state) {
+    Recovery& recovery = *state.recovery;
+    for (const Orphan& orphan : FindOrphans(recovery)) {
+        lores::LoresPage page{};
+        const bool usable = ReadOrphan(recovery, orphan, page);
+        if (usable && AskTwoWay(state.titleText.c_str(), RecoverQuestion(orphan.saved).c_str(), RecoverButton,
+                                DiscardButton)) {
+            // An unnamed picture with unsaved changes: it is kept again at once.
+            state.workingPage() = page;
+            state.fileName.clear();
+            state.confirmFileName = false;
+            state.pictureChanged = true;
+            RedrawPage(state);
+            KeepRecovery(recovery, page, true);
+            RemoveOrphan(recovery, orphan);
+            return true;
+        }
+        RemoveOrphan(recovery, orphan);
+    }
+    return false;
+}
+
+}  // namespace
+
 int RunEditor(const std::string& file) {
     EditorState state;
     if (!StartUp(state)) {
@@ -183,12 +210,17 @@ int RunEditor(const std::string& file) {
         std::fprintf(stderr, "vornel: cannot open a window\n");
         return 1;
     }
-    if (!file.empty()) {
+    Recovery recovery;
+    if (OpenRecovery(recovery)) state.recovery = &recovery;
+    // A recovered picture comes first; the file named stays on disk as it is.
+    const bool recovered = state.recovery && OfferRecovery(state);
+    if (!file.empty() && !recovered) {
         // As Open does with the requester's answer, which is a full path.
         documents::Document doc = DocumentOf(state);
-        documents::OpenPath(doc, file[0] == '/' ? file : CurrentDirectory() + file);
+        documents::StartWithPath(doc, file[0] == '/' ? file : CurrentDirectory() + file);
     }
     RunEventLoop(state);
+    CloseRecovery(recovery);
     ShutDown(state);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "documents/documents.h"
 #include "editor/editor_window.h"
 #include "editor/page_view.h"
+#include "editor/recovery.h"
 #include "editor/tools.h"
 #include "lores/drawing.h"
 #include "windowing/windowing.h"
@@ -127,6 +128,7 @@ void RunEventLoop(EditorState& state) {
         // handled; kept from ending it, the loop carries on with that event.
         if (windowing::EscapeKeyState() == EscapeJustPressed && MayDiscardPicture(state)) return;
         if (!HandleEvent(state, event)) return;
+        if (state.recovery) KeepRecovery(*state.recovery, state.workingPage(), state.pictureChanged);
     }
 }
 

@@ -1,10 +1,14 @@
+#include <csignal>
 #include <cstdio>
+#include <new>
 
 #include "documents/conversions.h"
 #include "editor/command_line.h"
 #include "editor/editor_window.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     using editor::CommandLine;
     const CommandLine command = editor::ParseCommandLine(argc, argv);
     switch (command.action) {
@@ -26,4 +30,20 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Edit: break;
     }
     return editor::RunEditor(command.files.empty() ? std::string() : command.files.front());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that went away or a file-size limit makes the write fail with
+    // its error (a failed save or export, with its message) instead of
+    // ending the program with the drawing in it.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("vornel: out of memory\n", stderr);
+        return 1;
+    }
 }

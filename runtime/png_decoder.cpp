@@ -2,16 +2,24 @@
 
 #include <png.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <new>
 
 namespace runtime {
 namespace {
 
-// Pictures larger than this are not what anyone draws 40x48 pixels with.
+// Pictures larger than these are not what anyone draws 40x48 pixels with;
+// they are refused before anything of their size is allocated.
 constexpr png_uint_32 MaxSide = 16384;
+constexpr std::uint64_t MaxPixels = 16u << 20;
+constexpr png_alloc_size_t MaxChunkBytes = 8u << 20;
+constexpr png_uint_32 MaxAncillaryChunks = 1000;
+constexpr std::size_t MaxFileBytes = 64u << 20;
 
 struct Source {
     const std::uint8_t* data;
@@ -39,12 +47,30 @@ void OnError(png_structp png, png_const_charp message) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
+// Every chunk's length must fit in the bytes that follow it: the library
+// would otherwise allocate what a chunk claims (gigabytes for a few bytes
+// of file) before finding that the file ends.
+bool ChunksFit(const std::uint8_t* data, std::size_t length) {
+    for (std::size_t at = 8; at + 8 <= length;) {
+        const std::size_t claimed = static_cast<std::size_t>(data[at]) << 24 | data[at + 1] << 16 |
+                                    data[at + 2] << 8 | data[at + 3];
+        if (claimed > length - at - 8) return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + claimed;
+    }
+    return true;  // what is missing at the end is the library's to report
+}
+
 }  // namespace
 
 bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error) {
     out = DecodedImage{};
     if (!data || length < 8 || png_sig_cmp(data, 0, 8) != 0) {
         error = "not a PNG image";
+        return false;
+    }
+    if (!ChunksFit(data, length)) {
+        error = "the file ends too early";
         return false;
     }
     Failure failure;
@@ -64,7 +90,11 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     }
     png_set_read_fn(png, &source, ReadFromMemory);
     png_set_user_limits(png, MaxSide, MaxSide);
+    png_set_chunk_malloc_max(png, MaxChunkBytes);
+    png_set_chunk_cache_max(png, MaxAncillaryChunks);
     png_read_info(png, info);
+    if (static_cast<std::uint64_t>(png_get_image_width(png, info)) * png_get_image_height(png, info) > MaxPixels)
+        png_error(png, "too many pixels (more than 16 million)");
     // Whatever the file holds becomes 8-bit red, green, blue, alpha.
     png_set_expand(png);  // palette to RGB, grey below 8 bits to 8, transparency to alpha
     png_set_scale_16(png);
@@ -75,8 +105,14 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     out.width = static_cast<int>(png_get_image_width(png, info));
     out.height = static_cast<int>(png_get_image_height(png, info));
     if (png_get_rowbytes(png, info) != static_cast<png_size_t>(out.width) * 4) png_error(png, "unexpected pixel layout");
-    out.rgba.resize(static_cast<std::size_t>(out.width) * out.height * 4);
-    rows.resize(static_cast<std::size_t>(out.height));
+    bool allocated = true;
+    try {
+        out.rgba.resize(static_cast<std::size_t>(out.width) * out.height * 4);
+        rows.resize(static_cast<std::size_t>(out.height));
+    } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    if (!allocated) png_error(png, "out of memory");
     for (int y = 0; y < out.height; ++y) rows[y] = out.rgba.data() + static_cast<std::size_t>(y) * out.width * 4;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
@@ -85,16 +121,41 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
 }
 
 bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    out = DecodedImage{};
+    // Never waits: a pipe, a terminal or a device is refused, not read.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         error = std::strerror(errno);
         return false;
     }
-    const std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        error = "read error";
-        return false;
+    struct stat st;
+    std::vector<std::uint8_t> data;
+    if (fstat(fd, &st) != 0) {
+        error = std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        error = "is a folder";
+    } else if (!S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+    } else if (st.st_size > static_cast<off_t>(MaxFileBytes)) {
+        error = "larger than 64 MiB";
+    } else {
+        try {
+            data.resize(static_cast<std::size_t>(st.st_size));
+        } catch (const std::bad_alloc&) {
+            error = "out of memory";
+        }
+        std::size_t got = 0;
+        while (error.empty() && got < data.size()) {
+            const ssize_t n = read(fd, data.data() + got, data.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = std::strerror(errno);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        data.resize(got);  // a file that shrank while read is judged as it was read
     }
+    close(fd);
+    if (!error.empty()) return false;
     return DecodePng(data.data(), data.size(), out, error);
 }
 

@@ -2,13 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -16,21 +19,6 @@ namespace runtime {
 namespace {
 
 using Kind = FileReplacement::Kind;
-
-// The kernel's own limit on symbolic links followed in one lookup.
-constexpr int MaxLinkHops = 40;
-
-std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Keeps errno across the clean-up calls of a failure path.
 void CloseKeepingErrno(int fd) {
@@ -40,67 +28,146 @@ void CloseKeepingErrno(int fd) {
     errno = saved;
 }
 
+// The kernel's own limit on symbolic links followed in one lookup.
+constexpr int MaxLinkHops = 40;
+
+std::vector<std::string> Components(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const auto slash = path.find('/', at);
+        const auto end = slash == std::string::npos ? path.size() : slash;
+        if (end > at) parts.push_back(path.substr(at, end - at));
+        if (slash == std::string::npos) break;
+        at = slash + 1;
+    }
+    return parts;
+}
+
 // The protected-symlinks rule: in a sticky, world-writable folder (such as
 // /tmp) a link is followed only when the follower or the folder's owner owns
 // it, so another user cannot point our save at a file of ours.
-bool MayFollow(const std::string& link, const struct stat& linkStat) {
+bool MayFollow(int folderFd, const struct stat& linkStat) {
     struct stat dir;
-    if (stat(DirectoryOf(link).c_str(), &dir) != 0) return true;
+    if (fstat(folderFd, &dir) != 0) return false;
     const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
     if (!shared) return true;
     return linkStat.st_uid == geteuid() || linkStat.st_uid == dir.st_uid;
 }
 
-// The file a path really names, every symbolic link of the chain followed,
-// so that saving through a link writes its target and never replaces the
-// link itself. A name that does not exist yet is a new file to create.
-bool ResolveLinks(const std::string& path, std::string& resolved) {
-    std::string current = path;
-    for (int hops = 0;; ++hops) {
+// Walks a path one name at a time, each looked up in the folder reached so
+// far through its descriptor, never by name again: every symbolic link on
+// the way (folders included) is judged by the rule above before it is
+// followed, and nothing swapped in after a check is ever followed. Ends with
+// the last folder open and the last name in it (which may not exist yet).
+bool WalkPath(const std::string& path, int& folderFd, std::string& name, std::string& resolved) {
+    std::vector<std::string> pending = Components(path);
+    std::reverse(pending.begin(), pending.end());  // the next name is at the back
+    const bool absolute = !path.empty() && path[0] == '/';
+    int at = open(absolute ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (at < 0) return false;
+    std::string shown = absolute ? "" : ".";
+    int hops = 0;
+    if (pending.empty()) pending.push_back(".");
+    name.clear();
+    while (name.empty()) {
+        const std::string part = pending.back();
+        pending.pop_back();
+        const bool last = pending.empty();
         struct stat st;
-        if (lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT) return false;
-            resolved = current;
-            return true;
-        }
-        if (!S_ISLNK(st.st_mode)) {
-            resolved = current;
-            return true;
-        }
-        if (hops == MaxLinkHops) {
-            errno = ELOOP;
+        if (fstatat(at, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT && last) {  // a new file in this folder
+                name = part;
+                break;
+            }
+            CloseKeepingErrno(at);
             return false;
         }
-        if (!MayFollow(current, st)) {
-            errno = EACCES;
+        if (S_ISLNK(st.st_mode)) {
+            std::vector<char> buf(PATH_MAX + 1);
+            const ssize_t n = ++hops > MaxLinkHops ? (errno = ELOOP, -1)
+                              : !MayFollow(at, st)  ? (errno = EACCES, -1)
+                                                    : readlinkat(at, part.c_str(), buf.data(), PATH_MAX);
+            if (n <= 0) {
+                if (n == 0) errno = ENOENT;
+                CloseKeepingErrno(at);
+                return false;
+            }
+            const std::string target(buf.data(), static_cast<std::size_t>(n));
+            std::vector<std::string> parts = Components(target);
+            if (parts.empty()) parts.push_back(".");
+            pending.insert(pending.end(), parts.rbegin(), parts.rend());
+            if (target[0] == '/') {
+                close(at);
+                at = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+                if (at < 0) return false;
+                shown.clear();
+            }
+            continue;
+        }
+        if (last && !S_ISDIR(st.st_mode)) {
+            name = part;
+            break;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            close(at);
+            errno = ENOTDIR;
             return false;
         }
-        std::vector<char> buf(PATH_MAX + 1);
-        const ssize_t n = readlink(current.c_str(), buf.data(), PATH_MAX);
-        if (n <= 0) return false;
-        const std::string target(buf.data(), static_cast<std::size_t>(n));
-        current = target[0] == '/' ? target : DirectoryOf(current) + "/" + target;
-        if (current.size() >= PATH_MAX) {
-            errno = ENAMETOOLONG;
+        // A link swapped in since the check above is refused, not followed.
+        const int next = openat(at, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        close(at);
+        if (next < 0) return false;
+        at = next;
+        if (part != ".") shown += "/" + part;
+        if (last) {
+            // The path names a folder, not a file.
+            close(at);
+            errno = EISDIR;
             return false;
         }
     }
+    folderFd = at;
+    resolved = shown + "/" + name;
+    if (resolved.size() >= PATH_MAX) {
+        close(at);
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    return true;
 }
 
 constexpr char TemporaryPrefix[] = ".vornel-";
+constexpr int TemporarySuffixLength = 6;
 
 // Hidden, short, and naming the process that made it.
 std::string RandomName() {
     static std::minstd_rand generator{std::random_device{}()};
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string name = TemporaryPrefix + std::to_string(getpid()) + "-";
-    for (int i = 0; i < 6; ++i) name += letters[generator() % 36];
+    for (int i = 0; i < TemporarySuffixLength; ++i) name += letters[generator() % 36];
     return name;
 }
 
-// A process killed in the instant between naming its new file and renaming
-// it over the target leaves that name behind; the next save in the folder
-// removes such names of ours whose process is gone.
+// Exactly a name RandomName makes: ".vornel-", digits, "-", six letters.
+bool IsTemporaryName(const std::string& name) {
+    const std::size_t prefix = sizeof TemporaryPrefix - 1;
+    if (name.compare(0, prefix, TemporaryPrefix) != 0) return false;
+    const auto dash = name.find('-', prefix);
+    if (dash == std::string::npos || dash == prefix || dash - prefix > 10) return false;
+    for (std::size_t i = prefix; i < dash; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    if (name.size() != dash + 1 + TemporarySuffixLength) return false;
+    for (std::size_t i = dash + 1; i < name.size(); ++i)
+        if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= '0' && name[i] <= '9'))) return false;
+    return true;
+}
+
+// A writer holds a lock on its temporary for as long as it lives, so a
+// name left behind by a killed writer (one killed in the instant between
+// naming its new file and renaming it) is one whose lock can be taken. A
+// process id would not tell: the writer may run in another PID namespace,
+// container or host sharing the folder.
 void SweepStaleTemporaries(int dirFd) {
     const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0) return;
@@ -109,21 +176,22 @@ void SweepStaleTemporaries(int dirFd) {
         close(listFd);
         return;
     }
-    const std::size_t prefix = sizeof TemporaryPrefix - 1;
     while (const dirent* e = readdir(folder)) {
         const std::string name = e->d_name;
-        if (name.compare(0, prefix, TemporaryPrefix) != 0) continue;
-        const auto dash = name.find('-', prefix);
-        if (dash == std::string::npos || dash == prefix) continue;
-        const std::string digits = name.substr(prefix, dash - prefix);
-        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
-        const pid_t owner = static_cast<pid_t>(std::stol(digits));
+        if (!IsTemporaryName(name)) continue;
         struct stat st;
-        if (owner == getpid() || (kill(owner, 0) != 0 && errno == ESRCH)) {
-            if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-                st.st_uid == geteuid())
-                unlinkat(dirFd, name.c_str(), 0);
-        }
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != geteuid())
+            continue;
+        int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) fd = openat(dirFd, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held;
+        // Still the file judged above, and nobody holds it.
+        if (fstat(fd, &held) == 0 && held.st_ino == st.st_ino && held.st_dev == st.st_dev &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlinkat(dirFd, name.c_str(), 0);
+        close(fd);
     }
     closedir(folder);
 }
@@ -132,7 +200,8 @@ void SweepStaleTemporaries(int dirFd) {
 int CreateNamedTemporary(int dirFd, std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = RandomName();
-        const int fd = openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) flock(fd, LOCK_EX);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -165,36 +234,74 @@ bool CopyIdentity(int from, const struct stat& st, int to) {
     return fchmod(to, st.st_mode & 07777) == 0;
 }
 
-// Non-regular files (devices, pipes) are written as they are.
-bool OpenDirect(const std::string& path, FileReplacement& r) {
-    // O_NONBLOCK: a pipe without a reader fails at once instead of hanging.
-    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        CloseKeepingErrno(fd);
-        errno = EISDIR;
-        return false;
-    }
+// Non-regular files (devices, pipes) are written as they are, through the
+// descriptor opened for them.
+bool UseDirect(FileReplacement& r, int fd) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     r.fd = RaiseDescriptor(fd);
-    if (r.fd < 0) return false;
+    if (r.fd < 0) {
+        AbortReplace(r);
+        return false;
+    }
     r.kind = Kind::Direct;
-    r.finalPath = path;
     return true;
 }
 
-// The file itself is written from offset 0 and cut to length only after the
-// new bytes are on the disk.
+// The new content is gathered in memory and written over the file itself
+// only at the commit, once the space for all of it is reserved: a full disk
+// then fails before the first byte of the old file changes.
 bool UseInPlace(FileReplacement& r, int existingFd) {
     fcntl(existingFd, F_SETFL, fcntl(existingFd, F_GETFL) & ~O_NONBLOCK);
-    r.fd = RaiseDescriptor(existingFd);
+    r.targetFd = RaiseDescriptor(existingFd);
+    r.fd = r.targetFd < 0 ? -1 : RaiseDescriptor(memfd_create("vornel-new-content", MFD_CLOEXEC));
     if (r.fd < 0) {
         AbortReplace(r);
         return false;
     }
     r.kind = Kind::InPlace;
     return true;
+}
+
+bool WriteAllAt(int fd, const std::uint8_t* bytes, std::size_t length, off_t offset) {
+    while (length > 0) {
+        const ssize_t n = pwrite(fd, bytes, length, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        length -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Makes sure the file has room for length bytes without changing a byte of
+// it. Where the file system cannot reserve, the room past the old end is
+// taken by writing zeros there (and given back if that fails).
+bool ReserveSpace(int fd, off_t length) {
+    if (length == 0 || fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, length) == 0) return true;
+    if (errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0) return false;
+    if (st.st_size >= length) return true;
+    const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(length - st.st_size), 0);
+    if (WriteAllAt(fd, zeros.data(), zeros.size(), st.st_size) && fsync(fd) == 0) return true;
+    const int saved = errno;
+    if (ftruncate(fd, st.st_size) != 0) errno = saved;  // the old bytes are untouched either way
+    errno = saved;
+    return false;
+}
+
+// One write of the whole content (a page is never torn by a kill), on the
+// disk before the file is cut to its new length.
+bool RewriteInPlace(FileReplacement& r) {
+    struct stat st;
+    if (fstat(r.fd, &st) != 0) return false;
+    std::vector<std::uint8_t> content(static_cast<std::size_t>(st.st_size));
+    if (!content.empty() && pread(r.fd, content.data(), content.size(), 0) != static_cast<ssize_t>(content.size()))
+        return false;
+    const off_t length = static_cast<off_t>(content.size());
+    return ReserveSpace(r.targetFd, length) && WriteAllAt(r.targetFd, content.data(), content.size(), 0) &&
+           fsync(r.targetFd) == 0 && ftruncate(r.targetFd, length) == 0 && fsync(r.targetFd) == 0;
 }
 
 // Gives the unnamed file a name in the folder, so that it can be renamed.
@@ -230,51 +337,32 @@ bool BeginReplace(const std::string& path, FileReplacement& r) {
         errno = ENAMETOOLONG;
         return false;
     }
-    std::string target;
-    if (!ResolveLinks(path, target)) return false;
+    if (!WalkPath(path, r.dirFd, r.finalName, r.finalPath)) return false;
+
+    // Whatever is there now is opened without following a link and judged
+    // by its descriptor; the kernel itself says whether this user may write
+    // it (mode, access lists, read-only file system, immutable flag). A pipe
+    // with no reader fails at once instead of hanging.
+    const int existingFd =
+        openat(r.dirFd, r.finalName.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    const bool exists = existingFd >= 0;
     struct stat st;
-    bool exists = lstat(target.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT) return false;
-    if (exists && S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
+    if ((!exists && errno != ENOENT) || (exists && fstat(existingFd, &st) != 0)) {
+        CloseKeepingErrno(existingFd);
+        AbortReplace(r);
         return false;
     }
-    if (exists && !S_ISREG(st.st_mode)) return OpenDirect(target, r);
+    if (exists && !S_ISREG(st.st_mode)) return UseDirect(r, existingFd);
 
-    r.finalPath = target;
-    r.finalName = BaseOf(target);
-    if (r.finalName.empty()) {
-        errno = EISDIR;
-        return false;
-    }
-    // A folder we may not read is still one we may create in and rename in.
-    r.dirFd = open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (r.dirFd < 0) r.dirFd = open(DirectoryOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (r.dirFd < 0) return false;
     SweepStaleTemporaries(r.dirFd);
-
-    // The kernel itself says whether this user may write the file (mode,
-    // access lists, read-only file system, immutable flag).
-    int existingFd = -1;
-    if (exists) {
-        existingFd = openat(r.dirFd, r.finalName.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-        if (existingFd < 0 || fstat(existingFd, &st) != 0) {
-            CloseKeepingErrno(existingFd);
-            AbortReplace(r);
-            return false;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            CloseKeepingErrno(existingFd);
-            AbortReplace(r);
-            return OpenDirect(target, r);
-        }
-        // A second name would keep the old picture, so the file is rewritten.
-        if (st.st_nlink != 1) return UseInPlace(r, existingFd);
-    }
+    // A second name would keep the old picture, so the file is rewritten.
+    if (exists && st.st_nlink != 1) return UseInPlace(r, existingFd);
 
     int fd = openat(r.dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     r.kind = Kind::Unnamed;
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    if (fd >= 0) {
+        flock(fd, LOCK_EX);  // held until the content is renamed into place
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
         fd = CreateNamedTemporary(r.dirFd, r.tempName);
         r.kind = Kind::Named;
     }
@@ -287,8 +375,7 @@ bool BeginReplace(const std::string& path, FileReplacement& r) {
     }
     r.fd = fd;
     if (exists) {
-        const bool kept = CopyIdentity(existingFd, st, fd);
-        if (!kept) {
+        if (!CopyIdentity(existingFd, st, fd)) {
             CloseKeepingErrno(r.fd);
             r.fd = -1;
             if (r.kind == Kind::Named) unlinkat(r.dirFd, r.tempName.c_str(), 0);
@@ -310,29 +397,24 @@ bool CommitReplace(FileReplacement& r) {
         AbortReplace(r);
         return false;
     }
-    bool ok = true;
+    bool ok = false;
     switch (r.kind) {
-    case Kind::Direct: break;
-    case Kind::InPlace: {
-        // New bytes first, then the cut: a failure before the cut leaves old
-        // bytes after the new ones at worst, never an empty file.
-        const off_t end = lseek(r.fd, 0, SEEK_CUR);
-        ok = end >= 0 && fsync(r.fd) == 0 && ftruncate(r.fd, end) == 0 && fsync(r.fd) == 0;
+    case Kind::Direct:
+        ok = close(r.fd) == 0;
+        r.fd = -1;
         break;
-    }
-    case Kind::Unnamed: ok = fsync(r.fd) == 0 && LinkUnnamed(r); break;
-    case Kind::Named: ok = fsync(r.fd) == 0; break;
-    case Kind::None: ok = false; break;
-    }
-    if (close(r.fd) != 0) ok = false;
-    r.fd = -1;
-    if (r.kind == Kind::Unnamed || r.kind == Kind::Named) {
-        if (ok && renameat(r.dirFd, r.tempName.c_str(), r.dirFd, r.finalName.c_str()) == 0) {
+    case Kind::InPlace: ok = RewriteInPlace(r); break;
+    case Kind::Unnamed:
+    case Kind::Named:
+        // Renamed while the descriptor (and so the lock) is still held.
+        ok = fsync(r.fd) == 0 && (r.kind == Kind::Named || LinkUnnamed(r)) &&
+             renameat(r.dirFd, r.tempName.c_str(), r.dirFd, r.finalName.c_str()) == 0;
+        if (ok) {
             r.tempName.clear();
             fsync(r.dirFd);  // the new name survives a power cut (not possible on every folder handle)
-        } else {
-            ok = false;
         }
+        break;
+    case Kind::None: break;
     }
     AbortReplace(r);
     return ok;
@@ -341,6 +423,8 @@ bool CommitReplace(FileReplacement& r) {
 void AbortReplace(FileReplacement& r) {
     CloseKeepingErrno(r.fd);
     r.fd = -1;
+    CloseKeepingErrno(r.targetFd);
+    r.targetFd = -1;
     if (!r.tempName.empty() && r.dirFd >= 0) unlinkat(r.dirFd, r.tempName.c_str(), 0);
     r.tempName.clear();
     CloseKeepingErrno(r.dirFd);

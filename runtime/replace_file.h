@@ -2,7 +2,9 @@
 // beside the chosen file and renamed over it only when complete, and only
 // when that keeps everything the user sees of the file (one link, owner,
 // group, mode, extended attributes); otherwise the file is rewritten in
-// place, never emptied first. Paths that are not regular files (devices,
+// place, never emptied first and only once the disk has room for the new
+// content. Every symbolic link on the way is judged before it is followed
+// and nothing is looked up by name twice. Paths that are not regular files (devices,
 // pipes) are written directly and never renamed over or deleted.
 #pragma once
 
@@ -13,8 +15,9 @@ namespace runtime {
 struct FileReplacement {
     enum class Kind { None, Direct, InPlace, Unnamed, Named };
     Kind kind = Kind::None;
-    int fd = -1;     // where the caller writes, from offset 0
-    int dirFd = -1;  // the folder of finalPath (Unnamed and Named)
+    int fd = -1;        // where the caller writes, from offset 0
+    int dirFd = -1;     // the folder of finalPath
+    int targetFd = -1;  // InPlace only: the file rewritten at the commit
     std::string finalPath;  // the file that ends up written (symbolic links resolved)
     std::string finalName;  // its name inside dirFd
     std::string tempName;   // Named only: the visible temporary file inside dirFd

@@ -66,23 +66,28 @@ TEST_F(Documents, NewThenSaveAsksAndSavedFilesAreAlways1024Bytes) {
     Command(CommandId::NewPicture);
     DialogScript script;
     script.Choose(dir / "long");
+    script.Cancel();  // "long already exists. Replace it?"
     Command(CommandId::SavePicture);
-    ASSERT_EQ(script.seen.size(), 1u) << "New empties the file name, so Save asks";
+    ASSERT_EQ(script.seen.size(), 2u) << "New empties the file name, so Save asks";
+    EXPECT_EQ(script.seen[1].text, "long already exists. Replace it?");
+    EXPECT_EQ(ReadAll(dir / "long"), Pattern(3000)) << "Cancel writes nothing";
+    EXPECT_TRUE(s.fileName.empty()) << "and names nothing";
+    script.Choose(dir / "long");
+    script.Click("&Replace");
+    Command(CommandId::SavePicture);
     EXPECT_EQ(ReadAll(dir / "long"), std::vector<std::uint8_t>(1024, 0));
     EXPECT_FALSE(script.unexpected);
 }
 
 TEST_F(Documents, ShortLongAndEmptyFilesOpenAsFarAsTheyGo) {
-    const lores::LoresPage start = s.workingPage();
     WriteAll(dir / "ten", Pattern(10, 7));
     WriteAll(dir / "big", Pattern(2000, 9));
     WriteAll(dir / "empty", {});
     DialogScript script;
     script.Choose(dir / "ten");
     Command(CommandId::OpenPicture);
-    lores::LoresPage expected = start;
-    std::copy_n(Pattern(10, 7).begin(), 10, expected.begin());
-    EXPECT_EQ(s.workingPage(), expected);
+    EXPECT_EQ(s.workingPage(), PageOf(Pattern(10, 7))) << "never merged into the picture on screen";
+    EXPECT_TRUE(s.confirmFileName);
 
     script.Choose(dir / "big");
     Command(CommandId::OpenPicture);
@@ -96,7 +101,7 @@ TEST_F(Documents, ShortLongAndEmptyFilesOpenAsFarAsTheyGo) {
     EXPECT_EQ(script.seen[3].title, "Error");
     EXPECT_EQ(script.seen[3].text, "Read file:" + (dir / "empty"));
     EXPECT_EQ(s.workingPage(), beforeEmpty);
-    EXPECT_EQ(s.fileName, dir / "empty") << "the name is taken even though the read failed";
+    EXPECT_EQ(s.fileName, dir / "big") << "a failed read names nothing";
 }
 
 TEST_F(Documents, CancellingChangesNothing) {

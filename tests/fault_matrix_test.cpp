@@ -79,11 +79,17 @@ protected:
         DialogScript script;
         if (command == CommandId::OpenPicture && s.pictureChanged) script.Answer(QMessageBox::Discard);
         if (!path.empty()) script.Choose(path);
+        // Writing over another existing file is agreed to when asked.
+        struct stat st;
+        if (command != CommandId::OpenPicture && !path.empty() && path != s.fileName &&
+            stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            script.Click("&Replace");
         script.Ok();
         Command(command);
         std::vector<std::string> messages;
         for (const auto& seen : script.seen)
-            if (seen.kind == "message" && seen.text != editor::SaveChangesQuestion) {
+            if (seen.kind == "message" && seen.text != editor::SaveChangesQuestion &&
+                seen.text.find(" already exists. Replace it?") == std::string::npos) {
                 EXPECT_EQ(seen.title, "Error");
                 messages.push_back(seen.text);
             }
@@ -156,8 +162,9 @@ TEST_F(FaultMatrix, SaveAsThroughTheRequester) {
 
 TEST_F(FaultMatrix, OpenOfWhatCannotBeRead) {
     EXPECT_EQ(Run(CommandId::OpenPicture, dir / "pipe"), Read(dir / "pipe")) << "must not hang";
+    s.fileName = dir / "mine";
     EXPECT_EQ(Run(CommandId::OpenPicture, dir / "no-such-file"), Read(dir / "no-such-file"));
-    EXPECT_EQ(s.fileName, dir / "no-such-file");
+    EXPECT_EQ(s.fileName, dir / "mine") << "a failed Open keeps the name the next Save writes to";
     WriteAll(dir / "empty", {});
     EXPECT_EQ(Run(CommandId::OpenPicture, dir / "empty"), Read(dir / "empty"));
     EXPECT_EQ(s.workingPage(), before);
@@ -231,9 +238,15 @@ TEST_F(FaultMatrix, OpenNeverWaitsAndSaveAsksBeforeWritingOverWhatWasNotAPage) {
     EXPECT_EQ(ReadAll(dir / "photo"), Pattern(5000, 7));
     EXPECT_EQ(Run(CommandId::SavePicture, dir / "photo"), None) << "the requester proposes it; the user chooses";
     EXPECT_EQ(ReadAll(dir / "photo").size(), 1024u);
-    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "pipe"), Read(dir / "pipe"));
-    EXPECT_TRUE(saveAsks()) << "it exists but could not be read";
-    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "new"), Read(dir / "new"));
+    // Failed opens (unreadable, missing, empty) change nothing: the next
+    // Save writes the picture's own file, without asking.
+    WriteAll(dir / "empty", {});
+    for (const std::string& bad : {dir / "pipe", dir / "new", dir / "empty"})
+        EXPECT_EQ(Run(CommandId::OpenPicture, bad), Read(bad));
+    EXPECT_EQ(s.fileName, dir / "photo");
+    EXPECT_FALSE(s.confirmFileName);
+    PressAt(5, 5);
     EXPECT_EQ(Run(CommandId::SavePicture, ""), None);
-    EXPECT_EQ(ReadAll(dir / "new").size(), 1024u);
+    EXPECT_EQ(ReadAll(dir / "photo"), std::vector<std::uint8_t>(s.workingPage().begin(), s.workingPage().end()));
+    EXPECT_FALSE(Exists(dir / "new"));
 }

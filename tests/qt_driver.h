@@ -135,6 +135,18 @@ public:
             m->button(button)->click();
         });
     }
+    // Clicks the button of a message box whose text is given ("&Replace").
+    void Click(const std::string& text) {
+        Then([text](QWidget* w) {
+            for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+                if (b->text().toStdString() == text) {
+                    b->click();
+                    return;
+                }
+            ADD_FAILURE() << "no button " << text;
+            static_cast<QDialog*>(w)->reject();
+        });
+    }
     void Dismiss() {
         Then([](QWidget* w) { w->close(); });
     }

@@ -1,6 +1,7 @@
 // The one event queue of the process, the current event, and WaitForEvent.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <deque>
 
 #include "windowing/internal.h"
@@ -159,6 +160,17 @@ int WaitForEvent() {
     // there is none; what it queued comes back on the following calls.
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::EventLoopExec);
     return PlatformMessage;
+}
+
+void ScheduleWakeUp(int milliseconds) {
+    static QTimer* timer = nullptr;
+    if (!timer) {
+        timer = new QTimer(qApp);
+        timer->setSingleShot(true);
+        // Nothing to do: the wait that the timer ends returns PlatformMessage.
+        QObject::connect(timer, &QTimer::timeout, [] {});
+    }
+    if (!timer->isActive() || timer->remainingTime() > milliseconds) timer->start(milliseconds);
 }
 
 int CurrentMenuItem() { return currentEvent.object; }

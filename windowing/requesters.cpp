@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <climits>
 #include <list>
@@ -226,6 +227,28 @@ SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text) {
     case QMessageBox::Discard: return SaveChangesAnswer::Discard;
     default: return SaveChangesAnswer::Cancel;
     }
+}
+
+bool AskToReplace(const char* caption, const char* text) {
+    QMessageBox box(QApplication::activeWindow());
+    SetUpBox(box, caption, text);
+    QPushButton* replace = box.addButton(QStringLiteral("&Replace"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    RunBox(box);
+    return box.clickedButton() == replace;
+}
+
+bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no) {
+    QMessageBox box(QApplication::activeWindow());
+    SetUpBox(box, caption, text);
+    QPushButton* first = box.addButton(QString::fromUtf8(yes), QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(QString::fromUtf8(no), QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.setEscapeButton(second);
+    RunBox(box);
+    return box.clickedButton() == first;
 }
 
 }  // namespace windowing

@@ -118,6 +118,9 @@ Handle WindowHandle(int number);
 int SetWindowCaption(int number, const char* text);
 
 int WaitForEvent();
+// Makes a WaitForEvent that is waiting for input return PlatformMessage
+// after this many milliseconds at the latest (one timer for the program).
+void ScheduleWakeUp(int milliseconds);
 int CurrentMenuItem();
 int CurrentGadget();
 int CurrentEventType();
@@ -181,5 +184,14 @@ inline constexpr int MessageOk = 1;  // ShowMessage's answer for the OK button
 // active window with Save, Discard and Cancel. Closing it or Escape cancels.
 enum class SaveChangesAnswer { Save, Discard, Cancel };
 SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text);
+
+// The question before an existing file is written over: Replace or Cancel,
+// Cancel the default (Return, Escape and closing the box cancel). True for
+// Replace.
+bool AskToReplace(const char* caption, const char* text);
+
+// A question with two answers of the caller's words ("&Recover",
+// "&Discard"); true for the first. Escape or closing the box is the second.
+bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no);
 
 }  // namespace windowing

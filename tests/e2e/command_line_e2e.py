@@ -11,6 +11,8 @@ from screen import screen_pixel
 
 VORNEL = sys.argv[1]
 failures = []
+# Recovery files of this run's programs stay in a folder of its own.
+os.environ["XDG_STATE_HOME"] = tempfile.mkdtemp(prefix="vornel-state-")
 
 
 def expect(what, got, wanted):
@@ -89,10 +91,20 @@ finally:
     proc.kill()
     proc.wait()
 
-# A missing file gives the Open command's message.
-proc = subprocess.Popen([VORNEL, "missing.gr"], cwd=work)
+# A file that does not exist yet is the new picture's name: no message, and
+# the first Ctrl+S creates it.
+proc = subprocess.Popen([VORNEL, "new.gr"], cwd=work)
 try:
-    expect("message for a missing file", wait_for_window("^Error$") is not None, True)
+    window = wait_for_window("^Vornel 0.2")
+    time.sleep(1.0)
+    expect("no message for a file yet to be made", windows_named("^Error$"), [])
+    subprocess.run(["xdotool", "windowfocus", "--sync", window])
+    subprocess.run(["xdotool", "key", "ctrl+s"])
+    end = time.time() + 10
+    while time.time() < end and not os.path.exists(os.path.join(work, "new.gr")):
+        time.sleep(0.1)
+    expect("Ctrl+S creates it", os.path.exists(os.path.join(work, "new.gr")) and
+           os.path.getsize(os.path.join(work, "new.gr")) == 1024, True)
 finally:
     proc.kill()
     proc.wait()

@@ -20,6 +20,8 @@ VORNEL, SOURCE = sys.argv[1], sys.argv[2]
 TITLE = "Vornel 0.2"
 PALETTE_WHITE, PALETTE_YELLOW, PALETTE_BLACK = (255, 255, 255), (255, 255, 0), (0, 0, 0)
 failures = []
+# Recovery files of this run's programs stay in a folder of its own.
+os.environ["XDG_STATE_HOME"] = tempfile.mkdtemp(prefix="vornel-state-")
 
 
 def xdo(*args, check=True):
