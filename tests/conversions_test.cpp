@@ -1,3 +1,4 @@
+#include <array>
 // Page to PNG and PNG to page without a window: exact both ways, strict
 // about what it is given, and nothing written when it fails.
 #include <png.h>
@@ -90,6 +91,47 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
             EXPECT_EQ(result.message, (dir / "shot.png") + ": 1 blocks not uniform, 1 colours not in the palette");
         }
     }
+}
+
+TEST(Conversions, TiesGoToTheFirstColourToGetThereAndAlphaIsRounded) {
+    TempDir dir;
+    // Alpha over black lands exactly on a palette colour only when rounded.
+    int colour = -1, alpha = 0;
+    std::array<std::uint8_t, 3> source{};
+    for (int n = 1; n < 16 && colour < 0; ++n)
+        for (int a = 1; a < 255 && colour < 0; ++a) {
+            bool exact = true, truncationMisses = false;
+            for (int k = 0; k < 3; ++k) {
+                int found = -1;
+                for (int x = 0; x < 256; ++x)
+                    if ((x * a + 127) / 255 == Channel(n, k) && (found < 0 || (x * a) / 255 != Channel(n, k))) found = x;
+                exact = exact && found >= 0;
+                if (found >= 0) {
+                    source[k] = static_cast<std::uint8_t>(found);
+                    truncationMisses = truncationMisses || (found * a) / 255 != Channel(n, k);
+                }
+            }
+            if (exact && truncationMisses) colour = n, alpha = a;
+        }
+    ASSERT_GE(colour, 0);
+    // Block (0, 0): colours 1, 2 / 2, 1 (two each: 2 got there first); block
+    // (1, 0): the blended pixel.
+    WritePng(dir / "ties.png", 80, 96, PNG_COLOR_TYPE_RGBA, 8, 4, [&](int x, int y, std::uint8_t* p) {
+        const int n = x < 2 && y < 2 ? ((x + y) % 2 ? 2 : 1) : 0;
+        for (int k = 0; k < 3; ++k) p[k] = Channel(n, k);
+        p[3] = 255;
+        if (x >= 2 && x < 4 && y < 2) {
+            for (int k = 0; k < 3; ++k) p[k] = source[k];
+            p[3] = static_cast<std::uint8_t>(alpha);
+        }
+    });
+    const auto result = ImportPngAsPage(dir / "ties.png", dir / "out", "");
+    EXPECT_EQ(result.message, (dir / "ties.png") + ": 1 blocks not uniform, 0 colours not in the palette");
+    lores::LoresPage got{};
+    const auto bytes = ReadAll(dir / "out");
+    std::copy_n(bytes.begin(), 1024, got.begin());
+    EXPECT_EQ(lores::PixelAt(got, 0, 0), 2) << "the first colour to reach the highest count";
+    EXPECT_EQ(lores::PixelAt(got, 1, 0), colour);
 }
 
 TEST(Conversions, WhatCannotBeConvertedIsSaidAndNothingIsWritten) {

@@ -133,6 +133,14 @@ TEST(FloodFill, DoesNotCrossDiagonalGapsAndAcceptsAnySeed) {
     EXPECT_EQ(PixelAt(page, 9, 1), 0);   // across the diagonal
     EXPECT_EQ(PixelAt(page, 39, 47), 0);
 
+    // A corridor one pixel wide, open only upward from the seed.
+    LoresPage corridor{};
+    for (int y = 0; y < 12; ++y) PlotPixel(corridor, 4, y, 1), PlotPixel(corridor, 6, y, 1);
+    PlotPixel(corridor, 5, 11, 1);
+    FloodFill(corridor, 5, 10, 0, 4);
+    EXPECT_EQ(PixelAt(corridor, 5, 0), 4);
+    EXPECT_EQ(PixelAt(corridor, 3, 0), 0);
+
     const LoresPage before = page;
     FloodFill(page, -1, 5, 0, 4);
     FloodFill(page, 40, 5, 0, 4);

@@ -9,6 +9,7 @@
 #include "runtime/images.h"
 #include "lores/drawing.h"
 #include "lores/startup_picture.h"
+#include "editor/page_view.h"
 
 using namespace editor;
 using qtdriver::DialogScript;
@@ -356,4 +357,10 @@ TEST_F(EditorFixture, RedrawingOnlyWhatChangedShowsWhatAFullRedrawWould) {
         lores::DrawLine(preview, 20, 20, to.x, to.y, s.currentColour);
         ASSERT_EQ(CanvasBits(), FullRedraw(preview, to, s.currentColour)) << "preview " << step;
     }
+    // Something else drew on the canvas since: what was shown is not trusted.
+    runtime::BeginDrawing(windowing::CanvasDrawTarget(CanvasNumber));
+    runtime::FillBox(0, 0, 640, 384, 0x00FF00);
+    runtime::EndDrawing();
+    RedrawPage(s);
+    EXPECT_EQ(CanvasBits(), FullRedraw(s.workingPage(), {0, 0}, s.currentColour));
 }

@@ -81,7 +81,8 @@ protected:
         if (!path.empty()) script.Choose(path);
         // Writing over another existing file is agreed to when asked.
         struct stat st;
-        if (command != CommandId::OpenPicture && !path.empty() && path != s.fileName &&
+        if (command != CommandId::OpenPicture && !path.empty() &&
+            (path != s.fileName || command == CommandId::ExportPicture) &&
             stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             script.Click("&Replace");
         script.Ok();

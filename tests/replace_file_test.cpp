@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <signal.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -146,8 +149,14 @@ TEST_F(ReplaceFile, LinksAreFollowedToTheEndOnlyWhenSafe) {
 }
 
 TEST_F(ReplaceFile, AKilledSaveLeavesTheWholeOldOrWholeNewFileAndNothingElse) {
+  // Renamed into place (one name), then rewritten in place (two names).
+  for (const bool secondName : {false, true}) {
     const auto a = Pattern(1024, 3), b = Pattern(1024, 4);
     WriteAll(page, a);
+    TempDir elsewhere;
+    if (secondName) {
+        ASSERT_EQ(link(page.c_str(), (elsewhere / "other").c_str()), 0);
+    }
     std::mt19937 random(7);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int kills = 0;
@@ -160,7 +169,7 @@ TEST_F(ReplaceFile, AKilledSaveLeavesTheWholeOldOrWholeNewFileAndNothingElse) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         const auto now = ReadAll(page);
-        ASSERT_TRUE(now == a || now == b) << "torn after kill " << kills;
+        ASSERT_TRUE(now == a || now == b) << "torn after kill " << kills << (secondName ? " in place" : "");
         // A kill between naming the new file and the rename leaves that
         // name (about one kill in 200): the next save removes it.
         if (Entries(dir.path()).size() > 1) {
@@ -169,6 +178,115 @@ TEST_F(ReplaceFile, AKilledSaveLeavesTheWholeOldOrWholeNewFileAndNothingElse) {
         ASSERT_EQ(Entries(dir.path()), std::vector<std::string>{"page"}) << "left behind after kill " << kills;
     }
     EXPECT_GE(kills, 50);
+  }
+}
+
+TEST_F(ReplaceFile, NoLinkOnThePathLetsAnotherUserRedirectAPrivilegedSave) {
+    // Root's private folder and file, and a shared sticky folder like /tmp.
+    TempDir priv, shared;
+    chmod(priv.path().c_str(), 0700);
+    const std::string secret = priv / "secret";
+    WriteAll(secret, oldBytes);
+    chmod(secret.c_str(), 0600);
+    chmod(shared.path().c_str(), 01777);
+
+    // A link to a folder, on the way to the file, made by another user.
+    ASSERT_EQ(InChild([&] { return symlink(priv.path().c_str(), (shared / "dirlink").c_str()) == 0 ? 0 : 1; }), 0);
+    EXPECT_EQ(Save(shared / "dirlink/secret", newBytes), 0);
+    EXPECT_EQ(ReadAll(secret), oldBytes);
+    // Root's own link there is followed as before.
+    symlink(priv.path().c_str(), (shared / "mine").c_str());
+    EXPECT_EQ(Save(shared / "mine/secret", oldBytes), 1);
+
+    // The other user swaps a link to the secret in and out under root's saves.
+    const pid_t swapper = fork();
+    if (swapper == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0) _exit(99);
+        const std::string out = shared / "out", bait = shared / "bait";
+        for (;;) {
+            symlink(secret.c_str(), bait.c_str());
+            rename(bait.c_str(), out.c_str());
+            const int fd = open(bait.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd >= 0) close(fd);
+            rename(bait.c_str(), out.c_str());
+        }
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    int saves = 0;
+    while (std::chrono::steady_clock::now() < deadline) saves += Save(shared / "out", newBytes);
+    kill(swapper, SIGKILL);
+    waitpid(swapper, nullptr, 0);
+    EXPECT_EQ(ReadAll(secret), oldBytes) << "the private file was written through a swapped link";
+    EXPECT_GT(saves, 0) << "some saves found the other user's plain file and wrote it";
+}
+
+TEST_F(ReplaceFile, ARewriteOnAFullDiskFailsBeforeTouchingTheOldFile) {
+    // A small file system of its own, in a mount namespace of a child.
+    TempDir mountPoint;
+    const int result = InChild(
+        [&] {
+            if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", mountPoint.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+                return 77;
+            const std::string small = mountPoint / "page", second = mountPoint / "second";
+            WriteAll(small, Pattern(3000, 5));
+            if (link(small.c_str(), second.c_str()) != 0) return 10;
+            // Fill the disk to the last block.
+            const int fd = open((mountPoint / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+            const std::vector<std::uint8_t> block(4096, 1);
+            while (write(fd, block.data(), block.size()) > 0) {
+            }
+            close(fd);
+            if (Save(small, Pattern(20000, 6)) != 0) return 11;
+            if (ReadAll(small) != Pattern(3000, 5) || ReadAll(second) != Pattern(3000, 5)) return 12;
+            unlink((mountPoint / "filler").c_str());
+            if (Save(small, Pattern(20000, 6)) != 1 || ReadAll(second) != Pattern(20000, 6)) return 13;
+            return 0;
+        },
+        false);
+    if (result == 77) GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(result, 0) << "10: no link, 11: the save succeeded, 12: the old file changed, 13: no room later";
+}
+
+TEST_F(ReplaceFile, LeftoversAreRemovedOnlyWhenNoWriterHoldsThem) {
+    // A writer in another PID namespace holds its temporary: its process id
+    // means nothing here (it is one no process of ours has).
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string held = dir / (".vornel-" + std::to_string(dead) + "-abc123");
+    WriteAll(held, Pattern(10));
+    const std::string command = "unshare -p -f --kill-child flock -x '" + held + "' sleep 30 & echo $!";
+    FILE* started = popen(command.c_str(), "r");
+    int holder = 0;
+    ASSERT_EQ(fscanf(started, "%d", &holder), 1);
+    pclose(started);
+    bool locked = false;
+    for (int i = 0; i < 100 && !locked; ++i, usleep(20000))
+        locked = std::system(("flock -n -x '" + held + "' true").c_str()) != 0;
+    if (!locked) {
+        kill(holder, SIGKILL);
+        GTEST_SKIP() << "no PID namespace here";
+    }
+
+    // Look-alikes, another user's name, a link: never ours to remove.
+    const std::string other = dir / ".vornel-1-zzz999", longer = dir / ".vornel-12-abcdefg",
+                      suffixed = dir / ".vornel-12-abcdef.png", linked = dir / ".vornel-12-lnk000";
+    for (const auto& p : {other, longer, suffixed}) WriteAll(p, Pattern(5));
+    chown(other.c_str(), Nobody, Nobody);
+    symlink(page.c_str(), linked.c_str());
+    const std::string stale = dir / ".vornel-12-stale0";
+    WriteAll(stale, Pattern(5));
+
+    EXPECT_EQ(Save(page, newBytes), 1);
+    EXPECT_TRUE(Exists(held)) << "a live writer's temporary was deleted";
+    EXPECT_FALSE(Exists(stale)) << "nobody holds it: left by a killed writer";
+    for (const auto& p : {other, longer, suffixed, linked}) EXPECT_TRUE(Exists(p)) << p;
+
+    kill(holder, SIGKILL);
+    std::system(("while flock -n -x '" + held + "' true; [ $? -ne 0 ]; do sleep 0.05; done").c_str());
+    EXPECT_EQ(Save(page, oldBytes), 1);
+    EXPECT_FALSE(Exists(held)) << "the writer is gone now";
 }
 
 TEST(OpenForReading, DevicesAreReadWithoutWaiting) {

@@ -59,6 +59,10 @@ TEST_F(UnsavedChanges, WhatMarksThePictureChangedAndUnchanged) {
     script.Choose(dir / "page");
     Command(CommandId::OpenPicture);
     EXPECT_FALSE(s.pictureChanged) << "a successful open";
+    PressAt(2, 32);
+    script.Answer(QMessageBox::Discard);
+    Command(CommandId::NewPicture);
+    EXPECT_FALSE(s.pictureChanged) << "a new picture";
     EXPECT_FALSE(script.unexpected);
 }
 

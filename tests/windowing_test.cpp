@@ -34,10 +34,14 @@ protected:
 
 TEST_F(Windowing, OpeningPostsOnlyTheFirstActivationForNoWindow) {
     ASSERT_NE(OpenWindowObject(0, 0, 0, 640, 440, "Vornel 0.2", 0xCA0001), 0);
-    const auto events = Drain();
+    auto events = Drain();
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events[0].code, ActivateEvent);
     EXPECT_EQ(events[0].window, -1);
+    // The window shows at the first wait; that showing activates nothing more.
+    QCoreApplication::processEvents();
+    for (const auto& e : Drain()) events.push_back(e);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const auto& e) { return e.code == ActivateEvent; }), 1);
     for (const auto& e : events) {
         EXPECT_NE(e.code, SizeEvent);
         EXPECT_NE(e.code, MoveEvent);

@@ -163,6 +163,7 @@ int WaitForEvent() {
 }
 
 void ScheduleWakeUp(int milliseconds) {
+    if (!qApp) return;  // no platform, so nobody is waiting
     static QTimer* timer = nullptr;
     if (!timer) {
         timer = new QTimer(qApp);
