@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "documents/documents.h"
 #include "lores/lores_page.h"
@@ -40,8 +41,19 @@ inline constexpr int ScrollLeft = 26;
 inline constexpr int ScrollRight = 27;
 inline constexpr int ScrollUp = 28;
 inline constexpr int ScrollDown = 29;
-// Not a button or menu item: the popup menu asked for from the keyboard.
+// Not buttons or menu items: what keys ask for.
 inline constexpr int ShowPopupMenu = 100;
+inline constexpr int HistoryBack = 101;
+inline constexpr int HistoryForward = 102;
+inline constexpr int PickColour = 103;
+inline constexpr int CellLeft = 104;
+inline constexpr int CellRight = 105;
+inline constexpr int CellUp = 106;
+inline constexpr int CellDown = 107;
+inline constexpr int PressOnCell = 108;
+inline constexpr int PreviousColour = 109;
+inline constexpr int NextColour = 110;
+inline constexpr int ToggleGrid = 111;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -50,6 +62,9 @@ inline constexpr int ToolbarNumber = 0;
 inline constexpr int PopupNumber = 1;
 inline constexpr int FirstSwatchImage = 0;
 inline constexpr int CanvasTop = 30;
+// The strip below the canvas, down to the bottom of the client area.
+inline constexpr int StatusTop = CanvasTop + 384;
+inline constexpr int StatusHeight = 440 - StatusTop;
 using documents::CellHeight;
 using documents::CellWidth;
 using documents::ExportImage;
@@ -58,6 +73,25 @@ using documents::PageFileNumber;
 inline constexpr const char* TitleText = "Vornel 0.2";
 
 struct Recovery;
+
+// The pages the picture went through, to step back and forth in; the one
+// shown is steps[at].
+struct History {
+    std::vector<lores::LoresPage> steps;
+    std::size_t at = 0;
+};
+
+// What the status line shows now, to redraw it only when something changes.
+struct StatusShown {
+    bool valid = false;
+    Cell cell;
+    int colourUnder = -1;
+    int currentColour = -1;
+    Tool tool = Tool::Pen;
+    std::string fileName;
+    bool changed = false;
+    bool operator==(const StatusShown&) const = default;
+};
 
 struct EditorState {
     std::unique_ptr<lores::PageStore> pageStore;
@@ -83,6 +117,17 @@ struct EditorState {
     // Where the unsaved picture is kept while the program runs (none in a
     // test that does not ask for it).
     Recovery* recovery = nullptr;
+
+    History history;
+    // The page as last opened, saved or newly started: stepping through the
+    // history back to it makes the picture unchanged again.
+    lores::LoresPage savedPage{};
+    bool penStroke = false;  // the left button is down with the pen: one step at its release
+    bool showGrid = false;
+    // Set while a key acts on the pointer's cell: the highlight is on
+    // pointerCell instead of under the current canvas event.
+    bool highlightFromState = false;
+    StatusShown statusShown;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     lores::LoresPage& previewScratch() { return pageStore->previewScratch; }

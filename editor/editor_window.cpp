@@ -5,6 +5,8 @@
 
 #include "assets/embedded.h"
 #include "editor/event_loop.h"
+#include "editor/history.h"
+#include "editor/status_line.h"
 #include "editor/page_view.h"
 #include "editor/recovery.h"
 #include "lores/startup_picture.h"
@@ -80,9 +82,18 @@ struct ShortcutEntry {
 const ShortcutEntry Shortcuts[] = {
     {"Ctrl+N", CommandId::NewPicture},     {"Ctrl+O", CommandId::OpenPicture},
     {"Ctrl+S", CommandId::SavePicture},    {"Ctrl+Shift+S", CommandId::SavePictureAs},
-    {"Ctrl+E", CommandId::ExportPicture},  {"Ctrl+Z", CommandId::Undo},
+    {"Ctrl+E", CommandId::ExportPicture},
+    {"Ctrl+Z", CommandId::HistoryBack},    {"Ctrl+Shift+Z", CommandId::HistoryForward},
+    {"Ctrl+Y", CommandId::HistoryForward},
     {"P", CommandId::PenTool},             {"L", CommandId::LineTool},
     {"C", CommandId::CircleTool},          {"F", CommandId::FillTool},
+    {"K", CommandId::PickColour},          {"G", CommandId::ToggleGrid},
+    {"[", CommandId::PreviousColour},      {"]", CommandId::NextColour},
+    {"Left", CommandId::CellLeft},         {"Right", CommandId::CellRight},
+    {"Up", CommandId::CellUp},             {"Down", CommandId::CellDown},
+    {"Space", CommandId::PressOnCell},
+    {"Ctrl+Left", CommandId::ScrollLeft},  {"Ctrl+Right", CommandId::ScrollRight},
+    {"Ctrl+Up", CommandId::ScrollUp},      {"Ctrl+Down", CommandId::ScrollDown},
     {"Shift+F10", CommandId::ShowPopupMenu}, {"Menu", CommandId::ShowPopupMenu},
 };
 
@@ -168,7 +179,12 @@ bool StartUp(EditorState& state) {
     BuildToolbar();
     BuildPopup();
     for (const ShortcutEntry& k : Shortcuts) AddShortcut(WindowNumber, k.keys, k.id);
+    SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
+    AcceptFileDrops(WindowNumber);
     RedrawPage(state);
+    state.savedPage = state.workingPage();
+    ResetHistory(state);
+    UpdateStatusLine(state);
     return true;
 }
 
@@ -219,6 +235,8 @@ int RunEditor(const std::string& file) {
         documents::Document doc = DocumentOf(state);
         documents::StartWithPath(doc, file[0] == '/' ? file : CurrentDirectory() + file);
     }
+    // The history starts at what the user first sees.
+    ResetHistory(state);
     RunEventLoop(state);
     CloseRecovery(recovery);
     ShutDown(state);

@@ -4,8 +4,10 @@
 
 #include "documents/documents.h"
 #include "editor/editor_window.h"
+#include "editor/history.h"
 #include "editor/page_view.h"
 #include "editor/recovery.h"
+#include "editor/status_line.h"
 #include "editor/tools.h"
 #include "lores/drawing.h"
 #include "windowing/windowing.h"
@@ -21,6 +23,43 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
     if (tool == Tool::Line) state.lineAnchor = NoAnchor;
     if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
     SelectToolButton(id);
+}
+
+bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
+
+// The tool's handling of the pointer at cell, with the left button held
+// (a press) or not (a move).
+void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
+    UpdatePointer(state, cell);
+    switch (state.currentTool) {
+    case Tool::Pen: PenPointer(state, leftHeld); break;
+    case Tool::Line: LinePointer(state, leftHeld); break;
+    case Tool::Circle: CirclePointer(state, leftHeld); break;
+    case Tool::Fill: FillPointer(state, leftHeld); break;
+    }
+}
+
+// Keyboard drawing: the arrows move the highlighted cell as a pointer move
+// to it would, Space presses there.
+void KeyPointer(EditorState& state, int dx, int dy, bool press) {
+    const Cell c{std::clamp(state.pointerCell.x + dx, 0, lores::PageWidth - 1),
+                 std::clamp(state.pointerCell.y + dy, 0, lores::PageHeight - 1)};
+    state.highlightFromState = true;
+    PointerAt(state, c, press);
+    state.highlightFromState = false;
+}
+
+// The colour of a cell becomes the current colour, as its swatch would make it.
+void PickColourAt(EditorState& state, Cell c) {
+    if (OnPage(c)) CarryOutCommand(state, lores::PixelAt(state.workingPage(), c.x, c.y));
+}
+
+void ToggleGrid(EditorState& state) {
+    state.showGrid = !state.showGrid;
+    state.shownDrawSerial = 0;  // every box again, with or without its lines
+    state.highlightFromState = true;
+    RedrawPage(state);
+    state.highlightFromState = false;
 }
 
 void Scroll(EditorState& state, lores::ScrollDirection direction) {
@@ -90,19 +129,26 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;
     case CommandId::ScrollDown: Scroll(state, lores::ScrollDirection::Down); break;
     case CommandId::ShowPopupMenu: ShowPopupAtPointerCell(state); break;
+    case CommandId::HistoryBack: StepBack(state); break;
+    case CommandId::HistoryForward: StepForward(state); break;
+    case CommandId::PickColour: PickColourAt(state, state.pointerCell); break;
+    case CommandId::CellLeft: KeyPointer(state, -1, 0, false); break;
+    case CommandId::CellRight: KeyPointer(state, 1, 0, false); break;
+    case CommandId::CellUp: KeyPointer(state, 0, -1, false); break;
+    case CommandId::CellDown: KeyPointer(state, 0, 1, false); break;
+    case CommandId::PressOnCell: KeyPointer(state, 0, 0, true); break;
+    case CommandId::PreviousColour: CarryOutCommand(state, (state.currentColour + 15) % 16); break;
+    case CommandId::NextColour: CarryOutCommand(state, (state.currentColour + 1) % 16); break;
+    case CommandId::ToggleGrid: ToggleGrid(state); break;
     default: break;  // not a command of this program
     }
 }
 
 void HandlePointer(EditorState& state) {
-    UpdatePointer(state);
     const bool leftHeld = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasButtons) & 1;
-    switch (state.currentTool) {
-    case Tool::Pen: PenPointer(state, leftHeld); break;
-    case Tool::Line: LinePointer(state, leftHeld); break;
-    case Tool::Circle: CirclePointer(state, leftHeld); break;
-    case Tool::Fill: FillPointer(state, leftHeld); break;
-    }
+    // A pen stroke is one step of the history, from the press to the release.
+    state.penStroke = leftHeld && state.currentTool == Tool::Pen;
+    PointerAt(state, PointerCellOfCurrentEvent(), leftHeld);
 }
 
 bool HandleEvent(EditorState& state, int event) {
@@ -114,8 +160,18 @@ bool HandleEvent(EditorState& state, int event) {
             windowing::ShowPopup(PopupNumber, windowing::WindowHandle(WindowNumber));
         } else if (type == windowing::CanvasLeftButtonDown || type == windowing::CanvasPointerMoved) {
             HandlePointer(state);
+        } else if (type == windowing::CanvasLeftButtonUp) {
+            state.penStroke = false;
+        } else if (type == windowing::CanvasMiddleButtonDown) {
+            PickColourAt(state, PointerCellOfCurrentEvent());
         }
+    } else if (event == windowing::FileDropEvent) {
+        const std::string path = windowing::DroppedFile();
+        documents::Document doc = DocumentOf(state);
+        if (!path.empty() && MayDiscardPicture(state)) documents::OpenPath(doc, path);
     }
+    RecordHistory(state);
+    UpdateStatusLine(state);
     // The close box ends the program unless an unsaved picture is kept.
     if (event == windowing::CloseEvent) return !MayDiscardPicture(state);
     return true;

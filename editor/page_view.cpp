@@ -11,12 +11,27 @@ Cell CellAt(std::intptr_t px, std::intptr_t py) {
     return {static_cast<int>(px / CellWidth), static_cast<int>(py / CellHeight)};
 }
 
+// The grid: a thin line on the top and left of every cell, and a stronger
+// one above row 40, where the text lines of the mixed mode begin.
+constexpr runtime::ColourValue GridColour = 0x808080;
+constexpr runtime::ColourValue MixedLineColour = 0x00C0FF;
+constexpr int MixedRow = 40;
+
+void FillCell(int x, int y, int colour, bool grid) {
+    const int px = CellWidth * x, py = CellHeight * y;
+    runtime::FillBox(px, py, CellWidth, CellHeight, lores::LoresPalette[colour]);
+    if (!grid) return;
+    runtime::FillBox(px, py, 1, CellHeight, GridColour);
+    if (y == MixedRow) runtime::FillBox(px, py, CellWidth, 2, MixedLineColour);
+    else runtime::FillBox(px, py, CellWidth, 1, GridColour);
+}
+
+}  // namespace
+
 Cell PointerCellOfCurrentEvent() {
     return CellAt(windowing::CanvasAttribute(CanvasNumber, windowing::CanvasPointerX),
                   windowing::CanvasAttribute(CanvasNumber, windowing::CanvasPointerY));
 }
-
-}  // namespace
 
 void RedrawPage(EditorState& state) {
     runtime::DrawingContext* target = windowing::CanvasDrawTarget(CanvasNumber);
@@ -24,26 +39,20 @@ void RedrawPage(EditorState& state) {
         state.shownDrawSerial != 0 && state.shownDrawSerial + 1 == windowing::CanvasDrawSerial(CanvasNumber);
     runtime::BeginDrawing(target);
     // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
-    const Cell c = PointerCellOfCurrentEvent();
+    const Cell c = state.highlightFromState ? state.pointerCell : PointerCellOfCurrentEvent();
     const int highlight = c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight
                               ? c.y * lores::PageWidth + c.x
                               : -1;
     const lores::LoresPage& page = state.workingPage();
-    if (!remembered) {
-        documents::DrawPageBoxes(page);
-        runtime::FillBox(CellWidth * c.x, CellHeight * c.y, CellWidth, CellHeight,
-                         lores::LoresPalette[state.currentColour & 15]);
-    }
-    // The boxes whose colour differs from what the canvas shows now; a full
-    // redraw only fills the memory in.
+    // Only the boxes whose colour differs from what the canvas shows now,
+    // unless something else drew there since.
     for (int y = 0; y < lores::PageHeight; ++y) {
         const std::uint8_t* row = page.data() + lores::RowBaseTable[y / 2];
         const int shift = (y & 1) * 4;
         for (int x = 0; x < lores::PageWidth; ++x) {
             const int i = y * lores::PageWidth + x;
             const std::uint8_t colour = i == highlight ? state.currentColour & 15 : (row[x] >> shift) & 15;
-            if (remembered && state.shownColours[i] != colour)
-                runtime::FillBox(CellWidth * x, CellHeight * y, CellWidth, CellHeight, lores::LoresPalette[colour]);
+            if (!remembered || state.shownColours[i] != colour) FillCell(x, y, colour, state.showGrid);
             state.shownColours[i] = colour;
         }
     }
@@ -52,8 +61,8 @@ void RedrawPage(EditorState& state) {
     state.shownDrawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
 }
 
-void UpdatePointer(EditorState& state) {
-    state.pointerCell = PointerCellOfCurrentEvent();
+void UpdatePointer(EditorState& state, Cell cell) {
+    state.pointerCell = cell;
     const std::string title = state.titleText + " x:" + std::to_string(state.pointerCell.x) +
                               ",y:" + std::to_string(state.pointerCell.y);
     windowing::SetWindowCaption(WindowNumber, title.c_str());

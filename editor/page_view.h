@@ -1,16 +1,20 @@
 // The page view: the working page magnified into the canvas, the highlight
-// on the cell under the pointer, and the pointer's cell in the title.
+// on the cell under the pointer, the grid when it is on, and the pointer's
+// cell in the title.
 #pragma once
 
 #include "editor/editor_state.h"
 
 namespace editor {
 
-// Repaints the whole canvas from the working page, with the highlight.
+// Repaints the canvas from the working page, with the highlight (and the
+// grid); only the boxes that changed since the last redraw are filled.
 void RedrawPage(EditorState& state);
 
-// Takes the pointer cell from the current canvas event and shows it in the
-// window title.
-void UpdatePointer(EditorState& state);
+// The cell under the pointer of the current canvas event.
+Cell PointerCellOfCurrentEvent();
+
+// Makes cell the pointer's cell and shows it in the window title.
+void UpdatePointer(EditorState& state, Cell cell);
 
 }  // namespace editor

@@ -18,10 +18,15 @@ TEST_F(EditorFixture, KeysCarryOutTheirCommands) {
         key(k);
         EXPECT_EQ(s.currentTool, tool);
     }
+    const lores::LoresPage before = s.workingPage();
     PressAt(1, 1);
     PressAt(6, 1);
+    const lores::LoresPage withLine = s.workingPage();
     key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(s.undoAvailable, 0) << "Ctrl+Z undoes the line";
+    EXPECT_EQ(s.workingPage(), before) << "Ctrl+Z steps back over the line";
+    EXPECT_EQ(s.undoAvailable, 1) << "the toolbar's undo is a thing of its own";
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(s.workingPage(), withLine) << "Ctrl+Y brings it back";
     testfiles::TempDir dir;
     s.fileName = dir / "page";
     key(Qt::Key_S, Qt::ControlModifier);

@@ -118,6 +118,7 @@ bool CurrentEventIsGadget(int number) {
     return currentEvent.code == GadgetEvent && currentEvent.object == number && currentEvent.data;
 }
 
+const void* CurrentEventData(int code) { return currentEvent.code == code ? currentEvent.data : nullptr; }
 const CanvasEventData* CurrentCanvasData() { return static_cast<const CanvasEventData*>(currentEvent.data); }
 
 void InstallEscapeWatch() {

@@ -16,6 +16,8 @@ void RemoveWindowEvents(int window);
 void RemoveGadgetEvents(int gadget);
 bool CurrentEventIsGadget(int number);
 const CanvasEventData* CurrentCanvasData();
+// The data of the current event when it has that code, else nothing.
+const void* CurrentEventData(int code);
 void InstallEscapeWatch();
 // An Escape that closed a popup or dialog was meant for it, not the program.
 void ForgetEscapePress();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace runtime {
 struct DrawingContext;
@@ -29,6 +30,8 @@ inline constexpr int RepaintEvent = 13115;
 inline constexpr int CloseEvent = 13116;
 inline constexpr int MoveEvent = 13117;
 inline constexpr int SizeEvent = 13118;
+// A file was dropped on a window that accepts them (DroppedFile names it).
+inline constexpr int FileDropEvent = 13130;
 
 // What WaitForEvent returns after it handled platform input that queued no
 // event of its own: none of the codes above.
@@ -132,6 +135,24 @@ void PostEvent(int code, int object, int window, int type, void* data, ReleaseDa
 // The Escape key as a 16-bit state: bit 15 down now, bit 0 pressed since
 // the previous call (which clears it).
 std::int16_t EscapeKeyState();
+
+// Lets a window take files dropped on it from a file manager.
+void AcceptFileDrops(int window);
+// The path of the current FileDropEvent; the empty text for other events.
+std::string DroppedFile();
+
+// --- status line ------------------------------------------------------------
+// One part of a status line: a colour swatch (when swatch is 0 or more, a
+// 0x00BBGGRR value) followed by its text.
+struct StatusPart {
+    std::string text;
+    std::int64_t swatch = -1;
+};
+// A line of parts in the window's client area at (x, y), made at the first
+// call; each call shows the parts given.
+void SetStatusLine(int window, int x, int y, int width, int height, const std::vector<StatusPart>& parts);
+// The text the status line shows now (its swatches as "[#rrggbb]").
+std::string StatusLineText(int window);
 
 // Destroys every window, closes all files, frees all images.
 void ShutdownRuntime();

@@ -17,6 +17,10 @@
 #include "runtime/images.h"
 #include "runtime/png_decoder.h"
 #include "runtime/object_table.h"
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
 #include "windowing/internal.h"
 
 namespace windowing {
@@ -139,6 +143,27 @@ protected:
 
     void paintEvent(QPaintEvent*) override {
         if (number >= 0) Post(RepaintEvent, 0);
+    }
+
+    // Files dragged from a file manager: the first local file of a drop.
+    static QString DroppedPath(const QMimeData* mime) {
+        if (!mime || !mime->hasUrls()) return QString();
+        for (const QUrl& url : mime->urls())
+            if (url.isLocalFile()) return url.toLocalFile();
+        return QString();
+    }
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (!DroppedPath(e->mimeData()).isEmpty()) e->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override {
+        if (!DroppedPath(e->mimeData()).isEmpty()) e->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* e) override {
+        const QString path = DroppedPath(e->mimeData());
+        if (path.isEmpty() || number < 0) return;
+        e->acceptProposedAction();
+        PostEvent(FileDropEvent, 0, number, 0, new std::string(path.toStdString()),
+                  [](void* data) { delete static_cast<std::string*>(data); });
     }
 
     void mouseReleaseEvent(QMouseEvent* e) override {
@@ -382,6 +407,15 @@ int SetWindowCaption(int number, const char* text) {
     if (!w || !text) return 0;
     w->setWindowTitle(QString::fromUtf8(text));
     return 1;
+}
+
+void AcceptFileDrops(int number) {
+    if (QWidget* w = detail::WindowWidget(number)) w->setAcceptDrops(true);
+}
+
+std::string DroppedFile() {
+    const void* data = detail::CurrentEventData(FileDropEvent);
+    return data ? *static_cast<const std::string*>(data) : std::string();
 }
 
 void ShutdownRuntime() {

@@ -1,0 +1,26 @@
+// The picture's history: every change is one step (a pen stroke from press
+// to release, a committed shape or fill, a scroll, the toolbar's undo, New,
+// Open), to step back and forth through. Apart from the toolbar's one-level
+// undo, which is itself a step; nothing of it is saved.
+#pragma once
+
+#include <cstddef>
+
+#include "editor/editor_state.h"
+
+namespace editor {
+
+inline constexpr std::size_t HistorySteps = 512;
+
+// Starts the history at the page shown now.
+void ResetHistory(EditorState& state);
+
+// After every event: a change since the last step (a pen stroke only once
+// the button is up) becomes a new step, dropping those ahead of it.
+void RecordHistory(EditorState& state);
+
+// Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y. False when there is no step that way.
+bool StepBack(EditorState& state);
+bool StepForward(EditorState& state);
+
+}  // namespace editor

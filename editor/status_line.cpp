@@ -1,0 +1,48 @@
+#include "editor/status_line.h"
+
+#include "windowing/windowing.h"
+
+namespace editor {
+namespace {
+
+const char* const ToolNames[] = {"pen", "line", "circle", "fill"};
+
+bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void UpdateStatusLine(EditorState& state) {
+    StatusShown now;
+    now.valid = true;
+    now.cell = state.pointerCell;
+    now.colourUnder = OnPage(now.cell) ? lores::PixelAt(state.workingPage(), now.cell.x, now.cell.y) : -1;
+    now.currentColour = state.currentColour & 15;
+    now.tool = state.currentTool;
+    now.fileName = state.fileName;
+    now.changed = state.pictureChanged;
+    if (now == state.statusShown) return;
+    state.statusShown = now;
+
+    std::vector<windowing::StatusPart> parts;
+    if (OnPage(now.cell)) {
+        parts.push_back({"x:" + std::to_string(now.cell.x) + " y:" + std::to_string(now.cell.y)});
+        parts.push_back({"under: " + std::to_string(now.colourUnder),
+                         static_cast<std::int64_t>(lores::LoresPalette[now.colourUnder])});
+    } else {
+        parts.push_back({"x:- y:-"});
+        parts.push_back({"under: -"});
+    }
+    parts.push_back({"colour: " + std::to_string(now.currentColour),
+                     static_cast<std::int64_t>(lores::LoresPalette[now.currentColour])});
+    parts.push_back({ToolNames[static_cast<int>(now.tool) & 3]});
+    parts.push_back({now.fileName.empty() ? UntitledName : BaseName(now.fileName)});
+    if (now.changed) parts.push_back({UnsavedMark});
+    windowing::SetStatusLine(WindowNumber, 0, StatusTop, 640, StatusHeight, parts);
+}
+
+}  // namespace editor

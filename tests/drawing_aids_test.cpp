@@ -1,0 +1,194 @@
+// What every paint program offers besides the tools: a history to step
+// through, a colour picker, drawing from the keyboard, a grid, a status
+// line and files dropped on the window. Through the real loop, offscreen.
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "documents/documents.h"
+#include "editor/history.h"
+#include "editor_fixture.h"
+#include "lores/drawing.h"
+#include "runtime/images.h"
+#include "test_files.h"
+
+using namespace editor;
+using qtdriver::DialogScript;
+using namespace testfiles;
+
+class DrawingAids : public EditorFixture {
+protected:
+    TempDir dir;
+
+    void Key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QApplication::setActiveWindow(qtdriver::Window(0));
+        QTest::keyClick(qtdriver::Window(0), k, modifiers);
+        Pump();
+    }
+    void Back() { Key(Qt::Key_Z, Qt::ControlModifier); }
+    void Forward() { Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
+    std::string Status() { return windowing::StatusLineText(WindowNumber); }
+};
+
+TEST_F(DrawingAids, EveryKindOfChangeIsOneStepBackAndForth) {
+    std::vector<lores::LoresPage> pages{s.workingPage()};
+    const auto step = [&](auto change) {
+        change();
+        pages.push_back(s.workingPage());
+        ASSERT_NE(pages.back(), pages[pages.size() - 2]);
+    };
+    // A pen stroke from press to release is one step, however many cells.
+    step([&] {
+        qtdriver::Press(canvas, At(1, 1));
+        Pump();
+        for (int x = 2; x < 6; ++x) DragTo(At(x, 1));
+        qtdriver::Release(canvas, At(5, 1));
+        Pump();
+    });
+    step([&] { Command(CommandId::LineTool), PressAt(1, 5), PressAt(9, 9); });
+    step([&] { Command(CommandId::CircleTool), PressAt(20, 20), PressAt(23, 20); });
+    step([&] { Command(CommandId::Undo); });  // the toolbar's one-level undo is a step of its own
+    step([&] { Command(4), Command(CommandId::FillTool), PressAt(2, 2); });
+    step([&] { Command(CommandId::ScrollLeft); });
+    WriteAll(dir / "page", Pattern(1024, 3));
+    step([&] {
+        DialogScript script;
+        script.Answer(QMessageBox::Discard);
+        script.Choose(dir / "page");
+        Command(CommandId::OpenPicture);
+    });
+    EXPECT_FALSE(s.pictureChanged);
+    step([&] { Command(CommandId::PenTool), PressAt(30, 30); });
+    for (std::size_t i = pages.size() - 1; i-- > 0;) {
+        Back();
+        ASSERT_EQ(s.workingPage(), pages[i]) << "step " << i;
+        // Unchanged exactly where the page is the opened file's.
+        EXPECT_EQ(s.pictureChanged, pages[i] != pages[7]) << "step " << i;
+    }
+    Back();
+    EXPECT_EQ(s.workingPage(), pages[0]) << "nothing before the first step";
+    Forward();
+    Key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(s.workingPage(), pages[2]);
+    EXPECT_EQ(Shown(3 * 16 + 8, 1 * 8 + 4), Palette(15)) << "the canvas shows the step";
+
+    // A new change drops the steps ahead of it.
+    Command(CommandId::ScrollUp);
+    const lores::LoresPage scrolled = s.workingPage();
+    Forward();
+    EXPECT_EQ(s.workingPage(), scrolled);
+    Back();
+    EXPECT_EQ(s.workingPage(), pages[2]);
+
+    // New is a step, and far more than 256 steps are kept.
+    DialogScript discard;
+    discard.Answer(QMessageBox::Discard);
+    Command(CommandId::NewPicture);
+    for (int i = 0; i < 300; ++i) PressAt(i % 40, i / 40);
+    for (int i = 0; i < 300; ++i) Back();
+    EXPECT_EQ(s.workingPage(), lores::LoresPage{}) << "back to the new picture";
+    EXPECT_FALSE(s.pictureChanged);
+}
+
+TEST_F(DrawingAids, PickerKeyboardDrawingAndColourKeys) {
+    // The apple's cell (12, 17) is colour 13: the middle button picks it up.
+    qtdriver::Press(canvas, At(12, 17), Qt::MiddleButton);
+    Pump();
+    EXPECT_EQ(s.currentColour, 13);
+    MoveTo(2, 2);
+    Key(Qt::Key_K);
+    EXPECT_EQ(s.currentColour, lores::PixelAt(s.workingPage(), 2, 2));
+    Key(Qt::Key_BracketRight);
+    EXPECT_EQ(s.currentColour, (lores::PixelAt(s.workingPage(), 2, 2) + 1) % 16);
+    Command(15);
+    Key(Qt::Key_BracketRight);
+    EXPECT_EQ(s.currentColour, 0) << "round from the last colour to the first";
+    Key(Qt::Key_BracketLeft);
+    Key(Qt::Key_BracketLeft);
+    EXPECT_EQ(s.currentColour, 14);
+
+    // A line from the keyboard: Space, arrows (a rubber band), Space.
+    Key(Qt::Key_L);
+    Key(Qt::Key_Space);
+    for (int i = 0; i < 4; ++i) Key(Qt::Key_Right);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Title(), "Vornel 0.2 x:6,y:3");
+    EXPECT_EQ(Shown(3 * 16 + 8, 2 * 8 + 4), Palette(14)) << "the rubber band follows the keys";
+    Key(Qt::Key_Space);
+    lores::LoresPage expected = s.undoCopy();
+    lores::DrawLine(expected, 2, 2, 6, 3, 14);
+    EXPECT_EQ(s.workingPage(), expected);
+
+    // A fill from the keyboard, in a closed box.
+    DialogScript discard;
+    discard.Answer(QMessageBox::Discard);
+    Command(CommandId::NewPicture);
+    for (int i = 0; i < 5; ++i) {
+        lores::PlotPixel(s.workingPage(), 10 + i, 10, 1), lores::PlotPixel(s.workingPage(), 10 + i, 14, 1);
+        lores::PlotPixel(s.workingPage(), 10, 10 + i, 1), lores::PlotPixel(s.workingPage(), 14, 10 + i, 1);
+    }
+    MoveTo(11, 12);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_F);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(lores::PixelAt(s.workingPage(), 13, 13), 14);
+    EXPECT_EQ(lores::PixelAt(s.workingPage(), 15, 12), 0) << "not outside the box";
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(lores::PixelAt(s.workingPage(), 9, 12), 1) << "Ctrl+Left scrolls one pixel";
+}
+
+TEST_F(DrawingAids, TheGridIsAViewOnly) {
+    Key(Qt::Key_G);
+    const QImage shown = canvas->grab().toImage();
+    EXPECT_EQ(shown.pixel(16, 100), qRgb(128, 128, 128)) << "a line on the left of every cell";
+    EXPECT_EQ(shown.pixel(100, 8 * 10), qRgb(128, 128, 128)) << "and on the top";
+    EXPECT_EQ(shown.pixel(100, 8 * 40 + 1), qRgb(255, 192, 0)) << "stronger above row 40";
+    EXPECT_EQ(shown.pixel(12 * 16 + 8, 17 * 8 + 4), Palette(13)) << "the cells themselves as they are";
+    ASSERT_TRUE(documents::SavePagePicture(s.workingPage(), dir / "grid.png"));
+    Key(Qt::Key_G);
+    ASSERT_TRUE(documents::SavePagePicture(s.workingPage(), dir / "plain.png"));
+    EXPECT_EQ(ReadAll(dir / "grid.png"), ReadAll(dir / "plain.png")) << "never in an export";
+    EXPECT_EQ(canvas->grab().toImage().pixel(16, 100), Palette(lores::PixelAt(s.workingPage(), 1, 12)));
+}
+
+TEST_F(DrawingAids, TheStatusLineFollowsThePicture) {
+    EXPECT_EQ(Status(), "x:0 y:0  [#000000] under: 0  [#ffffff] colour: 15  pen  (untitled)");
+    MoveTo(12, 17);
+    EXPECT_EQ(Status(), "x:12 y:17  [#ffff00] under: 13  [#ffffff] colour: 15  pen  (untitled)");
+    Command(3);
+    Command(CommandId::FillTool);
+    PressAt(1, 1);
+    s.fileName = dir / "pic.gr";
+    Command(CommandId::SavePicture);
+    MoveTo(1, 2);
+    EXPECT_EQ(Status(), "x:1 y:2  [#cc33cc] under: 3  [#cc33cc] colour: 3  fill  pic.gr");
+    Back();
+    EXPECT_EQ(Status(), "x:1 y:2  [#000000] under: 0  [#cc33cc] colour: 3  fill  pic.gr  modified");
+}
+
+TEST_F(DrawingAids, AFileDroppedOnTheWindowOpens) {
+    WriteAll(dir / "dropped", Pattern(1024, 5));
+    const auto drop = [&] {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "dropped"))});
+        QWidget* window = qtdriver::Window(0);
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(300, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &dropped);
+        Pump();
+    };
+    PressAt(3, 3);
+    const lores::LoresPage drawn = s.workingPage();
+    DialogScript script;
+    script.Answer(QMessageBox::Cancel);
+    drop();
+    EXPECT_EQ(s.workingPage(), drawn) << "unsaved work is asked about first";
+    script.Answer(QMessageBox::Discard);
+    drop();
+    EXPECT_EQ(std::vector<std::uint8_t>(s.workingPage().begin(), s.workingPage().end()), Pattern(1024, 5));
+    EXPECT_EQ(s.fileName, dir / "dropped");
+    EXPECT_EQ(script.seen.size(), 2u);
+}
