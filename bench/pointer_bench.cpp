@@ -54,6 +54,15 @@ void BM_PointerPlainMove(benchmark::State& st) {
 }
 BENCHMARK(BM_PointerPlainMove);
 
+// The same with the grid drawn over the picture (the status line is always there).
+void BM_PointerPlainMoveWithGrid(benchmark::State& st) {
+    Command(editor::CommandId::PenTool);
+    Command(editor::CommandId::ToggleGrid);
+    MoveLoop(st);
+    Command(editor::CommandId::ToggleGrid);
+}
+BENCHMARK(BM_PointerPlainMoveWithGrid);
+
 // A press and release: with the line or circle tool, the anchor.
 void Click(QPoint at) {
     Send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
