@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "diskimage/disk_image.h"
 #include "documents/documents.h"
 #include "runtime/png_decoder.h"
 
@@ -18,7 +19,7 @@ std::string Reason(const char* fallback) { return errno ? std::strerror(errno) :
 bool ReadWholePage(const std::string& path, lores::LoresPage& page, std::string& reason) {
     errno = 0;
     const PageRead read = ReadPageFile(path, page);
-    if (!read.opened) reason = Reason("cannot be opened");
+    if (!read.opened) reason = read.problem.empty() ? Reason("cannot be opened") : read.problem;
     else if (read.longer) reason = "longer than a 1024-byte page";
     else if (read.bytes != lores::PageBytes) reason = "shorter than a 1024-byte page";
     return reason.empty();
@@ -111,9 +112,26 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
         }
     }
     errno = 0;
-    if (!WritePageBytes(pagePath, page)) return Fail(pagePath, Reason("cannot be written"));
+    std::string why;
+    if (!WritePageBytes(pagePath, page, &why)) return Fail(pagePath, why.empty() ? Reason("cannot be written") : why);
     return {true, pngPath + ": " + std::to_string(mixedBlocks) + " blocks not uniform, " +
                       std::to_string(offPalette.size()) + " colours not in the palette"};
+}
+
+ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalog) {
+    diskimage::Listing listing;
+    std::string why;
+    if (!diskimage::ListImage(imagePath, listing, why)) return Fail(imagePath, why);
+    catalog.clear();
+    for (const auto& f : listing.files) {
+        char address[16] = "";
+        if (f.address >= 0) std::snprintf(address, sizeof address, "$%04X", f.address);
+        char line[160];
+        std::snprintf(line, sizeof line, "%-32s %-4s %7zu %-5s%s%s\n", f.name.c_str(), f.type.c_str(), f.length,
+                      address, f.IsPage() ? " page" : "", f.locked ? " locked" : "");
+        catalog += line;
+    }
+    return {true, ""};
 }
 
 }  // namespace documents

@@ -19,4 +19,8 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
                                  const std::string& holesFrom);
 
+// The catalog of a disk image, one file a line: name, type, length, load
+// address and "page" where it is one.
+ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalog);
+
 }  // namespace documents

@@ -56,11 +56,15 @@ struct PageRead {
     bool opened = false;  // false: errno says why
     std::size_t bytes = 0;
     bool longer = false;  // more bytes follow the first 1024
+    std::string problem;  // inside a disk image: why it could not be read
 };
-// Up to a page of path into page; a short file fills only its own bytes.
+// Up to a page of path (or IMAGE:NAME) into page; a short file fills only
+// its own bytes.
 PageRead ReadPageFile(const std::string& path, lores::LoresPage& page);
-// The 1024 bytes through the safe replacement; false on any failure.
-bool WritePageBytes(const std::string& path, const lores::LoresPage& page);
+// The 1024 bytes through the safe replacement (into a disk image for
+// IMAGE:NAME); false on any failure, with the reason in why when there is
+// more to say than errno.
+bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why = nullptr);
 // The page as the 640x384 picture, saved as PNG under exactly path.
 bool SavePagePicture(const lores::LoresPage& page, const std::string& path);
 

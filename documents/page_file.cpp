@@ -2,8 +2,10 @@
 // the working page, screen holes included, with no header.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "diskimage/disk_image.h"
 #include "documents/documents.h"
 #include "runtime/file_objects.h"
 #include "windowing/windowing.h"
@@ -26,23 +28,72 @@ std::string AskForPath(const char* title, const std::string& proposed) {
     return windowing::ChooseFileToOpen(title, proposed.c_str(), PageFilePatterns, 0);
 }
 
+// A disk image chosen to save into: the name of the picture inside it,
+// asked until the image's file system takes it (or cancelled: empty).
+std::string AskForNameInImage(const std::string& image) {
+    std::string proposed = "PIC";
+    for (;;) {
+        const std::string typed = windowing::AskForName(SaveTitle, "Name of the picture on the disk:", proposed.c_str());
+        if (typed.empty()) return std::string();
+        std::string why;
+        const std::string name = diskimage::FileNameFor(image, typed, why);
+        if (!name.empty()) return diskimage::JoinImagePath(image, name);
+        windowing::ShowMessage(ErrorCaption, (typed + ": " + why).c_str(), 0);
+        proposed = typed;
+    }
+}
+
 // The requester's answer for a save, once the user agreed to lose what is
 // there; the empty text when cancelled.
 std::string AskWhereToSave(const std::string& proposed, const std::string& current) {
-    const std::string answer = AskForPath(SaveTitle, proposed);
+    std::string answer = AskForPath(SaveTitle, proposed);
+    if (!answer.empty() && diskimage::IsDiskImageFile(answer)) answer = AskForNameInImage(answer);
     return answer.empty() || !MayWriteOver(answer, current, SaveTitle) ? std::string() : answer;
 }
 
 }  // namespace
 
 bool MayWriteOver(const std::string& path, const std::string& current, const char* caption) {
-    struct stat st;
-    // Writing into a device or a pipe destroys nothing; a missing file neither.
-    if (path == current || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
-    const auto slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (path == current) return true;
+    diskimage::ImagePath inImage;
+    std::string name;
+    if (diskimage::SplitImagePath(path, inImage)) {
+        diskimage::Listing listing;
+        std::string ignored;
+        if (!inImage.exists || !diskimage::ListImage(inImage.image, listing, ignored)) return true;
+        const auto same = [&](const diskimage::FileEntry& f) { return f.name == inImage.name; };
+        if (std::none_of(listing.files.begin(), listing.files.end(), same)) return true;
+        name = inImage.name;
+    } else {
+        struct stat st;
+        // Writing into a device or a pipe destroys nothing; a missing file neither.
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+        const auto slash = path.find_last_of('/');
+        name = slash == std::string::npos ? path : path.substr(slash + 1);
+    }
     return windowing::AskToReplace(caption, (name + " already exists. Replace it?").c_str());
 }
+
+namespace {
+
+// Open of a disk image: the pictures on it to choose from (the other files
+// greyed); the chosen one's path, or the empty text.
+std::string ChoosePictureInImage(const std::string& image) {
+    diskimage::Listing listing;
+    std::string why;
+    if (!diskimage::ListImage(image, listing, why)) return image;  // Open then says it cannot be read
+    std::vector<std::string> items;
+    std::vector<bool> pages;
+    for (const auto& f : listing.files) {
+        items.push_back(f.name + (f.IsPage() ? "" : "  (" + f.type + ", " + std::to_string(f.length) + " bytes)"));
+        pages.push_back(f.binary && !f.directory);
+    }
+    const int chosen = windowing::ChooseFromList("Please choose picture to load",
+                                                 (listing.format + " disk " + image).c_str(), items, pages);
+    return chosen < 0 ? std::string() : diskimage::JoinImagePath(image, listing.files[chosen].name);
+}
+
+}  // namespace
 
 void NewDocument(Document& doc) {
     doc.page.fill(0);
@@ -53,12 +104,26 @@ void NewDocument(Document& doc) {
 }
 
 void OpenDocument(Document& doc) {
-    const std::string answer = AskForPath("Please choose file to load", DefaultPath());
+    std::string answer = AskForPath("Please choose file to load", DefaultPath());
+    if (!answer.empty() && diskimage::IsDiskImageFile(answer)) answer = ChoosePictureInImage(answer);
     if (!answer.empty()) OpenPath(doc, answer);
 }
 
 PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
     PageRead read;
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage)) {
+        diskimage::Bytes data;
+        if (!inImage.exists) {
+            read.problem = "no such disk image";
+        } else if (diskimage::ReadImageFile(inImage.image, inImage.name, data, read.problem)) {
+            read.opened = true;
+            read.bytes = std::min<std::size_t>(data.size(), lores::PageBytes);
+            read.longer = data.size() > lores::PageBytes;
+            std::copy_n(data.begin(), read.bytes, page.begin());
+        }
+        return read;
+    }
     if (!runtime::OpenForReading(PageFileNumber, path)) return read;
     read.opened = true;
     read.bytes = runtime::ReadBytes(PageFileNumber, page.data(), lores::PageBytes);
@@ -89,7 +154,16 @@ void OpenPath(Document& doc, const std::string& path) {
 
 void StartWithPath(Document& doc, const std::string& path) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+    diskimage::ImagePath inImage;
+    const bool inAnImage = diskimage::SplitImagePath(path, inImage);
+    diskimage::Listing listing;
+    std::string ignored;
+    const bool missing =
+        inAnImage ? !inImage.exists || (diskimage::ListImage(inImage.image, listing, ignored) &&
+                                        std::none_of(listing.files.begin(), listing.files.end(),
+                                                     [&](const auto& f) { return f.name == inImage.name; }))
+                  : stat(path.c_str(), &st) != 0 && errno == ENOENT;
+    if (missing) {
         // A picture yet to be made: the first Save creates the file.
         doc.fileName = path;
         doc.confirmFileName = false;
@@ -116,7 +190,15 @@ bool SaveDocumentAs(Document& doc) {
     return WritePageFile(doc);
 }
 
-bool WritePageBytes(const std::string& path, const lores::LoresPage& page) {
+bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why) {
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage)) {
+        std::string problem;
+        const bool written =
+            diskimage::WritePageToImage(inImage.image, inImage.name, {page.begin(), page.end()}, problem);
+        if (why) *why = problem;
+        return written;
+    }
     if (!runtime::CreateForWriting(PageFileNumber, path)) return false;
     const std::size_t written = runtime::WriteBytes(PageFileNumber, page.data(), lores::PageBytes);
     // The bytes reach the disk at close; a failure there is a failed save

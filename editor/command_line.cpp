@@ -6,13 +6,16 @@ const char* const UsageText =
     "Usage: vornel [FILE]\n"
     "       vornel --export-png PAGE OUT.png\n"
     "       vornel --import-png IN.png OUT [--holes-from PAGE]\n"
+    "       vornel --list IMAGE\n"
     "\n"
     "Paint Apple II low-resolution pictures (40x48 pixels, 16 colours), kept as\n"
     "the 1024-byte text/lores page. FILE is opened at start, as Open would.\n"
+    "Any page may be IMAGE:NAME, a file inside a disk image (.dsk, .do, .po, .2mg).\n"
     "\n"
     "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG\n"
     "  --import-png IN.png OUT     make a page from a PNG of 40x48 equal blocks\n"
     "  --holes-from PAGE           with --import-png: keep PAGE's screen holes\n"
+    "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image\n"
     "  -h, --help                  show this help and exit\n"
     "  -v, --version               show the version and exit\n"
     "\n"
@@ -47,9 +50,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return CommandLine{CommandLine::Action::Help, {}, {}, {}};
         } else if (arg == "-v" || arg == "--version") {
             return CommandLine{CommandLine::Action::Version, {}, {}, {}};
-        } else if (arg == "--export-png" || arg == "--import-png") {
+        } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list") {
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
-            c.action = arg == "--export-png" ? CommandLine::Action::ExportPng : CommandLine::Action::ImportPng;
+            c.action = arg == "--export-png"   ? CommandLine::Action::ExportPng
+                       : arg == "--import-png" ? CommandLine::Action::ImportPng
+                                               : CommandLine::Action::ListImage;
         } else if (arg == "--holes-from") {
             if (i + 1 >= argc) return Fail("--holes-from needs a page file");
             c.holesFrom = argv[++i];
@@ -68,6 +73,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         break;
     case CommandLine::Action::ImportPng:
         if (c.files.size() != 2) return Fail("--import-png needs a PNG file and a page file");
+        break;
+    case CommandLine::Action::ListImage:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 1) return Fail("--list needs one disk image");
         break;
     default: break;
     }

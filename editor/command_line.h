@@ -8,7 +8,7 @@
 namespace editor {
 
 struct CommandLine {
-    enum class Action { Edit, Help, Version, ExportPng, ImportPng, UsageError };
+    enum class Action { Edit, Help, Version, ExportPng, ImportPng, ListImage, UsageError };
     Action action = Action::Edit;
     std::vector<std::string> files;  // Edit: the page to open, if any; conversions: input, output
     std::string holesFrom;           // ImportPng: the page whose screen holes are kept

@@ -27,6 +27,13 @@ int Run(int argc, char** argv) {
         if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
         return result.ok ? 0 : 1;
     }
+    case CommandLine::Action::ListImage: {
+        std::string catalog;
+        const documents::ConversionResult result = documents::ListDiskImage(command.files[0], catalog);
+        std::fputs(catalog.c_str(), stdout);
+        if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
+        return result.ok ? 0 : 1;
+    }
     case CommandLine::Action::Edit: break;
     }
     return editor::RunEditor(command.files.empty() ? std::string() : command.files.front());

@@ -211,6 +211,14 @@ SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text);
 // Replace.
 bool AskToReplace(const char* caption, const char* text);
 
+// A modal list: the index of the item chosen (double click, Return or
+// Open), or -1 when cancelled. Items not enabled are shown greyed.
+int ChooseFromList(const char* title, const char* label, const std::vector<std::string>& items,
+                   const std::vector<bool>& enabled);
+
+// One line of text, typed in upper case; the empty text when cancelled.
+std::string AskForName(const char* title, const char* label, const char* proposed);
+
 // A question with two answers of the caller's words ("&Recover",
 // "&Discard"); true for the first. Escape or closing the box is the second.
 bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no);

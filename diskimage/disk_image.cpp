@@ -1,0 +1,204 @@
+#include "diskimage/disk_image.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "runtime/replace_file.h"
+
+namespace diskimage {
+namespace {
+
+// The largest image file read: 800 KB, a 2IMG header and room for its comment.
+constexpr std::size_t MaxImageFile = 2u << 20;
+
+enum class Kind { Dos33, ProDos };
+
+struct Image {
+    Container c;
+    Kind kind = Kind::Dos33;
+};
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= MaxImageFile;
+    if (!ok) error = "not a disk image";
+    if (ok) {
+        bytes.assign(static_cast<std::size_t>(st.st_size), 0);
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    close(fd);
+    return ok;
+}
+
+// The container and which file system holds it, the order checked against
+// the content (a raw 140 KB image may be in either order, whatever its name).
+bool Recognise(Container& c, Kind& kind) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (dos33::Recognise(c)) {
+            kind = Kind::Dos33;
+            return true;
+        }
+        if (prodos::Recognise(c)) {
+            kind = Kind::ProDos;
+            return true;
+        }
+        if (!c.Is140K()) return false;
+        c.order = c.order == Order::Dos ? Order::ProDos : Order::Dos;
+    }
+    return false;
+}
+
+bool LoadImage(const std::string& path, Image& image, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error) || !ParseContainer(std::move(bytes), path, image.c, error)) return false;
+    if (!Recognise(image.c, image.kind)) {
+        error = "no DOS 3.3 or ProDOS volume on the disk";
+        return false;
+    }
+    return true;
+}
+
+// A blank 140 KB data disk: DOS 3.3 (volume 254) for .dsk and .do, ProDOS
+// named after the file for .po and .2mg.
+Image BlankImage(const std::string& path) {
+    Image image;
+    const Order order = OrderOfExtension(path);
+    image.c = BlankContainer(DiskBytes140K, order, IsTwoImgExtension(path));
+    if (order == Order::Dos) {
+        image.kind = Kind::Dos33;
+        dos33::Format(image.c, 254);
+        return image;
+    }
+    image.kind = Kind::ProDos;
+    std::string base = path.substr(path.find_last_of('/') + 1);
+    base = base.substr(0, base.find_last_of('.'));
+    std::string volume;
+    for (const char ch : base) {
+        const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        if (volume.size() < 15) volume += (std::isalnum(static_cast<unsigned char>(up)) ? up : '.');
+    }
+    if (volume.empty() || !std::isalpha(static_cast<unsigned char>(volume[0]))) volume = ("V" + volume).substr(0, 15);
+    prodos::Format(image.c, volume);
+    return image;
+}
+
+bool SaveImage(const std::string& path, const Image& image, std::string& error) {
+    runtime::FileReplacement r;
+    bool ok = runtime::BeginReplace(path, r);
+    std::size_t done = 0;
+    while (ok && done < image.c.file.size()) {
+        const ssize_t n = write(r.fd, image.c.file.data() + done, image.c.file.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<std::size_t>(n);
+    }
+    if (ok) {
+        ok = runtime::CommitReplace(r);
+    } else {
+        const int saved = errno;
+        runtime::AbortReplace(r);
+        errno = saved;
+    }
+    if (!ok) error = std::strerror(errno ? errno : EIO);
+    return ok;
+}
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+}  // namespace
+
+bool IsDiskImageFile(const std::string& path) {
+    Image image;
+    std::string error;
+    return LoadImage(path, image, error);
+}
+
+bool SplitImagePath(const std::string& path, ImagePath& out) {
+    for (std::size_t colon = path.find(':'); colon != std::string::npos; colon = path.find(':', colon + 1)) {
+        const std::string image = path.substr(0, colon), name = path.substr(colon + 1);
+        if (image.empty() || name.empty()) continue;
+        struct stat st;
+        if (stat(image.c_str(), &st) == 0) {
+            if (S_ISREG(st.st_mode) && IsDiskImageFile(image)) {
+                out = {image, name, true};
+                return true;
+            }
+            continue;
+        }
+        // A new image, in a folder that is there, for a path that names no file.
+        const auto slash = image.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : image.substr(0, slash);
+        struct stat whole;
+        if (errno == ENOENT && HasImageExtension(image) && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+            stat(path.c_str(), &whole) != 0) {
+            out = {image, name, false};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ListImage(const std::string& path, Listing& listing, std::string& error) {
+    Image image;
+    if (!LoadImage(path, image, error)) return false;
+    listing.format = image.kind == Kind::Dos33 ? "DOS 3.3" : "ProDOS";
+    return image.kind == Kind::Dos33 ? dos33::List(image.c, listing.files, error)
+                                     : prodos::List(image.c, listing.files, error);
+}
+
+bool ReadImageFile(const std::string& path, const std::string& name, Bytes& data, std::string& error) {
+    Image image;
+    if (!LoadImage(path, image, error)) return false;
+    const std::string upper = Upper(name);
+    return image.kind == Kind::Dos33 ? dos33::Read(image.c, upper, data, error)
+                                     : prodos::Read(image.c, upper, data, error);
+}
+
+bool WritePageToImage(const std::string& path, const std::string& name, const Bytes& page, std::string& error) {
+    if (page.size() != PageBytes) {
+        error = "not a page";
+        return false;
+    }
+    Image image;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 && errno == ENOENT && HasImageExtension(path)) {
+        image = BlankImage(path);
+    } else if (!LoadImage(path, image, error)) {
+        return false;
+    }
+    const std::string upper = Upper(name);
+    const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, error)
+                                                   : prodos::WritePage(image.c, upper, page, error);
+    return written && SaveImage(path, image, error);
+}
+
+std::string FileNameFor(const std::string& path, const std::string& name, std::string& error) {
+    const std::string upper = Upper(name);
+    Image image;
+    std::string ignored;
+    const bool dos = LoadImage(path, image, ignored) ? image.kind == Kind::Dos33 : OrderOfExtension(path) == Order::Dos;
+    error = dos ? dos33::CheckName(upper) : prodos::CheckName(upper);
+    return error.empty() ? upper : std::string();
+}
+
+}  // namespace diskimage

@@ -1,0 +1,50 @@
+// Apple II disk images as places where pages live: `IMAGE:NAME` names a
+// file inside a DOS 3.3 or ProDOS image (ProDOS: `IMAGE:DIR/NAME`). An
+// image is read whole, changed in memory and written whole through the safe
+// file replacement, so the image on disk is always the old one or the new.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "diskimage/file_system.h"
+
+namespace diskimage {
+
+struct ImagePath {
+    std::string image;  // the image file
+    std::string name;   // the file inside it, as given
+    bool exists = false;  // the image file is there (else a save makes it)
+};
+
+// True when path names a file inside an image: IMAGE is an existing disk
+// image (by its content), or a missing file with an image extension
+// (.dsk, .do, .po, .2mg) in an existing folder. A plain path is false.
+bool SplitImagePath(const std::string& path, ImagePath& out);
+
+// True when the file at path is a disk image this program reads.
+bool IsDiskImageFile(const std::string& path);
+
+struct Listing {
+    std::string format;  // "DOS 3.3" or "ProDOS"
+    std::vector<FileEntry> files;
+};
+
+bool ListImage(const std::string& image, Listing& listing, std::string& error);
+
+// The data of a binary file (B or BIN) inside the image.
+bool ReadImageFile(const std::string& image, const std::string& name, Bytes& data, std::string& error);
+
+// The 1024-byte page as file name inside the image (made, blank, when it
+// does not exist). Only that file's sectors, its catalog entry and the free
+// map change. On failure the image file is as it was.
+bool WritePageToImage(const std::string& image, const std::string& name, const Bytes& page, std::string& error);
+
+// The name as the image's file system wants it (upper case), or the empty
+// text with the reason in error.
+std::string FileNameFor(const std::string& image, const std::string& name, std::string& error);
+
+// The image and the name joined as a path again.
+inline std::string JoinImagePath(const std::string& image, const std::string& name) { return image + ":" + name; }
+
+}  // namespace diskimage
