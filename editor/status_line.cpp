@@ -1,5 +1,6 @@
 #include "editor/status_line.h"
 
+#include "diskimage/disk_image.h"
 #include "windowing/windowing.h"
 
 namespace editor {
@@ -10,8 +11,14 @@ const char* const ToolNames[] = {"pen", "line", "circle", "fill"};
 bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
 
 std::string BaseName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto base = [](const std::string& p) {
+        const auto slash = p.find_last_of('/');
+        return slash == std::string::npos ? p : p.substr(slash + 1);
+    };
+    // A picture inside a disk image is named with its image: "disk.dsk:PIC".
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage)) return base(inImage.image) + ":" + inImage.name;
+    return base(path);
 }
 
 }  // namespace

@@ -174,6 +174,10 @@ private:
             s.kind = "message";
             s.title = m->windowTitle().toStdString();
             s.text = m->text().toStdString();
+        } else if (auto* d = qobject_cast<QDialog*>(w)) {
+            s.kind = "dialog";
+            s.title = d->windowTitle().toStdString();
+            s.text = d->objectName().toStdString();
         } else if (qobject_cast<QMenu*>(w)) {
             s.kind = "popup";
             s.title = w->objectName().toStdString();

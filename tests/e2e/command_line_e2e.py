@@ -66,6 +66,12 @@ failed = run("--import-png", page, os.path.join(work, "nothing"), env=env)
 expect("a page given as PNG", (failed.returncode, failed.stderr.count("\n"), os.path.exists(os.path.join(work, "nothing"))),
        (1, 1, False))
 expect("--export-png without its files", run("--export-png", page).returncode, 2)
+into_image = run("--import-png", os.path.join(work, "page.png"), os.path.join(work, "art.dsk") + ":PIC", env=env)
+listed = run("--list", os.path.join(work, "art.dsk"), env=env)
+expect("--list of a new image", (into_image.returncode, listed.returncode, listed.stdout.split()),
+       (0, 0, ["PIC", "B", "1024", "$0400", "page"]))
+not_image = run("--list", page, env=env)
+expect("--list of a page", (not_image.returncode, not_image.stderr.count("\n")), (1, 1))
 
 # No display: one line, exit code 1, no abort.
 env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}

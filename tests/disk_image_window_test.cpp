@@ -1,0 +1,100 @@
+// Disk images from the window: Open lists the pictures on an image, Save
+// writes back into it, Save As onto an image asks for the name inside it.
+#include <QListWidget>
+#include <QTest>
+
+#include "diskimage/disk_image.h"
+#include "editor_fixture.h"
+#include "test_files.h"
+
+using namespace editor;
+using qtdriver::DialogScript;
+using namespace testfiles;
+
+namespace {
+
+diskimage::Bytes PageOf(int seed) {
+    const auto v = Pattern(1024, seed);
+    return {v.begin(), v.end()};
+}
+
+std::vector<std::uint8_t> Bytes(const lores::LoresPage& p) { return {p.begin(), p.end()}; }
+
+// Types a name into the name requester and saves.
+void TypeName(DialogScript& script, const char* name) {
+    script.Then([name](QWidget* w) {
+        auto* edit = w->findChild<QLineEdit*>(QStringLiteral("name"));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(QString::fromUtf8(name));
+        static_cast<QDialog*>(w)->accept();
+    });
+}
+
+}  // namespace
+
+class DiskImageWindow : public EditorFixture {
+protected:
+    TempDir dir;
+};
+
+TEST_F(DiskImageWindow, OpenListsThePicturesSaveWritesBackSaveAsAsksTheName) {
+    const std::string image = dir / "art.dsk";
+    std::string error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "PIC", PageOf(4), error));
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "ANOTHER", PageOf(5), error));
+    // A text file: listed, greyed.
+    diskimage::Container c;
+    diskimage::ParseContainer(ReadAll(image), image, c, error);
+    std::uint8_t catalog[256];
+    c.ReadSector(17, 15, catalog);
+    catalog[0x0B + 35 + 2] = 0x00;
+    c.WriteSector(17, 15, catalog);
+    WriteAll(image, c.file);
+
+    DialogScript script;
+    script.Choose(image);
+    std::vector<std::string> shown;
+    std::vector<bool> enabled;
+    script.Then([&](QWidget* w) {
+        auto* list = w->findChild<QListWidget*>(QStringLiteral("choices"));
+        ASSERT_NE(list, nullptr);
+        for (int i = 0; i < list->count(); ++i) {
+            shown.push_back(list->item(i)->text().toStdString());
+            enabled.push_back(list->item(i)->flags() & Qt::ItemIsEnabled);
+        }
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    Command(CommandId::OpenPicture);
+    EXPECT_EQ(shown, (std::vector<std::string>{"PIC", "ANOTHER  (T, 1536 bytes)"}));
+    EXPECT_EQ(enabled, (std::vector<bool>{true, false}));
+    EXPECT_EQ(Bytes(s.workingPage()), Pattern(1024, 4));
+    EXPECT_EQ(s.fileName, image + ":PIC");
+    EXPECT_NE(windowing::StatusLineText(WindowNumber).find("art.dsk:PIC"), std::string::npos);
+
+    // Cancel in the list changes nothing.
+    script.Choose(image);
+    script.Cancel();
+    Command(CommandId::OpenPicture);
+    EXPECT_EQ(s.fileName, image + ":PIC");
+
+    // Save goes back into the image.
+    PressAt(3, 3);
+    Command(CommandId::SavePicture);
+    diskimage::Bytes data;
+    ASSERT_TRUE(diskimage::ReadImageFile(image, "PIC", data, error));
+    EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.end()), Bytes(s.workingPage()));
+
+    // Save As onto the image: a name DOS refuses is said, then a good one (upper-cased).
+    script.Choose(image);
+    TypeName(script, "1BAD");
+    script.Ok();
+    TypeName(script, "pic2");
+    Command(CommandId::SavePictureAs);
+    ASSERT_EQ(script.seen.size(), 8u);
+    EXPECT_EQ(script.seen[6].text, "1BAD: a DOS 3.3 name starts with a letter");
+    EXPECT_EQ(s.fileName, image + ":PIC2");
+    ASSERT_TRUE(diskimage::ReadImageFile(image, "PIC2", data, error));
+    EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.end()), Bytes(s.workingPage()));
+    EXPECT_FALSE(script.unexpected);
+}
