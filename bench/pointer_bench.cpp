@@ -63,6 +63,12 @@ void BM_PointerPlainMoveWithGrid(benchmark::State& st) {
 }
 BENCHMARK(BM_PointerPlainMoveWithGrid);
 
+// The mixed view switched on or off: every box and character drawn again.
+void BM_ToggleMixedView(benchmark::State& st) {
+    for (auto _ : st) Command(editor::CommandId::ToggleMixedView);
+}
+BENCHMARK(BM_ToggleMixedView);
+
 // A press and release: with the line or circle tool, the anchor.
 void Click(QPoint at) {
     Send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);

@@ -1,5 +1,10 @@
 #include "documents/conversions.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -33,16 +38,16 @@ Rgb PixelOf(const std::uint8_t* p) {
     return blend(p[0]) << 16 | blend(p[1]) << 8 | blend(p[2]);
 }
 
-Rgb PaletteRgb(int n) {
-    const auto v = lores::LoresPalette[n];
+Rgb PaletteRgb(const lores::Palette& palette, int n) {
+    const auto v = palette[n];
     return (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
 }
 
-int NearestColour(Rgb c) {
+int NearestColour(const lores::Palette& palette, Rgb c) {
     int best = 0;
     long bestDistance = -1;
     for (int n = 0; n < lores::ColourCount; ++n) {
-        const Rgb p = PaletteRgb(n);
+        const Rgb p = PaletteRgb(palette, n);
         long d = 0;
         for (int shift = 0; shift <= 16; shift += 8) {
             const long delta = static_cast<long>((c >> shift) & 0xFF) - static_cast<long>((p >> shift) & 0xFF);
@@ -56,66 +61,116 @@ int NearestColour(Rgb c) {
     return best;
 }
 
-}  // namespace
-
-ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath) {
-    lores::LoresPage page{};
-    std::string reason;
-    if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
-    // The same drawing, encoder and replacement as the Export picture command.
-    errno = 0;
-    if (!SavePagePicture(page, pngPath)) return Fail(pngPath, Reason("cannot be written"));
-    return {true, ""};
-}
-
-ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
-                                 const std::string& holesFrom) {
-    lores::LoresPage page{};
-    std::string reason;
-    if (!holesFrom.empty()) {
-        lores::LoresPage holes{};
-        if (!ReadWholePage(holesFrom, holes, reason)) return Fail(holesFrom, reason);
-        for (int i = 0; i < lores::PageBytes; ++i)
-            if (lores::IsScreenHole(i)) page[i] = holes[i];
-    }
-    runtime::DecodedImage image;
-    if (!runtime::ReadPngFile(pngPath, image, reason)) return Fail(pngPath, reason);
-    if (image.width % lores::PageWidth != 0 || image.height % lores::PageHeight != 0) {
-        return Fail(pngPath, std::to_string(image.width) + "x" + std::to_string(image.height) +
-                                 " does not divide into 40x48 equal blocks");
-    }
-    const int bw = image.width / lores::PageWidth, bh = image.height / lores::PageHeight;
+struct Report {
+    bool byIndex = false;
     int mixedBlocks = 0;
-    std::map<Rgb, int> offPalette;  // colours met that are no palette colour
+    int offPalette = 0;  // distinct colours that are no palette colour
+};
+
+// The most frequent value of each block (among equals, the first to get
+// there), taken as an index or matched to the nearest palette colour.
+void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
+                     Report& report) {
+    report.byIndex = image.indexed && !options.byColour &&
+                     std::all_of(image.indices.begin(), image.indices.end(), [](std::uint8_t i) { return i < 16; });
+    const lores::Palette& palette = options.palette->colours;
+    const int bw = image.width / lores::PageWidth, bh = image.height / lores::PageHeight;
+    std::map<Rgb, int> offPalette;
     for (int y = 0; y < lores::PageHeight; ++y) {
         for (int x = 0; x < lores::PageWidth; ++x) {
             std::map<Rgb, int> counts;
             Rgb chosen = 0;
             int most = 0;
             for (int v = 0; v < bh; ++v) {
-                const std::uint8_t* row =
-                    image.rgba.data() + (static_cast<std::size_t>(y) * bh + v) * image.width * 4 + x * bw * 4;
+                const std::size_t row = (static_cast<std::size_t>(y) * bh + v) * image.width + static_cast<std::size_t>(x) * bw;
                 for (int u = 0; u < bw; ++u) {
-                    const Rgb c = PixelOf(row + 4 * u);
+                    const Rgb c = report.byIndex ? image.indices[row + u] : PixelOf(image.rgba.data() + 4 * (row + u));
                     const int n = ++counts[c];
-                    // The most frequent colour; among equals, the first to get there.
                     if (n > most) {
                         most = n;
                         chosen = c;
                     }
                 }
             }
-            if (counts.size() > 1) ++mixedBlocks;
-            for (const auto& [c, n] : counts)
-                if (PaletteRgb(NearestColour(c)) != c) offPalette[c] += n;
-            lores::PlotPixel(page, x, y, NearestColour(chosen));
+            if (counts.size() > 1) ++report.mixedBlocks;
+            if (!report.byIndex)
+                for (const auto& [c, n] : counts)
+                    if (PaletteRgb(palette, NearestColour(palette, c)) != c) offPalette[c] += n;
+            lores::PlotPixel(page, x, y, report.byIndex ? static_cast<int>(chosen) : NearestColour(palette, chosen));
         }
     }
+    report.offPalette = static_cast<int>(offPalette.size());
+}
+
+std::string Describe(const Report& r, const ImportOptions& options) {
+    if (r.byIndex) return "by palette index: " + std::to_string(r.mixedBlocks) + " blocks not uniform";
+    return std::string("by nearest colour (") + options.palette->name + " palette): " + std::to_string(r.mixedBlocks) +
+           " blocks not uniform, " + std::to_string(r.offPalette) + " colours not in the palette";
+}
+
+bool ReadBlockPicture(const std::string& pngPath, runtime::DecodedImage& image, std::string& reason) {
+    if (!runtime::ReadPngFile(pngPath, image, reason)) return false;
+    if (image.width % lores::PageWidth != 0 || image.height % lores::PageHeight != 0) {
+        reason = std::to_string(image.width) + "x" + std::to_string(image.height) +
+                 " does not divide into 40x48 equal blocks";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath,
+                                 const lores::NamedPalette& palette, bool mixed) {
+    lores::LoresPage page{};
+    std::string reason;
+    if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    // The same drawing, encoder and replacement as the Export picture command.
+    errno = 0;
+    if (!SavePagePicture(page, pngPath, palette.colours, mixed)) return Fail(pngPath, Reason("cannot be written"));
+    return {true, ""};
+}
+
+ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
+                                 const ImportOptions& options) {
+    lores::LoresPage page{};
+    std::string reason;
+    if (!options.holesFrom.empty()) {
+        lores::LoresPage holes{};
+        if (!ReadWholePage(options.holesFrom, holes, reason)) return Fail(options.holesFrom, reason);
+        for (int i = 0; i < lores::PageBytes; ++i)
+            if (lores::IsScreenHole(i)) page[i] = holes[i];
+    }
+    runtime::DecodedImage image;
+    if (!ReadBlockPicture(pngPath, image, reason)) return Fail(pngPath, reason);
+    Report report;
+    PageFromPicture(image, options, page, report);
+    if (options.strict && (report.mixedBlocks > 0 || report.offPalette > 0))
+        return Fail(pngPath, Describe(report, options) + " (not exact: nothing written)");
     errno = 0;
     std::string why;
     if (!WritePageBytes(pagePath, page, &why)) return Fail(pagePath, why.empty() ? Reason("cannot be written") : why);
-    return {true, pngPath + ": " + std::to_string(mixedBlocks) + " blocks not uniform, " +
-                      std::to_string(offPalette.size()) + " colours not in the palette"};
+    return {true, pngPath + ": " + Describe(report, options)};
+}
+
+bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason) {
+    runtime::DecodedImage image;
+    if (!ReadBlockPicture(pngPath, image, reason)) return false;
+    Report report;
+    page.fill(0);
+    PageFromPicture(image, ImportOptions(), page, report);
+    return true;
+}
+
+bool IsPngFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    std::uint8_t head[8] = {};
+    const bool png = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && read(fd, head, 8) == 8 &&
+                     std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
+    close(fd);
+    return png;
 }
 
 ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalog) {

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "lores/lores_page.h"
+#include "lores/palettes.h"
+
 namespace documents {
 
 struct ConversionResult {
@@ -11,13 +14,31 @@ struct ConversionResult {
     std::string message;  // one line: the failure (naming the file), or the import's report
 };
 
-// PAGE must be exactly 1024 bytes; OUT is replaced only when whole.
-ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath);
+// PAGE must be exactly 1024 bytes; OUT is replaced only when whole. In a
+// palette, and with the mixed-mode text lines when asked.
+ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath,
+                                 const lores::NamedPalette& palette = lores::Palettes().front(), bool mixed = false);
 
-// Each block becomes the palette colour nearest to its most frequent colour
-// (alpha blended on black). Screen holes are zero, or holesFrom's.
+struct ImportOptions {
+    std::string holesFrom;  // the page whose screen holes are kept (else zero)
+    const lores::NamedPalette* palette = &lores::Palettes().front();
+    bool byColour = false;  // nearest colour even for a palette image
+    bool strict = false;    // a mixed block or an inexact colour fails the import
+};
+
+// A palette image whose indices are all below 16 gives each block its most
+// frequent index as the colour (the artist's palette order); any other
+// picture, or byColour, the palette colour nearest to the block's most
+// frequent colour (alpha blended on black). The report says which rule.
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
-                                 const std::string& holesFrom);
+                                 const ImportOptions& options = ImportOptions());
+
+// The same rules for Open in the window: the page from a PNG file (holes
+// zero), or false with the reason.
+bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason);
+
+// True when the file starts with the PNG signature.
+bool IsPngFile(const std::string& path);
 
 // The catalog of a disk image, one file a line: name, type, length, load
 // address and "page" where it is one.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "lores/lores_page.h"
+#include "lores/palettes.h"
 
 namespace documents {
 
@@ -18,6 +19,7 @@ inline constexpr int PageFileNumber = 0;
 inline constexpr int ExportImage = 200;
 inline constexpr int CellWidth = 16;  // picture pixels per lores pixel, across
 inline constexpr int CellHeight = 8;  // and down
+inline constexpr int TextBoxHeight = 16;  // a character of the mixed-mode lines: two cells high
 
 // The picture as its commands see it; every field belongs to the caller.
 struct Document {
@@ -46,10 +48,15 @@ bool MayWriteOver(const std::string& path, const std::string& current, const cha
 bool SaveDocument(Document& doc);
 bool SaveDocumentAs(Document& doc);
 bool WritePageFile(Document& doc);
-void ExportPicture(const lores::LoresPage& page);
+void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette());
 
 // Fills the 1920 16x8 boxes of a page into the current drawing context.
-void DrawPageBoxes(const lores::LoresPage& page);
+void DrawPageBoxes(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette());
+// One character of the mixed-mode text lines (line 0 to 3 = text rows 20
+// to 23) in its 16x16 box, white on black (black on white when inverse).
+void DrawTextCell(int column, int line, std::uint8_t code);
+// The four text lines over pixel rows 40 to 47, as the machine's mixed mode shows them.
+void DrawMixedText(const lores::LoresPage& page);
 
 // The file work under the commands, shared with the command-line conversions.
 struct PageRead {
@@ -65,7 +72,9 @@ PageRead ReadPageFile(const std::string& path, lores::LoresPage& page);
 // IMAGE:NAME); false on any failure, with the reason in why when there is
 // more to say than errno.
 bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why = nullptr);
-// The page as the 640x384 picture, saved as PNG under exactly path.
-bool SavePagePicture(const lores::LoresPage& page, const std::string& path);
+// The page as the 640x384 picture (in a palette, with the mixed-mode text
+// lines when asked), saved as PNG under exactly path.
+bool SavePagePicture(const lores::LoresPage& page, const std::string& path,
+                     const lores::Palette& palette = lores::DefaultPalette(), bool mixed = false);
 
 }  // namespace documents

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "diskimage/disk_image.h"
+#include "documents/conversions.h"
 #include "documents/documents.h"
 #include "runtime/file_objects.h"
 #include "windowing/windowing.h"
@@ -134,6 +135,22 @@ PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
 }
 
 void OpenPath(Document& doc, const std::string& path) {
+    // A picture drawn elsewhere comes in as --import-png would make it; it is
+    // no page file, so it has no name and Save asks.
+    if (IsPngFile(path)) {
+        lores::LoresPage imported{};
+        std::string reason;
+        if (!PageFromPngFile(path, imported, reason)) {
+            ShowReadMessage(path);
+            return;
+        }
+        doc.page = imported;
+        doc.fileName.clear();
+        doc.confirmFileName = false;
+        doc.changed = true;
+        doc.redraw();
+        return;
+    }
     // Read aside: a file that cannot be read changes nothing, not even the
     // name the next Save writes to, and a short one is never merged into
     // the picture on screen (what it lacks is zero).

@@ -1,12 +1,17 @@
 #include "editor/command_line.h"
 
+#include <algorithm>
+
+#include "lores/palettes.h"
+
 namespace editor {
 
 const char* const UsageText =
-    "Usage: vornel [FILE]\n"
-    "       vornel --export-png PAGE OUT.png\n"
-    "       vornel --import-png IN.png OUT [--holes-from PAGE]\n"
+    "Usage: vornel [--palette NAME] [FILE]\n"
+    "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME]\n"
+    "       vornel --import-png IN.png OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
     "       vornel --list IMAGE\n"
+    "       vornel --palettes\n"
     "\n"
     "Paint Apple II low-resolution pictures (40x48 pixels, 16 colours), kept as\n"
     "the 1024-byte text/lores page. FILE is opened at start, as Open would.\n"
@@ -15,6 +20,11 @@ const char* const UsageText =
     "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG\n"
     "  --import-png IN.png OUT     make a page from a PNG of 40x48 equal blocks\n"
     "  --holes-from PAGE           with --import-png: keep PAGE's screen holes\n"
+    "  --mixed                     with --export-png: rows 40 to 47 as the four text lines\n"
+    "  --by-colour                 with --import-png: nearest colour even for a palette PNG\n"
+    "  --strict                    with --import-png: fail (write nothing) unless every block is exact\n"
+    "  --palette NAME              the colours of the window, the export or the import\n"
+    "  --palettes                  list the palettes and exit\n"
     "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image\n"
     "  -h, --help                  show this help and exit\n"
     "  -v, --version               show the version and exit\n"
@@ -22,6 +32,12 @@ const char* const UsageText =
     "Exit status: 0 success, 1 failure, 2 wrong usage.\n";
 
 namespace {
+
+CommandLine Only(CommandLine::Action action) {
+    CommandLine c;
+    c.action = action;
+    return c;
+}
 
 CommandLine Fail(std::string error) {
     CommandLine c;
@@ -40,16 +56,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         if (!option) {
             c.files.push_back(arg);
-        } else if (!c.files.empty() && arg != "--holes-from") {
+        } else if (!c.files.empty() && arg != "--holes-from" && arg != "--mixed" && arg != "--by-colour" &&
+                   arg != "--strict" && arg != "--palette") {
             // Only what the usage shows may follow a file name: an option
             // there is more likely a file name gone wrong than a wish.
             return Fail("'" + arg + "' must come before the file names");
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
-            return CommandLine{CommandLine::Action::Help, {}, {}, {}};
+            return Only(CommandLine::Action::Help);
         } else if (arg == "-v" || arg == "--version") {
-            return CommandLine{CommandLine::Action::Version, {}, {}, {}};
+            return Only(CommandLine::Action::Version);
         } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list") {
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
             c.action = arg == "--export-png"   ? CommandLine::Action::ExportPng
@@ -58,10 +75,28 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         } else if (arg == "--holes-from") {
             if (i + 1 >= argc) return Fail("--holes-from needs a page file");
             c.holesFrom = argv[++i];
+        } else if (arg == "--palette") {
+            if (i + 1 >= argc) return Fail("--palette needs a name (see 'vornel --palettes')");
+            const std::string name = argv[++i];
+            const auto& all = lores::Palettes();
+            const auto found = std::find_if(all.begin(), all.end(), [&](const auto& p) { return name == p.name; });
+            if (found == all.end()) return Fail("no palette '" + name + "' (see 'vornel --palettes')");
+            c.palette = static_cast<int>(found - all.begin());
+        } else if (arg == "--palettes") {
+            return Only(CommandLine::Action::ListPalettes);
+        } else if (arg == "--mixed") {
+            c.mixed = true;
+        } else if (arg == "--by-colour") {
+            c.byColour = true;
+        } else if (arg == "--strict") {
+            c.strict = true;
         } else {
             return Fail("unknown option '" + arg + "'");
         }
     }
+    if (c.mixed && c.action != CommandLine::Action::ExportPng) return Fail("--mixed goes with --export-png");
+    if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
+        return Fail("--by-colour and --strict go with --import-png");
     switch (c.action) {
     case CommandLine::Action::Edit:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");

@@ -10,6 +10,7 @@
 
 #include "documents/documents.h"
 #include "lores/lores_page.h"
+#include "lores/palettes.h"
 
 namespace editor {
 
@@ -54,6 +55,8 @@ inline constexpr int PressOnCell = 108;
 inline constexpr int PreviousColour = 109;
 inline constexpr int NextColour = 110;
 inline constexpr int ToggleGrid = 111;
+inline constexpr int ToggleMixedView = 112;
+inline constexpr int NextPalette = 113;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -90,6 +93,8 @@ struct StatusShown {
     Tool tool = Tool::Pen;
     std::string fileName;
     bool changed = false;
+    bool mixedView = false;
+    int palette = 0;
     bool operator==(const StatusShown&) const = default;
 };
 
@@ -124,12 +129,17 @@ struct EditorState {
     lores::LoresPage savedPage{};
     bool penStroke = false;  // the left button is down with the pen: one step at its release
     bool showGrid = false;
+    // Rows 40 to 47 shown as the four text lines of the machine's mixed mode.
+    bool mixedView = false;
+    std::array<std::uint8_t, 160> shownText{};  // the character codes the text lines show now
+    int palette = 0;  // index into lores::Palettes(); 0 is the default
     // Set while a key acts on the pointer's cell: the highlight is on
     // pointerCell instead of under the current canvas event.
     bool highlightFromState = false;
     StatusShown statusShown;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
+    const lores::Palette& colours() const { return lores::Palettes()[static_cast<std::size_t>(palette)].colours; }
     lores::LoresPage& previewScratch() { return pageStore->previewScratch; }
     lores::LoresPage& undoCopy() { return pageStore->undoCopy; }
 };

@@ -88,6 +88,7 @@ const ShortcutEntry Shortcuts[] = {
     {"P", CommandId::PenTool},             {"L", CommandId::LineTool},
     {"C", CommandId::CircleTool},          {"F", CommandId::FillTool},
     {"K", CommandId::PickColour},          {"G", CommandId::ToggleGrid},
+    {"M", CommandId::ToggleMixedView},     {"V", CommandId::NextPalette},
     {"[", CommandId::PreviousColour},      {"]", CommandId::NextColour},
     {"Left", CommandId::CellLeft},         {"Right", CommandId::CellRight},
     {"Up", CommandId::CellUp},             {"Down", CommandId::CellDown},
@@ -97,11 +98,11 @@ const ShortcutEntry Shortcuts[] = {
     {"Shift+F10", CommandId::ShowPopupMenu}, {"Menu", CommandId::ShowPopupMenu},
 };
 
-void MakeSwatches() {
+void MakeSwatches(const lores::Palette& palette) {
     for (int n = 0; n < lores::ColourCount; ++n) {
         runtime::CreateImageObject(FirstSwatchImage + n, 16, 16);
         runtime::BeginDrawing(runtime::ImageDrawTarget(FirstSwatchImage + n));
-        runtime::FillBox(0, 0, 16, 16, lores::LoresPalette[n]);
+        runtime::FillBox(0, 0, 16, 16, palette[n]);
         runtime::EndDrawing();
     }
 }
@@ -154,6 +155,12 @@ void SetIcon() {
 
 }  // namespace
 
+void PaintSwatches(const EditorState& state) {
+    MakeSwatches(state.colours());
+    for (int n = 0; n < lores::ColourCount; ++n)
+        SetButtonImage(ToolbarNumber, n, runtime::ImageHandle(FirstSwatchImage + n));
+}
+
 void SelectToolButton(int id) {
     for (int i = 0; i <= CommandId::PenTool; ++i) SetButtonPressed(ToolbarNumber, i, 0);
     SetButtonPressed(ToolbarNumber, id, 1);
@@ -175,7 +182,7 @@ bool StartUp(EditorState& state) {
     SetIcon();
     if (!OpenWindowObject(WindowNumber, 0, 0, 640, 440, state.titleText.c_str(), EditorWindowFlags)) return false;
     CreateCanvas(CanvasNumber, 0, CanvasTop, 640, 384);
-    MakeSwatches();
+    MakeSwatches(state.colours());
     BuildToolbar();
     BuildPopup();
     for (const ShortcutEntry& k : Shortcuts) AddShortcut(WindowNumber, k.keys, k.id);
@@ -219,12 +226,18 @@ bool OfferRecovery(EditorState& state) {
 
 }  // namespace
 
-int RunEditor(const std::string& file) {
+int RunEditor(const std::string& file, int palette) {
     EditorState state;
     if (!StartUp(state)) {
         ShutDown(state);
         std::fprintf(stderr, "vornel: cannot open a window\n");
         return 1;
+    }
+    if (palette != 0) {
+        state.palette = palette;
+        PaintSwatches(state);
+        state.shownDrawSerial = 0;
+        RedrawPage(state);
     }
     Recovery recovery;
     if (OpenRecovery(recovery)) state.recovery = &recovery;

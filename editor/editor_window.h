@@ -18,9 +18,12 @@ void ShutDown(EditorState& state);
 // Shows the tool button id as the one pressed tool button.
 void SelectToolButton(int id);
 
+// Paints the colour swatches (toolbar buttons) in the state's palette.
+void PaintSwatches(const EditorState& state);
+
 // The whole program: start-up, the page file given (if any) opened as Open
 // would, event loop, shut-down. Returns the exit code: 1 when the window
 // could not be opened.
-int RunEditor(const std::string& file = std::string());
+int RunEditor(const std::string& file = std::string(), int palette = 0);
 
 }  // namespace editor

@@ -10,6 +10,7 @@
 #include "editor/status_line.h"
 #include "editor/tools.h"
 #include "lores/drawing.h"
+#include "lores/text_glyphs.h"
 #include "windowing/windowing.h"
 
 namespace editor {
@@ -27,10 +28,19 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
 
 bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
 
+// The mixed view's text lines are text, not pixels: nothing is drawn there.
+bool OnTextLines(const EditorState& state, Cell c) {
+    return state.mixedView && c.y >= lores::FirstMixedPixelRow && c.y < lores::PageHeight;
+}
+
 // The tool's handling of the pointer at cell, with the left button held
 // (a press) or not (a move).
 void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
     UpdatePointer(state, cell);
+    if (OnTextLines(state, cell)) {
+        RedrawPage(state);
+        return;
+    }
     switch (state.currentTool) {
     case Tool::Pen: PenPointer(state, leftHeld); break;
     case Tool::Line: LinePointer(state, leftHeld); break;
@@ -51,12 +61,14 @@ void KeyPointer(EditorState& state, int dx, int dy, bool press) {
 
 // The colour of a cell becomes the current colour, as its swatch would make it.
 void PickColourAt(EditorState& state, Cell c) {
-    if (OnPage(c)) CarryOutCommand(state, lores::PixelAt(state.workingPage(), c.x, c.y));
+    if (OnPage(c) && !OnTextLines(state, c)) CarryOutCommand(state, lores::PixelAt(state.workingPage(), c.x, c.y));
 }
 
-void ToggleGrid(EditorState& state) {
-    state.showGrid = !state.showGrid;
-    state.shownDrawSerial = 0;  // every box again, with or without its lines
+// A change of how the page is shown: every box is drawn again.
+template <typename Change>
+void ChangeView(EditorState& state, Change change) {
+    change();
+    state.shownDrawSerial = 0;
     state.highlightFromState = true;
     RedrawPage(state);
     state.highlightFromState = false;
@@ -123,7 +135,7 @@ void CarryOutCommand(EditorState& state, int id) {
         }
         break;
     case CommandId::SavePictureAs: documents::SaveDocumentAs(doc); break;
-    case CommandId::ExportPicture: documents::ExportPicture(state.workingPage()); break;
+    case CommandId::ExportPicture: documents::ExportPicture(state.workingPage(), state.colours()); break;
     case CommandId::ScrollLeft: Scroll(state, lores::ScrollDirection::Left); break;
     case CommandId::ScrollRight: Scroll(state, lores::ScrollDirection::Right); break;
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;
@@ -139,16 +151,24 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::PressOnCell: KeyPointer(state, 0, 0, true); break;
     case CommandId::PreviousColour: CarryOutCommand(state, (state.currentColour + 15) % 16); break;
     case CommandId::NextColour: CarryOutCommand(state, (state.currentColour + 1) % 16); break;
-    case CommandId::ToggleGrid: ToggleGrid(state); break;
+    case CommandId::ToggleGrid: ChangeView(state, [&] { state.showGrid = !state.showGrid; }); break;
+    case CommandId::ToggleMixedView: ChangeView(state, [&] { state.mixedView = !state.mixedView; }); break;
+    case CommandId::NextPalette:
+        ChangeView(state, [&] {
+            state.palette = (state.palette + 1) % static_cast<int>(lores::Palettes().size());
+            PaintSwatches(state);
+        });
+        break;
     default: break;  // not a command of this program
     }
 }
 
 void HandlePointer(EditorState& state) {
     const bool leftHeld = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasButtons) & 1;
+    const Cell cell = PointerCellOfCurrentEvent();
     // A pen stroke is one step of the history, from the press to the release.
-    state.penStroke = leftHeld && state.currentTool == Tool::Pen;
-    PointerAt(state, PointerCellOfCurrentEvent(), leftHeld);
+    state.penStroke = leftHeld && state.currentTool == Tool::Pen && !OnTextLines(state, cell);
+    PointerAt(state, cell, leftHeld);
 }
 
 bool HandleEvent(EditorState& state, int event) {

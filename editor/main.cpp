@@ -20,10 +20,12 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::ExportPng:
     case CommandLine::Action::ImportPng: {
         // No window and no display: the same model and encoder, from a shell.
+        const lores::NamedPalette& palette = lores::Palettes()[static_cast<std::size_t>(command.palette)];
+        const documents::ImportOptions options{command.holesFrom, &palette, command.byColour, command.strict};
         const documents::ConversionResult result =
             command.action == CommandLine::Action::ExportPng
-                ? documents::ExportPageAsPng(command.files[0], command.files[1])
-                : documents::ImportPngAsPage(command.files[0], command.files[1], command.holesFrom);
+                ? documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed)
+                : documents::ImportPngAsPage(command.files[0], command.files[1], options);
         if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
         return result.ok ? 0 : 1;
     }
@@ -34,9 +36,12 @@ int Run(int argc, char** argv) {
         if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
         return result.ok ? 0 : 1;
     }
+    case CommandLine::Action::ListPalettes:
+        for (const lores::NamedPalette& p : lores::Palettes()) std::printf("%-10s %s\n", p.name, p.description);
+        return 0;
     case CommandLine::Action::Edit: break;
     }
-    return editor::RunEditor(command.files.empty() ? std::string() : command.files.front());
+    return editor::RunEditor(command.files.empty() ? std::string() : command.files.front(), command.palette);
 }
 
 }  // namespace

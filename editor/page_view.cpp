@@ -1,5 +1,6 @@
 #include "editor/page_view.h"
 
+#include "lores/text_glyphs.h"
 #include "runtime/images.h"
 #include "windowing/windowing.h"
 
@@ -17,9 +18,9 @@ constexpr runtime::ColourValue GridColour = 0x808080;
 constexpr runtime::ColourValue MixedLineColour = 0x00C0FF;
 constexpr int MixedRow = 40;
 
-void FillCell(int x, int y, int colour, bool grid) {
+void FillCell(int x, int y, runtime::ColourValue colour, bool grid) {
     const int px = CellWidth * x, py = CellHeight * y;
-    runtime::FillBox(px, py, CellWidth, CellHeight, lores::LoresPalette[colour]);
+    runtime::FillBox(px, py, CellWidth, CellHeight, colour);
     if (!grid) return;
     runtime::FillBox(px, py, 1, CellHeight, GridColour);
     if (y == MixedRow) runtime::FillBox(px, py, CellWidth, 2, MixedLineColour);
@@ -40,20 +41,30 @@ void RedrawPage(EditorState& state) {
     runtime::BeginDrawing(target);
     // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
     const Cell c = state.highlightFromState ? state.pointerCell : PointerCellOfCurrentEvent();
-    const int highlight = c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight
-                              ? c.y * lores::PageWidth + c.x
-                              : -1;
+    // The mixed view's text lines take no highlight: they are not pixels.
+    const int rows = state.mixedView ? lores::FirstMixedPixelRow : lores::PageHeight;
+    const int highlight =
+        c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < rows ? c.y * lores::PageWidth + c.x : -1;
     const lores::LoresPage& page = state.workingPage();
+    const lores::Palette& palette = state.colours();
     // Only the boxes whose colour differs from what the canvas shows now,
     // unless something else drew there since.
-    for (int y = 0; y < lores::PageHeight; ++y) {
+    for (int y = 0; y < rows; ++y) {
         const std::uint8_t* row = page.data() + lores::RowBaseTable[y / 2];
         const int shift = (y & 1) * 4;
         for (int x = 0; x < lores::PageWidth; ++x) {
             const int i = y * lores::PageWidth + x;
             const std::uint8_t colour = i == highlight ? state.currentColour & 15 : (row[x] >> shift) & 15;
-            if (!remembered || state.shownColours[i] != colour) FillCell(x, y, colour, state.showGrid);
+            if (!remembered || state.shownColours[i] != colour) FillCell(x, y, palette[colour], state.showGrid);
             state.shownColours[i] = colour;
+        }
+    }
+    for (int line = 0; state.mixedView && line < 4; ++line) {
+        const std::uint8_t* text = page.data() + lores::RowBaseTable[lores::FirstMixedTextRow + line];
+        for (int x = 0; x < lores::PageWidth; ++x) {
+            std::uint8_t& shown = state.shownText[static_cast<std::size_t>(line * lores::PageWidth + x)];
+            if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
+            shown = text[x];
         }
     }
     runtime::EndDrawing();

@@ -32,23 +32,28 @@ void UpdateStatusLine(EditorState& state) {
     now.tool = state.currentTool;
     now.fileName = state.fileName;
     now.changed = state.pictureChanged;
+    now.mixedView = state.mixedView;
+    now.palette = state.palette;
     if (now == state.statusShown) return;
     state.statusShown = now;
 
     std::vector<windowing::StatusPart> parts;
+    const lores::Palette& palette = state.colours();
     if (OnPage(now.cell)) {
         parts.push_back({"x:" + std::to_string(now.cell.x) + " y:" + std::to_string(now.cell.y)});
         parts.push_back({"under: " + std::to_string(now.colourUnder),
-                         static_cast<std::int64_t>(lores::LoresPalette[now.colourUnder])});
+                         static_cast<std::int64_t>(palette[now.colourUnder])});
     } else {
         parts.push_back({"x:- y:-"});
         parts.push_back({"under: -"});
     }
     parts.push_back({"colour: " + std::to_string(now.currentColour),
-                     static_cast<std::int64_t>(lores::LoresPalette[now.currentColour])});
+                     static_cast<std::int64_t>(palette[now.currentColour])});
     parts.push_back({ToolNames[static_cast<int>(now.tool) & 3]});
     parts.push_back({now.fileName.empty() ? UntitledName : BaseName(now.fileName)});
     if (now.changed) parts.push_back({UnsavedMark});
+    if (now.mixedView) parts.push_back({"mixed"});
+    if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     windowing::SetStatusLine(WindowNumber, 0, StatusTop, 640, StatusHeight, parts);
 }
 

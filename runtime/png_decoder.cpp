@@ -95,26 +95,52 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     png_read_info(png, info);
     if (static_cast<std::uint64_t>(png_get_image_width(png, info)) * png_get_image_height(png, info) > MaxPixels)
         png_error(png, "too many pixels (more than 16 million)");
-    // Whatever the file holds becomes 8-bit red, green, blue, alpha.
-    png_set_expand(png);  // palette to RGB, grey below 8 bits to 8, transparency to alpha
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    // A palette image is read as its indices (one byte each), and its
+    // colours looked up here; anything else becomes 8-bit RGBA on the way.
+    out.indexed = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE;
+    if (out.indexed) {
+        png_set_packing(png);
+    } else {
+        png_set_expand(png);  // grey below 8 bits to 8, transparency to alpha
+        png_set_scale_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     out.width = static_cast<int>(png_get_image_width(png, info));
     out.height = static_cast<int>(png_get_image_height(png, info));
-    if (png_get_rowbytes(png, info) != static_cast<png_size_t>(out.width) * 4) png_error(png, "unexpected pixel layout");
+    const std::size_t bytesPerPixel = out.indexed ? 1 : 4;
+    if (png_get_rowbytes(png, info) != static_cast<png_size_t>(out.width) * bytesPerPixel)
+        png_error(png, "unexpected pixel layout");
+    const std::size_t pixels = static_cast<std::size_t>(out.width) * out.height;
     bool allocated = true;
     try {
-        out.rgba.resize(static_cast<std::size_t>(out.width) * out.height * 4);
+        out.rgba.resize(pixels * 4);
+        if (out.indexed) out.indices.resize(pixels);
         rows.resize(static_cast<std::size_t>(out.height));
     } catch (const std::bad_alloc&) {
         allocated = false;
     }
     if (!allocated) png_error(png, "out of memory");
-    for (int y = 0; y < out.height; ++y) rows[y] = out.rgba.data() + static_cast<std::size_t>(y) * out.width * 4;
+    std::uint8_t* target = out.indexed ? out.indices.data() : out.rgba.data();
+    for (int y = 0; y < out.height; ++y) rows[y] = target + static_cast<std::size_t>(y) * out.width * bytesPerPixel;
     png_read_image(png, rows.data());
+    if (out.indexed) {
+        png_colorp colours = nullptr;
+        int count = 0;
+        png_get_PLTE(png, info, &colours, &count);
+        png_bytep alphas = nullptr;
+        int alphaCount = 0;
+        if (png_get_valid(png, info, PNG_INFO_tRNS)) png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
+        for (std::size_t i = 0; i < pixels; ++i) {
+            const int n = out.indices[i];
+            if (n >= count) png_error(png, "a palette index past the palette");
+            std::uint8_t* p = out.rgba.data() + 4 * i;
+            p[0] = colours[n].red, p[1] = colours[n].green, p[2] = colours[n].blue;
+            p[3] = n < alphaCount ? alphas[n] : 0xFF;
+        }
+    }
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;

@@ -13,6 +13,8 @@ struct DecodedImage {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> rgba;  // width * 4 bytes a row, top row first
+    bool indexed = false;             // a palette image: its indices too
+    std::vector<std::uint8_t> indices;  // width bytes a row, top row first
 };
 
 // False with a short reason when the data is not a whole, valid PNG.

@@ -11,6 +11,7 @@
 
 #include "lores/lores_page.h"
 #include "lores/startup_picture.h"
+#include "png_reader.h"
 #include "test_files.h"
 
 using namespace testfiles;
@@ -18,6 +19,12 @@ using documents::ExportPageAsPng;
 using documents::ImportPngAsPage;
 
 namespace {
+
+documents::ImportOptions Holes(const std::string& page) {
+    documents::ImportOptions options;
+    options.holesFrom = page;
+    return options;
+}
 
 std::vector<std::uint8_t> Bytes(const lores::LoresPage& p) { return {p.begin(), p.end()}; }
 
@@ -60,8 +67,8 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
         const lores::LoresPage page = i == 0 ? lores::StartupPicture() : RandomPage(random);
         WriteAll(dir / "p", Bytes(page));
         ASSERT_TRUE(ExportPageAsPng(dir / "p", dir / "p.png").ok);
-        const auto result = ImportPngAsPage(dir / "p.png", dir / "q", dir / "p");
-        EXPECT_EQ(result.message, (dir / "p.png") + ": 0 blocks not uniform, 0 colours not in the palette");
+        const auto result = ImportPngAsPage(dir / "p.png", dir / "q", Holes(dir / "p"));
+        EXPECT_EQ(result.message, (dir / "p.png") + ": by nearest colour (standard palette): 0 blocks not uniform, 0 colours not in the palette");
         ASSERT_EQ(ReadAll(dir / "q"), Bytes(page)) << "page " << i << ", holes included";
     }
     const lores::LoresPage page = RandomPage(random);
@@ -84,11 +91,11 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
         for (int k = 0; k < 6; ++k) p[k] = Channel(colour(x / 2, y / 2), k / 2);  // each channel * 257
     });
     for (const char* name : {"shot", "indexed", "deep"}) {
-        const auto result = ImportPngAsPage(dir / (std::string(name) + ".png"), dir / name, "");
+        const auto result = ImportPngAsPage(dir / (std::string(name) + ".png"), dir / name);
         ASSERT_TRUE(result.ok) << result.message;
         EXPECT_EQ(ReadAll(dir / name), Bytes(expected)) << name;
         if (std::string(name) == "shot") {
-            EXPECT_EQ(result.message, (dir / "shot.png") + ": 1 blocks not uniform, 1 colours not in the palette");
+            EXPECT_EQ(result.message, (dir / "shot.png") + ": by nearest colour (standard palette): 1 blocks not uniform, 1 colours not in the palette");
         }
     }
 }
@@ -125,8 +132,8 @@ TEST(Conversions, TiesGoToTheFirstColourToGetThereAndAlphaIsRounded) {
             p[3] = static_cast<std::uint8_t>(alpha);
         }
     });
-    const auto result = ImportPngAsPage(dir / "ties.png", dir / "out", "");
-    EXPECT_EQ(result.message, (dir / "ties.png") + ": 1 blocks not uniform, 0 colours not in the palette");
+    const auto result = ImportPngAsPage(dir / "ties.png", dir / "out");
+    EXPECT_EQ(result.message, (dir / "ties.png") + ": by nearest colour (standard palette): 1 blocks not uniform, 0 colours not in the palette");
     lores::LoresPage got{};
     const auto bytes = ReadAll(dir / "out");
     std::copy_n(bytes.begin(), 1024, got.begin());
@@ -145,15 +152,79 @@ TEST(Conversions, WhatCannotBeConvertedIsSaidAndNothingIsWritten) {
     EXPECT_FALSE(ExportPageAsPng(dir / "page", dir / "no/folder.png").ok);
 
     WritePng(dir / "odd.png", 41, 48, PNG_COLOR_TYPE_RGB, 8, 3, [](int, int, std::uint8_t* p) { p[0] = p[1] = p[2] = 0; });
-    EXPECT_EQ(ImportPngAsPage(dir / "odd.png", dir / "out", "").message,
+    EXPECT_EQ(ImportPngAsPage(dir / "odd.png", dir / "out").message,
               (dir / "odd.png") + ": 41x48 does not divide into 40x48 equal blocks");
     ASSERT_TRUE(ExportPageAsPng(dir / "page", dir / "whole.png").ok);
     auto truncated = ReadAll(dir / "whole.png");
     truncated.resize(truncated.size() / 2);
     WriteAll(dir / "truncated.png", truncated);
-    EXPECT_FALSE(ImportPngAsPage(dir / "truncated.png", dir / "out", "").ok);
-    EXPECT_EQ(ImportPngAsPage(dir / "page", dir / "out", "").message, (dir / "page") + ": not a PNG image");
-    EXPECT_FALSE(ImportPngAsPage(dir / "whole.png", dir / "out", dir / "short").ok) << "holes from a non-page";
+    EXPECT_FALSE(ImportPngAsPage(dir / "truncated.png", dir / "out").ok);
+    EXPECT_EQ(ImportPngAsPage(dir / "page", dir / "out").message, (dir / "page") + ": not a PNG image");
+    EXPECT_FALSE(ImportPngAsPage(dir / "whole.png", dir / "out", Holes(dir / "short")).ok) << "holes from a non-page";
     EXPECT_EQ(Entries(dir.path()),
               (std::vector<std::string>{"long", "odd.png", "page", "short", "truncated.png", "whole.png"}));
+}
+
+TEST(Conversions, PalettesIndexImportAndStrictness) {
+    TempDir dir;
+    std::mt19937 random(8);
+    const lores::LoresPage page = RandomPage(random);
+    WriteAll(dir / "p", Bytes(page));
+    // Every palette exports its own colours, block for block.
+    for (const lores::NamedPalette& palette : lores::Palettes()) {
+        ASSERT_TRUE(ExportPageAsPng(dir / "p", dir / "p.png", palette).ok);
+        const testpng::Png png = testpng::Read(ReadAll(dir / "p.png"));
+        ASSERT_TRUE(png.ok) << png.error;
+        for (int y = 0; y < 48; y += 5)
+            for (int x = 0; x < 40; x += 3) {
+                const std::uint8_t* px = png.At(x * 16 + 8, y * 8 + 4);
+                const auto v = palette.colours[lores::PixelAt(page, x, y)];
+                ASSERT_EQ((px[0] | px[1] << 8 | px[2] << 16), static_cast<int>(v)) << palette.name << " " << x << "," << y;
+            }
+        // ... and an import in the same palette gives the page back (where
+        // a palette has two equal greys, as the machine does, the first).
+        documents::ImportOptions options = Holes(dir / "p");
+        options.palette = &palette;
+        ASSERT_TRUE(ImportPngAsPage(dir / "p.png", dir / "back", options).ok);
+        lores::LoresPage expected = page;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const auto v = palette.colours[lores::PixelAt(page, x, y)];
+                const auto first = std::find(palette.colours.begin(), palette.colours.end(), v) - palette.colours.begin();
+                lores::PlotPixel(expected, x, y, static_cast<int>(first));
+            }
+        EXPECT_EQ(ReadAll(dir / "back"), Bytes(expected)) << palette.name;
+    }
+
+    // A palette PNG in the artist's own order: the index is the colour.
+    std::vector<png_color> scrambled;
+    for (int n = 0; n < 16; ++n) scrambled.push_back({Channel(15 - n, 0), Channel(15 - n, 1), Channel(15 - n, 2)});
+    const auto colour = [&](int x, int y) { return static_cast<std::uint8_t>(lores::PixelAt(page, x, y)); };
+    WritePng(dir / "art.png", 80, 96, PNG_COLOR_TYPE_PALETTE, 8, 1,
+             [&](int x, int y, std::uint8_t* p) { p[0] = colour(x / 2, y / 2); }, scrambled);
+    auto result = ImportPngAsPage(dir / "art.png", dir / "art", Holes(dir / "p"));
+    EXPECT_EQ(result.message, (dir / "art.png") + ": by palette index: 0 blocks not uniform");
+    EXPECT_EQ(ReadAll(dir / "art"), Bytes(page)) << "every byte, by index";
+    documents::ImportOptions byColour = Holes(dir / "p");
+    byColour.byColour = true;
+    result = ImportPngAsPage(dir / "art.png", dir / "art2", byColour);
+    EXPECT_NE(result.message.find("by nearest colour"), std::string::npos);
+    EXPECT_NE(ReadAll(dir / "art2"), Bytes(page)) << "the scrambled colours, matched by colour";
+
+    // --strict: a mixed block or an inexact colour writes nothing.
+    documents::ImportOptions strict;
+    strict.strict = true;
+    WritePng(dir / "mixed.png", 80, 96, PNG_COLOR_TYPE_RGB, 8, 3, [&](int x, int y, std::uint8_t* p) {
+        for (int k = 0; k < 3; ++k) p[k] = Channel(x == 0 && y == 0 ? 1 : colour(x / 2, y / 2), k);
+    });
+    EXPECT_FALSE(ImportPngAsPage(dir / "mixed.png", dir / "strict", strict).ok);
+    WritePng(dir / "off.png", 40, 48, PNG_COLOR_TYPE_RGB, 8, 3, [&](int x, int y, std::uint8_t* p) {
+        for (int k = 0; k < 3; ++k) p[k] = Channel(colour(x, y), k);
+        if (x == 7) p[1] ^= 1;
+    });
+    result = ImportPngAsPage(dir / "off.png", dir / "strict", strict);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("colours not in the palette"), std::string::npos);
+    EXPECT_FALSE(Exists(dir / "strict"));
+    EXPECT_TRUE(ImportPngAsPage(dir / "art.png", dir / "strict", strict).ok) << "exact by index";
 }

@@ -252,6 +252,15 @@ int SetButtonTip(int toolbar, int id, const char* text) {
     return 1;
 }
 
+int SetButtonImage(int toolbar, int id, std::uintptr_t imageHandle) {
+    ToolbarObject* t = Toolbars().Find(toolbar);
+    if (!t || !t->bar) return 0;
+    ToolbarButton* b = FindButton(*t, id);
+    if (!b) return 0;
+    b->action->setIcon(IconFromImage(imageHandle));
+    return 1;
+}
+
 int SetButtonPressed(int toolbar, int id, int state) {
     ToolbarObject* t = Toolbars().Find(toolbar);
     if (!t || !t->bar) return 0;

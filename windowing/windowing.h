@@ -174,6 +174,8 @@ void AddImageButton(int id, std::uintptr_t imageHandle, int toggle);
 void AddToolbarSeparator();
 int SetButtonTip(int toolbar, int id, const char* text);
 int SetButtonPressed(int toolbar, int id, int state);
+// Shows the image's present pixels on the button (after it was redrawn).
+int SetButtonImage(int toolbar, int id, std::uintptr_t imageHandle);
 
 Handle CreatePopup(int number);
 Handle OpenSubmenu(const char* title);

@@ -43,7 +43,7 @@ def wait_for_window(pattern, seconds=15):
 # No window for help, version or wrong usage.
 help_run = run("--help")
 expect("--help exit code", help_run.returncode, 0)
-expect("--help names the usage", help_run.stdout.startswith("Usage: vornel [FILE]"), True)
+expect("--help names the usage", help_run.stdout.startswith("Usage: vornel [--palette NAME] [FILE]"), True)
 expect("--help lists the conversions", "--export-png" in help_run.stdout and "--import-png" in help_run.stdout, True)
 expect("-v", (run("-v").returncode, run("-v").stdout), (0, "vornel 0.2\n"))
 bad = run("--frobnicate")
