@@ -1,33 +1,47 @@
-# make run  - install what is missing, build (Release) and start the editor
-# make test - install what is missing, build and run every test, in a normal
-#             build and again under AddressSanitizer + UndefinedBehaviorSanitizer
-# make bench - build and run the benchmarks
-# make install - build and install under PREFIX (default /usr/local); DESTDIR stages it
+# make run     - install what the program needs, build it alone (Release) and start it
+# make test    - install everything, build and run every test, in a normal
+#                build and again under AddressSanitizer + UndefinedBehaviorSanitizer
+# make bench   - build and run the benchmarks
+# make install - build the program and install it under PREFIX (default /usr/local); DESTDIR stages it
+# make package - build the Debian package vornel_<version>_<arch>.deb in build/release
 
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 RELEASE := build/release
 SANITIZE := build/asan
 
-.PHONY: run test deps build build-asan bench install clean
+.PHONY: run test deps deps-run deps-package configure-release build build-program build-asan bench install package clean
 
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh all
 
-$(RELEASE)/build.ninja:
-	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release
+deps-run:
+	@bash scripts/install-deps.sh run
+
+deps-package:
+	@bash scripts/install-deps.sh package
+
+# Configured again each time: a build first made without the test tools
+# finds them once they are installed.
+configure-release:
+	@cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
 
 $(SANITIZE)/build.ninja:
 	cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEL_SANITIZE=ON
 
-build: deps $(RELEASE)/build.ninja
+# The program and what it installs, nothing of the tests.
+build-program: deps-run configure-release
+	cmake --build $(RELEASE) -j $(JOBS) --target vornel compressed_docs
+
+build: deps configure-release
 	cmake --build $(RELEASE) -j $(JOBS)
 
 build-asan: deps $(SANITIZE)/build.ninja
+	cmake -S . -B $(SANITIZE) > /dev/null
 	cmake --build $(SANITIZE) -j $(JOBS)
 
-run: build
-	@if [ -x $(RELEASE)/vornel ]; then $(RELEASE)/vornel; else echo "vornel: nothing to run yet"; fi
+run: build-program
+	@$(RELEASE)/vornel
 
 test: build build-asan
 	cd $(RELEASE) && ctest --output-on-failure -j $(JOBS)
@@ -40,8 +54,13 @@ bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 	xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" python3 bench/x_bench.py $(RELEASE)
 
-install: build
+install: build-program
 	cmake --install $(RELEASE) --prefix $(PREFIX)
+
+package: deps-package configure-release
+	cmake --build $(RELEASE) -j $(JOBS) --target vornel compressed_docs
+	cd $(RELEASE) && cpack -G DEB
+	@ls $(RELEASE)/vornel_*.deb
 
 clean:
 	rm -rf build

@@ -58,6 +58,5 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::system(("rm -rf '" + folder + "'").c_str());
-    return 0;
+    return std::system(("rm -rf '" + folder + "'").c_str()) == 0 ? 0 : 1;
 }

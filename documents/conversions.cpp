@@ -11,7 +11,9 @@
 
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
+#include "runtime/images.h"
 #include "runtime/png_decoder.h"
+#include "runtime/png_encoder.h"
 
 namespace documents {
 namespace {
@@ -151,6 +153,31 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
     std::string why;
     if (!WritePageBytes(pagePath, page, &why)) return Fail(pagePath, why.empty() ? Reason("cannot be written") : why);
     return {true, pngPath + ": " + Describe(report, options)};
+}
+
+ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size) {
+    lores::LoresPage page{};
+    std::string reason;
+    if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    if (size < lores::PageHeight) return Fail(pngPath, "a thumbnail needs at least 48 pixels");
+    // Blocks of 2k by k keep the picture's shape; below 80 pixels, 1 by 1.
+    const int k = std::min(size / (2 * lores::PageWidth), CellHeight);
+    const int bw = k > 0 ? 2 * k : 1, bh = k > 0 ? k : 1;
+    const int thumbnailImage = ExportImage + 1;
+    runtime::RegisterPngEncoder();
+    bool saved = false;
+    errno = 0;
+    if (runtime::CreateImageObject(thumbnailImage, bw * lores::PageWidth, bh * lores::PageHeight) &&
+        runtime::BeginDrawing(runtime::ImageDrawTarget(thumbnailImage))) {
+        for (int y = 0; y < lores::PageHeight; ++y)
+            for (int x = 0; x < lores::PageWidth; ++x)
+                runtime::FillBox(x * bw, y * bh, bw, bh, lores::LoresPalette[lores::PixelAt(page, x, y)]);
+        runtime::EndDrawing();
+        saved = runtime::SaveImageObject(thumbnailImage, pngPath, runtime::EncoderPng) != 0;
+    }
+    runtime::FreeImageObject(thumbnailImage);
+    if (!saved) return Fail(pngPath, Reason("cannot be written"));
+    return {true, ""};
 }
 
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason) {

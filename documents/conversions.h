@@ -37,6 +37,11 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
 // zero), or false with the reason.
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason);
 
+// A PNG of the page no wider or taller than size: the export's drawing with
+// each block scaled down by a whole factor (2k by k pixels, or 1 by 1 below
+// 80), for file managers' thumbnails.
+ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size);
+
 // True when the file starts with the PNG signature.
 bool IsPngFile(const std::string& path);
 

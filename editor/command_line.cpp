@@ -11,6 +11,7 @@ const char* const UsageText =
     "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME]\n"
     "       vornel --import-png IN.png OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
     "       vornel --list IMAGE\n"
+    "       vornel --thumbnail PAGE OUT.png SIZE\n"
     "       vornel --palettes\n"
     "\n"
     "Paint Apple II low-resolution pictures (40x48 pixels, 16 colours), kept as\n"
@@ -26,6 +27,7 @@ const char* const UsageText =
     "  --palette NAME              the colours of the window, the export or the import\n"
     "  --palettes                  list the palettes and exit\n"
     "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image\n"
+    "  --thumbnail PAGE OUT SIZE   a PNG of PAGE at most SIZE pixels wide and high\n"
     "  -h, --help                  show this help and exit\n"
     "  -v, --version               show the version and exit\n"
     "\n"
@@ -67,11 +69,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return Only(CommandLine::Action::Help);
         } else if (arg == "-v" || arg == "--version") {
             return Only(CommandLine::Action::Version);
-        } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list") {
+        } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list" || arg == "--thumbnail") {
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
             c.action = arg == "--export-png"   ? CommandLine::Action::ExportPng
                        : arg == "--import-png" ? CommandLine::Action::ImportPng
-                                               : CommandLine::Action::ListImage;
+                       : arg == "--list"       ? CommandLine::Action::ListImage
+                                               : CommandLine::Action::Thumbnail;
         } else if (arg == "--holes-from") {
             if (i + 1 >= argc) return Fail("--holes-from needs a page file");
             c.holesFrom = argv[++i];
@@ -109,6 +112,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     case CommandLine::Action::ImportPng:
         if (c.files.size() != 2) return Fail("--import-png needs a PNG file and a page file");
         break;
+    case CommandLine::Action::Thumbnail: {
+        if (c.files.size() != 3) return Fail("--thumbnail needs a page file, a PNG file and a size");
+        const std::string& size = c.files[2];
+        if (size.empty() || size.size() > 5 || size.find_first_not_of("0123456789") != std::string::npos)
+            return Fail("--thumbnail's size is a number of pixels");
+        c.size = std::stoi(size);
+        c.files.pop_back();
+        break;
+    }
     case CommandLine::Action::ListImage:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
         if (c.files.size() != 1) return Fail("--list needs one disk image");

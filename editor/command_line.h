@@ -8,7 +8,7 @@
 namespace editor {
 
 struct CommandLine {
-    enum class Action { Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, UsageError };
+    enum class Action { Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, Thumbnail, UsageError };
     Action action = Action::Edit;
     std::vector<std::string> files;  // Edit: the page to open, if any; conversions: input, output
     std::string holesFrom;           // ImportPng: the page whose screen holes are kept
@@ -16,6 +16,7 @@ struct CommandLine {
     bool mixed = false;              // ExportPng: with the mixed-mode text lines
     bool byColour = false;           // ImportPng: nearest colour even for a palette image
     bool strict = false;             // ImportPng: any inexact block fails
+    int size = 0;                    // Thumbnail: the largest side
     std::string error;               // UsageError: what was wrong, one line
 };
 

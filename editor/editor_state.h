@@ -57,6 +57,7 @@ inline constexpr int NextColour = 110;
 inline constexpr int ToggleGrid = 111;
 inline constexpr int ToggleMixedView = 112;
 inline constexpr int NextPalette = 113;
+inline constexpr int ShowAbout = 114;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;

@@ -73,29 +73,45 @@ const MenuEntry Popup[] = {
     {MenuEntry::EndSubmenu},
 };
 
-// Keys on the main window, each doing what its button or menu item does.
+// Keys on the main window, each doing what its button or menu item does,
+// with what the About box says of them.
 struct ShortcutEntry {
     const char* keys;
     int id;
+    const char* does;
 };
 
 const ShortcutEntry Shortcuts[] = {
-    {"Ctrl+N", CommandId::NewPicture},     {"Ctrl+O", CommandId::OpenPicture},
-    {"Ctrl+S", CommandId::SavePicture},    {"Ctrl+Shift+S", CommandId::SavePictureAs},
-    {"Ctrl+E", CommandId::ExportPicture},
-    {"Ctrl+Z", CommandId::HistoryBack},    {"Ctrl+Shift+Z", CommandId::HistoryForward},
-    {"Ctrl+Y", CommandId::HistoryForward},
-    {"P", CommandId::PenTool},             {"L", CommandId::LineTool},
-    {"C", CommandId::CircleTool},          {"F", CommandId::FillTool},
-    {"K", CommandId::PickColour},          {"G", CommandId::ToggleGrid},
-    {"M", CommandId::ToggleMixedView},     {"V", CommandId::NextPalette},
-    {"[", CommandId::PreviousColour},      {"]", CommandId::NextColour},
-    {"Left", CommandId::CellLeft},         {"Right", CommandId::CellRight},
-    {"Up", CommandId::CellUp},             {"Down", CommandId::CellDown},
-    {"Space", CommandId::PressOnCell},
-    {"Ctrl+Left", CommandId::ScrollLeft},  {"Ctrl+Right", CommandId::ScrollRight},
-    {"Ctrl+Up", CommandId::ScrollUp},      {"Ctrl+Down", CommandId::ScrollDown},
-    {"Shift+F10", CommandId::ShowPopupMenu}, {"Menu", CommandId::ShowPopupMenu},
+    {"Ctrl+N", CommandId::NewPicture, "New picture"},
+    {"Ctrl+O", CommandId::OpenPicture, "Open a page, a picture in a disk image, or a PNG"},
+    {"Ctrl+S", CommandId::SavePicture, "Save"},
+    {"Ctrl+Shift+S", CommandId::SavePictureAs, "Save As"},
+    {"Ctrl+E", CommandId::ExportPicture, "Export picture (640x384 PNG)"},
+    {"Ctrl+Z", CommandId::HistoryBack, "Step back"},
+    {"Ctrl+Shift+Z", CommandId::HistoryForward, "Step forward"},
+    {"Ctrl+Y", CommandId::HistoryForward, "Step forward"},
+    {"P", CommandId::PenTool, "Pen"},
+    {"L", CommandId::LineTool, "Line"},
+    {"C", CommandId::CircleTool, "Circle"},
+    {"F", CommandId::FillTool, "Fill"},
+    {"K", CommandId::PickColour, "Pick the colour under the pointer"},
+    {"[", CommandId::PreviousColour, "Previous colour"},
+    {"]", CommandId::NextColour, "Next colour"},
+    {"Left", CommandId::CellLeft, "Move the highlighted cell left"},
+    {"Right", CommandId::CellRight, "Move the highlighted cell right"},
+    {"Up", CommandId::CellUp, "Move the highlighted cell up"},
+    {"Down", CommandId::CellDown, "Move the highlighted cell down"},
+    {"Space", CommandId::PressOnCell, "Press on the highlighted cell"},
+    {"Ctrl+Left", CommandId::ScrollLeft, "Scroll left one pixel"},
+    {"Ctrl+Right", CommandId::ScrollRight, "Scroll right one pixel"},
+    {"Ctrl+Up", CommandId::ScrollUp, "Scroll up one pixel"},
+    {"Ctrl+Down", CommandId::ScrollDown, "Scroll down one pixel"},
+    {"G", CommandId::ToggleGrid, "Grid on or off"},
+    {"M", CommandId::ToggleMixedView, "Mixed view (the four text lines) on or off"},
+    {"V", CommandId::NextPalette, "Next palette"},
+    {"Shift+F10", CommandId::ShowPopupMenu, "Popup menu at the pointer's cell"},
+    {"Menu", CommandId::ShowPopupMenu, "Popup menu at the pointer's cell"},
+    {"F1", CommandId::ShowAbout, "This box"},
 };
 
 void MakeSwatches(const lores::Palette& palette) {
@@ -159,6 +175,17 @@ void PaintSwatches(const EditorState& state) {
     MakeSwatches(state.colours());
     for (int n = 0; n < lores::ColourCount; ++n)
         SetButtonImage(ToolbarNumber, n, runtime::ImageHandle(FirstSwatchImage + n));
+}
+
+void ShowAboutBox() {
+    std::vector<std::pair<std::string, std::string>> keys = {
+        {"Left button", "Draw with the tool"}, {"Middle button", "Pick the colour under the pointer"},
+        {"Right button", "Popup menu"},        {"Escape", "Quit"}};
+    for (const ShortcutEntry& k : Shortcuts) keys.emplace_back(k.keys, k.does);
+    windowing::ShowAbout(TitleText,
+                         "Vornel 0.2\nA paint program for Apple II low-resolution pictures, kept byte for byte as "
+                         "the machine's 1024-byte text/lores page.\nFree software under the MIT licence.",
+                         keys);
 }
 
 void SelectToolButton(int id) {

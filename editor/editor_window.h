@@ -18,6 +18,9 @@ void ShutDown(EditorState& state);
 // Shows the tool button id as the one pressed tool button.
 void SelectToolButton(int id);
 
+// Program name and version, what it does, its licence and its keys.
+void ShowAboutBox();
+
 // Paints the colour swatches (toolbar buttons) in the state's palette.
 void PaintSwatches(const EditorState& state);
 

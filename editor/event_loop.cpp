@@ -151,6 +151,7 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::PressOnCell: KeyPointer(state, 0, 0, true); break;
     case CommandId::PreviousColour: CarryOutCommand(state, (state.currentColour + 15) % 16); break;
     case CommandId::NextColour: CarryOutCommand(state, (state.currentColour + 1) % 16); break;
+    case CommandId::ShowAbout: ShowAboutBox(); break;
     case CommandId::ToggleGrid: ChangeView(state, [&] { state.showGrid = !state.showGrid; }); break;
     case CommandId::ToggleMixedView: ChangeView(state, [&] { state.mixedView = !state.mixedView; }); break;
     case CommandId::NextPalette:

@@ -36,6 +36,12 @@ int Run(int argc, char** argv) {
         if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
         return result.ok ? 0 : 1;
     }
+    case CommandLine::Action::Thumbnail: {
+        const documents::ConversionResult result =
+            documents::ThumbnailOfPage(command.files[0], command.files[1], command.size);
+        if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
+        return result.ok ? 0 : 1;
+    }
     case CommandLine::Action::ListPalettes:
         for (const lores::NamedPalette& p : lores::Palettes()) std::printf("%-10s %s\n", p.name, p.description);
         return 0;

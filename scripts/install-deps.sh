@@ -1,18 +1,48 @@
 #!/usr/bin/env bash
-# The one list of Debian packages Vornel needs to build, test and run.
-# Installs only what is missing; a no-op on a prepared machine.
+# The one list of Debian packages Vornel needs, by purpose:
+#   install-deps.sh run      what building and running the program needs (make run, make install)
+#   install-deps.sh package  that, and what making its Debian package needs (make package)
+#   install-deps.sh all      that, and what the tests and benchmarks need (make test, make bench)
+# Installs only what is missing; a no-op on a prepared machine. With
+# --dry-run it prints the packages of the set, one a line, and installs nothing.
+# For Debian 12 and the systems built on it.
 set -euo pipefail
 
-packages=(
+run_packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev libgl-dev libx11-dev
+  qt6-base-dev libgl-dev
   libpng-dev zlib1g-dev
-  libgtest-dev libbenchmark-dev
+  fonts-dejavu-core
+)
+package_packages=(
+  dpkg-dev file
+)
+test_packages=(
+  libgtest-dev libbenchmark-dev libx11-dev
   xvfb xauth xdotool imagemagick
   python3
   desktop-file-utils appstream groff-base man-db
-  fonts-dejavu-core
+  lintian shared-mime-info xdg-utils libglib2.0-bin
 )
+
+dry_run=0
+set_name=all
+for arg in "$@"; do
+  case "$arg" in
+    --dry-run) dry_run=1 ;;
+    run|package|all) set_name=$arg ;;
+    *) echo "usage: install-deps.sh [run|package|all] [--dry-run]" >&2; exit 2 ;;
+  esac
+done
+
+packages=("${run_packages[@]}")
+if [ "$set_name" != run ]; then packages+=("${package_packages[@]}"); fi
+if [ "$set_name" = all ]; then packages+=("${test_packages[@]}"); fi
+
+if [ $dry_run -eq 1 ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

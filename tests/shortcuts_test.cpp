@@ -46,12 +46,18 @@ TEST_F(EditorFixture, KeysCarryOutTheirCommands) {
     MoveTo(10, 20);
     key(Qt::Key_F10, Qt::ShiftModifier);
     key(Qt::Key_Menu);
-    ASSERT_EQ(script.seen.size(), 5u);
+    script.Ok();
+    key(Qt::Key_F1);
+    ASSERT_EQ(script.seen.size(), 6u);
     EXPECT_EQ(script.seen[0].title, "Please choose file to load");
     EXPECT_EQ(script.seen[1].text, "pic#060400");
     EXPECT_EQ(script.seen[2].text, "image1.png");
     const QPoint cell = qtdriver::Window(0)->mapToGlobal(QPoint(10 * 16 + 8, 30 + 20 * 8 + 4));
     EXPECT_EQ(script.seen[3].directory, std::to_string(cell.x()) + "," + std::to_string(cell.y()));
     EXPECT_EQ(script.seen[4].kind, "popup");
+    // F1: the About box, with the version, the licence and every key.
+    const std::string about = script.seen[5].text;
+    for (const char* says : {"Vornel 0.2", "MIT licence", "Ctrl+Shift+Z", "Middle button", "F1"})
+        EXPECT_NE(about.find(says), std::string::npos) << says;
     EXPECT_FALSE(script.unexpected);
 }

@@ -240,6 +240,21 @@ bool AskToReplace(const char* caption, const char* text) {
     return box.clickedButton() == replace;
 }
 
+void ShowAbout(const char* caption, const char* text, const std::vector<std::pair<std::string, std::string>>& keys) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
+    QString html = QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">")
+                       .arg(QString::fromUtf8(text ? text : "").toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+    for (const auto& [key, meaning] : keys)
+        html += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
+                    .arg(QString::fromStdString(key).toHtmlEscaped(), QString::fromStdString(meaning).toHtmlEscaped());
+    box.setTextFormat(Qt::RichText);
+    box.setText(html + QStringLiteral("</table>"));
+    box.setStandardButtons(QMessageBox::Ok);
+    RunBox(box);
+}
+
 bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no) {
     QMessageBox box(QApplication::activeWindow());
     SetUpBox(box, caption, text);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace runtime {
@@ -220,6 +221,10 @@ int ChooseFromList(const char* title, const char* label, const std::vector<std::
 
 // One line of text, typed in upper case; the empty text when cancelled.
 std::string AskForName(const char* title, const char* label, const char* proposed);
+
+// The About box: a text (lines apart at "\n") above a table of keys and what
+// they do, with one OK button.
+void ShowAbout(const char* caption, const char* text, const std::vector<std::pair<std::string, std::string>>& keys);
 
 // A question with two answers of the caller's words ("&Recover",
 // "&Discard"); true for the first. Escape or closing the box is the second.

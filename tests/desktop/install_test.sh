@@ -20,8 +20,10 @@ check "desktop entry" desktop-file-validate "$root/share/applications/$id.deskto
 check "desktop entry launches the binary with a file" grep -qx 'Exec=vornel %f' "$root/share/applications/$id.desktop"
 check "AppStream metainfo" appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml"
 # groff prints its warnings (-ww) on standard error; none may appear.
-check "man page without warnings" bash -c "test -z \"\$(groff -ww -z -man '$root/share/man/man1/vornel.1' 2>&1)\""
-check "man renders" bash -c "MANWIDTH=80 man -l '$root/share/man/man1/vornel.1' 2>&1 >/dev/null | (! grep .)"
+check "man page without warnings" bash -c "test -z \"\$(zcat '$root/share/man/man1/vornel.1.gz' | groff -ww -z -man 2>&1)\""
+check "man renders" bash -c "MANWIDTH=80 man -l '$root/share/man/man1/vornel.1.gz' 2>&1 >/dev/null | (! grep .)"
+check "page type" grep -q 'application/x-apple2-lores' "$root/share/mime/packages/$id.xml"
+check "thumbnailer" test -f "$root/share/thumbnailers/vornel.thumbnailer"
 for size in 16 32 48 64 128 256; do
   png=$root/share/icons/hicolor/${size}x${size}/apps/$id.png
   check "icon ${size}x${size}" python3 -c "

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the Debian package, has lintian judge it, unpacks it into a scratch
+# root and checks that everything is where a desktop looks for it: the
+# program, its entry and its page type, the thumbnailer, the licence.
+# Also checks that `make run` installs none of the test tools.
+# Usage: package_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+check() {  # check WHAT COMMAND...
+  local what=$1; shift
+  if out=$("$@" 2>&1); then echo "ok   $what"; else echo "FAIL $what"; echo "$out"; failed=1; fi
+}
+
+(cd "$build" && cpack -G DEB -B "$work/out" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/out/vornel_*_*.deb)
+check "named vornel_<version>_<arch>.deb" bash -c "basename '$deb' | grep -qx 'vornel_0.2_$(dpkg --print-architecture).deb'"
+lintian --pedantic "$deb" > "$work/lintian.log" 2>&1 || true
+check "lintian: no errors" bash -c "! grep '^E:' '$work/lintian.log'"
+grep '^[WIP]:' "$work/lintian.log" || true
+check "section graphics, dependencies found" bash -c \
+  "dpkg-deb -f '$deb' Section | grep -qx graphics && dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+id=org.vornel.Vornel
+check "the program runs" "$root/usr/bin/vornel" --version
+check "desktop entry declares the page type" grep -qx 'MimeType=application/x-apple2-lores;' \
+  "$root/usr/share/applications/$id.desktop"
+check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/$id.desktop"
+check "thumbnailer" grep -qx 'Exec=vornel --thumbnail %i %o %s' "$root/usr/share/thumbnailers/vornel.thumbnailer"
+check "licence" grep -q 'Permission is hereby granted' "$root/usr/share/doc/vornel/copyright"
+check "icons" test -f "$root/usr/share/icons/hicolor/48x48/apps/$id.png"
+check "mime database builds" update-mime-database "$root/usr/share/mime"
+head -c 1024 /dev/zero > "$work/pic.gr"
+head -c 1024 /dev/zero > "$work/pic#060400"
+for page in pic.gr 'pic#060400'; do
+  check "a page is application/x-apple2-lores: $page" bash -c \
+    "XDG_DATA_DIRS='$root/usr/share' XDG_DATA_HOME='$work/none' XDG_CURRENT_DESKTOP=GNOME \
+     xdg-mime query filetype '$work/$page' | grep -qx application/x-apple2-lores"
+done
+
+# make run's set is the program's alone.
+run_set=$(bash "$source/scripts/install-deps.sh" run --dry-run)
+all_set=$(bash "$source/scripts/install-deps.sh" all --dry-run)
+check "make run installs no test tool" bash -c \
+  "! grep -qxE 'libgtest-dev|libbenchmark-dev|xvfb|xdotool|imagemagick|appstream|lintian' <<< '$run_set'"
+check "make test installs them" bash -c "grep -qx libgtest-dev <<< '$all_set' && grep -qx xvfb <<< '$all_set'"
+
+if [ $failed -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
+exit $failed
