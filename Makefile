@@ -31,7 +31,7 @@ $(SANITIZE)/build.ninja:
 
 # The program and what it installs, nothing of the tests.
 build-program: deps-run configure-release
-	cmake --build $(RELEASE) -j $(JOBS) --target vornel compressed_docs
+	cmake --build $(RELEASE) -j $(JOBS) --target vornel vornel-window compressed_docs
 
 build: deps configure-release
 	cmake --build $(RELEASE) -j $(JOBS)
@@ -52,13 +52,14 @@ test: build build-asan
 
 bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+	python3 bench/conversion_bench.py $(RELEASE)
 	xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" python3 bench/x_bench.py $(RELEASE)
 
 install: build-program
 	cmake --install $(RELEASE) --prefix $(PREFIX)
 
 package: deps-package configure-release
-	cmake --build $(RELEASE) -j $(JOBS) --target vornel compressed_docs
+	cmake --build $(RELEASE) -j $(JOBS) --target vornel vornel-window compressed_docs
 	cd $(RELEASE) && cpack -G DEB
 	@ls $(RELEASE)/vornel_*.deb
 

@@ -110,30 +110,6 @@ void OpenDocument(Document& doc) {
     if (!answer.empty()) OpenPath(doc, answer);
 }
 
-PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
-    PageRead read;
-    diskimage::ImagePath inImage;
-    if (diskimage::SplitImagePath(path, inImage)) {
-        diskimage::Bytes data;
-        if (!inImage.exists) {
-            read.problem = "no such disk image";
-        } else if (diskimage::ReadImageFile(inImage.image, inImage.name, data, read.problem)) {
-            read.opened = true;
-            read.bytes = std::min<std::size_t>(data.size(), lores::PageBytes);
-            read.longer = data.size() > lores::PageBytes;
-            std::copy_n(data.begin(), read.bytes, page.begin());
-        }
-        return read;
-    }
-    if (!runtime::OpenForReading(PageFileNumber, path)) return read;
-    read.opened = true;
-    read.bytes = runtime::ReadBytes(PageFileNumber, page.data(), lores::PageBytes);
-    std::uint8_t more = 0;
-    read.longer = read.bytes == lores::PageBytes && runtime::ReadBytes(PageFileNumber, &more, 1) != 0;
-    runtime::CloseFileObject(PageFileNumber);
-    return read;
-}
-
 void OpenPath(Document& doc, const std::string& path) {
     // A picture drawn elsewhere comes in as --import-png would make it; it is
     // no page file, so it has no name and Save asks.
@@ -205,23 +181,6 @@ bool SaveDocumentAs(Document& doc) {
     doc.fileName = answer;
     doc.confirmFileName = false;
     return WritePageFile(doc);
-}
-
-bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why) {
-    diskimage::ImagePath inImage;
-    if (diskimage::SplitImagePath(path, inImage)) {
-        std::string problem;
-        const bool written =
-            diskimage::WritePageToImage(inImage.image, inImage.name, {page.begin(), page.end()}, problem);
-        if (why) *why = problem;
-        return written;
-    }
-    if (!runtime::CreateForWriting(PageFileNumber, path)) return false;
-    const std::size_t written = runtime::WriteBytes(PageFileNumber, page.data(), lores::PageBytes);
-    // The bytes reach the disk at close; a failure there is a failed save
-    // too, and the file it would have replaced is left as it was.
-    const bool closed = runtime::CloseFileObject(PageFileNumber) != 0;
-    return written == lores::PageBytes && closed;
 }
 
 bool WritePageFile(Document& doc) {

@@ -22,7 +22,7 @@ test_packages=(
   xvfb xauth xdotool imagemagick
   python3
   desktop-file-utils appstream groff-base man-db
-  lintian shared-mime-info xdg-utils libglib2.0-bin
+  lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon
 )
 
 dry_run=0

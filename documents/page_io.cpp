@@ -1,0 +1,53 @@
+// Page files as bytes: up to a page read from a file (or from a file inside
+// a disk image), and a page written through the safe replacement. No window
+// is involved: the commands and the command line share these.
+#include <algorithm>
+
+#include "diskimage/disk_image.h"
+#include "documents/documents.h"
+#include "runtime/file_objects.h"
+
+namespace documents {
+
+PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
+    PageRead read;
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage)) {
+        diskimage::Bytes data;
+        if (!inImage.exists) {
+            read.problem = "no such disk image";
+        } else if (diskimage::ReadImageFile(inImage.image, inImage.name, data, read.problem)) {
+            read.opened = true;
+            read.bytes = std::min<std::size_t>(data.size(), lores::PageBytes);
+            read.longer = data.size() > lores::PageBytes;
+            std::copy_n(data.begin(), read.bytes, page.begin());
+        }
+        return read;
+    }
+    if (!runtime::OpenForReading(PageFileNumber, path)) return read;
+    read.opened = true;
+    read.bytes = runtime::ReadBytes(PageFileNumber, page.data(), lores::PageBytes);
+    std::uint8_t more = 0;
+    read.longer = read.bytes == lores::PageBytes && runtime::ReadBytes(PageFileNumber, &more, 1) != 0;
+    runtime::CloseFileObject(PageFileNumber);
+    return read;
+}
+
+bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why) {
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage)) {
+        std::string problem;
+        const bool written =
+            diskimage::WritePageToImage(inImage.image, inImage.name, {page.begin(), page.end()}, problem);
+        if (why) *why = problem;
+        return written;
+    }
+    if (!runtime::CreateForWriting(PageFileNumber, path)) return false;
+    const std::size_t written = runtime::WriteBytes(PageFileNumber, page.data(), lores::PageBytes);
+    // The bytes reach the disk at close; a failure there is a failed save
+    // too, and the file it would have replaced is left as it was.
+    const bool closed = runtime::CloseFileObject(PageFileNumber) != 0;
+    return written == lores::PageBytes && closed;
+}
+
+}  // namespace documents

@@ -1,0 +1,83 @@
+// The command line: help, version, the conversions and the disk catalog run
+// here without the window toolkit (none of its libraries is even loaded);
+// the editor itself is the window program, started in this process's place.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "documents/conversions.h"
+#include "editor/command_line.h"
+
+namespace {
+
+// Beside this program in a build, in libexec when installed.
+std::string WindowProgram() {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
+    dir = dir.substr(0, dir.find_last_of('/') + 1);
+    for (const std::string& candidate : {dir + "vornel-window", dir + VORNEL_WINDOW_DIR "/vornel-window"})
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    return dir + VORNEL_WINDOW_DIR "/vornel-window";
+}
+
+int Report(const documents::ConversionResult& result) {
+    if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
+    return result.ok ? 0 : 1;
+}
+
+int Run(int argc, char** argv) {
+    using editor::CommandLine;
+    const CommandLine command = editor::ParseCommandLine(argc, argv);
+    const lores::NamedPalette& palette = lores::Palettes()[static_cast<std::size_t>(command.palette)];
+    switch (command.action) {
+    case CommandLine::Action::Help: std::fputs(editor::UsageText, stdout); return 0;
+    case CommandLine::Action::Version: std::printf("%s\n", editor::VersionText); return 0;
+    case CommandLine::Action::UsageError:
+        std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", command.error.c_str());
+        return 2;
+    case CommandLine::Action::ExportPng:
+        return Report(documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed));
+    case CommandLine::Action::ImportPng:
+        return Report(documents::ImportPngAsPage(command.files[0], command.files[1],
+                                                 {command.holesFrom, &palette, command.byColour, command.strict}));
+    case CommandLine::Action::Thumbnail:
+        return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size));
+    case CommandLine::Action::ListImage: {
+        std::string catalog;
+        const documents::ConversionResult result = documents::ListDiskImage(command.files[0], catalog);
+        std::fputs(catalog.c_str(), stdout);
+        return Report(result);
+    }
+    case CommandLine::Action::ListPalettes:
+        for (const lores::NamedPalette& p : lores::Palettes()) std::printf("%-10s %s\n", p.name, p.description);
+        return 0;
+    case CommandLine::Action::Edit: break;
+    }
+    const std::string window = WindowProgram();
+    execv(window.c_str(), argv);
+    std::fprintf(stderr, "vornel: cannot start %s: %s\n", window.c_str(), std::strerror(errno));
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that went away or a file-size limit makes the write fail with
+    // its error (a failed export, with its message) instead of ending the
+    // program; the window program inherits the same.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("vornel: out of memory\n", stderr);
+        return 1;
+    }
+}
