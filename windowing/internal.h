@@ -41,6 +41,7 @@ void FreeCanvasDataPool();
 // the pointer any more, so no click is reported for a release it never saw.
 void ReleaseCanvasCaptures();
 void InitToolbars();
+void InstallProgramStyle();
 void InitMenus();
 void DestroyAllWindows();
 // Shows the windows opened since the program last waited for input.

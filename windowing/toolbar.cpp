@@ -87,9 +87,28 @@ public:
     }
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget) const override {
-        // An icon and one pixel around it, and the button's own frame.
-        if (type == CT_ToolButton) return size + QSize(8, 8);
+        // An icon and one pixel around it, and the button's own frame (in a
+        // toolbar only: this style is the whole program's, see below).
+        if (type == CT_ToolButton && widget && qobject_cast<QToolBar*>(widget->parentWidget()))
+            return size + QSize(8, 8);
         return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+    // The overflow button's chevron, drawn: the style's own is an image file,
+    // and reading it makes the toolkit load every image format it has.
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override {
+        if (icon != SP_ToolBarHorizontalExtensionButton && icon != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(icon, option, widget);
+        QPixmap pixmap(8, 8);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setPen(QApplication::palette().color(QPalette::WindowText));
+        const bool across = icon == SP_ToolBarHorizontalExtensionButton;
+        for (int i = 0; i < 2; ++i) {
+            const int at = 1 + 4 * i;
+            if (across) p.drawPolyline(QPolygon({QPoint(at, 1), QPoint(at + 2, 4), QPoint(at, 7)}));
+            else p.drawPolyline(QPolygon({QPoint(1, at), QPoint(4, at + 2), QPoint(7, at)}));
+        }
+        return QIcon(pixmap);
     }
 };
 
@@ -98,6 +117,17 @@ QStyle* CompactStyle() {
     if (!style) style = new CompactToolbarStyle();
     return style;
 }
+
+}  // namespace
+
+// The program's style, set before any widget exists: a toolbar takes its
+// overflow button's icon from the style it is made with, before a style of
+// its own could be given to it.
+void detail::InstallProgramStyle() {
+    if (QApplication::style() != CompactStyle()) QApplication::setStyle(CompactStyle());
+}
+
+namespace {
 
 // The platform's fifteen standard pictures, in their published order.
 QIcon StandardIcon(int n) {

@@ -312,6 +312,7 @@ void InitWindowing() {
         previousHandler = qInstallMessageHandler(StartupMessage);
         new QApplication(argc, argv);
         qInstallMessageHandler(previousHandler);
+        detail::InstallProgramStyle();
         for (const auto& [type, text] : startupMessages) {
             if (type == QtWarningMsg) qWarning("%s", qUtf8Printable(text));
             else if (type == QtCriticalMsg) qCritical("%s", qUtf8Printable(text));

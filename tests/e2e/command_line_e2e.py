@@ -73,6 +73,10 @@ expect("--list of a new image", (into_image.returncode, listed.returncode, liste
 not_image = run("--list", page, env=env)
 expect("--list of a page", (not_image.returncode, not_image.stderr.count("\n")), (1, 1))
 
+# The command line itself loads nothing of the window toolkit.
+libraries = subprocess.run(["ldd", VORNEL], capture_output=True, text=True).stdout
+expect("vornel links no Qt library", [l.split()[0] for l in libraries.splitlines() if "Qt" in l], [])
+
 # No display: one line, exit code 1, no abort.
 env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
 headless = run(env=env)
@@ -93,6 +97,10 @@ try:
     left, top = int(geometry["X"]), int(geometry["Y"])
     # Cell (2, 2) is black in the startup picture.
     expect("the page on screen", screen_pixel(left + 2 * 16 + 8, top + 30 + 2 * 8 + 4, work), (255, 255, 255))
+    # The window program started in vornel's place, and read no image with the toolkit's plugins.
+    maps = open("/proc/%d/maps" % proc.pid).read()
+    expect("the window program runs under vornel's process", "vornel-window" in maps, True)
+    expect("no image plugin loaded at start-up", [l.split()[-1] for l in maps.splitlines() if "imageformats" in l], [])
 finally:
     proc.kill()
     proc.wait()
