@@ -90,22 +90,22 @@ const ShortcutEntry Shortcuts[] = {
     {"Ctrl+Z", CommandId::HistoryBack, "Step back"},
     {"Ctrl+Shift+Z", CommandId::HistoryForward, "Step forward"},
     {"Ctrl+Y", CommandId::HistoryForward, "Step forward"},
-    {"P", CommandId::PenTool, "Pen"},
-    {"L", CommandId::LineTool, "Line"},
-    {"C", CommandId::CircleTool, "Circle"},
-    {"F", CommandId::FillTool, "Fill"},
+    {"P", CommandId::PenTool, "Pen, line, circle, fill"},
+    {"L", CommandId::LineTool, "Pen, line, circle, fill"},
+    {"C", CommandId::CircleTool, "Pen, line, circle, fill"},
+    {"F", CommandId::FillTool, "Pen, line, circle, fill"},
     {"K", CommandId::PickColour, "Pick the colour under the pointer"},
-    {"[", CommandId::PreviousColour, "Previous colour"},
-    {"]", CommandId::NextColour, "Next colour"},
-    {"Left", CommandId::CellLeft, "Move the highlighted cell left"},
-    {"Right", CommandId::CellRight, "Move the highlighted cell right"},
-    {"Up", CommandId::CellUp, "Move the highlighted cell up"},
-    {"Down", CommandId::CellDown, "Move the highlighted cell down"},
+    {"[", CommandId::PreviousColour, "Previous, next colour"},
+    {"]", CommandId::NextColour, "Previous, next colour"},
+    {"Left", CommandId::CellLeft, "Move the highlighted cell"},
+    {"Right", CommandId::CellRight, "Move the highlighted cell"},
+    {"Up", CommandId::CellUp, "Move the highlighted cell"},
+    {"Down", CommandId::CellDown, "Move the highlighted cell"},
     {"Space", CommandId::PressOnCell, "Press on the highlighted cell"},
-    {"Ctrl+Left", CommandId::ScrollLeft, "Scroll left one pixel"},
-    {"Ctrl+Right", CommandId::ScrollRight, "Scroll right one pixel"},
-    {"Ctrl+Up", CommandId::ScrollUp, "Scroll up one pixel"},
-    {"Ctrl+Down", CommandId::ScrollDown, "Scroll down one pixel"},
+    {"Ctrl+Left", CommandId::ScrollLeft, "Scroll the picture one pixel"},
+    {"Ctrl+Right", CommandId::ScrollRight, "Scroll the picture one pixel"},
+    {"Ctrl+Up", CommandId::ScrollUp, "Scroll the picture one pixel"},
+    {"Ctrl+Down", CommandId::ScrollDown, "Scroll the picture one pixel"},
     {"G", CommandId::ToggleGrid, "Grid on or off"},
     {"M", CommandId::ToggleMixedView, "Mixed view (the four text lines) on or off"},
     {"V", CommandId::NextPalette, "Next palette"},
@@ -181,7 +181,11 @@ void ShowAboutBox() {
     std::vector<std::pair<std::string, std::string>> keys = {
         {"Left button", "Draw with the tool"}, {"Middle button", "Pick the colour under the pointer"},
         {"Right button", "Popup menu"},        {"Escape", "Quit"}};
-    for (const ShortcutEntry& k : Shortcuts) keys.emplace_back(k.keys, k.does);
+    // Keys that do the same share a row: "Left, Right, Up, Down".
+    for (const ShortcutEntry& k : Shortcuts) {
+        if (!keys.empty() && keys.back().second == k.does) keys.back().first += std::string(" ") + k.keys;
+        else keys.emplace_back(k.keys, k.does);
+    }
     windowing::ShowAbout(TitleText,
                          "Vornel 0.2\nA paint program for Apple II low-resolution pictures, kept byte for byte as "
                          "the machine's 1024-byte text/lores page.\nFree software under the MIT licence.",

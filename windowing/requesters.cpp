@@ -247,7 +247,7 @@ void ShowAbout(const char* caption, const char* text, const std::vector<std::pai
     QString html = QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">")
                        .arg(QString::fromUtf8(text ? text : "").toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
     for (const auto& [key, meaning] : keys)
-        html += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
+        html += QStringLiteral("<tr><td style=\"white-space:nowrap\"><b>%1</b></td><td style=\"white-space:nowrap\">&nbsp;&nbsp;%2</td></tr>")
                     .arg(QString::fromStdString(key).toHtmlEscaped(), QString::fromStdString(meaning).toHtmlEscaped());
     box.setTextFormat(Qt::RichText);
     box.setText(html + QStringLiteral("</table>"));
