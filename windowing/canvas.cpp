@@ -104,7 +104,9 @@ public:
         setFocusPolicy((flags & CanvasKeyboard) ? Qt::StrongFocus : Qt::NoFocus);
         BitmapSize(w, h, flags, bitmapWidth, bitmapHeight);
         stride = runtime::StrideFor(bitmapWidth, 24);
-        RefreshDisplay();
+        // The bitmap starts white: so does what is shown, without converting
+        // a bitmap the program is about to draw over anyway.
+        display.fill(0xFFFFFFFFu);
     }
 
     ~CanvasWidget() override { runtime::InvalidateDrawTarget(bits.data()); }
@@ -114,8 +116,6 @@ public:
         bitmapWidth = std::max(1, w - inset);
         bitmapHeight = std::max(1, h - inset);
     }
-
-    void RefreshDisplay() { RefreshDisplay(QRect(0, 0, bitmapWidth, bitmapHeight)); }
 
     // Brings the shown image up to date with the bitmap within area. Done
     // here rather than by the painter, which would convert and flip the
