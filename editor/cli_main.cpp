@@ -5,14 +5,13 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "documents/conversions.h"
 #include "editor/command_line.h"
+#include "editor/guarded_main.h"
 
 namespace {
 
@@ -68,16 +67,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // A reader that went away or a file-size limit makes the write fail with
-    // its error (a failed export, with its message) instead of ending the
-    // program; the window program inherits the same.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
-    try {
-        return Run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("vornel: out of memory\n", stderr);
-        return 1;
-    }
-}
+int main(int argc, char** argv) { return editor::GuardedMain(argc, argv, Run); }

@@ -1,10 +1,9 @@
 // The window program: the editor, started by `vornel` with the same command
 // line (a picture to open, a palette).
-#include <csignal>
 #include <cstdio>
-#include <new>
 
 #include "editor/command_line.h"
+#include "editor/guarded_main.h"
 #include "editor/editor_window.h"
 
 namespace {
@@ -20,16 +19,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // A write that fails because its reader went away or the file grew past
-    // a limit is a failed save or export with its message, not the end of
-    // the program and its drawing.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
-    try {
-        return Run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("vornel: out of memory\n", stderr);
-        return 1;
-    }
-}
+int main(int argc, char** argv) { return editor::GuardedMain(argc, argv, Run); }

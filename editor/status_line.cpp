@@ -50,7 +50,14 @@ void UpdateStatusLine(EditorState& state) {
     parts.push_back({"colour: " + std::to_string(now.currentColour),
                      static_cast<std::int64_t>(palette[now.currentColour])});
     parts.push_back({ToolNames[static_cast<int>(now.tool) & 3]});
-    parts.push_back({now.fileName.empty() ? UntitledName : BaseName(now.fileName)});
+    // The name as shown is worked out again only when the file changes (a
+    // disk image's path means a look at the image).
+    static std::string lastName, lastShown;
+    if (now.fileName != lastName || lastShown.empty()) {
+        lastName = now.fileName;
+        lastShown = now.fileName.empty() ? UntitledName : BaseName(now.fileName);
+    }
+    parts.push_back({lastShown});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});

@@ -1,8 +1,12 @@
 // The status line: a row of text parts with colour swatches in a strip of
-// a window's client area, redrawn only when its parts change.
+// a window's client area. It is redrawn only when its parts change, and at
+// most every 50 ms: a pointer racing across the canvas changes them on every
+// cell, and the picture comes first. Its first text waits for the first
+// frame for the same reason (the first text drawn loads the fonts).
 #include <cstdio>
 
 #include <QPainter>
+#include <QTimer>
 
 #include "windowing/internal.h"
 
@@ -11,14 +15,28 @@ namespace {
 
 class StatusLine : public QWidget {
 public:
-    explicit StatusLine(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("statusLine")); }
+    explicit StatusLine(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("statusLine"));
+        timer_.setSingleShot(true);
+        timer_.setInterval(50);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+            textShown_ = true;
+            update();
+        });
+    }
 
     std::vector<StatusPart> parts;
+
+    // The parts changed: they are shown with the next redraw of the line.
+    void Changed() {
+        if (!timer_.isActive()) timer_.start();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), palette().window());
+        if (!textShown_) return;
         p.setPen(palette().windowText().color());
         const QFontMetrics metrics(font());
         const int swatch = height() - 10;
@@ -35,6 +53,10 @@ protected:
             x += metrics.horizontalAdvance(text) + 14;
         }
     }
+
+private:
+    QTimer timer_;
+    bool textShown_ = false;
 };
 
 StatusLine* StatusLineOf(int window) {
@@ -54,7 +76,7 @@ void SetStatusLine(int window, int x, int y, int width, int height, const std::v
         line->show();
     }
     line->parts = parts;
-    line->update();
+    line->Changed();
 }
 
 std::string StatusLineText(int window) {

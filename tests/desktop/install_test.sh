@@ -5,11 +5,7 @@ set -euo pipefail
 build=$1
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-failed=0
-check() {  # check WHAT COMMAND...
-  local what=$1; shift
-  if out=$("$@" 2>&1); then echo "ok   $what"; else echo "FAIL $what"; echo "$out"; failed=1; fi
-}
+source "$(dirname "$0")/check.sh"
 
 DESTDIR=$stage cmake --install "$build" --prefix /usr > /dev/null
 root=$stage/usr
@@ -34,5 +30,4 @@ assert struct.unpack('>II', data[16:24]) == ($size, $size), struct.unpack('>II',
 done
 check "scalable icon" grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/$id.svg"
 
-if [ $failed -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
-exit $failed
+finish

@@ -6,14 +6,10 @@
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
-source=$2
+tree=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failed=0
-check() {  # check WHAT COMMAND...
-  local what=$1; shift
-  if out=$("$@" 2>&1); then echo "ok   $what"; else echo "FAIL $what"; echo "$out"; failed=1; fi
-}
+source "$(dirname "$0")/check.sh"
 
 (cd "$build" && cpack -G DEB -B "$work/out" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/out/vornel_*_*.deb)
@@ -44,11 +40,10 @@ for page in pic.gr 'pic#060400'; do
 done
 
 # make run's set is the program's alone.
-run_set=$(bash "$source/scripts/install-deps.sh" run --dry-run)
-all_set=$(bash "$source/scripts/install-deps.sh" all --dry-run)
+run_set=$(bash "$tree/scripts/install-deps.sh" run --dry-run)
+all_set=$(bash "$tree/scripts/install-deps.sh" all --dry-run)
 check "make run installs no test tool" bash -c \
   "! grep -qxE 'libgtest-dev|libbenchmark-dev|xvfb|xdotool|imagemagick|appstream|lintian' <<< '$run_set'"
 check "make test installs them" bash -c "grep -qx libgtest-dev <<< '$all_set' && grep -qx xvfb <<< '$all_set'"
 
-if [ $failed -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
-exit $failed
+finish

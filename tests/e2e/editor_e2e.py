@@ -14,7 +14,7 @@ import tempfile
 import time
 import zlib
 
-from screen import screen_pixel
+from screen import screen_pixel, wait_until
 
 VORNEL, SOURCE = sys.argv[1], sys.argv[2]
 TITLE = "Vornel 0.2"
@@ -39,13 +39,10 @@ def expect(what, got, wanted):
 
 
 def wait_for(what, test, seconds=15):
-    end = time.time() + seconds
-    while time.time() < end:
-        value = test()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise RuntimeError("timed out waiting for " + what)
+    value = wait_until(test, seconds)
+    if not value:
+        raise RuntimeError("timed out waiting for " + what)
+    return value
 
 
 def find_window(name):

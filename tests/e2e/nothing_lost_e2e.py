@@ -16,7 +16,7 @@ import threading
 import time
 import zlib
 
-from screen import screen_pixel
+from screen import screen_pixel, wait_until
 
 VORNEL = sys.argv[1]
 TITLE = "Vornel 0.2"
@@ -36,16 +36,6 @@ def expect(what, got, wanted):
 
 def xdo(*args, env=None):
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, env=env).stdout.strip()
-
-
-def wait_for(test, seconds=15):
-    end = time.time() + seconds
-    while time.time() < end:
-        value = test()
-        if value:
-            return value
-        time.sleep(0.1)
-    return None
 
 
 def peak_kib(args, **kw):
@@ -134,7 +124,7 @@ def start(env=None):
 
 
 def main_window(env=None):
-    found = wait_for(lambda: xdo("search", "--name", "^" + TITLE, env=env).split())
+    found = wait_until(lambda: xdo("search", "--name", "^" + TITLE, env=env).split())
     return found[0] if found else None
 
 
@@ -167,7 +157,7 @@ def kept_pixel(name, cell):
 
 def answer_recovery(key):
     """Answers the start-up question; True when one was asked."""
-    asked = wait_for(lambda: len(xdo("search", "--name", "^" + TITLE + "$").split()) >= 1, 10)
+    asked = wait_until(lambda: len(xdo("search", "--name", "^" + TITLE + "$").split()) >= 1, 10)
     time.sleep(0.8)
     for w in xdo("search", "--name", "^" + TITLE + "$").split():
         xdo("windowfocus", "--sync", w)

@@ -1,6 +1,18 @@
 """What the X server shows, for the end-to-end tests."""
 import os
 import subprocess
+import time
+
+
+def wait_until(test, seconds=15):
+    """test() polled every tenth of a second until it gives something true; that, or None at the time limit."""
+    end = time.time() + seconds
+    while time.time() < end:
+        value = test()
+        if value:
+            return value
+        time.sleep(0.1)
+    return None
 
 
 def screen_pixel(x, y, work):
