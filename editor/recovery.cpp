@@ -182,9 +182,19 @@ std::vector<Orphan> FindOrphans(const Recovery& r) {
     if (r.folder.empty()) return found;
     DIR* folder = opendir(r.folder.c_str());
     if (!folder) return found;
-    const std::size_t suffix = sizeof PageSuffix - 1;
+    const std::size_t suffix = sizeof PageSuffix - 1, lockSuffix = sizeof LockSuffix - 1;
     while (const dirent* e = readdir(folder)) {
         const std::string name = e->d_name;
+        // A lock left by a program that ended with nothing unsaved: nobody's.
+        if (name.size() > lockSuffix && name.compare(name.size() - lockSuffix, lockSuffix, LockSuffix) == 0) {
+            const std::string id = name.substr(0, name.size() - lockSuffix);
+            struct stat page;
+            if (id == r.id || lstat(PathOf(r.folder, id, PageSuffix).c_str(), &page) == 0) continue;
+            const int lock = open(PathOf(r.folder, id, LockSuffix).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (lock >= 0 && flock(lock, LOCK_EX | LOCK_NB) == 0) unlink(PathOf(r.folder, id, LockSuffix).c_str());
+            if (lock >= 0) close(lock);
+            continue;
+        }
         if (name.size() <= suffix || name.compare(name.size() - suffix, suffix, PageSuffix) != 0) continue;
         Orphan o{name.substr(0, name.size() - suffix)};
         if (o.id == r.id) continue;

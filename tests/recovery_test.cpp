@@ -72,6 +72,20 @@ TEST(Recovery, KeptWhileUnsavedAndOfferedOnlyWhenItsProgramIsGone) {
     RemoveOrphan(mine, orphans[0]);
     EXPECT_TRUE(FindOrphans(mine).empty());
 
+    // A program that saved everything and was then killed leaves only its
+    // lock: the next look removes it, and leaves a live program's alone.
+    EXPECT_EQ(inChild([&] {
+                  Recovery other;
+                  OpenRecovery(other);
+                  KeepRecovery(other, theirs, true);
+                  KeepRecovery(other, theirs, false);
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(Entries(mine.folder).size(), 3u) << "ours, page and lock, and the other's lock";
+    EXPECT_TRUE(FindOrphans(mine).empty());
+    EXPECT_EQ(Entries(mine.folder).size(), 2u);
+
     KeepRecovery(mine, page, false);
     EXPECT_TRUE(Pages(mine.folder).empty()) << "saved or discarded: removed";
     KeepRecovery(mine, page, true);
