@@ -197,8 +197,9 @@ void SelectToolButton(int id) {
     SetButtonPressed(ToolbarNumber, id, 1);
 }
 
-bool StartUp(EditorState& state) {
+bool StartUp(EditorState& state, int palette) {
     state = EditorState{};
+    state.palette = palette;  // the swatches and the first redraw are made in it
     InitWindowing();
     runtime::InitFiles();
     runtime::InitImages();
@@ -259,16 +260,10 @@ bool OfferRecovery(EditorState& state) {
 
 int RunEditor(const std::string& file, int palette) {
     EditorState state;
-    if (!StartUp(state)) {
+    if (!StartUp(state, palette)) {
         ShutDown(state);
         std::fprintf(stderr, "vornel: cannot open a window\n");
         return 1;
-    }
-    if (palette != 0) {
-        state.palette = palette;
-        PaintSwatches(state);
-        state.shownDrawSerial = 0;
-        RedrawPage(state);
     }
     Recovery recovery;
     if (OpenRecovery(recovery)) state.recovery = &recovery;

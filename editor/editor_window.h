@@ -8,9 +8,10 @@
 
 namespace editor {
 
-// Runs the start-up in its fixed order. False when the window could not be
-// opened (nothing else is built then).
-bool StartUp(EditorState& state);
+// Runs the start-up in its fixed order, in the palette given (an index into
+// lores::Palettes()). False when the window could not be opened (nothing
+// else is built then).
+bool StartUp(EditorState& state, int palette = 0);
 
 // Releases the page store and shuts down the windowing layer and runtime.
 void ShutDown(EditorState& state);

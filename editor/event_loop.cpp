@@ -69,9 +69,7 @@ template <typename Change>
 void ChangeView(EditorState& state, Change change) {
     change();
     state.shownDrawSerial = 0;
-    state.highlightFromState = true;
-    RedrawPage(state);
-    state.highlightFromState = false;
+    RedrawAtPointerCell(state);
 }
 
 void Scroll(EditorState& state, lores::ScrollDirection direction) {

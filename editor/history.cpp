@@ -9,9 +9,7 @@ bool StepTo(EditorState& state, std::size_t at) {
     state.history.at = at;
     state.workingPage() = state.history.steps[at];
     state.pictureChanged = state.workingPage() != state.savedPage;
-    state.highlightFromState = true;
-    RedrawPage(state);
-    state.highlightFromState = false;
+    RedrawAtPointerCell(state);
     return true;
 }
 

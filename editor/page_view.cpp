@@ -72,6 +72,12 @@ void RedrawPage(EditorState& state) {
     state.shownDrawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
 }
 
+void RedrawAtPointerCell(EditorState& state) {
+    state.highlightFromState = true;
+    RedrawPage(state);
+    state.highlightFromState = false;
+}
+
 void UpdatePointer(EditorState& state, Cell cell) {
     state.pointerCell = cell;
     const std::string title = state.titleText + " x:" + std::to_string(state.pointerCell.x) +

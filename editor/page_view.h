@@ -11,6 +11,10 @@ namespace editor {
 // grid); only the boxes that changed since the last redraw are filled.
 void RedrawPage(EditorState& state);
 
+// The same with the highlight on the pointer's cell, for what a key does
+// (outside a canvas event the highlight would land on cell (0, 0)).
+void RedrawAtPointerCell(EditorState& state);
+
 // The cell under the pointer of the current canvas event.
 Cell PointerCellOfCurrentEvent();
 

@@ -179,7 +179,9 @@ bool ReserveSpace(int fd, off_t length) {
     const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(length - st.st_size), 0);
     if (WriteAllAt(fd, zeros.data(), zeros.size(), st.st_size) && fsync(fd) == 0) return true;
     const int saved = errno;
-    if (ftruncate(fd, st.st_size) != 0) errno = saved;  // the old bytes are untouched either way
+    if (ftruncate(fd, st.st_size) != 0) {
+        // The room stays taken; the old bytes are untouched either way.
+    }
     errno = saved;
     return false;
 }

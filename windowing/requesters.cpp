@@ -229,15 +229,25 @@ SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text) {
     }
 }
 
-bool AskToReplace(const char* caption, const char* text) {
+namespace {
+
+// A box with two answers; true for the first. Escape or closing it is the
+// second, and Return is whichever is the default.
+bool AskBetween(const char* caption, const char* text, const QString& yes, const QString& no, bool noIsDefault) {
     QMessageBox box(QApplication::activeWindow());
     SetUpBox(box, caption, text);
-    QPushButton* replace = box.addButton(QStringLiteral("&Replace"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
+    QPushButton* first = box.addButton(yes, QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(no, QMessageBox::RejectRole);
+    box.setDefaultButton(noIsDefault ? second : first);
+    box.setEscapeButton(second);
     RunBox(box);
-    return box.clickedButton() == replace;
+    return box.clickedButton() == first;
+}
+
+}  // namespace
+
+bool AskToReplace(const char* caption, const char* text) {
+    return AskBetween(caption, text, QStringLiteral("&Replace"), QStringLiteral("Cancel"), true);
 }
 
 void ShowAbout(const char* caption, const char* text, const std::vector<std::pair<std::string, std::string>>& keys) {
@@ -256,14 +266,7 @@ void ShowAbout(const char* caption, const char* text, const std::vector<std::pai
 }
 
 bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no) {
-    QMessageBox box(QApplication::activeWindow());
-    SetUpBox(box, caption, text);
-    QPushButton* first = box.addButton(QString::fromUtf8(yes), QMessageBox::AcceptRole);
-    QPushButton* second = box.addButton(QString::fromUtf8(no), QMessageBox::RejectRole);
-    box.setDefaultButton(first);
-    box.setEscapeButton(second);
-    RunBox(box);
-    return box.clickedButton() == first;
+    return AskBetween(caption, text, QString::fromUtf8(yes), QString::fromUtf8(no), false);
 }
 
 }  // namespace windowing
