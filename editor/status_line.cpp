@@ -1,6 +1,7 @@
 #include "editor/status_line.h"
 
 #include "diskimage/disk_image.h"
+#include "lores/text_glyphs.h"
 #include "windowing/windowing.h"
 
 namespace editor {
@@ -19,6 +20,19 @@ std::string BaseName(const std::string& path) {
     diskimage::ImagePath inImage;
     if (diskimage::SplitImagePath(path, inImage)) return base(inImage.image) + ":" + inImage.name;
     return base(path);
+}
+
+// The line's text is drawn with the mixed mode's own characters.
+void GiveGlyphs() {
+    static bool given = false;
+    if (given) return;
+    given = true;
+    std::vector<std::uint8_t> rows;
+    for (int c = 0; c < lores::TextGlyphCount; ++c) {
+        const lores::Glyph& glyph = lores::GlyphOf(static_cast<char>(0x20 + c));
+        rows.insert(rows.end(), glyph.begin(), glyph.end());
+    }
+    windowing::SetStatusLineGlyphs(0x20, lores::TextGlyphCount, rows.data());
 }
 
 }  // namespace
@@ -61,6 +75,7 @@ void UpdateStatusLine(EditorState& state) {
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
+    GiveGlyphs();
     windowing::SetStatusLine(WindowNumber, 0, StatusTop, 640, StatusHeight, parts);
 }
 

@@ -10,7 +10,7 @@ set -euo pipefail
 
 run_packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev
   libpng-dev zlib1g-dev
   fonts-dejavu-core
 )

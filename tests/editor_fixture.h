@@ -19,7 +19,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(editor::StartUp(s));
         QCoreApplication::processEvents();
-        Pump();
+        Pump();                             // the first wait shows the window
+        QCoreApplication::processEvents();  // exposed, as the event loop would have it
         canvas = qtdriver::Canvas();
         ASSERT_NE(canvas, nullptr);
         qtdriver::Move(canvas, {1, 1});  // the first motion only enters the canvas

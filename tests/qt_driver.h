@@ -2,6 +2,7 @@
 // offscreen platform: input events, the queue, and modal dialogs.
 #pragma once
 
+#include <QBackingStore>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -57,6 +58,16 @@ inline QWidget* Window(int number) { return reinterpret_cast<QWidget*>(windowing
 
 inline QWidget* Canvas(int window = 0, int number = 0) {
     return Window(window)->findChild<QWidget*>(QStringLiteral("canvas%1").arg(number));
+}
+
+// What the window shows of w now: its part of the window's backing store,
+// written by repaints and by the direct updates alike (a grab() would
+// repaint the widget instead).
+inline QImage OnScreen(QWidget* w) {
+    QWidget* top = w->window();
+    QBackingStore* store = top->backingStore();
+    if (!store || !store->paintDevice() || store->paintDevice()->devType() != QInternal::Image) return {};
+    return static_cast<QImage*>(store->paintDevice())->copy(QRect(w->mapTo(top, QPoint(0, 0)), w->size()));
 }
 
 inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {

@@ -233,9 +233,20 @@ TEST_F(Windowing, CanvasStartsWhiteAndShowsDrawingBeforeEndDrawingReturns) {
 
     ASSERT_NE(runtime::BeginDrawing(CanvasDrawTarget(0)), 0u);
     runtime::FillBox(0, 0, 16, 8, runtime::RgbColour(204, 0, 51));
+    runtime::FillBox(600, 300, 3, 5, runtime::RgbColour(1, 2, 3));
+    EXPECT_EQ(qtdriver::OnScreen(c).pixel(0, 0), qRgb(255, 255, 255));
     const int paintsBefore = counter.paints;
     runtime::EndDrawing();
-    EXPECT_GT(counter.paints, paintsBefore) << "repainted synchronously";
+    // On screen before EndDrawing returns, straight into the backing store:
+    // no repaint, and nothing beyond the two boxes written.
+    EXPECT_EQ(counter.paints, paintsBefore);
+    const QImage screen = qtdriver::OnScreen(c);
+    EXPECT_EQ(screen.pixel(0, 0), qRgb(204, 0, 51));
+    EXPECT_EQ(screen.pixel(15, 7), qRgb(204, 0, 51));
+    EXPECT_EQ(screen.pixel(602, 304), qRgb(1, 2, 3));
+    EXPECT_EQ(screen.pixel(16, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(screen.pixel(603, 304), qRgb(255, 255, 255));
+    EXPECT_EQ(screen.pixel(602, 305), qRgb(255, 255, 255));
     const QImage after = c->grab().toImage();
     EXPECT_EQ(after.pixel(0, 0), qRgb(204, 0, 51));
     EXPECT_EQ(after.pixel(15, 7), qRgb(204, 0, 51));

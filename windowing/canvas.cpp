@@ -90,13 +90,15 @@ public:
     bool captured = false;
     int bitmapWidth = 1, bitmapHeight = 1, stride = 4;
     std::uint64_t drawSerial = 0;  // changes with every drawing span opened on the canvas
-    std::vector<std::uint8_t> bits;  // bottom-up, blue-green-red, rows padded to 4 bytes
-    QImage display;                  // the same pixels top-down, in the screen's own format
+    // Bottom-up, blue-green-red, rows padded to 4 bytes: the canvas's only
+    // copy of its pixels. What is shown is converted from it straight into
+    // the window's backing store.
+    std::vector<std::uint8_t> bits;
 
     // The pixel memory is handed in, already allocated (creation fails
     // cleanly when it cannot be).
-    CanvasWidget(QWidget* parent, int w, int h, int canvasFlags, std::vector<std::uint8_t>&& pixels, QImage&& shown)
-        : QWidget(parent), flags(canvasFlags), bits(std::move(pixels)), display(std::move(shown)) {
+    CanvasWidget(QWidget* parent, int w, int h, int canvasFlags, std::vector<std::uint8_t>&& pixels)
+        : QWidget(parent), flags(canvasFlags), bits(std::move(pixels)) {
         setMouseTracking(true);
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
@@ -104,9 +106,6 @@ public:
         setFocusPolicy((flags & CanvasKeyboard) ? Qt::StrongFocus : Qt::NoFocus);
         BitmapSize(w, h, flags, bitmapWidth, bitmapHeight);
         stride = runtime::StrideFor(bitmapWidth, 24);
-        // The bitmap starts white: so does what is shown, without converting
-        // a bitmap the program is about to draw over anyway.
-        display.fill(0xFFFFFFFFu);
     }
 
     ~CanvasWidget() override { runtime::InvalidateDrawTarget(bits.data()); }
@@ -117,32 +116,48 @@ public:
         bitmapHeight = std::max(1, h - inset);
     }
 
-    // Brings the shown image up to date with the bitmap within area. Done
-    // here rather than by the painter, which would convert and flip the
-    // whole bitmap on every repaint.
-    void RefreshDisplay(QRect area) {
+    // Converts the bitmap's pixels within area (bitmap coordinates) into a
+    // 32-bit image whose pixel (0, 0) stands for the bitmap's pixel at at.
+    void ConvertInto(QImage& image, QPoint at, QRect area) const {
         static_assert(std::endian::native == std::endian::little, "pixels are assembled little-endian");
-        area &= QRect(0, 0, bitmapWidth, bitmapHeight);
+        area &= QRect(0, 0, bitmapWidth, bitmapHeight) & image.rect().translated(at);
         const int x0 = area.left(), x1 = area.right() + 1;
         for (int y = area.top(); y <= area.bottom(); ++y) {
             const std::uint8_t* src =
                 bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride + 3 * static_cast<std::size_t>(x0);
-            auto* dst = reinterpret_cast<std::uint32_t*>(display.scanLine(y));
+            auto* dst = reinterpret_cast<std::uint32_t*>(image.scanLine(y - at.y())) + (x0 - at.x());
             // Blue, green, red in memory order is already the screen's
             // little-endian pixel once the top byte is set. Eight pixels are
             // 24 bytes, read as three words and written as four pixel pairs;
             // the tail goes by bytes so that no read passes the row's end.
             constexpr std::uint64_t opaque = 0xFF000000FF000000u, low = 0xFFFFFFu;
             int x = x0;
-            for (; x + 8 <= x1; x += 8, src += 24) {
+            for (; x + 8 <= x1; x += 8, src += 24, dst += 8) {
                 const std::uint64_t a = Load64(src), b = Load64(src + 8), c = Load64(src + 16);
-                Store64(dst + x, opaque | (a & low) | (((a >> 24) & low) << 32));
-                Store64(dst + x + 2, opaque | (((a >> 48) | (b << 16)) & low) | (((b >> 8) & low) << 32));
-                Store64(dst + x + 4, opaque | ((b >> 32) & low) | ((((b >> 56) | (c << 8)) & low) << 32));
-                Store64(dst + x + 6, opaque | ((c >> 16) & low) | (((c >> 40) & low) << 32));
+                Store64(dst, opaque | (a & low) | (((a >> 24) & low) << 32));
+                Store64(dst + 2, opaque | (((a >> 48) | (b << 16)) & low) | (((b >> 8) & low) << 32));
+                Store64(dst + 4, opaque | ((b >> 32) & low) | ((((b >> 56) | (c << 8)) & low) << 32));
+                Store64(dst + 6, opaque | ((c >> 16) & low) | (((c >> 40) & low) << 32));
             }
             for (; x < x1; ++x, src += 3)
-                dst[x] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+                *dst++ = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+        }
+    }
+
+    // Paints the bitmap's pixels within area at origin + area, a band of
+    // rows at a time through a small image, so that no second full-size
+    // copy of the canvas is ever made.
+    void PaintBitmap(QPainter& p, QPoint origin, QRect area) const {
+        static QImage band;
+        area &= QRect(0, 0, bitmapWidth, bitmapHeight);
+        if (area.isEmpty()) return;
+        constexpr int BandRows = 32;
+        if (band.width() < area.width()) band = QImage(std::max(area.width(), 640), BandRows, QImage::Format_RGB32);
+        if (band.isNull()) return;
+        for (int top = area.top(); top <= area.bottom(); top += BandRows) {
+            const QRect rows(area.left(), top, area.width(), std::min(BandRows, area.bottom() + 1 - top));
+            ConvertInto(band, rows.topLeft(), rows);
+            p.drawImage(origin + rows.topLeft(), band, QRect(0, 0, rows.width(), rows.height()));
         }
     }
 
@@ -166,8 +181,8 @@ protected:
         QPainter p(this);
         const QPoint origin = (flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
         if (!(flags & (CanvasBorder | CanvasDrawFocus))) {
-            // Only what the repaint asked for: after a pointer move, two cells.
-            for (const QRect& r : e->region()) p.drawImage(r.topLeft(), display, r.translated(-origin));
+            // Only what the repaint asked for.
+            for (const QRect& r : e->region()) PaintBitmap(p, origin, r.translated(-origin));
             return;
         }
         if (flags & CanvasBorder) {
@@ -178,10 +193,8 @@ protected:
             frame.lineWidth = 2;
             frame.state |= QStyle::State_Sunken;
             style()->drawPrimitive(QStyle::PE_Frame, &frame, &p, this);
-            p.drawImage(2, 2, display);
-        } else {
-            p.drawImage(0, 0, display);
         }
+        PaintBitmap(p, origin, QRect(0, 0, bitmapWidth, bitmapHeight));
         if ((flags & CanvasDrawFocus) && hasFocus()) {
             QStyleOptionFocusRect option;
             option.initFrom(this);
@@ -308,12 +321,13 @@ void FinishCanvasDrawing(int flag, void* user, const runtime::ChangedArea* areas
     if (!c || count == 0) return;
     const QPoint origin = (c->flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
     QRegion changed;
-    for (int i = 0; i < count; ++i) {
-        const QRect r(areas[i].x, areas[i].y, areas[i].width, areas[i].height);
-        c->RefreshDisplay(r);
-        changed += r.translated(origin);
-    }
-    c->repaint(changed);
+    for (int i = 0; i < count; ++i) changed += QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin);
+    // The canvas with neither border nor focus frame is all bitmap.
+    const bool plain = !(c->flags & (CanvasBorder | CanvasDrawFocus));
+    if (!plain || !detail::PutDirectly(c, changed, [c](QImage& image, QPoint offset, const QRect& r) {
+            c->ConvertInto(image, -offset, r);
+        }))
+        c->repaint(changed);
 }
 
 }  // namespace
@@ -353,18 +367,16 @@ Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) 
     int bitmapWidth = 0, bitmapHeight = 0;
     CanvasWidget::BitmapSize(width, height, flags, bitmapWidth, bitmapHeight);
     std::vector<std::uint8_t> pixels;
-    QImage shown;
     try {
         pixels.assign(static_cast<std::size_t>(runtime::StrideFor(bitmapWidth, 24)) * bitmapHeight, 0xFF);  // white
-        shown = QImage(bitmapWidth, bitmapHeight, QImage::Format_RGB32);
     } catch (const std::bad_alloc&) {
-        shown = QImage();
+        pixels.clear();
     }
-    if (pixels.empty() || shown.isNull()) {
+    if (pixels.empty()) {
         Canvases().Release(number);
         return 0;
     }
-    auto* c = new CanvasWidget(parent, width, height, flags, std::move(pixels), std::move(shown));
+    auto* c = new CanvasWidget(parent, width, height, flags, std::move(pixels));
     c->setObjectName(QStringLiteral("canvas%1").arg(number));
     c->drawSerial = ++drawSerials;
     c->setGeometry(x, y, width, height);

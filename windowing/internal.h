@@ -1,8 +1,10 @@
 // What the windowing layer's own files share. Qt lives here.
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "windowing/windowing.h"
 
@@ -31,6 +33,26 @@ QWidget* WidgetFromHandle(Handle handle);  // only layer windows are found
 QWidget* CurrentGadgetList();
 void ForgetGadgetList(QWidget* window);
 void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
+// Sets a shown top-level window's title on the display at once, without the
+// toolkit (whose own copy the caller brings up to date later). False where
+// that cannot be done: another platform, a window not yet made, a title
+// that is not plain printable ASCII.
+// The requests go out with the next write to the display, at the latest
+// when the program waits for input (FlushNativeRequests).
+bool SetNativeTitle(QWidget* window, const char* text);
+void FlushNativeRequests();
+// Writes a widget's pixels within region (widget coordinates) straight
+// into its window's backing store and sends just those to the screen,
+// without a repaint: a repaint first waits for the display server to have
+// read the previous update (a pixel it has not read yet is a newer one
+// anyway). write(image, offset, r) fills r, in widget coordinates, of the
+// backing store's image, where the widget's (0, 0) is at offset. False
+// where the backing store is not a plain 32-bit image at one image pixel per
+// window pixel, for a repaint to do it.
+using PixelWriter = std::function<void(QImage& image, QPoint offset, const QRect& r)>;
+bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write);
+// How long the toolkit's copy of a title may lag behind the screen's.
+inline constexpr int TitleSyncDelay = 250;
 
 // --- gadgets, toolbars, menus -------------------------------------------------
 void InitCanvases();

@@ -1,11 +1,15 @@
 // The status line: a row of text parts with colour swatches in a strip of
 // a window's client area. It is redrawn only when its parts change, and at
 // most every 50 ms: a pointer racing across the canvas changes them on every
-// cell, and the picture comes first. Its first text waits for the first
-// frame for the same reason (the first text drawn loads the fonts).
+// cell, and the picture comes first. Its text is drawn with the program's
+// own character dots, so that showing it loads no fonts; text they do not
+// cover (a file name in another script) is drawn in the desktop's font.
+// The strip is kept as a small image and sent straight to the screen.
 #include <cstdio>
+#include <cstring>
 
 #include <QPainter>
+#include <QPaintEvent>
 #include <QTimer>
 
 #include "windowing/internal.h"
@@ -13,15 +17,32 @@
 namespace windowing {
 namespace {
 
+int glyphFirst = 0;
+std::vector<std::uint8_t> glyphRows;  // eight a character
+
+bool HasGlyphs(const std::string& text) {
+    const int count = static_cast<int>(glyphRows.size() / 8);
+    for (const unsigned char c : text)
+        if (c < glyphFirst || c >= glyphFirst + count) return false;
+    return true;
+}
+
 class StatusLine : public QWidget {
 public:
     explicit StatusLine(QWidget* parent) : QWidget(parent) {
         setObjectName(QStringLiteral("statusLine"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
         timer_.setSingleShot(true);
         timer_.setInterval(50);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] {
             textShown_ = true;
-            update();
+            Render();
+            if (!detail::PutDirectly(this, rect(), [this](QImage& image, QPoint offset, const QRect& r) {
+                    for (int y = r.top(); y <= r.bottom(); ++y)
+                        std::memcpy(image.scanLine(y + offset.y()) + 4 * (r.left() + offset.x()),
+                                    strip_.constScanLine(y) + 4 * r.left(), 4 * static_cast<std::size_t>(r.width()));
+                }))
+                update();
         });
     }
 
@@ -33,30 +54,58 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
+        if (strip_.size() != size()) Render();
         QPainter p(this);
-        p.fillRect(rect(), palette().window());
+        p.drawImage(e->rect().topLeft(), strip_, e->rect());
+    }
+
+private:
+    void Render() {
+        if (strip_.size() != size()) strip_ = QImage(size(), QImage::Format_RGB32);
+        if (strip_.isNull()) return;
+        const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
+        strip_.fill(palette().window().color());
         if (!textShown_) return;
-        p.setPen(palette().windowText().color());
-        const QFontMetrics metrics(font());
+        const auto dot = [&](int x, int y, QRgb colour) {
+            if (x >= 0 && x < strip_.width() && y >= 0 && y < strip_.height())
+                reinterpret_cast<QRgb*>(strip_.scanLine(y))[x] = colour;
+        };
         const int swatch = height() - 10;
+        const int textTop = (height() - 8) / 2;
         int x = 6;
         for (const StatusPart& part : parts) {
             if (part.swatch >= 0) {
                 const auto v = static_cast<std::uint32_t>(part.swatch);
-                p.fillRect(x, 5, swatch, swatch, QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
-                p.drawRect(x, 5, swatch, swatch);
+                const QRgb fill = qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+                for (int dy = 0; dy <= swatch; ++dy)
+                    for (int dx = 0; dx <= swatch; ++dx)
+                        dot(x + dx, 5 + dy, dx == 0 || dy == 0 || dx == swatch || dy == swatch ? ink : fill);
                 x += swatch + 4;
             }
-            const QString text = QString::fromStdString(part.text);
-            p.drawText(x, 0, width() - x, height(), Qt::AlignVCenter | Qt::AlignLeft, text);
-            x += metrics.horizontalAdvance(text) + 14;
+            if (HasGlyphs(part.text)) {
+                for (const unsigned char c : part.text) {
+                    const std::uint8_t* rows = glyphRows.data() + 8 * (c - glyphFirst);
+                    for (int row = 0; row < 8; ++row)
+                        for (int col = 0; col < 7; ++col)
+                            if (rows[row] & (0x40 >> col)) dot(x + col, textTop + row, ink);
+                    x += 7;
+                }
+            } else {
+                QPainter p(&strip_);
+                p.setPen(palette().windowText().color());
+                p.setFont(font());
+                const QString text = QString::fromStdString(part.text);
+                p.drawText(x, 0, width() - x, height(), Qt::AlignVCenter | Qt::AlignLeft, text);
+                x += QFontMetrics(font()).horizontalAdvance(text);
+            }
+            x += 14;
         }
     }
 
-private:
     QTimer timer_;
-    bool textShown_ = false;
+    bool textShown_ = false;  // the first text waits for the first frame
+    QImage strip_;
 };
 
 StatusLine* StatusLineOf(int window) {
@@ -65,6 +114,11 @@ StatusLine* StatusLineOf(int window) {
 }
 
 }  // namespace
+
+void SetStatusLineGlyphs(int first, int count, const std::uint8_t* rows) {
+    glyphFirst = first;
+    glyphRows.assign(rows, rows + 8 * static_cast<std::size_t>(std::max(count, 0)));
+}
 
 void SetStatusLine(int window, int x, int y, int width, int height, const std::vector<StatusPart>& parts) {
     QWidget* w = detail::WindowWidget(window);

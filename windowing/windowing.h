@@ -154,6 +154,10 @@ struct StatusPart {
 void SetStatusLine(int window, int x, int y, int width, int height, const std::vector<StatusPart>& parts);
 // The text the status line shows now (its swatches as "[#rrggbb]").
 std::string StatusLineText(int window);
+// The dots status lines draw their text with: count characters from code
+// first, each eight rows of seven dots (bit 6 the leftmost dot, a row a
+// byte). Text with other characters is drawn in the desktop's font.
+void SetStatusLineGlyphs(int first, int count, const std::uint8_t* rows);
 
 // Destroys every window, closes all files, frees all images.
 void ShutdownRuntime();

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,26 @@ public:
 
     std::uint32_t showStyle = 0;
     bool showPending = false;
+
+    // A title already on screen through the display connection, given to
+    // the toolkit's own copy when the window has been quiet for a moment.
+    QString nativeTitle;
+    bool titleSyncPending = false;
+
+    void SetTitle(const QString& title, const char* utf8) {
+        if (!detail::SetNativeTitle(this, utf8)) {
+            titleSyncPending = false;
+            setWindowTitle(title);
+            return;
+        }
+        nativeTitle = title;
+        if (titleSyncPending) return;
+        titleSyncPending = true;
+        QTimer::singleShot(detail::TitleSyncDelay, this, [this] {
+            titleSyncPending = false;
+            setWindowTitle(nativeTitle);
+        });
+    }
 
     // The deferred first showing. The window is not yet attached to its
     // number for it, as it was not when it was opened: what the showing
@@ -404,9 +425,9 @@ Handle OpenWindowObject(int number, int x, int y, int width, int height, const c
 Handle WindowHandle(int number) { return detail::HandleOf(detail::WindowWidget(number)); }
 
 int SetWindowCaption(int number, const char* text) {
-    QWidget* w = detail::WindowWidget(number);
+    auto* w = static_cast<LayerWindow*>(detail::WindowWidget(number));
     if (!w || !text) return 0;
-    w->setWindowTitle(QString::fromUtf8(text));
+    w->SetTitle(QString::fromUtf8(text), text);
     return 1;
 }
 

@@ -1,0 +1,119 @@
+// Output that goes round the toolkit's costlier paths: window titles straight
+// through the display connection, and small updates of a window's pixels
+// straight into its backing store.
+//
+// Window titles straight through the display connection. The toolkit sets a
+// title through two client libraries, re-encoding it for the locale and
+// flushing twice, and the display server then tells the program of each of
+// the two property changes: an extra wake-up of both of its threads. A title
+// that changes with every cell the pointer crosses is better sent as the two
+// properties window managers read, without those reports, and with the
+// canvas update that follows it in one write.
+#include <QBackingStore>
+#include <QGuiApplication>
+#include <QWindow>
+#include <cstdlib>
+#include <cstring>
+
+#include "windowing/internal.h"
+
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+
+namespace windowing::detail {
+
+namespace {
+bool flushPending = false;
+}  // namespace
+
+#if QT_CONFIG(xcb)
+namespace {
+
+xcb_atom_t Intern(xcb_connection_t* connection, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+}  // namespace
+
+bool SetNativeTitle(QWidget* window, const char* text) {
+    // Printable ASCII only, where every encoding of the two properties is
+    // the same bytes, and without the toolkit's "[*]" placeholder.
+    for (const char* p = text; *p; ++p)
+        if (*p < 0x20 || *p > 0x7E) return false;
+    if (std::strstr(text, "[*]")) return false;
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || !window->testAttribute(Qt::WA_WState_Created) || !window->windowHandle()) return false;
+    static xcb_connection_t* internedFor = nullptr;
+    static xcb_atom_t netWmName = XCB_ATOM_NONE, utf8String = XCB_ATOM_NONE;
+    if (internedFor != connection) {
+        netWmName = Intern(connection, "_NET_WM_NAME");
+        utf8String = Intern(connection, "UTF8_STRING");
+        internedFor = connection;
+    }
+    if (netWmName == XCB_ATOM_NONE || utf8String == XCB_ATOM_NONE) return false;
+    const auto id = static_cast<xcb_window_t>(window->windowHandle()->winId());
+    // The events the toolkit selected on the window, read once per window
+    // (it sets them when it makes the window and leaves them alone after).
+    static xcb_window_t maskOf = XCB_WINDOW_NONE;
+    static std::uint32_t mask = 0;
+    if (maskOf != id) {
+        xcb_get_window_attributes_reply_t* reply =
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, id), nullptr);
+        if (!reply) return false;
+        mask = reply->your_event_mask;
+        std::free(reply);
+        maskOf = id;
+    }
+    // Property reports are off for just these two changes: the server
+    // handles a client's requests in order, so the window's other property
+    // changes (the window manager's) are reported as before.
+    const std::uint32_t quiet = mask & ~static_cast<std::uint32_t>(XCB_EVENT_MASK_PROPERTY_CHANGE);
+    const auto length = static_cast<std::uint32_t>(std::strlen(text));
+    if (quiet != mask) xcb_change_window_attributes(connection, id, XCB_CW_EVENT_MASK, &quiet);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, netWmName, utf8String, 8, length, text);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, length, text);
+    if (quiet != mask) xcb_change_window_attributes(connection, id, XCB_CW_EVENT_MASK, &mask);
+    flushPending = true;
+    return true;
+}
+
+void FlushNativeRequests() {
+    if (!flushPending) return;
+    flushPending = false;
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr) xcb_flush(connection);
+}
+#else
+bool SetNativeTitle(QWidget*, const char*) { return false; }
+void FlushNativeRequests() {}
+#endif
+
+bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write) {
+    QWidget* top = widget->window();
+    QBackingStore* store = top->backingStore();
+    QWindow* handle = top->windowHandle();
+    if (!store || !handle || !handle->isExposed() || !widget->isVisible() || top->devicePixelRatio() != 1)
+        return false;
+    QPaintDevice* device = store->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    const QPoint offset = widget->mapTo(top, QPoint(0, 0));
+    const QRegion shown = (region & widget->visibleRegion()).translated(offset);
+    if (shown.isEmpty()) return true;
+    for (const QRect& r : shown) write(*image, offset, r.translated(-offset));
+    store->flush(shown, handle);
+    flushPending = false;  // the backing store's write took the titles with it
+    return true;
+}
+
+}  // namespace windowing::detail
