@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTest>
 #include <QToolBar>
 #include <QWindow>
 
@@ -509,4 +510,40 @@ TEST_F(Windowing, ClicksNeedTheReleaseWhereTheyCount) {
     Drain();
     Release(Canvas(), {20, 20}, Qt::RightButton);
     for (const auto& e : Drain()) EXPECT_NE(e.type, CanvasRightClick);
+}
+
+// The status line draws its text with the dots it is given, a cell of seven
+// by eight a character after a six-pixel margin; text beyond them in a font.
+TEST_F(Windowing, StatusLineDrawsTextWithTheGivenDots) {
+    OpenEditorLikeWindow();
+    std::vector<std::uint8_t> rows(2 * 8, 0);
+    rows[8] = 0x41;  // 'A', top row: the first and the last of seven dots
+    rows[15] = 0x08;  // bottom row: the middle dot
+    SetStatusLineGlyphs(0x40, 2, rows.data());
+    SetStatusLine(0, 0, 414, 640, 26, {{"A@A"}});
+    QWidget* line = Window(0)->findChild<QWidget*>(QStringLiteral("statusLine"));
+    ASSERT_NE(line, nullptr);
+    QTest::qWait(120);  // the line is redrawn at most every 50 ms
+    const QImage shown = OnScreen(line);
+    const QRgb paper = shown.pixel(2, 2), ink = line->palette().windowText().color().rgb();
+    const int top = (26 - 8) / 2;
+    const auto inked = [&](int x, int y) { return shown.pixel(x, y) == ink; };
+    for (const int cell : {0, 2}) {
+        EXPECT_TRUE(inked(6 + 7 * cell, top)) << cell;
+        EXPECT_TRUE(inked(6 + 7 * cell + 6, top)) << cell;
+        EXPECT_FALSE(inked(6 + 7 * cell + 1, top)) << cell;
+        EXPECT_TRUE(inked(6 + 7 * cell + 3, top + 7)) << cell;
+    }
+    for (int x = 13; x < 20; ++x)
+        for (int y = 0; y < 26; ++y) EXPECT_EQ(shown.pixel(x, y), paper) << x << "," << y;  // '@' has no dots
+    EXPECT_EQ(line->grab().toImage(), shown) << "a repaint shows the same";
+
+    // A name the dots do not cover still shows.
+    SetStatusLine(0, 0, 414, 640, 26, {{"\xc3\xa9t\xc3\xa9"}});
+    QTest::qWait(120);
+    const QImage font = OnScreen(line);
+    int marks = 0;
+    for (int x = 0; x < 60; ++x)
+        for (int y = 0; y < 26; ++y) marks += font.pixel(x, y) != paper;
+    EXPECT_GT(marks, 10);
 }
