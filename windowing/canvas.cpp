@@ -144,14 +144,20 @@ public:
         }
     }
 
-    // Paints the bitmap's pixels within area at origin + area, a band of
-    // rows at a time through a small image, so that no second full-size
+    // Paints the bitmap's pixels within area at origin + area: converted
+    // straight into the backing store when that is what is painted, else a
+    // band of rows at a time through a small image. No second full-size
     // copy of the canvas is ever made.
     void PaintBitmap(QPainter& p, QPoint origin, QRect area) const {
         static QImage band;
         area &= QRect(0, 0, bitmapWidth, bitmapHeight);
         if (area.isEmpty()) return;
-        constexpr int BandRows = 32;
+        QPoint offset;
+        if (QImage* target = detail::PaintTarget(p, offset)) {
+            ConvertInto(*target, -(offset + origin), area);
+            return;
+        }
+        constexpr int BandRows = 16;
         if (band.width() < area.width()) band = QImage(std::max(area.width(), 640), BandRows, QImage::Format_RGB32);
         if (band.isNull()) return;
         for (int top = area.top(); top <= area.bottom(); top += BandRows) {

@@ -11,6 +11,8 @@
 // canvas update that follows it in one write.
 #include <QBackingStore>
 #include <QGuiApplication>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +26,14 @@
 namespace windowing::detail {
 
 namespace {
+
 bool flushPending = false;
+
+bool Plain32Bit(const QImage& image) {
+    const QImage::Format f = image.format();
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
+}
+
 }  // namespace
 
 #if QT_CONFIG(xcb)
@@ -95,6 +104,18 @@ bool SetNativeTitle(QWidget*, const char*) { return false; }
 void FlushNativeRequests() {}
 #endif
 
+QImage* PaintTarget(QPainter& painter, QPoint& offset) {
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    const QTransform t = painter.deviceTransform();
+    if (!Plain32Bit(*image) || image->devicePixelRatio() != 1 || t.type() > QTransform::TxTranslate) return nullptr;
+    offset = QPoint(qRound(t.dx()), qRound(t.dy()));
+    if (QPointF(offset) != QPointF(t.dx(), t.dy())) return nullptr;
+    return image;
+}
+
 bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write) {
     QWidget* top = widget->window();
     QBackingStore* store = top->backingStore();
@@ -104,9 +125,7 @@ bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& writ
     QPaintDevice* device = store->paintDevice();
     if (!device || device->devType() != QInternal::Image) return false;
     auto* image = static_cast<QImage*>(device);
-    const QImage::Format f = image->format();
-    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
-        return false;
+    if (!Plain32Bit(*image)) return false;
     const QPoint offset = widget->mapTo(top, QPoint(0, 0));
     const QRegion shown = (region & widget->visibleRegion()).translated(offset);
     if (shown.isEmpty()) return true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -51,6 +52,11 @@ void FlushNativeRequests();
 // window pixel, for a repaint to do it.
 using PixelWriter = std::function<void(QImage& image, QPoint offset, const QRect& r)>;
 bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write);
+// The image a painter writes to, when it is a plain 32-bit image at one
+// image pixel per widget pixel (a widget painting into its window's backing
+// store), with the image position of the widget's (0, 0) in offset; else
+// nothing, and the painter has to be used.
+QImage* PaintTarget(QPainter& painter, QPoint& offset);
 // How long the toolkit's copy of a title may lag behind the screen's.
 inline constexpr int TitleSyncDelay = 250;
 
