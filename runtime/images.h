@@ -67,7 +67,7 @@ struct ChangedArea {
     int x = 0, y = 0, width = 0, height = 0;
 };
 // A span keeps this many separate rectangles; past that, their bounding box.
-inline constexpr int MaxChangedAreas = 16;
+inline constexpr int MaxChangedAreas = 64;
 
 // What a target hands the drawing layer: pixel memory and a finish step,
 // which runs with 1 when drawing ends normally and 0 when it is abandoned.

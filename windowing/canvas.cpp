@@ -122,10 +122,13 @@ public:
         static_assert(std::endian::native == std::endian::little, "pixels are assembled little-endian");
         area &= QRect(0, 0, bitmapWidth, bitmapHeight) & image.rect().translated(at);
         const int x0 = area.left(), x1 = area.right() + 1;
+        if (area.isEmpty()) return;
+        std::uint8_t* const pixels = image.bits();  // one detach check, not one a row
+        const qsizetype line = image.bytesPerLine();
         for (int y = area.top(); y <= area.bottom(); ++y) {
             const std::uint8_t* src =
                 bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride + 3 * static_cast<std::size_t>(x0);
-            auto* dst = reinterpret_cast<std::uint32_t*>(image.scanLine(y - at.y())) + (x0 - at.x());
+            auto* dst = reinterpret_cast<std::uint32_t*>(pixels + (y - at.y()) * line) + (x0 - at.x());
             // Blue, green, red in memory order is already the screen's
             // little-endian pixel once the top byte is set. Eight pixels are
             // 24 bytes, read as three words and written as four pixel pairs;
