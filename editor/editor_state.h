@@ -120,6 +120,10 @@ struct EditorState {
     // the one of that redraw.
     std::array<std::uint8_t, lores::PageWidth * lores::PageHeight> shownColours{};
     std::uint64_t shownDrawSerial = 0;
+    // The page and highlighted box of that redraw: when only the pointer
+    // (or the current colour) changed since, only two boxes can differ.
+    lores::LoresPage shownPage{};
+    int shownHighlight = -1;
     // Where the unsaved picture is kept while the program runs (none in a
     // test that does not ask for it).
     Recovery* recovery = nullptr;

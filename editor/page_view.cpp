@@ -47,26 +47,33 @@ void RedrawPage(EditorState& state) {
         c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < rows ? c.y * lores::PageWidth + c.x : -1;
     const lores::LoresPage& page = state.workingPage();
     const lores::Palette& palette = state.colours();
-    // Only the boxes whose colour differs from what the canvas shows now,
-    // unless something else drew there since.
-    for (int y = 0; y < rows; ++y) {
-        const std::uint8_t* row = page.data() + lores::RowBaseTable[y / 2];
-        const int shift = (y & 1) * 4;
-        for (int x = 0; x < lores::PageWidth; ++x) {
-            const int i = y * lores::PageWidth + x;
-            const std::uint8_t colour = i == highlight ? state.currentColour & 15 : (row[x] >> shift) & 15;
-            if (!remembered || state.shownColours[i] != colour) FillCell(x, y, palette[colour], state.showGrid);
-            state.shownColours[i] = colour;
+    const int current = state.currentColour & 15;
+    const auto redrawBox = [&](int i) {
+        const int x = i % lores::PageWidth, y = i / lores::PageWidth;
+        const auto colour = static_cast<std::uint8_t>(i == highlight ? current : lores::PixelAt(page, x, y));
+        if (!remembered || state.shownColours[i] != colour) FillCell(x, y, palette[colour], state.showGrid);
+        state.shownColours[i] = colour;
+    };
+    if (remembered && page == state.shownPage) {
+        // Only the pointer or the current colour changed: the box the
+        // pointer left and the box it is on.
+        if (state.shownHighlight >= 0) redrawBox(state.shownHighlight);
+        if (highlight >= 0) redrawBox(highlight);
+    } else {
+        // Only the boxes whose colour differs from what the canvas shows
+        // now, unless something else drew there since.
+        for (int i = 0; i < rows * lores::PageWidth; ++i) redrawBox(i);
+        for (int line = 0; state.mixedView && line < 4; ++line) {
+            const std::uint8_t* text = page.data() + lores::RowBaseTable[lores::FirstMixedTextRow + line];
+            for (int x = 0; x < lores::PageWidth; ++x) {
+                std::uint8_t& shown = state.shownText[static_cast<std::size_t>(line * lores::PageWidth + x)];
+                if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
+                shown = text[x];
+            }
         }
+        state.shownPage = page;
     }
-    for (int line = 0; state.mixedView && line < 4; ++line) {
-        const std::uint8_t* text = page.data() + lores::RowBaseTable[lores::FirstMixedTextRow + line];
-        for (int x = 0; x < lores::PageWidth; ++x) {
-            std::uint8_t& shown = state.shownText[static_cast<std::size_t>(line * lores::PageWidth + x)];
-            if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
-            shown = text[x];
-        }
-    }
+    state.shownHighlight = highlight;
     runtime::EndDrawing();
     // The serial this span was given; any later span on the canvas moves it on.
     state.shownDrawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;

@@ -110,7 +110,12 @@ private:
 
 StatusLine* StatusLineOf(int window) {
     QWidget* w = detail::WindowWidget(window);
-    return w ? w->findChild<StatusLine*>(QStringLiteral("statusLine"), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!w) return nullptr;
+    // The last one asked for is looked up once: it is asked for on every cell.
+    static QPointer<StatusLine> last;
+    if (last && last->parentWidget() == w) return last;
+    last = w->findChild<StatusLine*>(QStringLiteral("statusLine"), Qt::FindDirectChildrenOnly);
+    return last;
 }
 
 }  // namespace

@@ -59,21 +59,21 @@ public:
 
     // A title already on screen through the display connection, given to
     // the toolkit's own copy when the window has been quiet for a moment.
-    QString nativeTitle;
+    std::string nativeTitle;
     bool titleSyncPending = false;
 
-    void SetTitle(const QString& title, const char* utf8) {
-        if (!detail::SetNativeTitle(this, utf8)) {
+    void SetTitle(const char* text) {
+        if (!detail::SetNativeTitle(this, text)) {
             titleSyncPending = false;
-            setWindowTitle(title);
+            setWindowTitle(QString::fromUtf8(text));
             return;
         }
-        nativeTitle = title;
+        nativeTitle = text;
         if (titleSyncPending) return;
         titleSyncPending = true;
         QTimer::singleShot(detail::TitleSyncDelay, this, [this] {
             titleSyncPending = false;
-            setWindowTitle(nativeTitle);
+            setWindowTitle(QString::fromStdString(nativeTitle));
         });
     }
 
@@ -427,7 +427,7 @@ Handle WindowHandle(int number) { return detail::HandleOf(detail::WindowWidget(n
 int SetWindowCaption(int number, const char* text) {
     auto* w = static_cast<LayerWindow*>(detail::WindowWidget(number));
     if (!w || !text) return 0;
-    w->SetTitle(QString::fromUtf8(text), text);
+    w->SetTitle(text);
     return 1;
 }
 
