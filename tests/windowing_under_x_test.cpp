@@ -127,9 +127,19 @@ TEST_F(UnderX, TitlesReachTheServerAtOnceWithoutReportsAndTheToolkitCatchesUp) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornel 0.2 x:4,y:9"));
     EXPECT_EQ(Property(id, netWmName), "Vornel 0.2 x:4,y:9");
 
-    // Text the two properties would encode differently goes the toolkit's way.
+    // Text the two properties would encode differently goes the toolkit's
+    // way, and no earlier title comes back after it.
+    SetWindowCaption(0, "Vornel 0.2 x:7,y:7");
     SetWindowCaption(0, "Vornel 0.2 caf\xc3\xa9");
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornel 0.2 caf\u00e9"));
+    Spin(400);
+    EXPECT_EQ(Property(id, netWmName), "Vornel 0.2 caf\xc3\xa9");
+    // The same text again after a title the toolkit has not seen yet.
+    SetWindowCaption(0, "Vornel 0.2 x:8,y:8");
+    SetWindowCaption(0, "Vornel 0.2 caf\xc3\xa9");
+    EXPECT_EQ(Property(id, netWmName), "Vornel 0.2 caf\xc3\xa9");
+    Spin(400);
+    EXPECT_EQ(Property(id, netWmName), "Vornel 0.2 caf\xc3\xa9");
     QCoreApplication::instance()->removeNativeEventFilter(&watch);
 }
 

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -60,21 +61,31 @@ public:
     // A title already on screen through the display connection, given to
     // the toolkit's own copy when the window has been quiet for a moment.
     std::string nativeTitle;
-    bool titleSyncPending = false;
+    bool screenAhead = false;  // the screen shows a title the toolkit's copy lacks
+    QTimer* titleSync = nullptr;
 
     void SetTitle(const char* text) {
-        if (!detail::SetNativeTitle(this, text)) {
-            titleSyncPending = false;
-            setWindowTitle(QString::fromUtf8(text));
+        if (detail::SetNativeTitle(this, text)) {
+            nativeTitle = text;
+            screenAhead = true;
+            if (!titleSync) {
+                titleSync = new QTimer(this);
+                titleSync->setSingleShot(true);
+                QObject::connect(titleSync, &QTimer::timeout, this, [this] {
+                    screenAhead = false;
+                    setWindowTitle(QString::fromStdString(nativeTitle));
+                });
+            }
+            if (!titleSync->isActive()) titleSync->start(detail::TitleSyncDelay);
             return;
         }
-        nativeTitle = text;
-        if (titleSyncPending) return;
-        titleSyncPending = true;
-        QTimer::singleShot(detail::TitleSyncDelay, this, [this] {
-            titleSyncPending = false;
-            setWindowTitle(QString::fromStdString(nativeTitle));
-        });
+        if (titleSync) titleSync->stop();
+        const QString title = QString::fromUtf8(text);
+        // The toolkit skips a title equal to its copy, which the screen may
+        // no longer show.
+        if (screenAhead && windowTitle() == title && windowHandle()) windowHandle()->setTitle(title);
+        else setWindowTitle(title);
+        screenAhead = false;
     }
 
     // The deferred first showing. The window is not yet attached to its
