@@ -18,11 +18,11 @@ extern const std::uint8_t IconUndoBmp[];
 extern const std::size_t IconUndoBmpSize;
 extern const std::uint8_t IconPenBmp[];
 extern const std::size_t IconPenBmpSize;
-extern const std::uint8_t ProgramIcon16Png[];
-extern const std::size_t ProgramIcon16PngSize;
-extern const std::uint8_t ProgramIcon32Png[];
-extern const std::size_t ProgramIcon32PngSize;
-extern const std::uint8_t ProgramIcon96Png[];
-extern const std::size_t ProgramIcon96PngSize;
+extern const std::uint8_t ProgramIcon16Bmp[];
+extern const std::size_t ProgramIcon16BmpSize;
+extern const std::uint8_t ProgramIcon32Bmp[];
+extern const std::size_t ProgramIcon32BmpSize;
+extern const std::uint8_t ProgramIcon96Bmp[];
+extern const std::size_t ProgramIcon96BmpSize;
 
 }  // namespace assets

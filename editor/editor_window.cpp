@@ -163,9 +163,9 @@ void BuildPopup() {
 }
 
 void SetIcon() {
-    const std::uint8_t* images[] = {assets::ProgramIcon16Png, assets::ProgramIcon32Png, assets::ProgramIcon96Png};
-    const std::size_t sizes[] = {assets::ProgramIcon16PngSize, assets::ProgramIcon32PngSize,
-                                 assets::ProgramIcon96PngSize};
+    const std::uint8_t* images[] = {assets::ProgramIcon16Bmp, assets::ProgramIcon32Bmp, assets::ProgramIcon96Bmp};
+    const std::size_t sizes[] = {assets::ProgramIcon16BmpSize, assets::ProgramIcon32BmpSize,
+                                 assets::ProgramIcon96BmpSize};
     SetProgramIcon(images, sizes, 3);
 }
 

@@ -9,7 +9,6 @@
 namespace runtime {
 
 // Implemented in bmp_decode.cpp.
-bool DecodeBmp(const std::uint8_t* data, std::size_t length, ImagePixels& out, int& sourceDepth);
 bool DecodeIcon(const std::uint8_t* data, std::size_t length, ImagePixels& out);
 
 namespace {

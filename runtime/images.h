@@ -42,6 +42,9 @@ ImageHandleValue CreateImageObject(int number, int width, int height);
 // Decodes an uncompressed BMP (24 or 32 bits, bottom-up or top-down) or an
 // icon file. Data shorter than its headers claim is refused.
 ImageHandleValue LoadImageFromMemory(int number, const std::uint8_t* data, std::size_t length);
+// The BMP reader alone: pixels bottom-up, 24 or 32 bits as the file has them
+// (sourceDepth), without making an image object.
+bool DecodeBmp(const std::uint8_t* data, std::size_t length, ImagePixels& out, int& sourceDepth);
 
 ImageHandleValue ImageHandle(int number);
 void FreeImageObject(int number);

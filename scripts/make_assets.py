@@ -160,21 +160,26 @@ STEM = (0.49, 0.12, 0.61, 0.32)  # left, top, right, bottom
 STEM_COLOUR, TILE_COLOUR = (0, 204, 0), (24, 24, 40)
 
 
-def program_icon_png(size):
+def program_icon_rows(size):
+    """The drawing sampled at size x size pixels: rows of (r, g, b)."""
     def colour_at(u, v):  # u, v in 0..1
         dx, dy = u - APPLE_CENTRE[0], v - APPLE_CENTRE[1]
         if (dx * dx) / APPLE_RX2 + (dy * dy) / APPLE_RY2 <= 1.0:
             band = min(4, max(0, int((v - BAND_TOP) / BAND_HEIGHT)))
-            return BANDS[band] + (255,)
+            return BANDS[band]
         if STEM[0] < u < STEM[2] and STEM[1] < v < STEM[3]:
-            return STEM_COLOUR + (255,)
-        return TILE_COLOUR + (255,)
+            return STEM_COLOUR
+        return TILE_COLOUR
 
+    return [[colour_at((x + 0.5) / size, (y + 0.5) / size) for x in range(size)] for y in range(size)]
+
+
+def program_icon_png(size):
     raw = bytearray()
-    for y in range(size):
+    for row in program_icon_rows(size):
         raw.append(0)
-        for x in range(size):
-            raw += bytes(colour_at((x + 0.5) / size, (y + 0.5) / size))
+        for colour in row:
+            raw += bytes(colour + (255,))
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
@@ -182,6 +187,21 @@ def program_icon_png(size):
     ihdr = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
             + chunk(b"IEND", b""))
+
+
+def program_icon_bmp(size):
+    """The same pixels as a 24-bit BMP: the window's icon, which the program
+    reads with its own small reader rather than the PNG library."""
+    stride = (3 * size + 3) // 4 * 4
+    pixels = bytearray()
+    for row in reversed(program_icon_rows(size)):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        pixels += line + bytes(stride - len(line))
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(pixels), 0, 0, 54)
+    return header + info + bytes(pixels)
 
 
 def program_icon_svg():
@@ -218,7 +238,7 @@ def main():
                        ("icon_undo.bmp", UNDO), ("icon_pen.bmp", PEN)):
         write(name, bmp(rows))
     for size in (16, 32, 96):
-        write("program_icon_%d.png" % size, program_icon_png(size))
+        write("program_icon_%d.bmp" % size, program_icon_bmp(size))
     # The icons a desktop's menus and launchers use, installed from data/.
     os.makedirs(ICONS, exist_ok=True)
     for size in (16, 32, 48, 64, 128, 256):

@@ -547,3 +547,23 @@ TEST_F(Windowing, StatusLineDrawsTextWithTheGivenDots) {
         for (int y = 0; y < 26; ++y) marks += font.pixel(x, y) != paper;
     EXPECT_GT(marks, 10);
 }
+
+// The program's icon is read from BMP images; what is not one is skipped.
+TEST_F(Windowing, ProgramIconComesFromItsBmpImages) {
+    // A 2x1 24-bit BMP: red, then blue (stored blue-green-red, rows padded to 4 bytes).
+    std::vector<std::uint8_t> bmp = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0,
+                                     1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+    bmp.resize(54, 0);
+    for (const std::uint8_t b : {0, 0, 255, 255, 0, 0, 0, 0}) bmp.push_back(b);
+    const std::uint8_t junk[] = {0x89, 'P', 'N', 'G'};
+    const std::uint8_t* images[] = {junk, bmp.data()};
+    const std::size_t sizes[] = {sizeof junk, bmp.size()};
+    SetProgramIcon(images, sizes, 2);
+    OpenEditorLikeWindow();
+    const QIcon icon = Window(0)->windowIcon();
+    ASSERT_EQ(icon.availableSizes(), QList<QSize>({QSize(2, 1)}));
+    const QImage shown = icon.pixmap(QSize(2, 1)).toImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(0, 0, 255));
+    SetProgramIcon(nullptr, nullptr, 0);
+}

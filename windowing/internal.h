@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "runtime/images.h"
 #include "windowing/windowing.h"
 
 namespace windowing::detail {
@@ -70,6 +71,9 @@ void FreeCanvasDataPool();
 void ReleaseCanvasCaptures();
 void InitToolbars();
 void InstallProgramStyle();
+// An image of the runtime's pixels (bottom-up, 24 or 32 bits), alpha kept
+// when the pixels have any.
+QImage ImageFromPixels(const runtime::ImagePixels& pixels);
 void InitMenus();
 void DestroyAllWindows();
 // Shows the windows opened since the program last waited for input.

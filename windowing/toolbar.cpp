@@ -123,6 +123,23 @@ QStyle* CompactStyle() {
 // The program's style, set before any widget exists: a toolbar takes its
 // overflow button's icon from the style it is made with, before a style of
 // its own could be given to it.
+QImage detail::ImageFromPixels(const runtime::ImagePixels& px) {
+    QImage image(px.width, px.height, QImage::Format_ARGB32);
+    bool anyAlpha = false;
+    const int bpp = px.depth / 8;
+    for (int y = 0; y < px.height; ++y) {
+        const std::uint8_t* row = px.bits.data() + static_cast<std::size_t>(px.height - 1 - y) * px.stride;
+        for (int x = 0; x < px.width; ++x) {
+            const std::uint8_t* p = row + x * bpp;
+            const int alpha = bpp == 4 ? p[3] : 255;
+            anyAlpha |= bpp == 4 && alpha != 0;
+            image.setPixel(x, y, qRgba(p[2], p[1], p[0], alpha));
+        }
+    }
+    if (bpp == 4 && !anyAlpha) image = image.convertToFormat(QImage::Format_RGB32);
+    return image;
+}
+
 void detail::InstallProgramStyle() {
     if (QApplication::style() != CompactStyle()) QApplication::setStyle(CompactStyle());
 }
@@ -155,21 +172,7 @@ QIcon StandardIcon(int n) {
 // 32-bit image is masked by its alpha when any pixel has some.
 QIcon IconFromImage(std::uintptr_t handle) {
     const runtime::ImagePixels* px = runtime::ImagePixelsFromHandle(handle);
-    if (!px) return QIcon();
-    QImage image(px->width, px->height, QImage::Format_ARGB32);
-    bool anyAlpha = false;
-    const int bpp = px->depth / 8;
-    for (int y = 0; y < px->height; ++y) {
-        const std::uint8_t* row = px->bits.data() + static_cast<std::size_t>(px->height - 1 - y) * px->stride;
-        for (int x = 0; x < px->width; ++x) {
-            const std::uint8_t* p = row + x * bpp;
-            const int alpha = bpp == 4 ? p[3] : 255;
-            anyAlpha |= bpp == 4 && alpha != 0;
-            image.setPixel(x, y, qRgba(p[2], p[1], p[0], alpha));
-        }
-    }
-    if (bpp == 4 && !anyAlpha) image = image.convertToFormat(QImage::Format_RGB32);
-    return QIcon(QPixmap::fromImage(image));
+    return px ? QIcon(QPixmap::fromImage(detail::ImageFromPixels(*px))) : QIcon();
 }
 
 // Right-clicking a toolbar returns every button to its normal look.

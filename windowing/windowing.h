@@ -114,7 +114,8 @@ enum StandardImage {
 // --- windows and events -----------------------------------------------------
 void InitWindowing();
 
-// The program's icon, as PNG images of its sizes; windows opened later use it.
+// The program's icon, as uncompressed BMP images of its sizes; windows opened
+// later use it.
 void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count);
 
 Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags);

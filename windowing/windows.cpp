@@ -17,7 +17,6 @@
 
 #include "runtime/file_objects.h"
 #include "runtime/images.h"
-#include "runtime/png_decoder.h"
 #include "runtime/object_table.h"
 #include <QDropEvent>
 #include <QMimeData>
@@ -364,14 +363,12 @@ void InitWindowing() {
 void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count) {
     programIcon = QIcon();
     for (int i = 0; i < count; ++i) {
-        // Decoded by the runtime's own reader: the toolkit's would look
+        // Read by the runtime's own BMP reader: the toolkit's would look
         // through every image-format plugin first.
-        runtime::DecodedImage decoded;
-        std::string error;
-        if (!runtime::DecodePng(images[i], sizes[i], decoded, error)) continue;
-        const QImage image(decoded.rgba.data(), decoded.width, decoded.height, decoded.width * 4,
-                           QImage::Format_RGBA8888);
-        programIcon.addPixmap(QPixmap::fromImage(image.copy()));
+        runtime::ImagePixels pixels;
+        int depth = 0;
+        if (!runtime::DecodeBmp(images[i], sizes[i], pixels, depth)) continue;
+        programIcon.addPixmap(QPixmap::fromImage(detail::ImageFromPixels(pixels)));
     }
 }
 
