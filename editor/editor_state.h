@@ -22,6 +22,8 @@ struct Cell {
     bool operator==(const Cell&) const = default;
 };
 
+inline bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
+
 inline constexpr Cell NoAnchor{-1, -1};
 
 // Numbers shared by toolbar buttons and popup-menu items.

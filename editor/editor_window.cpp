@@ -274,8 +274,9 @@ int RunEditor(const std::string& file, int palette) {
         documents::Document doc = DocumentOf(state);
         documents::StartWithPath(doc, file[0] == '/' ? file : CurrentDirectory() + file);
     }
-    // The history starts at what the user first sees.
-    ResetHistory(state);
+    // The history starts at what the user first sees (StartUp began it at
+    // the startup picture).
+    if (recovered || !file.empty()) ResetHistory(state);
     RunEventLoop(state);
     CloseRecovery(recovery);
     ShutDown(state);

@@ -26,8 +26,6 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
     SelectToolButton(id);
 }
 
-bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
-
 // The mixed view's text lines are text, not pixels: nothing is drawn there.
 bool OnTextLines(const EditorState& state, Cell c) {
     return state.mixedView && c.y >= lores::FirstMixedPixelRow && c.y < lores::PageHeight;

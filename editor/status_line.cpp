@@ -9,8 +9,6 @@ namespace {
 
 const char* const ToolNames[] = {"pen", "line", "circle", "fill"};
 
-bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
-
 std::string BaseName(const std::string& path) {
     const auto base = [](const std::string& p) {
         const auto slash = p.find_last_of('/');

@@ -7,8 +7,6 @@
 namespace editor {
 namespace {
 
-bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
-
 // A committing press treats an anchor as absent only when both coordinates
 // are -1; a preview draws only when neither is.
 bool Unanchored(Cell a) { return a.x == -1 && a.y == -1; }

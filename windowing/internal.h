@@ -1,6 +1,7 @@
 // What the windowing layer's own files share. Qt lives here.
 #pragma once
 
+#include <QDialog>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
@@ -25,6 +26,8 @@ const void* CurrentEventData(int code);
 void InstallEscapeWatch();
 // An Escape that closed a popup or dialog was meant for it, not the program.
 void ForgetEscapePress();
+// Runs a dialog modally over the program's windows; its exec() result.
+int RunModal(QDialog& dialog);
 
 // --- windows ----------------------------------------------------------------
 // The number of the layer window that contains widget (walking up to its

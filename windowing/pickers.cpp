@@ -12,17 +12,6 @@
 #include "windowing/internal.h"
 
 namespace windowing {
-namespace {
-
-int RunDialog(QDialog& dialog) {
-    EnterModalState();
-    const int result = dialog.exec();
-    LeaveModalState();
-    detail::ForgetEscapePress();
-    return result;
-}
-
-}  // namespace
 
 int ChooseFromList(const char* title, const char* label, const std::vector<std::string>& items,
                    const std::vector<bool>& enabled) {
@@ -52,7 +41,7 @@ int ChooseFromList(const char* title, const char* label, const std::vector<std::
         if (item->flags() & Qt::ItemIsEnabled) dialog.accept();
     });
     list->setFocus();
-    if (RunDialog(dialog) != QDialog::Accepted) return -1;
+    if (detail::RunModal(dialog) != QDialog::Accepted) return -1;
     QListWidgetItem* chosen = list->currentItem();
     return chosen && (chosen->flags() & Qt::ItemIsEnabled) ? list->row(chosen) : -1;
 }
@@ -77,7 +66,7 @@ std::string AskForName(const char* title, const char* label, const char* propose
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (RunDialog(dialog) != QDialog::Accepted) return std::string();
+    if (detail::RunModal(dialog) != QDialog::Accepted) return std::string();
     return edit->text().toUpper().toStdString();
 }
 

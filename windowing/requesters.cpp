@@ -16,6 +16,14 @@
 #include "windowing/internal.h"
 
 namespace windowing {
+
+int detail::RunModal(QDialog& dialog) {
+    EnterModalState();
+    const int result = dialog.exec();
+    LeaveModalState();
+    detail::ForgetEscapePress();
+    return result;
+}
 namespace {
 
 // A path the requester hands back may be as long as the platform allows.
@@ -160,10 +168,7 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
         if (!folder.empty()) dialog.setDirectory(QString::fromUtf8(folder.c_str()));
         if (IsValidFileName(name.c_str())) dialog.selectFile(QString::fromUtf8(name.c_str()));
     }
-    EnterModalState();
-    const int result = dialog.exec();
-    LeaveModalState();
-    detail::ForgetEscapePress();
+    const int result = detail::RunModal(dialog);
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
     // A path too long for the system is still handed back: the command that
     // uses it fails with its own message instead of doing nothing unseen.
@@ -182,10 +187,7 @@ void SetUpBox(QMessageBox& box, const char* caption, const char* text) {
 
 // Runs the box modally; the button clicked, or NoButton.
 QMessageBox::StandardButton RunBox(QMessageBox& box) {
-    EnterModalState();
-    box.exec();
-    LeaveModalState();
-    detail::ForgetEscapePress();
+    detail::RunModal(box);
     return box.standardButton(box.clickedButton());
 }
 

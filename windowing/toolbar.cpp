@@ -120,9 +120,8 @@ QStyle* CompactStyle() {
 
 }  // namespace
 
-// The program's style, set before any widget exists: a toolbar takes its
-// overflow button's icon from the style it is made with, before a style of
-// its own could be given to it.
+// A 24-bit image is opaque; a 32-bit one keeps its alpha when any pixel has
+// some.
 QImage detail::ImageFromPixels(const runtime::ImagePixels& px) {
     QImage image(px.width, px.height, QImage::Format_ARGB32);
     bool anyAlpha = false;
@@ -140,6 +139,9 @@ QImage detail::ImageFromPixels(const runtime::ImagePixels& px) {
     return image;
 }
 
+// The program's style, set before any widget exists: a toolbar takes its
+// overflow button's icon from the style it is made with, before a style of
+// its own could be given to it.
 void detail::InstallProgramStyle() {
     if (QApplication::style() != CompactStyle()) QApplication::setStyle(CompactStyle());
 }
@@ -168,8 +170,7 @@ QIcon StandardIcon(int n) {
                             QApplication::style()->standardIcon(pictures[n].fallback));
 }
 
-// A runtime image as a button picture. 24-bit images are shown whole; a
-// 32-bit image is masked by its alpha when any pixel has some.
+// A runtime image as a button picture.
 QIcon IconFromImage(std::uintptr_t handle) {
     const runtime::ImagePixels* px = runtime::ImagePixelsFromHandle(handle);
     return px ? QIcon(QPixmap::fromImage(detail::ImageFromPixels(*px))) : QIcon();

@@ -4,12 +4,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QIcon>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QWindow>
 #include <cstdio>
 #include <cstdlib>
@@ -18,10 +21,6 @@
 #include "runtime/file_objects.h"
 #include "runtime/images.h"
 #include "runtime/object_table.h"
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-
 #include "windowing/internal.h"
 
 namespace windowing {
