@@ -1,6 +1,6 @@
 // Output that goes round the toolkit's costlier paths: window titles straight
 // through the display connection, and small updates of a window's pixels
-// straight into its backing store.
+// straight into its backing store, sent to the display at most once a frame.
 //
 // Window titles straight through the display connection. The toolkit sets a
 // title through two client libraries, re-encoding it for the locale and
@@ -13,9 +13,15 @@
 #include <QGuiApplication>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "windowing/internal.h"
 
@@ -27,7 +33,57 @@ namespace windowing::detail {
 
 namespace {
 
-bool flushPending = false;
+// What waits for the next frame: the changed area of each window's backing
+// store, and the title each window is to show.
+struct PendingWindow {
+    QPointer<QWidget> window;
+    QRegion area;
+    std::string title;
+    bool titlePending = false;
+};
+std::vector<PendingWindow> pending;
+QElapsedTimer lastFrame;
+QPointer<QTimer> frameTimer;
+bool flushPending = false;  // requests of ours wait in the connection's buffer
+
+void SendTitle(QWidget* window, const std::string& text);
+void SendFrame();
+
+qint64 SinceLastFrame() { return lastFrame.isValid() ? lastFrame.elapsed() : FrameInterval; }
+
+// The window's pending changes, with the frame that will send them on its
+// way (should the program not wait for input first: a modal loop).
+PendingWindow& PendingFor(QWidget* window) {
+    if (!frameTimer) {
+        frameTimer = new QTimer(qApp);
+        frameTimer->setSingleShot(true);
+        frameTimer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(frameTimer, &QTimer::timeout, [] { SendFrame(); });
+    }
+    if (!frameTimer->isActive()) frameTimer->start(static_cast<int>(std::max<qint64>(0, FrameInterval - SinceLastFrame())));
+    for (PendingWindow& p : pending)
+        if (p.window == window) return p;
+    pending.push_back(PendingWindow{window, {}, {}, false});
+    return pending.back();
+}
+
+// Everything pending goes to the display in one write.
+void SendFrame() {
+    if (frameTimer) frameTimer->stop();
+    lastFrame.start();
+    std::vector<PendingWindow> due;
+    due.swap(pending);
+    for (PendingWindow& p : due) {
+        QWidget* top = p.window;
+        if (!top) continue;
+        if (p.titlePending) SendTitle(top, p.title);
+        QWindow* handle = top->windowHandle();
+        QBackingStore* store = top->backingStore();
+        // A window hidden since is drawn whole when it is shown again.
+        if (!p.area.isEmpty() && store && handle && handle->isExposed()) store->flush(p.area, handle);
+    }
+    FlushNativeRequests();
+}
 
 bool Plain32Bit(const QImage& image) {
     const QImage::Format f = image.format();
@@ -48,25 +104,16 @@ xcb_atom_t Intern(xcb_connection_t* connection, const char* name) {
     return atom;
 }
 
-}  // namespace
-
-bool SetNativeTitle(QWidget* window, const char* text) {
-    // Printable ASCII only, where every encoding of the two properties is
-    // the same bytes, and without the toolkit's "[*]" placeholder.
-    for (const char* p = text; *p; ++p)
-        if (*p < 0x20 || *p > 0x7E) return false;
-    if (std::strstr(text, "[*]")) return false;
+xcb_connection_t* DisplayConnection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection || !window->testAttribute(Qt::WA_WState_Created) || !window->windowHandle()) return false;
-    static xcb_connection_t* internedFor = nullptr;
-    static xcb_atom_t netWmName = XCB_ATOM_NONE, utf8String = XCB_ATOM_NONE;
-    if (internedFor != connection) {
-        netWmName = Intern(connection, "_NET_WM_NAME");
-        utf8String = Intern(connection, "UTF8_STRING");
-        internedFor = connection;
-    }
-    if (netWmName == XCB_ATOM_NONE || utf8String == XCB_ATOM_NONE) return false;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t netWmName = XCB_ATOM_NONE, utf8String = XCB_ATOM_NONE;
+
+void SendTitle(QWidget* window, const std::string& text) {
+    xcb_connection_t* connection = DisplayConnection();
+    if (!connection || !window->windowHandle()) return;
     const auto id = static_cast<xcb_window_t>(window->windowHandle()->winId());
     // The events the toolkit selected on the window, read once per window
     // (it sets them when it makes the window and leaves them alone after).
@@ -75,7 +122,7 @@ bool SetNativeTitle(QWidget* window, const char* text) {
     if (maskOf != id) {
         xcb_get_window_attributes_reply_t* reply =
             xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, id), nullptr);
-        if (!reply) return false;
+        if (!reply) return;
         mask = reply->your_event_mask;
         std::free(reply);
         maskOf = id;
@@ -84,25 +131,62 @@ bool SetNativeTitle(QWidget* window, const char* text) {
     // handles a client's requests in order, so the window's other property
     // changes (the window manager's) are reported as before.
     const std::uint32_t quiet = mask & ~static_cast<std::uint32_t>(XCB_EVENT_MASK_PROPERTY_CHANGE);
-    const auto length = static_cast<std::uint32_t>(std::strlen(text));
+    const auto length = static_cast<std::uint32_t>(text.size());
     if (quiet != mask) xcb_change_window_attributes(connection, id, XCB_CW_EVENT_MASK, &quiet);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, netWmName, utf8String, 8, length, text);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, length, text);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, netWmName, utf8String, 8, length, text.data());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, length,
+                        text.data());
     if (quiet != mask) xcb_change_window_attributes(connection, id, XCB_CW_EVENT_MASK, &mask);
     flushPending = true;
+}
+
+}  // namespace
+
+bool SetNativeTitle(QWidget* window, const char* text) {
+    // Printable ASCII only, where every encoding of the two properties is
+    // the same bytes, and without the toolkit's "[*]" placeholder.
+    for (const char* p = text; *p; ++p)
+        if (*p < 0x20 || *p > 0x7E) return false;
+    if (std::strstr(text, "[*]")) return false;
+    xcb_connection_t* connection = DisplayConnection();
+    if (!connection || !window->testAttribute(Qt::WA_WState_Created) || !window->windowHandle()) return false;
+    static xcb_connection_t* internedFor = nullptr;
+    if (internedFor != connection) {
+        netWmName = Intern(connection, "_NET_WM_NAME");
+        utf8String = Intern(connection, "UTF8_STRING");
+        internedFor = connection;
+    }
+    if (netWmName == XCB_ATOM_NONE || utf8String == XCB_ATOM_NONE) return false;
+    PendingWindow& p = PendingFor(window);
+    p.title = text;
+    p.titlePending = true;
     return true;
+}
+
+void DropPendingTitle(QWidget* window) {
+    for (PendingWindow& p : pending)
+        if (p.window == window) p.titlePending = false;
 }
 
 void FlushNativeRequests() {
     if (!flushPending) return;
     flushPending = false;
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr) xcb_flush(connection);
+    if (xcb_connection_t* connection = DisplayConnection()) xcb_flush(connection);
 }
 #else
+namespace {
+void SendTitle(QWidget*, const std::string&) {}
+}  // namespace
 bool SetNativeTitle(QWidget*, const char*) { return false; }
+void DropPendingTitle(QWidget*) {}
 void FlushNativeRequests() {}
 #endif
+
+void SendFrameWhenDue() {
+    // The first change after a quiet spell goes out at once; changes that
+    // come faster than frames wait for the next one (the timer).
+    if (!pending.empty() && SinceLastFrame() >= FrameInterval) SendFrame();
+}
 
 QImage* PaintTarget(QPainter& painter, QPoint& offset) {
     QPaintEngine* engine = painter.paintEngine();
@@ -130,8 +214,7 @@ bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& writ
     const QRegion shown = (region & widget->visibleRegion()).translated(offset);
     if (shown.isEmpty()) return true;
     for (const QRect& r : shown) write(*image, offset, r.translated(-offset));
-    store->flush(shown, handle);
-    flushPending = false;  // the backing store's write took the titles with it
+    PendingFor(top).area += shown;
     return true;
 }
 

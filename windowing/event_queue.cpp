@@ -159,6 +159,7 @@ int WaitForEvent() {
     }
     // One pass of the platform's event handling, waiting for input when
     // there is none; what it queued comes back on the following calls.
+    detail::SendFrameWhenDue();
     detail::FlushNativeRequests();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::EventLoopExec);
     return PlatformMessage;

@@ -38,22 +38,29 @@ QWidget* WidgetFromHandle(Handle handle);  // only layer windows are found
 QWidget* CurrentGadgetList();
 void ForgetGadgetList(QWidget* window);
 void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
-// Sets a shown top-level window's title on the display at once, without the
-// toolkit (whose own copy the caller brings up to date later). False where
-// that cannot be done: another platform, a window not yet made, a title
-// that is not plain printable ASCII.
-// The requests go out with the next write to the display, at the latest
-// when the program waits for input (FlushNativeRequests).
+// Frames: what the two calls below change goes to the display in one write,
+// at once when the program next waits for input and the last frame is at
+// least FrameInterval old (SendFrameWhenDue), else when it is that old.
+// Changes that come faster than that (a pointer sweeping over the canvas)
+// are seen once a frame, as a screen shows them anyway.
+inline constexpr int FrameInterval = 8;  // milliseconds
+void SendFrameWhenDue();
+// Sets a shown top-level window's title on the display with the next frame,
+// without the toolkit (whose own copy the caller brings up to date later).
+// False where that cannot be done: another platform, a window not yet made,
+// a title that is not plain printable ASCII. A title set through the
+// toolkit in between has to drop the pending one (DropPendingTitle).
 bool SetNativeTitle(QWidget* window, const char* text);
+void DropPendingTitle(QWidget* window);
 void FlushNativeRequests();
 // Writes a widget's pixels within region (widget coordinates) straight
-// into its window's backing store and sends just those to the screen,
-// without a repaint: a repaint first waits for the display server to have
-// read the previous update (a pixel it has not read yet is a newer one
-// anyway). write(image, offset, r) fills r, in widget coordinates, of the
-// backing store's image, where the widget's (0, 0) is at offset. False
-// where the backing store is not a plain 32-bit image at one image pixel per
-// window pixel, for a repaint to do it.
+// into its window's backing store and sends just those to the screen with
+// the next frame, without a repaint: a repaint first waits for the display
+// server to have read the previous update (a pixel it has not read yet is a
+// newer one anyway). write(image, offset, r) fills r, in widget coordinates,
+// of the backing store's image, where the widget's (0, 0) is at offset.
+// False where the backing store is not a plain 32-bit image at one image
+// pixel per window pixel, for a repaint to do it.
 using PixelWriter = std::function<void(QImage& image, QPoint offset, const QRect& r)>;
 bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write);
 // The image a painter writes to, when it is a plain 32-bit image at one

@@ -78,6 +78,7 @@ public:
             return;
         }
         if (titleSync) titleSync->stop();
+        detail::DropPendingTitle(this);
         const QString title = QString::fromUtf8(text);
         // The toolkit skips a title equal to its copy, which the screen may
         // no longer show.
