@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
-#include <QToolBar>
+#include <QToolButton>
 #include <QWindow>
 
 #include "qt_driver.h"
@@ -277,7 +277,7 @@ TEST_F(Windowing, ToolbarTogglesTipsAndPressedStates) {
     EXPECT_EQ(SetButtonTip(0, 77, "nothing"), 0);
     EXPECT_EQ(SetButtonTip(4, 19, "no toolbar"), 0);
 
-    auto* bar = Window(0)->findChild<QToolBar*>(QStringLiteral("toolbar0"));
+    auto* bar = Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0"));
     ASSERT_NE(bar, nullptr);
     EXPECT_LE(bar->geometry().bottom(), 29) << "the toolbar fits above the canvas";
     const auto actions = bar->actions();
@@ -302,6 +302,50 @@ TEST_F(Windowing, ToolbarTogglesTipsAndPressedStates) {
     EXPECT_EQ(SetButtonPressed(2, 20, 1), 0);
     actions[0]->trigger();
     EXPECT_EQ(Drain()[0].object, 16);
+}
+
+TEST_F(Windowing, ToolbarRowsItsButtonsAndOffersThoseWithoutRoomFromAChevron) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(CreateToolbarObject(0, WindowHandle(0)), 0);
+    runtime::CreateImageObject(0, 16, 16);
+    for (int id : {1, 2, 3}) AddImageButton(id, runtime::ImageHandle(0), 0);
+    AddToolbarSeparator();
+    for (int id : {4, 5}) AddImageButton(id, runtime::ImageHandle(0), id == 5);
+    auto* bar = Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0"));
+    ASSERT_NE(bar, nullptr);
+    const auto buttons = [&] { return bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly); };
+    ASSERT_EQ(buttons().size(), 5);
+    // Edge to edge, the separator six pixels wide, across the window's width.
+    std::vector<int> xs;
+    for (QToolButton* b : buttons()) {
+        EXPECT_EQ(b->size(), QSize(24, 24));
+        EXPECT_TRUE(b->isVisible());
+        xs.push_back(b->x());
+    }
+    EXPECT_EQ(xs, (std::vector<int>{0, 24, 48, 78, 102}));
+    EXPECT_EQ(bar->geometry(), QRect(0, 0, 640, 24));
+
+    // Too narrow: what does not fit is hidden and offered from the chevron.
+    bar->resize(100, 24);
+    ASSERT_EQ(buttons().size(), 6);
+    QToolButton* chevron = buttons().back();
+    ASSERT_NE(chevron->menu(), nullptr);
+    EXPECT_TRUE(chevron->isVisible());
+    EXPECT_EQ(chevron->geometry().right(), 99);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(buttons()[i]->isVisible(), i < 3) << i;
+    const auto offered = chevron->menu()->actions();
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_EQ(offered[0], bar->actions()[4]);
+    offered[1]->trigger();  // chosen from the menu: the toggle flips, the command arrives
+    EXPECT_TRUE(bar->actions()[5]->isChecked());
+    auto events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].object, 5);
+
+    bar->resize(640, 24);
+    EXPECT_FALSE(chevron->isVisible());
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(buttons()[i]->isVisible()) << i;
+    EXPECT_TRUE(chevron->menu()->actions().isEmpty());
 }
 
 TEST_F(Windowing, PopupMenusNestAndPostTheChosenItem) {

@@ -157,6 +157,9 @@ public:
         if (area.isEmpty()) return;
         QPoint offset;
         if (QImage* target = detail::PaintTarget(p, offset)) {
+            const int top = area.top() + offset.y() + origin.y();
+            if (area.height() > 64 && top >= 0 && top + area.height() <= target->height())
+                detail::PrepareForWriting(target->scanLine(top), static_cast<std::size_t>(target->bytesPerLine()) * area.height());
             ConvertInto(*target, -(offset + origin), area);
             return;
         }
@@ -377,7 +380,10 @@ Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) 
     CanvasWidget::BitmapSize(width, height, flags, bitmapWidth, bitmapHeight);
     std::vector<std::uint8_t> pixels;
     try {
-        pixels.assign(static_cast<std::size_t>(runtime::StrideFor(bitmapWidth, 24)) * bitmapHeight, 0xFF);  // white
+        const std::size_t bytes = static_cast<std::size_t>(runtime::StrideFor(bitmapWidth, 24)) * bitmapHeight;
+        pixels.reserve(bytes);
+        detail::PrepareForWriting(pixels.data(), bytes);
+        pixels.assign(bytes, 0xFF);  // white
     } catch (const std::bad_alloc&) {
         pixels.clear();
     }

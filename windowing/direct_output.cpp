@@ -17,7 +17,11 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -186,6 +190,19 @@ void SendFrameWhenDue() {
     // The first change after a quiet spell goes out at once; changes that
     // come faster than frames wait for the next one (the timer).
     if (!pending.empty() && SinceLastFrame() >= FrameInterval) SendFrame();
+}
+
+void PrepareForWriting(void* begin, std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+    static const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(begin) & ~(page - 1);
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(begin) + bytes;
+    // A kernel without it says so, and the pages come one fault at a time.
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+    (void)begin;
+    (void)bytes;
+#endif
 }
 
 QImage* PaintTarget(QPainter& painter, QPoint& offset) {

@@ -68,6 +68,10 @@ bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& writ
 // store), with the image position of the widget's (0, 0) in offset; else
 // nothing, and the painter has to be used.
 QImage* PaintTarget(QPainter& painter, QPoint& offset);
+// Has the kernel provide the memory pages of a block about to be written
+// all at once, instead of one page fault a page (a fresh canvas bitmap, a
+// fresh backing store at the first paint: a few hundred faults at start-up).
+void PrepareForWriting(void* begin, std::size_t bytes);
 // How long the toolkit's copy of a title may lag behind the screen's.
 inline constexpr int TitleSyncDelay = 250;
 

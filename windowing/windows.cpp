@@ -11,7 +11,6 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QToolBar>
 #include <QUrl>
 #include <QWindow>
 #include <cstdio>
