@@ -231,15 +231,17 @@ QStyle* CompactStyle() {
 // some.
 QImage detail::ImageFromPixels(const runtime::ImagePixels& px) {
     QImage image(px.width, px.height, QImage::Format_ARGB32);
+    if (image.isNull()) return image;
     bool anyAlpha = false;
     const int bpp = px.depth / 8;
     for (int y = 0; y < px.height; ++y) {
         const std::uint8_t* row = px.bits.data() + static_cast<std::size_t>(px.height - 1 - y) * px.stride;
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < px.width; ++x) {
             const std::uint8_t* p = row + x * bpp;
             const int alpha = bpp == 4 ? p[3] : 255;
             anyAlpha |= bpp == 4 && alpha != 0;
-            image.setPixel(x, y, qRgba(p[2], p[1], p[0], alpha));
+            out[x] = qRgba(p[2], p[1], p[0], alpha);
         }
     }
     if (bpp == 4 && !anyAlpha) image = image.convertToFormat(QImage::Format_RGB32);
