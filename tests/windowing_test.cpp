@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
@@ -324,6 +325,10 @@ TEST_F(Windowing, ToolbarRowsItsButtonsAndOffersThoseWithoutRoomFromAChevron) {
     }
     EXPECT_EQ(xs, (std::vector<int>{0, 24, 48, 78, 102}));
     EXPECT_EQ(bar->geometry(), QRect(0, 0, 640, 24));
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->role(), QAccessible::ToolBar);
+    EXPECT_EQ(reader->childCount(), 5) << "its buttons";
 
     // Too narrow: what does not fit is hidden and offered from the chevron.
     bar->resize(100, 24);

@@ -55,8 +55,11 @@ void SendFrame();
 
 qint64 SinceLastFrame() { return lastFrame.isValid() ? lastFrame.elapsed() : FrameInterval; }
 
-// The window's pending changes, with the frame that will send them on its
-// way (should the program not wait for input first: a modal loop).
+// The window's pending changes. They go out when the program next waits for
+// input a frame or more after the last frame (SendFrameWhenDue), so that a
+// pointer sweeping the canvas has its frames sent from the handling of its
+// moves; the timer sends them a frame later than that if no input comes (the
+// pointer came to rest, a modal loop).
 PendingWindow& PendingFor(QWidget* window) {
     if (!frameTimer) {
         frameTimer = new QTimer(qApp);
@@ -64,7 +67,8 @@ PendingWindow& PendingFor(QWidget* window) {
         frameTimer->setTimerType(Qt::PreciseTimer);
         QObject::connect(frameTimer, &QTimer::timeout, [] { SendFrame(); });
     }
-    if (!frameTimer->isActive()) frameTimer->start(static_cast<int>(std::max<qint64>(0, FrameInterval - SinceLastFrame())));
+    if (!frameTimer->isActive())
+        frameTimer->start(static_cast<int>(std::max<qint64>(0, 2 * FrameInterval - SinceLastFrame())));
     for (PendingWindow& p : pending)
         if (p.window == window) return p;
     pending.push_back(PendingWindow{window, {}, {}, false});
@@ -108,9 +112,17 @@ xcb_atom_t Intern(xcb_connection_t* connection, const char* name) {
     return atom;
 }
 
+// Asked of the toolkit once per application object: the asking goes
+// through a lookup by type name, a cost on every pointer move.
 xcb_connection_t* DisplayConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
+    static QPointer<QGuiApplication> askedOf;  // null again once it is gone
+    static xcb_connection_t* connection = nullptr;
+    if (!askedOf || askedOf != qGuiApp) {
+        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        connection = x11 ? x11->connection() : nullptr;
+        askedOf = qGuiApp;
+    }
+    return connection;
 }
 
 xcb_atom_t netWmName = XCB_ATOM_NONE, utf8String = XCB_ATOM_NONE;
@@ -188,7 +200,7 @@ void FlushNativeRequests() {}
 
 void SendFrameWhenDue() {
     // The first change after a quiet spell goes out at once; changes that
-    // come faster than frames wait for the next one (the timer).
+    // come faster than frames wait for the next one.
     if (!pending.empty() && SinceLastFrame() >= FrameInterval) SendFrame();
 }
 

@@ -39,10 +39,11 @@ QWidget* CurrentGadgetList();
 void ForgetGadgetList(QWidget* window);
 void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
 // Frames: what the two calls below change goes to the display in one write,
-// at once when the program next waits for input and the last frame is at
-// least FrameInterval old (SendFrameWhenDue), else when it is that old.
-// Changes that come faster than that (a pointer sweeping over the canvas)
-// are seen once a frame, as a screen shows them anyway.
+// when the program next waits for input and the last frame is at least
+// FrameInterval old (SendFrameWhenDue; at once after a quiet spell), else
+// from a timer at twice that age, should no input come before. Changes that
+// come faster than frames (a pointer sweeping over the canvas) are seen once
+// a frame, as a screen shows them anyway, and cost no wake-up of their own.
 inline constexpr int FrameInterval = 8;  // milliseconds
 void SendFrameWhenDue();
 // Sets a shown top-level window's title on the display with the next frame,

@@ -1,5 +1,6 @@
 // Toolbars of image buttons with tooltips; every button click arrives as a
 // MenuEvent carrying the button's id.
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -305,6 +306,12 @@ protected:
 
 RightClickRelease* rightClickRelease = nullptr;
 
+// A screen reader is told the row is a toolbar, as the toolkit's own is.
+QAccessibleInterface* ToolbarAccessibility(const QString&, QObject* object) {
+    auto* strip = dynamic_cast<ButtonStrip*>(object);
+    return strip ? new QAccessibleWidget(strip, QAccessible::ToolBar) : nullptr;
+}
+
 ToolbarButton* FindButton(ToolbarObject& t, int id) {
     for (auto& b : t.buttons)
         if (b.id == id && b.action && !b.action->isSeparator()) return &b;
@@ -348,7 +355,10 @@ void InitToolbars() {
     delete toolbars;
     toolbars = new runtime::ObjectTable<ToolbarObject>();
     currentToolbar = nullptr;
-    if (!rightClickRelease) rightClickRelease = new RightClickRelease();
+    if (!rightClickRelease) {
+        rightClickRelease = new RightClickRelease();
+        QAccessible::installFactory(ToolbarAccessibility);
+    }
 }
 
 }  // namespace detail
