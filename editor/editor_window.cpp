@@ -211,19 +211,22 @@ bool StartUp(EditorState& state, int palette) {
     lores::CopyPage(state.workingPage(), lores::StartupPicture());
     // The row table and palette are built at compile time (lores::Tables).
     state.currentTool = Tool::Pen;
-    SetIcon();
+    // What the first frame shows...
     if (!OpenWindowObject(WindowNumber, 0, 0, 640, 440, state.titleText.c_str(), EditorWindowFlags)) return false;
     CreateCanvas(CanvasNumber, 0, CanvasTop, 640, 384);
     MakeSwatches(state.colours());
     BuildToolbar();
+    SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
+    RedrawPage(state);
+    UpdateStatusLine(state);
+    ShowWindowsNow();
+    // ...and what only input or the desktop uses, made while the user looks.
+    SetIcon();
     BuildPopup();
     for (const ShortcutEntry& k : Shortcuts) AddShortcut(WindowNumber, k.keys, k.id);
-    SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
     AcceptFileDrops(WindowNumber);
-    RedrawPage(state);
     state.savedPage = state.workingPage();
     ResetHistory(state);
-    UpdateStatusLine(state);
     return true;
 }
 

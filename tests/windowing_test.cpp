@@ -615,4 +615,32 @@ TEST_F(Windowing, ProgramIconComesFromItsBmpImages) {
     EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(shown.pixel(1, 0), qRgb(0, 0, 255));
     SetProgramIcon(nullptr, nullptr, 0);
+    // An icon given after the window opened reaches it too.
+    bmp[54] = 255;  // the first pixel white
+    bmp[55] = 255;
+    SetProgramIcon(images, sizes, 2);
+    EXPECT_EQ(Window(0)->windowIcon().pixmap(QSize(2, 1)).toImage().pixel(0, 0), qRgb(255, 255, 255));
+    SetProgramIcon(nullptr, nullptr, 0);
+}
+
+TEST_F(Windowing, ShowingWindowsNowDrawsThemBeforeAnyWaitAndKeepsTheEvents) {
+    ASSERT_NE(OpenWindowObject(0, 0, 0, 640, 440, "Vornel 0.2", 0xCA0001), 0);
+    ASSERT_NE(CreateCanvas(0, 0, 30, 640, 384), 0);
+    ASSERT_NE(runtime::BeginDrawing(CanvasDrawTarget(0)), 0u);
+    runtime::FillBox(16, 8, 16, 8, runtime::RgbColour(204, 0, 51));
+    runtime::EndDrawing();
+    ShowWindowsNow();
+    QWidget* w = Window(0);
+    ASSERT_TRUE(w->isVisible());
+    ASSERT_TRUE(w->windowHandle()->isExposed());
+    const QImage shown = qtdriver::OnScreen(qtdriver::Canvas());
+    ASSERT_FALSE(shown.isNull()) << "drawn into the window's backing store";
+    EXPECT_EQ(shown.pixel(16, 8), qRgb(204, 0, 51));
+    EXPECT_EQ(shown.pixel(15, 8), qRgb(255, 255, 255));
+    // What the opening and the showing reported waits for the program, as
+    // when the window showed at the first wait.
+    const auto events = Drain();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0].code, ActivateEvent);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const auto& e) { return e.code == ActivateEvent; }), 1);
 }

@@ -73,6 +73,8 @@ QImage* PaintTarget(QPainter& painter, QPoint& offset);
 // all at once, instead of one page fault a page (a fresh canvas bitmap, a
 // fresh backing store at the first paint: a few hundred faults at start-up).
 void PrepareForWriting(void* begin, std::size_t bytes);
+// The longest ShowWindowsNow waits for the windows to be drawn.
+inline constexpr int FirstFrameWaitLimit = 200;  // milliseconds
 // How long the toolkit's copy of a title may lag behind the screen's.
 inline constexpr int TitleSyncDelay = 250;
 

@@ -114,13 +114,19 @@ enum StandardImage {
 // --- windows and events -----------------------------------------------------
 void InitWindowing();
 
-// The program's icon, as uncompressed BMP images of its sizes; windows opened
-// later use it.
+// The program's icon, as uncompressed BMP images of its sizes; the open
+// windows and those opened later use it.
 void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count);
 
 Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags);
 Handle WindowHandle(int number);
 int SetWindowCaption(int number, const char* text);
+// Shows the windows opened so far now, not at the first WaitForEvent, and
+// returns once they are drawn on the screen (at most a fifth of a second
+// later), handling no input meanwhile: what the program makes after it (a
+// popup menu, shortcuts, the icon) does not hold up the first frame, and is
+// in place before any input is handled.
+void ShowWindowsNow();
 
 int WaitForEvent();
 // Makes a WaitForEvent that is waiting for input return PlatformMessage

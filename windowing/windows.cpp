@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -369,6 +370,31 @@ void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes,
         if (!runtime::DecodeBmp(images[i], sizes[i], pixels, depth)) continue;
         programIcon.addPixmap(QPixmap::fromImage(detail::ImageFromPixels(pixels)));
     }
+    if (programIcon.isNull() || !windows) return;
+    windows->ForEach([](int, WindowObject& o) {
+        if (o.widget) o.widget->setWindowIcon(programIcon);
+    });
+}
+
+void ShowWindowsNow() {
+    detail::ShowPendingWindows();
+    if (!qApp || !windows) return;
+    const auto undrawn = [] {
+        bool any = false;
+        windows->ForEach([&any](int, WindowObject& o) {
+            QWidget* w = o.widget;
+            // The toolkit paints a window as it learns it is exposed.
+            any |= w && w->isVisible() && !w->isMinimized() && w->windowHandle() && !w->windowHandle()->isExposed();
+        });
+        return any;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    QTimer limit;  // wakes the wait should the window never be shown (no window manager maps it)
+    limit.setSingleShot(true);
+    limit.start(detail::FirstFrameWaitLimit);
+    while (undrawn() && waited.elapsed() < detail::FirstFrameWaitLimit)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags) {
