@@ -187,6 +187,8 @@ bool HandleEvent(EditorState& state, int event) {
         documents::Document doc = DocumentOf(state);
         if (!path.empty() && MayDiscardPicture(state)) documents::OpenPath(doc, path);
     }
+    // Platform input that queued no event of ours changed nothing here.
+    if (event == windowing::PlatformMessage) return true;
     RecordHistory(state);
     UpdateStatusLine(state);
     // The close box ends the program unless an unsaved picture is kept.

@@ -58,8 +58,8 @@ qint64 SinceLastFrame() { return lastFrame.isValid() ? lastFrame.elapsed() : Fra
 // The window's pending changes. They go out when the program next waits for
 // input a frame or more after the last frame (SendFrameWhenDue), so that a
 // pointer sweeping the canvas has its frames sent from the handling of its
-// moves; the timer sends them a frame later than that if no input comes (the
-// pointer came to rest, a modal loop).
+// moves; the timer sends them if no input comes in time (the pointer came to
+// rest, a modal loop).
 PendingWindow& PendingFor(QWidget* window) {
     if (!frameTimer) {
         frameTimer = new QTimer(qApp);
@@ -68,7 +68,7 @@ PendingWindow& PendingFor(QWidget* window) {
         QObject::connect(frameTimer, &QTimer::timeout, [] { SendFrame(); });
     }
     if (!frameTimer->isActive())
-        frameTimer->start(static_cast<int>(std::max<qint64>(0, 2 * FrameInterval - SinceLastFrame())));
+        frameTimer->start(static_cast<int>(std::max<qint64>(0, FrameTimerDelay - SinceLastFrame())));
     for (PendingWindow& p : pending)
         if (p.window == window) return p;
     pending.push_back(PendingWindow{window, {}, {}, false});

@@ -41,10 +41,13 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
 // Frames: what the two calls below change goes to the display in one write,
 // when the program next waits for input and the last frame is at least
 // FrameInterval old (SendFrameWhenDue; at once after a quiet spell), else
-// from a timer at twice that age, should no input come before. Changes that
+// from a timer half a frame later, should no input come before. Changes that
 // come faster than frames (a pointer sweeping over the canvas) are seen once
-// a frame, as a screen shows them anyway, and cost no wake-up of their own.
-inline constexpr int FrameInterval = 8;  // milliseconds
+// a frame, as a screen at 60 Hz shows them anyway, and cost no wake-up of
+// their own: a pointer reporting every 1 to 8 ms brings the next move before
+// the timer is due.
+inline constexpr int FrameInterval = 16;  // milliseconds
+inline constexpr int FrameTimerDelay = FrameInterval + FrameInterval / 2;
 void SendFrameWhenDue();
 // Sets a shown top-level window's title on the display with the next frame,
 // without the toolkit (whose own copy the caller brings up to date later).
