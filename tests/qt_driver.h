@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "windowing/internal.h"
 #include "windowing/windowing.h"
 
 namespace qtdriver {
@@ -63,7 +64,9 @@ inline QWidget* Canvas(int window = 0, int number = 0) {
 // What the window shows of w now: its part of the window's backing store,
 // written by repaints and by the direct updates alike (a grab() would
 // repaint the widget instead).
+// What the window's backing store holds once the pending frame went out.
 inline QImage OnScreen(QWidget* w) {
+    windowing::detail::SendFrameNow();
     QWidget* top = w->window();
     QBackingStore* store = top->backingStore();
     if (!store || !store->paintDevice() || store->paintDevice()->devType() != QInternal::Image) return {};

@@ -46,12 +46,36 @@ struct PendingWindow {
     bool titlePending = false;
 };
 std::vector<PendingWindow> pending;
+// A widget's changed pixels, written into its window's backing store when
+// the frame goes out: a pointer sweeping the canvas has them converted once
+// a frame, not once a cell.
+struct PendingWidget {
+    QPointer<QWidget> widget;
+    QRegion region;
+    PixelWriter write;
+};
+std::vector<PendingWidget> pendingWidgets;
 QElapsedTimer lastFrame;
 QPointer<QTimer> frameTimer;
 bool flushPending = false;  // requests of ours wait in the connection's buffer
 
 void SendTitle(QWidget* window, const std::string& text);
 void SendFrame();
+bool Plain32Bit(const QImage& image);
+
+// The backing store image a widget's pixels can be written into directly:
+// a plain 32-bit image at one pixel per window pixel, of a shown window.
+QImage* DirectTarget(QWidget* widget) {
+    QWidget* top = widget->window();
+    QBackingStore* store = top->backingStore();
+    QWindow* handle = top->windowHandle();
+    if (!store || !handle || !handle->isExposed() || !widget->isVisible() || top->devicePixelRatio() != 1)
+        return nullptr;
+    QPaintDevice* device = store->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    return Plain32Bit(*image) ? image : nullptr;
+}
 
 qint64 SinceLastFrame() { return lastFrame.isValid() ? lastFrame.elapsed() : FrameInterval; }
 
@@ -79,6 +103,22 @@ PendingWindow& PendingFor(QWidget* window) {
 void SendFrame() {
     if (frameTimer) frameTimer->stop();
     lastFrame.start();
+    std::vector<PendingWidget> widgets;
+    widgets.swap(pendingWidgets);
+    for (PendingWidget& p : widgets) {
+        QWidget* widget = p.widget;
+        if (!widget) continue;
+        QImage* image = DirectTarget(widget);
+        if (!image) {
+            widget->update(p.region);  // hidden or changed since: the toolkit repaints it when it can
+            continue;
+        }
+        QWidget* top = widget->window();
+        const QPoint offset = widget->mapTo(top, QPoint(0, 0));
+        const QRegion shown = (p.region & widget->visibleRegion()).translated(offset);
+        for (const QRect& r : shown) p.write(*image, offset, r.translated(-offset));
+        PendingFor(top).area += shown;
+    }
     std::vector<PendingWindow> due;
     due.swap(pending);
     for (PendingWindow& p : due) {
@@ -198,6 +238,10 @@ void DropPendingTitle(QWidget*) {}
 void FlushNativeRequests() {}
 #endif
 
+void SendFrameNow() {
+    if (!pending.empty() || !pendingWidgets.empty()) SendFrame();
+}
+
 void SendFrameWhenDue() {
     // The first change after a quiet spell goes out at once; changes that
     // come faster than frames wait for the next one.
@@ -230,20 +274,16 @@ QImage* PaintTarget(QPainter& painter, QPoint& offset) {
 }
 
 bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write) {
-    QWidget* top = widget->window();
-    QBackingStore* store = top->backingStore();
-    QWindow* handle = top->windowHandle();
-    if (!store || !handle || !handle->isExposed() || !widget->isVisible() || top->devicePixelRatio() != 1)
-        return false;
-    QPaintDevice* device = store->paintDevice();
-    if (!device || device->devType() != QInternal::Image) return false;
-    auto* image = static_cast<QImage*>(device);
-    if (!Plain32Bit(*image)) return false;
-    const QPoint offset = widget->mapTo(top, QPoint(0, 0));
-    const QRegion shown = (region & widget->visibleRegion()).translated(offset);
-    if (shown.isEmpty()) return true;
-    for (const QRect& r : shown) write(*image, offset, r.translated(-offset));
-    PendingFor(top).area += shown;
+    if (!DirectTarget(widget)) return false;
+    if (region.isEmpty()) return true;
+    PendingFor(widget->window());  // the frame that will write and send it
+    for (PendingWidget& p : pendingWidgets) {
+        if (p.widget == widget) {
+            p.region += region;  // one writer a widget: it writes what the widget holds then
+            return true;
+        }
+    }
+    pendingWidgets.push_back(PendingWidget{widget, region, write});
     return true;
 }
 

@@ -49,6 +49,7 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
 inline constexpr int FrameInterval = 16;  // milliseconds
 inline constexpr int FrameTimerDelay = FrameInterval + FrameInterval / 2;
 void SendFrameWhenDue();
+void SendFrameNow();  // what is pending, whatever the last frame's age
 // Sets a shown top-level window's title on the display with the next frame,
 // without the toolkit (whose own copy the caller brings up to date later).
 // False where that cannot be done: another platform, a window not yet made,
@@ -57,14 +58,17 @@ void SendFrameWhenDue();
 bool SetNativeTitle(QWidget* window, const char* text);
 void DropPendingTitle(QWidget* window);
 void FlushNativeRequests();
-// Writes a widget's pixels within region (widget coordinates) straight
-// into its window's backing store and sends just those to the screen with
-// the next frame, without a repaint: a repaint first waits for the display
+// Has a widget's pixels within region (widget coordinates) written straight
+// into its window's backing store with the next frame, and just those sent
+// to the screen, without a repaint: a repaint first waits for the display
 // server to have read the previous update (a pixel it has not read yet is a
 // newer one anyway). write(image, offset, r) fills r, in widget coordinates,
-// of the backing store's image, where the widget's (0, 0) is at offset.
-// False where the backing store is not a plain 32-bit image at one image
-// pixel per window pixel, for a repaint to do it.
+// of the backing store's image, where the widget's (0, 0) is at offset, from
+// what the widget holds when the frame goes out; a widget's changes until
+// then are written together, by its first writer. False where the backing
+// store is not a plain 32-bit image at one image pixel per window pixel, for
+// a repaint to do it (and if that is so by the time of the frame, the
+// widget is repainted then).
 using PixelWriter = std::function<void(QImage& image, QPoint offset, const QRect& r)>;
 bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write);
 // The image a painter writes to, when it is a plain 32-bit image at one
