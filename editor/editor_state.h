@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,7 @@ struct EditorState {
     int fillTarget = 0;
     int circleRadius = 0;
     std::string titleText;
+    std::optional<Cell> titleCell;  // the cell the window title names now
     std::string fileName;
     // Save asks before writing over fileName (it was not a page file).
     bool confirmFileName = false;

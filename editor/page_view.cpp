@@ -1,5 +1,7 @@
 #include "editor/page_view.h"
 
+#include <cstdio>
+
 #include "lores/text_glyphs.h"
 #include "runtime/images.h"
 #include "windowing/windowing.h"
@@ -87,9 +89,12 @@ void RedrawAtPointerCell(EditorState& state) {
 
 void UpdatePointer(EditorState& state, Cell cell) {
     state.pointerCell = cell;
-    const std::string title = state.titleText + " x:" + std::to_string(state.pointerCell.x) +
-                              ",y:" + std::to_string(state.pointerCell.y);
-    windowing::SetWindowCaption(WindowNumber, title.c_str());
+    // The title changes with the cell, not with every move within it.
+    if (state.titleCell == cell) return;
+    state.titleCell = cell;
+    char title[160];
+    std::snprintf(title, sizeof title, "%s x:%d,y:%d", state.titleText.c_str(), cell.x, cell.y);
+    windowing::SetWindowCaption(WindowNumber, title);
 }
 
 }  // namespace editor

@@ -42,11 +42,18 @@ void UpdateStatusLine(EditorState& state) {
     now.colourUnder = OnPage(now.cell) ? lores::PixelAt(state.workingPage(), now.cell.x, now.cell.y) : -1;
     now.currentColour = state.currentColour & 15;
     now.tool = state.currentTool;
-    now.fileName = state.fileName;
     now.changed = state.pictureChanged;
     now.mixedView = state.mixedView;
     now.palette = state.palette;
-    if (now == state.statusShown) return;
+    // This runs for every event: the name is compared where it is and
+    // copied only when something changed.
+    std::string shownName = std::move(state.statusShown.fileName);
+    state.statusShown.fileName.clear();
+    if (now == state.statusShown && shownName == state.fileName) {
+        state.statusShown.fileName = std::move(shownName);
+        return;
+    }
+    now.fileName = state.fileName;
     state.statusShown = now;
 
     std::vector<windowing::StatusPart> parts;
@@ -74,7 +81,7 @@ void UpdateStatusLine(EditorState& state) {
     if (now.mixedView) parts.push_back({"mixed"});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     GiveGlyphs();
-    windowing::SetStatusLine(WindowNumber, 0, StatusTop, 640, StatusHeight, parts);
+    windowing::SetStatusLine(WindowNumber, 0, StatusTop, 640, StatusHeight, std::move(parts));
 }
 
 }  // namespace editor

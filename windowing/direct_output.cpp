@@ -274,15 +274,17 @@ QImage* PaintTarget(QPainter& painter, QPoint& offset) {
 }
 
 bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write) {
-    if (!DirectTarget(widget)) return false;
-    if (region.isEmpty()) return true;
-    PendingFor(widget->window());  // the frame that will write and send it
+    // A widget already waiting for the frame was found writable then, and
+    // is looked at again when the frame goes out.
     for (PendingWidget& p : pendingWidgets) {
         if (p.widget == widget) {
             p.region += region;  // one writer a widget: it writes what the widget holds then
             return true;
         }
     }
+    if (!DirectTarget(widget)) return false;
+    if (region.isEmpty()) return true;
+    PendingFor(widget->window());  // the frame that will write and send it
     pendingWidgets.push_back(PendingWidget{widget, region, write});
     return true;
 }

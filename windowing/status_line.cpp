@@ -125,7 +125,7 @@ void SetStatusLineGlyphs(int first, int count, const std::uint8_t* rows) {
     glyphRows.assign(rows, rows + 8 * static_cast<std::size_t>(std::max(count, 0)));
 }
 
-void SetStatusLine(int window, int x, int y, int width, int height, const std::vector<StatusPart>& parts) {
+void SetStatusLine(int window, int x, int y, int width, int height, std::vector<StatusPart> parts) {
     QWidget* w = detail::WindowWidget(window);
     if (!w) return;
     StatusLine* line = StatusLineOf(window);
@@ -134,7 +134,7 @@ void SetStatusLine(int window, int x, int y, int width, int height, const std::v
         line->setGeometry(x, y, width, height);
         line->show();
     }
-    line->parts = parts;
+    line->parts = std::move(parts);
     line->Changed();
 }
 

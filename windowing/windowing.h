@@ -158,7 +158,7 @@ struct StatusPart {
 };
 // A line of parts in the window's client area at (x, y), made at the first
 // call; each call shows the parts given.
-void SetStatusLine(int window, int x, int y, int width, int height, const std::vector<StatusPart>& parts);
+void SetStatusLine(int window, int x, int y, int width, int height, std::vector<StatusPart> parts);
 // The text the status line shows now (its swatches as "[#rrggbb]").
 std::string StatusLineText(int window);
 // The dots status lines draw their text with: count characters from code
