@@ -36,6 +36,7 @@ struct WindowObject {
 runtime::ObjectTable<WindowObject>* windows = nullptr;
 QPointer<QWidget> gadgetList;
 QIcon programIcon;
+bool anyShowPending = false;  // a window waits for its first showing
 
 class LayerWindow : public QWidget {
 public:
@@ -302,7 +303,9 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar) {
 }
 
 void ShowPendingWindows() {
-    if (!windows) return;
+    // Called at every wait: the table is looked through only after an opening.
+    if (!windows || !anyShowPending) return;
+    anyShowPending = false;
     windows->ForEach([](int, WindowObject& o) {
         if (o.widget && o.widget->showPending) o.widget->ShowNow();
     });
@@ -442,6 +445,7 @@ Handle OpenWindowObject(int number, int x, int y, int width, int height, const c
         // built by then already drawn: the first frame on screen is whole.
         w->showStyle = style;
         w->showPending = true;
+        anyShowPending = true;
         if (!(style & WindowNoActivate)) {
             // The first showing activates the window before its number is
             // attached: that activation is posted for window -1, and the
