@@ -88,14 +88,14 @@ struct History {
     std::size_t at = 0;
 };
 
-// What the status line shows now, to redraw it only when something changes.
+// What the status line shows now, to redraw it only when something changes
+// (the file's name is kept beside it, in EditorState).
 struct StatusShown {
     bool valid = false;
     Cell cell;
     int colourUnder = -1;
     int currentColour = -1;
     Tool tool = Tool::Pen;
-    std::string fileName;
     bool changed = false;
     bool mixedView = false;
     int palette = 0;
@@ -146,6 +146,8 @@ struct EditorState {
     // pointerCell instead of under the current canvas event.
     bool highlightFromState = false;
     StatusShown statusShown;
+    std::string statusFileName;  // the file name the status line was made for
+    std::string statusNameText;  // and how it shows it
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     const lores::Palette& colours() const { return lores::Palettes()[static_cast<std::size_t>(palette)].colours; }

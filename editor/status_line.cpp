@@ -45,16 +45,16 @@ void UpdateStatusLine(EditorState& state) {
     now.changed = state.pictureChanged;
     now.mixedView = state.mixedView;
     now.palette = state.palette;
-    // This runs for every event: the name is compared where it is and
-    // copied only when something changed.
-    std::string shownName = std::move(state.statusShown.fileName);
-    state.statusShown.fileName.clear();
-    if (now == state.statusShown && shownName == state.fileName) {
-        state.statusShown.fileName = std::move(shownName);
-        return;
-    }
-    now.fileName = state.fileName;
+    // This runs for every event: the name is compared, not copied.
+    const bool sameName = state.statusFileName == state.fileName && !state.statusNameText.empty();
+    if (now == state.statusShown && sameName) return;
     state.statusShown = now;
+    // The name as shown is worked out again only when the file changes (a
+    // disk image's path means a look at the image).
+    if (!sameName) {
+        state.statusFileName = state.fileName;
+        state.statusNameText = state.fileName.empty() ? UntitledName : BaseName(state.fileName);
+    }
 
     std::vector<windowing::StatusPart> parts;
     const lores::Palette& palette = state.colours();
@@ -69,14 +69,7 @@ void UpdateStatusLine(EditorState& state) {
     parts.push_back({"colour: " + std::to_string(now.currentColour),
                      static_cast<std::int64_t>(palette[now.currentColour])});
     parts.push_back({ToolNames[static_cast<int>(now.tool) & 3]});
-    // The name as shown is worked out again only when the file changes (a
-    // disk image's path means a look at the image).
-    static std::string lastName, lastShown;
-    if (now.fileName != lastName || lastShown.empty()) {
-        lastName = now.fileName;
-        lastShown = now.fileName.empty() ? UntitledName : BaseName(now.fileName);
-    }
-    parts.push_back({lastShown});
+    parts.push_back({state.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});

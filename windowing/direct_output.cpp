@@ -57,9 +57,9 @@ struct PendingWidget {
 std::vector<PendingWidget> pendingWidgets;
 QElapsedTimer lastFrame;
 QPointer<QTimer> frameTimer;
-bool flushPending = false;  // requests of ours wait in the connection's buffer
 
 void SendTitle(QWidget* window, const std::string& text);
+void FlushNativeRequests();
 void SendFrame();
 bool Plain32Bit(const QImage& image);
 
@@ -143,6 +143,8 @@ bool Plain32Bit(const QImage& image) {
 #if QT_CONFIG(xcb)
 namespace {
 
+bool flushPending = false;  // requests of ours wait in the connection's buffer
+
 xcb_atom_t Intern(xcb_connection_t* connection, const char* name) {
     const xcb_intern_atom_cookie_t cookie =
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
@@ -224,18 +226,24 @@ void DropPendingTitle(QWidget* window) {
         if (p.window == window) p.titlePending = false;
 }
 
+namespace {
+
+// Our own requests (the titles) out of the connection's buffer; the backing
+// store's flush sends its own.
 void FlushNativeRequests() {
     if (!flushPending) return;
     flushPending = false;
     if (xcb_connection_t* connection = DisplayConnection()) xcb_flush(connection);
 }
+
+}  // namespace
 #else
 namespace {
 void SendTitle(QWidget*, const std::string&) {}
+void FlushNativeRequests() {}
 }  // namespace
 bool SetNativeTitle(QWidget*, const char*) { return false; }
 void DropPendingTitle(QWidget*) {}
-void FlushNativeRequests() {}
 #endif
 
 void SendFrameNow() {

@@ -160,7 +160,6 @@ int WaitForEvent() {
     // One pass of the platform's event handling, waiting for input when
     // there is none; what it queued comes back on the following calls.
     detail::SendFrameWhenDue();
-    detail::FlushNativeRequests();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::EventLoopExec);
     return PlatformMessage;
 }

@@ -57,7 +57,6 @@ void SendFrameNow();  // what is pending, whatever the last frame's age
 // toolkit in between has to drop the pending one (DropPendingTitle).
 bool SetNativeTitle(QWidget* window, const char* text);
 void DropPendingTitle(QWidget* window);
-void FlushNativeRequests();
 // Has a widget's pixels within region (widget coordinates) written straight
 // into its window's backing store with the next frame, and just those sent
 // to the screen, without a repaint: a repaint first waits for the display
