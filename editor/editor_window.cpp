@@ -9,6 +9,7 @@
 #include "editor/status_line.h"
 #include "editor/page_view.h"
 #include "editor/recovery.h"
+#include "lores/palettes.h"
 #include "lores/startup_picture.h"
 #include "runtime/file_objects.h"
 #include "runtime/images.h"
@@ -136,6 +137,8 @@ void BuildToolbar() {
             for (int n = 0; n < lores::ColourCount; ++n) {
                 AddImageButton(n, runtime::ImageHandle(FirstSwatchImage + n), 0);
                 SetButtonTip(ToolbarNumber, n, ("color # : " + std::to_string(n)).c_str());
+                const std::string name = "colour " + std::to_string(n) + ", " + lores::ColourNames[n];
+                SetButtonName(ToolbarNumber, n, name.c_str());
             }
             break;
         case ToolbarEntry::ToolIcon:

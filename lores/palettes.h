@@ -27,4 +27,10 @@ const NamedPalette* FindPalette(const std::string& name);
 
 inline const Palette& DefaultPalette() { return LoresPalette; }
 
+// The colours' names as a person says them, by colour number.
+inline constexpr std::array<const char*, ColourCount> ColourNames = {
+    "black", "magenta", "dark blue", "purple", "dark green", "dark grey", "medium blue", "light blue",
+    "brown", "orange", "light grey", "pink", "light green", "yellow", "aqua", "white",
+};
+
 }  // namespace lores

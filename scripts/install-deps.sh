@@ -19,7 +19,8 @@ package_packages=(
 )
 test_packages=(
   libgtest-dev libbenchmark-dev libx11-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick xclip
+  weston qt6-wayland
   python3
   desktop-file-utils appstream groff-base man-db
   lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon

@@ -73,5 +73,9 @@ protected:
         return qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
     }
 
-    std::string Title() { return qtdriver::Window(0)->windowTitle().toStdString(); }
+    // The title once the frame it waits for is out.
+    std::string Title() {
+        windowing::detail::FlushFrames();
+        return qtdriver::Window(0)->windowTitle().toStdString();
+    }
 };

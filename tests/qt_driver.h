@@ -61,12 +61,12 @@ inline QWidget* Canvas(int window = 0, int number = 0) {
     return Window(window)->findChild<QWidget*>(QStringLiteral("canvas%1").arg(number));
 }
 
-// What the window shows of w now: its part of the window's backing store,
-// written by repaints and by the direct updates alike (a grab() would
-// repaint the widget instead).
-// What the window's backing store holds once the pending frame went out.
+// What the window shows of w: its part of the window's backing store once
+// the pending frame and the paints it asked for are done (a grab() would
+// repaint the whole widget instead).
 inline QImage OnScreen(QWidget* w) {
-    windowing::detail::SendFrameNow();
+    windowing::detail::FlushFrames();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     QWidget* top = w->window();
     QBackingStore* store = top->backingStore();
     if (!store || !store->paintDevice() || store->paintDevice()->devType() != QInternal::Image) return {};

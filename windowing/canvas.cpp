@@ -10,6 +10,7 @@
 #include <QStyleOptionFrame>
 #include <QWheelEvent>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -91,8 +92,8 @@ public:
     int bitmapWidth = 1, bitmapHeight = 1, stride = 4;
     std::uint64_t drawSerial = 0;  // changes with every drawing span opened on the canvas
     // Bottom-up, blue-green-red, rows padded to 4 bytes: the canvas's only
-    // copy of its pixels. What is shown is converted from it straight into
-    // the window's backing store.
+    // copy of its pixels. What is shown is converted from it in the paint
+    // event.
     std::vector<std::uint8_t> bits;
 
     // The pixel memory is handed in, already allocated (creation fails
@@ -147,14 +148,44 @@ public:
         }
     }
 
+    // The screen's pixels per canvas pixel, and where the canvas starts on
+    // the screen, rounded to a whole device pixel: device column k of the
+    // canvas (counted from there) shows bitmap column floor(k / scale) less
+    // the border. Drawing and hit testing both go through this one mapping,
+    // so a press lands on the cell drawn under it at any scale.
+    double Scale() const { return devicePixelRatioF(); }
+    QPoint DeviceOrigin() const {
+        const QPointF o = QPointF(mapTo(window(), QPoint(0, 0))) * Scale();
+        return QPoint(static_cast<int>(std::floor(o.x() + 0.5)), static_cast<int>(std::floor(o.y() + 0.5)));
+    }
+    static int PixelOfDevice(int k, double scale) { return static_cast<int>(std::floor(k / scale + 1e-9)); }
+    static int FirstDeviceOf(int pixel, double scale) { return static_cast<int>(std::ceil(pixel * scale - 1e-9)); }
+
+    // The canvas pixel (widget coordinates) under a pointer position.
+    QPoint PixelAt(const QPointF& at) const {
+        const double s = Scale();
+        if (s == 1.0) return QPoint(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y())));
+        const QPointF base = QPointF(mapTo(window(), QPoint(0, 0))) * s;
+        const QPoint origin = DeviceOrigin();
+        const auto device = [s](double logical, double from, int to) {
+            return static_cast<int>(std::floor(logical * s + from + 0.5)) - to;
+        };
+        return QPoint(PixelOfDevice(device(at.x(), base.x(), origin.x()), s),
+                      PixelOfDevice(device(at.y(), base.y(), origin.y()), s));
+    }
+
     // Paints the bitmap's pixels within area at origin + area: converted
-    // straight into the backing store when that is what is painted, else a
-    // band of rows at a time through a small image. No second full-size
-    // copy of the canvas is ever made.
+    // straight into the painter's image when that is a plain one at one
+    // pixel per canvas pixel, else a band of rows at a time through a small
+    // image. No second full-size copy of the canvas is ever made.
     void PaintBitmap(QPainter& p, QPoint origin, QRect area) const {
         static QImage band;
         area &= QRect(0, 0, bitmapWidth, bitmapHeight);
         if (area.isEmpty()) return;
+        if (Scale() != 1.0) {
+            PaintScaled(p, origin, area);
+            return;
+        }
         QPoint offset;
         if (QImage* target = detail::PaintTarget(p, offset)) {
             const int top = area.top() + offset.y() + origin.y();
@@ -173,11 +204,48 @@ public:
         }
     }
 
+    // At a device pixel ratio other than 1 the canvas is enlarged here, by
+    // the mapping above, and drawn one device pixel per image pixel: the
+    // toolkit's own scaling samples differently from the hit test.
+    void PaintScaled(QPainter& p, QPoint origin, QRect area) const {
+        const double s = Scale();
+        const int x0 = FirstDeviceOf(origin.x() + area.left(), s), x1 = FirstDeviceOf(origin.x() + area.right() + 1, s);
+        const int y0 = FirstDeviceOf(origin.y() + area.top(), s), y1 = FirstDeviceOf(origin.y() + area.bottom() + 1, s);
+        if (x1 <= x0 || y1 <= y0) return;
+        std::vector<int> column(static_cast<std::size_t>(x1 - x0));
+        for (int k = x0; k < x1; ++k)
+            column[static_cast<std::size_t>(k - x0)] = std::clamp(PixelOfDevice(k, s) - origin.x(), 0, bitmapWidth - 1);
+        constexpr int BandRows = 32;
+        QImage band(x1 - x0, std::min(BandRows, y1 - y0), QImage::Format_RGB32);
+        if (band.isNull()) return;
+        // Device coordinates relative to the canvas's rounded device origin.
+        const QTransform device = p.deviceTransform();
+        const QPoint o = DeviceOrigin();
+        p.save();
+        p.setWorldTransform(QTransform(1 / s, 0, 0, 1 / s, (o.x() - device.dx()) / s, (o.y() - device.dy()) / s) *
+                            p.worldTransform());
+        for (int top = y0; top < y1; top += band.height()) {
+            const int rows = std::min(band.height(), y1 - top);
+            for (int r = 0; r < rows; ++r) {
+                const int y = std::clamp(PixelOfDevice(top + r, s) - origin.y(), 0, bitmapHeight - 1);
+                const std::uint8_t* src = bits.data() + static_cast<std::size_t>(bitmapHeight - 1 - y) * stride;
+                auto* dst = reinterpret_cast<std::uint32_t*>(band.scanLine(r));
+                for (std::size_t i = 0; i < column.size(); ++i) {
+                    const std::uint8_t* px = src + 3 * static_cast<std::size_t>(column[i]);
+                    dst[i] = 0xFF000000u | (std::uint32_t{px[2]} << 16) | (std::uint32_t{px[1]} << 8) | px[0];
+                }
+            }
+            p.drawImage(QPoint(x0, top), band, QRect(0, 0, band.width(), rows));
+        }
+        p.restore();
+    }
+
     void Post(int type, const QPointF& at, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int key = 0,
               int wheel = 0, int character = 0) {
         CanvasEventData* d = TakeData();
-        d->x = static_cast<std::int16_t>(std::lround(at.x()));
-        d->y = static_cast<std::int16_t>(std::lround(at.y()));
+        const QPoint pixel = PixelAt(at);
+        d->x = static_cast<std::int16_t>(pixel.x());
+        d->y = static_cast<std::int16_t>(pixel.y());
         d->buttons = ButtonBits(buttons);
         d->modifiers = ModifierBits(mods);
         d->key = key;
@@ -188,12 +256,23 @@ public:
 
     QPointF PointerNow() const { return mapFromGlobal(QCursor::pos()); }
 
+    // Where a pointer event happened. The toolkit rounds a widget's event
+    // position to whole logical pixels, which at a scale of 2 makes device
+    // columns 31 and 32 both 16; the position in the window keeps the
+    // fraction. (An event made by hand may carry no window position.)
+    QPointF Where(const QSinglePointEvent* e) const {
+        const QPointF inWindow = e->scenePosition() - QPointF(mapTo(window(), QPoint(0, 0)));
+        const QPointF d = inWindow - e->position();
+        return std::abs(d.x()) <= 0.5 && std::abs(d.y()) <= 0.5 ? inWindow : e->position();
+    }
+
 protected:
     void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
         const QPoint origin = (flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
         if (!(flags & (CanvasBorder | CanvasDrawFocus))) {
-            // Only what the repaint asked for.
+            // Only what the repaint asked for (a rectangle the scaled path
+            // widens to whole canvas pixels).
             for (const QRect& r : e->region()) PaintBitmap(p, origin, r.translated(-origin));
             return;
         }
@@ -223,9 +302,9 @@ protected:
         }
         if (!pointerInside) {
             pointerInside = true;
-            Post(CanvasPointerEntered, e->position(), e->buttons(), e->modifiers());
+            Post(CanvasPointerEntered, Where(e), e->buttons(), e->modifiers());
         } else {
-            Post(CanvasPointerMoved, e->position(), e->buttons(), e->modifiers());
+            Post(CanvasPointerMoved, Where(e), e->buttons(), e->modifiers());
         }
     }
 
@@ -243,9 +322,9 @@ protected:
             if (flags & CanvasClipMouse) confiningCanvas = this;
         }
         static const int down[] = {0, CanvasLeftButtonDown, CanvasRightButtonDown, 0, CanvasMiddleButtonDown};
-        Post(down[b], e->position(), e->buttons(), e->modifiers());
-        if (doubleClick && b == 1) Post(CanvasLeftDoubleClick, e->position(), e->buttons(), e->modifiers());
-        if (doubleClick && b == 2) Post(CanvasRightDoubleClick, e->position(), e->buttons(), e->modifiers());
+        Post(down[b], Where(e), e->buttons(), e->modifiers());
+        if (doubleClick && b == 1) Post(CanvasLeftDoubleClick, Where(e), e->buttons(), e->modifiers());
+        if (doubleClick && b == 2) Post(CanvasRightDoubleClick, Where(e), e->buttons(), e->modifiers());
     }
 
     void mousePressEvent(QMouseEvent* e) override { Press(e, false); }
@@ -262,8 +341,8 @@ protected:
             if (confiningCanvas == this) confiningCanvas = nullptr;
         }
         static const int up[] = {0, CanvasLeftButtonUp, CanvasRightButtonUp, 0, CanvasMiddleButtonUp};
-        Post(up[b], e->position(), e->buttons(), e->modifiers());
-        if (counts) Post(b == 1 ? CanvasLeftClick : CanvasRightClick, e->position(), e->buttons(), e->modifiers());
+        Post(up[b], Where(e), e->buttons(), e->modifiers());
+        if (counts) Post(b == 1 ? CanvasLeftClick : CanvasRightClick, Where(e), e->buttons(), e->modifiers());
     }
 
     void wheelEvent(QWheelEvent* e) override {
@@ -271,7 +350,7 @@ protected:
         const int n = wheelAccumulator / 120;
         if (n == 0) return;
         wheelAccumulator -= 120 * n;
-        Post(CanvasWheelTurned, e->position(), e->buttons(), e->modifiers(), 0, n);
+        Post(CanvasWheelTurned, Where(e), e->buttons(), e->modifiers(), 0, n);
     }
 
     void keyPressEvent(QKeyEvent* e) override {
@@ -325,21 +404,14 @@ CanvasWidget* FindCanvas(int number) {
 
 std::uint64_t drawSerials = 0;
 
-// The drawing layer's finish step for a canvas: show the new pixels now,
-// converting and repainting only the rectangles the span wrote.
+// The drawing layer's finish step for a canvas: the rectangles the span
+// wrote are marked for the toolkit's next paint, which converts just those.
 void FinishCanvasDrawing(int flag, void* user, const runtime::ChangedArea* areas, int count) {
     if (flag != 1) return;
     CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)));
     if (!c || count == 0) return;
     const QPoint origin = (c->flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
-    QRegion changed;
-    for (int i = 0; i < count; ++i) changed += QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin);
-    // The canvas with neither border nor focus frame is all bitmap.
-    const bool plain = !(c->flags & (CanvasBorder | CanvasDrawFocus));
-    if (!plain || !detail::PutDirectly(c, changed, [c](QImage& image, QPoint offset, const QRect& r) {
-            c->ConvertInto(image, -offset, r);
-        }))
-        c->repaint(changed);
+    for (int i = 0; i < count; ++i) c->update(QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin));
 }
 
 }  // namespace

@@ -159,7 +159,6 @@ int WaitForEvent() {
     }
     // One pass of the platform's event handling, waiting for input when
     // there is none; what it queued comes back on the following calls.
-    detail::SendFrameWhenDue();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::EventLoopExec);
     return PlatformMessage;
 }

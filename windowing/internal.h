@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
@@ -38,38 +40,30 @@ QWidget* WidgetFromHandle(Handle handle);  // only layer windows are found
 QWidget* CurrentGadgetList();
 void ForgetGadgetList(QWidget* window);
 void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
-// Frames: what the two calls below change goes to the display in one write,
-// when the program next waits for input and the last frame is at least
-// FrameInterval old (SendFrameWhenDue; at once after a quiet spell), else
-// from a timer half a frame later, should no input come before. Changes that
-// come faster than frames (a pointer sweeping over the canvas) are seen once
-// a frame, as a screen at 60 Hz shows them anyway, and cost no wake-up of
-// their own: a pointer reporting every 1 to 8 ms brings the next move before
-// the timer is due.
+// Titles and the status line follow a pointer that sweeps the canvas at
+// most once a frame (a 60 Hz screen's): the first change after a quiet
+// spell at once, faster ones with a timer when the frame falls due.
 inline constexpr int FrameInterval = 16;  // milliseconds
-inline constexpr int FrameTimerDelay = FrameInterval + FrameInterval / 2;
-void SendFrameWhenDue();
-void SendFrameNow();  // what is pending, whatever the last frame's age
-// Sets a shown top-level window's title on the display with the next frame,
-// without the toolkit (whose own copy the caller brings up to date later).
-// False where that cannot be done: another platform, a window not yet made,
-// a title that is not plain printable ASCII. A title set through the
-// toolkit in between has to drop the pending one (DropPendingTitle).
-bool SetNativeTitle(QWidget* window, const char* text);
-void DropPendingTitle(QWidget* window);
-// Has a widget's pixels within region (widget coordinates) written straight
-// into its window's backing store with the next frame, and just those sent
-// to the screen, without a repaint: a repaint first waits for the display
-// server to have read the previous update (a pixel it has not read yet is a
-// newer one anyway). write(image, offset, r) fills r, in widget coordinates,
-// of the backing store's image, where the widget's (0, 0) is at offset, from
-// what the widget holds when the frame goes out; a widget's changes until
-// then are written together, by its first writer. False where the backing
-// store is not a plain 32-bit image at one image pixel per window pixel, for
-// a repaint to do it (and if that is so by the time of the frame, the
-// widget is repainted then).
-using PixelWriter = std::function<void(QImage& image, QPoint offset, const QRect& r)>;
-bool PutDirectly(QWidget* widget, const QRegion& region, const PixelWriter& write);
+class FrameThrottle {
+public:
+    explicit FrameThrottle(std::function<void()> action);
+    ~FrameThrottle();
+    FrameThrottle(const FrameThrottle&) = delete;
+    FrameThrottle& operator=(const FrameThrottle&) = delete;
+    // The action runs now when the last run is a frame old, else once when
+    // the frame falls due, however often it is asked for meanwhile.
+    void Request();
+    // Runs a pending action now (a box is about to take over the screen).
+    void Flush();
+
+private:
+    std::function<void()> action_;
+    QElapsedTimer lastRun_;
+    QTimer timer_;
+};
+// Every action waiting for its frame, now: what the screen shows before a
+// modal box takes over, and what a test reads.
+void FlushFrames();
 // The image a painter writes to, when it is a plain 32-bit image at one
 // image pixel per widget pixel (a widget painting into its window's backing
 // store), with the image position of the widget's (0, 0) in offset; else
@@ -81,8 +75,18 @@ QImage* PaintTarget(QPainter& painter, QPoint& offset);
 void PrepareForWriting(void* begin, std::size_t bytes);
 // The longest ShowWindowsNow waits for the windows to be drawn.
 inline constexpr int FirstFrameWaitLimit = 200;  // milliseconds
-// How long the toolkit's copy of a title may lag behind the screen's.
-inline constexpr int TitleSyncDelay = 250;
+// The window dialogs belong to: the active one, else the program's visible
+// window (on some platforms no window is active before the first click).
+QWidget* DialogParent();
+// Makes a dialog a transient child of its parent: centred over it (where
+// the platform lets a program place windows), no minimise or maximise.
+void MakeTransient(QDialog& dialog);
+
+// --- screen readers --------------------------------------------------------
+// Tells a screen reader listening that the status line of widget's window
+// (and so the canvas's description) says something new.
+void AnnounceStatus(QWidget* statusLine);
+void InstallAccessibility();
 
 // --- gadgets, toolbars, menus -------------------------------------------------
 void InitCanvases();

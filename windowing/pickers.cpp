@@ -15,7 +15,7 @@ namespace windowing {
 
 int ChooseFromList(const char* title, const char* label, const std::vector<std::string>& items,
                    const std::vector<bool>& enabled) {
-    QDialog dialog(QApplication::activeWindow());
+    QDialog dialog(detail::DialogParent());
     dialog.setObjectName(QStringLiteral("listChooser"));
     dialog.setWindowTitle(QString::fromUtf8(title ? title : ""));
     auto* layout = new QVBoxLayout(&dialog);
@@ -47,7 +47,7 @@ int ChooseFromList(const char* title, const char* label, const std::vector<std::
 }
 
 std::string AskForName(const char* title, const char* label, const char* proposed) {
-    QDialog dialog(QApplication::activeWindow());
+    QDialog dialog(detail::DialogParent());
     dialog.setObjectName(QStringLiteral("nameRequester"));
     dialog.setWindowTitle(QString::fromUtf8(title ? title : ""));
     auto* layout = new QVBoxLayout(&dialog);

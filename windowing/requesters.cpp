@@ -18,6 +18,8 @@
 namespace windowing {
 
 int detail::RunModal(QDialog& dialog) {
+    detail::FlushFrames();  // the screen as it stands, before the box takes over
+    detail::MakeTransient(dialog);
     EnterModalState();
     const int result = dialog.exec();
     LeaveModalState();
@@ -99,11 +101,35 @@ std::string CurrentDirectory() {
     return dir;
 }
 
-Handle DialogOwnerWindow() { return detail::HandleOf(QApplication::activeWindow()); }
+Handle DialogOwnerWindow() { return detail::HandleOf(detail::DialogParent()); }
+
+QWidget* detail::DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    // Not yet activated (a Wayland compositor activates a window when it
+    // chooses): the program's own window that is shown, the last one opened.
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && WindowNumberOf(w) >= 0) found = w;
+    return found;
+}
+
+void detail::MakeTransient(QDialog& dialog) {
+    // A dialog with a parent is its transient: the window manager keeps it
+    // over the parent, and it has neither minimise nor maximise.
+    if (!dialog.parentWidget()) {
+        if (QWidget* parent = DialogParent()) dialog.setParent(parent, dialog.windowFlags());
+    }
+    Qt::WindowFlags f = dialog.windowFlags();
+    f &= ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowMinMaxButtonsHint);
+    f |= Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    if (f != dialog.windowFlags()) dialog.setWindowFlags(f);
+    dialog.setWindowModality(Qt::ApplicationModal);
+}
 
 void EnterModalState() {
     detail::ShowPendingWindows();  // a dialog never comes before its window
-    QWidget* foreground = QApplication::activeWindow();
+    QWidget* foreground = detail::DialogParent();
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!w->isVisible() || w->thread() != QThread::currentThread()) continue;
         SuspendedWindow r;
@@ -143,7 +169,7 @@ void LeaveModalState() {
 }
 
 std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* patterns, int position) {
-    FileRequester dialog(QApplication::activeWindow());
+    FileRequester dialog(detail::DialogParent());
     dialog.setObjectName(QStringLiteral("fileRequester"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -194,7 +220,7 @@ QMessageBox::StandardButton RunBox(QMessageBox& box) {
 }  // namespace
 
 int ShowMessage(const char* caption, const char* text, int flags) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(detail::DialogParent());
     SetUpBox(box, caption, text);
     // The low bits choose the buttons, the next four the icon.
     static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Question,
@@ -216,7 +242,7 @@ int ShowMessage(const char* caption, const char* text, int flags) {
 }
 
 SaveChangesAnswer AskToSaveChanges(const char* caption, const char* text) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(detail::DialogParent());
     SetUpBox(box, caption, text);
     box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     // Access keys, so that the box answers the keyboard alone.
@@ -236,7 +262,7 @@ namespace {
 // A box with two answers; true for the first. Escape or closing it is the
 // second, and Return is whichever is the default.
 bool AskBetween(const char* caption, const char* text, const QString& yes, const QString& no, bool noIsDefault) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(detail::DialogParent());
     SetUpBox(box, caption, text);
     QPushButton* first = box.addButton(yes, QMessageBox::AcceptRole);
     QPushButton* second = box.addButton(no, QMessageBox::RejectRole);
@@ -253,7 +279,7 @@ bool AskToReplace(const char* caption, const char* text) {
 }
 
 void ShowAbout(const char* caption, const char* text, const std::vector<std::pair<std::string, std::string>>& keys) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(detail::DialogParent());
     box.setObjectName(QStringLiteral("aboutBox"));
     box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
     QString html = QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">")

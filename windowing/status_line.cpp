@@ -1,10 +1,9 @@
 // The status line: a row of text parts with colour swatches in a strip of
 // a window's client area. It is redrawn only when its parts change, and at
-// most every 50 ms: a pointer racing across the canvas changes them on every
-// cell, and the picture comes first. Its text is drawn with the program's
-// own character dots, so that showing it loads no fonts; text they do not
-// cover (a file name in another script) is drawn in the desktop's font.
-// The strip is kept as a small image and sent straight to the screen.
+// most once a frame: a pointer racing across the canvas changes them on every
+// cell, faster than a screen shows. Its text is drawn with the program's own
+// character dots, so that showing it loads no fonts; text they do not cover
+// (a file name in another script) is drawn in the desktop's font.
 #include <cstdio>
 #include <cstring>
 
@@ -32,30 +31,20 @@ public:
     explicit StatusLine(QWidget* parent) : QWidget(parent) {
         setObjectName(QStringLiteral("statusLine"));
         setAttribute(Qt::WA_OpaquePaintEvent);
-        timer_.setSingleShot(true);
-        timer_.setInterval(50);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-            textShown_ = true;
-            Render();
-            if (!detail::PutDirectly(this, rect(), [this](QImage& image, QPoint offset, const QRect& r) {
-                    for (int y = r.top(); y <= r.bottom(); ++y)
-                        std::memcpy(image.scanLine(y + offset.y()) + 4 * (r.left() + offset.x()),
-                                    strip_.constScanLine(y) + 4 * r.left(), 4 * static_cast<std::size_t>(r.width()));
-                }))
-                update();
-        });
     }
 
     std::vector<StatusPart> parts;
 
-    // The parts changed: they are shown with the next redraw of the line.
+    // The parts changed: they are drawn with the next paint, at most once a
+    // frame while the pointer sweeps.
     void Changed() {
-        if (!timer_.isActive()) timer_.start();
+        stale_ = true;
+        frames_.Request();
     }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
-        if (strip_.size() != size()) Render();
+        if (stale_ || strip_.size() != size()) Render();
         QPainter p(this);
         p.drawImage(e->rect().topLeft(), strip_, e->rect());
     }
@@ -66,7 +55,7 @@ private:
         if (strip_.isNull()) return;
         const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
         strip_.fill(palette().window().color());
-        if (!textShown_) return;
+        stale_ = false;
         const auto dot = [&](int x, int y, QRgb colour) {
             if (x >= 0 && x < strip_.width() && y >= 0 && y < strip_.height())
                 reinterpret_cast<QRgb*>(strip_.scanLine(y))[x] = colour;
@@ -103,9 +92,12 @@ private:
         }
     }
 
-    QTimer timer_;
-    bool textShown_ = false;  // the first text waits for the first frame
+    bool stale_ = true;
     QImage strip_;
+    detail::FrameThrottle frames_{[this] {
+        update();
+        detail::AnnounceStatus(this);
+    }};
 };
 
 StatusLine* StatusLineOf(int window) {

@@ -407,6 +407,14 @@ int SetButtonTip(int toolbar, int id, const char* text) {
     return 1;
 }
 
+int SetButtonName(int toolbar, int id, const char* text) {
+    ToolbarObject* t = Toolbars().Find(toolbar);
+    ToolbarButton* b = t && t->bar ? FindButton(*t, id) : nullptr;
+    if (!b || !b->button) return 0;
+    b->button->setAccessibleName(QString::fromUtf8(text ? text : ""));
+    return 1;
+}
+
 int SetButtonImage(int toolbar, int id, std::uintptr_t imageHandle) {
     ToolbarObject* t = Toolbars().Find(toolbar);
     if (!t || !t->bar) return 0;

@@ -186,6 +186,9 @@ void AddImageButton(int id, std::uintptr_t imageHandle, int toggle);
 void AddToolbarSeparator();
 int SetButtonTip(int toolbar, int id, const char* text);
 int SetButtonPressed(int toolbar, int id, int state);
+// What a screen reader calls the button, where its tip does not say it
+// (set after the tip, which names it until then).
+int SetButtonName(int toolbar, int id, const char* text);
 // Shows the image's present pixels on the button (after it was redrawn).
 int SetButtonImage(int toolbar, int id, std::uintptr_t imageHandle);
 

@@ -57,35 +57,16 @@ public:
     std::uint32_t showStyle = 0;
     bool showPending = false;
 
-    // A title already on screen through the display connection, given to
-    // the toolkit's own copy when the window has been quiet for a moment.
-    std::string nativeTitle;
-    bool screenAhead = false;  // the screen shows a title the toolkit's copy lacks
-    QTimer* titleSync = nullptr;
+    // The title follows the pointer's cell: set through the toolkit at most
+    // once a frame while the pointer sweeps, the last one always.
+    QString pendingTitle;
+    detail::FrameThrottle titleFrames{[this] {
+        if (windowTitle() != pendingTitle) setWindowTitle(pendingTitle);
+    }};
 
     void SetTitle(const char* text) {
-        if (detail::SetNativeTitle(this, text)) {
-            nativeTitle = text;
-            screenAhead = true;
-            if (!titleSync) {
-                titleSync = new QTimer(this);
-                titleSync->setSingleShot(true);
-                QObject::connect(titleSync, &QTimer::timeout, this, [this] {
-                    screenAhead = false;
-                    setWindowTitle(QString::fromStdString(nativeTitle));
-                });
-            }
-            if (!titleSync->isActive()) titleSync->start(detail::TitleSyncDelay);
-            return;
-        }
-        if (titleSync) titleSync->stop();
-        detail::DropPendingTitle(this);
-        const QString title = QString::fromUtf8(text);
-        // The toolkit skips a title equal to its copy, which the screen may
-        // no longer show.
-        if (screenAhead && windowTitle() == title && windowHandle()) windowHandle()->setTitle(title);
-        else setWindowTitle(title);
-        screenAhead = false;
+        pendingTitle = QString::fromUtf8(text);
+        titleFrames.Request();
     }
 
     // The deferred first showing. The window is not yet attached to its
@@ -198,7 +179,33 @@ protected:
                   [](void* data) { delete static_cast<std::string*>(data); });
     }
 
+    // The toolkit hands a widget the pointer events whose position, rounded
+    // to whole logical pixels, falls on it: at a fractional position (a
+    // scale of 2 or 1.5) the canvas's last device column and row round past
+    // its edge and come here. They belong to the canvas that is under them.
+    bool ForwardToCanvas(QMouseEvent* e) {
+        const QPointF at = e->scenePosition();
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isVisible() || !child->objectName().startsWith(QLatin1String("canvas"))) continue;
+            if (!QRectF(child->geometry()).contains(at)) continue;
+            QMouseEvent moved(e->type(), at - QPointF(child->pos()), at, e->globalPosition(), e->button(), e->buttons(),
+                              e->modifiers());
+            QApplication::sendEvent(child, &moved);
+            return true;
+        }
+        return false;
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        if (!ForwardToCanvas(e)) QWidget::mousePressEvent(e);
+    }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!ForwardToCanvas(e)) QWidget::mouseMoveEvent(e);
+    }
+
     void mouseReleaseEvent(QMouseEvent* e) override {
+        if (ForwardToCanvas(e)) return;
         // The grab reports a release anywhere; only one over the window's own
         // client area (not over a child) is a click on the window.
         const QPoint at = e->position().toPoint();
@@ -208,6 +215,7 @@ protected:
     }
 
     void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (ForwardToCanvas(e)) return;
         if (!childAt(e->position().toPoint()) && e->button() == Qt::LeftButton) Post(LeftDoubleClickEvent, 0);
     }
 
@@ -361,6 +369,7 @@ void InitWindowing() {
     detail::InitCanvases();
     detail::InitMenus();
     detail::InitToolbars();
+    detail::InstallAccessibility();
 }
 
 void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count) {
