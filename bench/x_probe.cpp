@@ -1,8 +1,9 @@
 // Measures a program on a real X server, from outside it.
-//   x_probe startup TITLE X Y RRGGBB -- COMMAND...
+//   x_probe startup TITLE X Y RRGGBB [X Y RRGGBB...] -- COMMAND...
 //     starts COMMAND; prints the milliseconds until a window titled TITLE...
-//     is mapped, until the screen shows RRGGBB at (X, Y) (the first drawn
-//     frame), the gap between them, and the peak resident size in KiB.
+//     is mapped, until the screen shows every RRGGBB at its (X, Y) (the
+//     first fully drawn frame), the gap between them, and the peak resident
+//     size in KiB.
 //   x_probe moves PID X Y WIDTH HEIGHT COUNT
 //     moves the pointer COUNT times over the rectangle, one move handled at
 //     a time, and prints the CPU microseconds PID spent per move.
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -82,23 +84,34 @@ long long CpuNanoseconds(pid_t pid) {
     return total;
 }
 
+struct Point {
+    int x, y;
+    unsigned long colour;
+};
+
 int Startup(int argc, char** argv) {
-    if (argc < 7 || std::strcmp(argv[5], "--") != 0) return 2;
+    if (argc < 7) return 2;
     const char* title = argv[1];
-    const int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
-    const unsigned long colour = std::strtoul(argv[4], nullptr, 16);
+    std::vector<Point> points;
+    int at = 2;
+    for (; at + 2 < argc && std::strcmp(argv[at], "--") != 0; at += 3)
+        points.push_back({std::atoi(argv[at]), std::atoi(argv[at + 1]), std::strtoul(argv[at + 2], nullptr, 16)});
+    if (points.empty() || at + 1 >= argc || std::strcmp(argv[at], "--") != 0) return 2;
+    char** command = argv + at + 1;
     Display* d = XOpenDisplay(nullptr);
     if (!d) return 1;
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        execvp(argv[6], argv + 6);
+        execvp(command[0], command);
         _exit(127);
     }
     double mapped = -1, drawn = -1;
     while (MillisecondsSince(start) < 20000 && drawn < 0) {
         if (mapped < 0 && MappedWindow(d, DefaultRootWindow(d), title)) mapped = MillisecondsSince(start);
-        if (mapped >= 0 && PixelAt(d, x, y) == colour) drawn = MillisecondsSince(start);
+        bool all = mapped >= 0;
+        for (std::size_t i = 0; all && i < points.size(); ++i) all = PixelAt(d, points[i].x, points[i].y) == points[i].colour;
+        if (all) drawn = MillisecondsSince(start);
         if (drawn < 0) usleep(200);
     }
     usleep(300000);  // settled: the peak size after the first frame

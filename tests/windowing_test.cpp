@@ -644,3 +644,78 @@ TEST_F(Windowing, ShowingWindowsNowDrawsThemBeforeAnyWaitAndKeepsTheEvents) {
     EXPECT_EQ(events[0].code, ActivateEvent);
     EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const auto& e) { return e.code == ActivateEvent; }), 1);
 }
+
+// The first frame is the whole window: the status line's text is drawn in
+// the same showing as the canvas, not a moment later.
+TEST_F(Windowing, TheFirstFrameHoldsTheStatusLinesText) {
+    ASSERT_NE(OpenWindowObject(0, 0, 0, 640, 440, "Vornel 0.2", 0xCA0001), 0);
+    ASSERT_NE(CreateCanvas(0, 0, 30, 640, 384), 0);
+    std::vector<std::uint8_t> rows(8, 0x7F);  // one character, every dot set
+    SetStatusLineGlyphs('x', 1, rows.data());
+    SetStatusLine(0, 0, 414, 640, 26, {{"x"}});
+    ShowWindowsNow();
+    QWidget* line = Window(0)->findChild<QWidget*>(QStringLiteral("statusLine"));
+    ASSERT_NE(line, nullptr);
+    QWidget* top = line->window();
+    const auto* store = static_cast<const QImage*>(top->backingStore()->paintDevice());
+    const QPoint at = line->mapTo(top, QPoint(6, (26 - 8) / 2));
+    EXPECT_EQ(store->pixel(at), line->palette().windowText().color().rgb());
+}
+
+// What a screen reader is told: swatch names of their own beside the tips,
+// the canvas a picture described by the status line, the status line a
+// label with its text, and a change announced to a listening reader only.
+TEST_F(Windowing, ScreenReadersHearTheColoursThePictureAndTheStatusLine) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(CreateToolbarObject(0, WindowHandle(0)), 0);
+    AddImageButton(3, 0, 0);
+    ASSERT_EQ(SetButtonTip(0, 3, "color # : 3"), 1);
+    ASSERT_EQ(SetButtonName(0, 3, "colour 3, purple"), 1);
+    EXPECT_EQ(SetButtonName(0, 99, "nothing"), 0);
+    QToolButton* button = nullptr;
+    for (QToolButton* b : Window(0)->findChildren<QToolButton*>())
+        if (b->defaultAction() && b->defaultAction()->toolTip() == QStringLiteral("color # : 3")) button = b;
+    ASSERT_NE(button, nullptr) << "the tip stays";
+    QAccessibleInterface* swatch = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_EQ(swatch->text(QAccessible::Name), QStringLiteral("colour 3, purple"));
+
+    SetStatusLine(0, 0, 414, 640, 26, {{"x:3 y:4"}, {"under: 9", 0x0066FF}});
+    QAccessibleInterface* canvas = QAccessible::queryAccessibleInterface(Canvas());
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_EQ(canvas->role(), QAccessible::Graphic);
+    EXPECT_EQ(canvas->text(QAccessible::Description), QStringLiteral("x:3 y:4  [#ff6600] under: 9"));
+    QAccessibleInterface* status =
+        QAccessible::queryAccessibleInterface(Window(0)->findChild<QWidget*>(QStringLiteral("statusLine")));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->role(), QAccessible::StaticText);
+    EXPECT_EQ(status->text(QAccessible::Name), QStringLiteral("x:3 y:4  [#ff6600] under: 9"));
+    SetStatusLine(0, 0, 414, 640, 26, {{"x:5 y:6"}});
+    EXPECT_EQ(canvas->text(QAccessible::Description), QStringLiteral("x:5 y:6"));
+}
+
+// A box asked for before any window is active (a Wayland compositor
+// activates one when it chooses) still belongs to the program's window: its
+// transient child, modal, with neither minimise nor maximise.
+TEST_F(Windowing, BoxesAreTransientForTheWindowEvenWhenNoneIsActive) {
+    OpenEditorLikeWindow();
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    DialogScript script;
+    QWidget* parent = nullptr;
+    Qt::WindowFlags flags;
+    Qt::WindowModality modality = Qt::NonModal;
+    script.Then([&](QWidget* w) {
+        parent = w->parentWidget();
+        flags = w->windowFlags();
+        modality = w->windowModality();
+        static_cast<QDialog*>(w)->reject();
+    });
+    EXPECT_EQ(AskToSaveChanges("Vornel 0.2", "Save changes to the picture?"), SaveChangesAnswer::Cancel);
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(parent, Window(0));
+    EXPECT_TRUE(flags & Qt::Dialog);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(modality, Qt::ApplicationModal);
+    EXPECT_TRUE(Window(0)->isEnabled()) << "the owner is given back";
+}

@@ -14,7 +14,7 @@ import tempfile
 import time
 import zlib
 
-from screen import screen_pixel, wait_until
+from screen import read_png, screen_pixel, wait_until
 
 VORNEL, SOURCE = sys.argv[1], sys.argv[2]
 TITLE = "Vornel 0.2"
@@ -50,29 +50,6 @@ def find_window(name):
         out = xdo("search", "--name", "^" + name, check=False)
         return out.split()[0] if out else None
     return wait_for("window " + name, search)
-
-
-def read_png(path):
-    """Minimal PNG reader: 8-bit RGB, filter None only (what vornel writes)."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    at, idat, chunks = 8, b"", []
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        chunks.append(kind.decode())
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-        if kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    raw = zlib.decompress(idat)
-    rows, stride = [], width * 3 + 1
-    for y in range(height):
-        row = raw[y * stride:(y + 1) * stride]
-        assert row[0] == 0, "row %d is filtered" % y
-        rows.append(row[1:])
-    return width, height, [c for i, c in enumerate(chunks) if i == 0 or chunks[i - 1] != c], rows
 
 
 def choose_in_dialog(path):

@@ -1,7 +1,9 @@
 """What the X server shows, for the end-to-end tests."""
 import os
+import struct
 import subprocess
 import time
+import zlib
 
 
 def wait_until(test, seconds=15):
@@ -24,3 +26,26 @@ def screen_pixel(x, y, work):
     # "0,0: (255,255,0)  #FFFF00  yellow"
     values = out.stdout.splitlines()[-1].split("(")[1].split(")")[0]
     return tuple(int(float(v)) for v in values.split(",")[:3])
+
+
+def read_png(path):
+    """Minimal PNG reader: 8-bit RGB, filter None only (what vornel writes)."""
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    at, idat, chunks = 8, b"", []
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        chunks.append(kind.decode())
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+        if kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw = zlib.decompress(idat)
+    rows, stride = [], width * 3 + 1
+    for y in range(height):
+        row = raw[y * stride:(y + 1) * stride]
+        assert row[0] == 0, "row %d is filtered" % y
+        rows.append(row[1:])
+    return width, height, [c for i, c in enumerate(chunks) if i == 0 or chunks[i - 1] != c], rows
