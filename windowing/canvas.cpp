@@ -95,6 +95,14 @@ public:
     // copy of its pixels. What is shown is converted from it in the paint
     // event.
     std::vector<std::uint8_t> bits;
+    // What changed since the last frame: marked for the toolkit's paint at
+    // most once a frame, so that a sweep costs one paint and one write to
+    // the display a frame rather than one a move.
+    QRegion changed;
+    detail::FrameThrottle frames{[this] {
+        update(changed);
+        changed = QRegion();
+    }};
 
     // The pixel memory is handed in, already allocated (creation fails
     // cleanly when it cannot be).
@@ -405,13 +413,15 @@ CanvasWidget* FindCanvas(int number) {
 std::uint64_t drawSerials = 0;
 
 // The drawing layer's finish step for a canvas: the rectangles the span
-// wrote are marked for the toolkit's next paint, which converts just those.
+// wrote are marked for the toolkit's paint (within a frame), which converts
+// just those.
 void FinishCanvasDrawing(int flag, void* user, const runtime::ChangedArea* areas, int count) {
     if (flag != 1) return;
     CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)));
     if (!c || count == 0) return;
     const QPoint origin = (c->flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
-    for (int i = 0; i < count; ++i) c->update(QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin));
+    for (int i = 0; i < count; ++i) c->changed += QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin);
+    c->frames.Request();
 }
 
 }  // namespace

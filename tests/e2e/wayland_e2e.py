@@ -22,6 +22,7 @@ GRID = (0x80, 0x80, 0x80)
 MIXED_LINE = (0xFF, 0xC0, 0x00)
 WHITE = (255, 255, 255)
 SETTLE = 0.1  # a frame, and the compositor's own repaint, with room to spare
+LIMIT = 0.5  # on a loaded machine the compositor may be late; a stale screen stays wrong for seconds
 failures = []
 
 
@@ -105,8 +106,12 @@ def differences(shot, origin, model, pointer):
 
 
 def expect_screen(what, work, origin, model, pointer=None):
+    start = time.monotonic()
     time.sleep(SETTLE)
-    wrong = differences(screenshot(work), origin, model, pointer)
+    while True:
+        wrong = differences(screenshot(work), origin, model, pointer)
+        if not wrong or time.monotonic() - start > LIMIT:
+            break
     where = ""
     if wrong:
         xs, ys = [x for x, _ in wrong], [y for _, y in wrong]
