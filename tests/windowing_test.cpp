@@ -719,3 +719,35 @@ TEST_F(Windowing, BoxesAreTransientForTheWindowEvenWhenNoneIsActive) {
     EXPECT_EQ(modality, Qt::ApplicationModal);
     EXPECT_TRUE(Window(0)->isEnabled()) << "the owner is given back";
 }
+
+// The status line draws again only what changed: after any run of changes
+// it shows exactly what a line given the last parts at once shows.
+TEST_F(Windowing, StatusLineRedrawnInPartsEqualsOneDrawnWhole) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(OpenWindowObject(1, 0, 0, 640, 440, "other", 0xCA0001 | WindowNoActivate), 0);
+    ShowWindowsNow();
+    std::vector<std::uint8_t> rows;
+    for (int c = 0; c < 96; ++c)
+        for (int r = 0; r < 8; ++r) rows.push_back(static_cast<std::uint8_t>((c * 37 + r * 11) & 0x7F));
+    SetStatusLineGlyphs(0x20, 96, rows.data());
+    std::srand(7);
+    std::vector<StatusPart> parts;
+    for (int step = 0; step < 60; ++step) {
+        parts.clear();
+        const int count = 2 + std::rand() % 5;
+        for (int i = 0; i < count; ++i) {
+            std::string text(static_cast<std::size_t>(std::rand() % 9), 'a');
+            for (char& c : text) c = static_cast<char>('0' + std::rand() % 60);
+            const std::int64_t swatch = std::rand() % 3 == 0 ? std::rand() % 0xFFFFFF : -1;
+            parts.push_back({text, swatch});
+        }
+        SetStatusLine(0, 0, 414, 640, 26, parts);
+        detail::FlushFrames();
+    }
+    SetStatusLine(1, 0, 414, 640, 26, parts);
+    detail::FlushFrames();
+    const auto line = [](int window) { return Window(window)->findChild<QWidget*>(QStringLiteral("statusLine")); };
+    const QImage parts0 = OnScreen(line(0)), whole = OnScreen(line(1));
+    ASSERT_FALSE(whole.isNull());
+    EXPECT_TRUE(parts0 == whole);
+}

@@ -98,10 +98,12 @@ public:
     // What changed since the last frame: marked for the toolkit's paint at
     // most once a frame, so that a sweep costs one paint and one write to
     // the display a frame rather than one a move.
-    QRegion changed;
+    std::vector<QRect> changed;
     detail::FrameThrottle frames{[this] {
-        update(changed);
-        changed = QRegion();
+        QRegion region;
+        region.setRects(changed.data(), static_cast<int>(changed.size()));
+        changed.clear();
+        update(region);
     }};
 
     // The pixel memory is handed in, already allocated (creation fails
@@ -420,7 +422,8 @@ void FinishCanvasDrawing(int flag, void* user, const runtime::ChangedArea* areas
     CanvasWidget* c = FindCanvas(static_cast<int>(reinterpret_cast<std::intptr_t>(user)));
     if (!c || count == 0) return;
     const QPoint origin = (c->flags & CanvasBorder) ? QPoint(2, 2) : QPoint(0, 0);
-    for (int i = 0; i < count; ++i) c->changed += QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin);
+    for (int i = 0; i < count; ++i)
+        c->changed.push_back(QRect(areas[i].x, areas[i].y, areas[i].width, areas[i].height).translated(origin));
     c->frames.Request();
 }
 

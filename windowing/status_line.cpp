@@ -37,67 +37,124 @@ public:
 
     // The parts changed: they are drawn with the next paint, at most once a
     // frame while the pointer sweeps.
-    void Changed() {
-        stale_ = true;
-        frames_.Request();
-    }
+    void Changed() { frames_.Request(); }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
-        if (stale_ || strip_.size() != size()) Render();
+        if (strip_.size() != size()) Draw(0, width());
         QPainter p(this);
         p.drawImage(e->rect().topLeft(), strip_, e->rect());
     }
 
 private:
-    void Render() {
-        if (strip_.size() != size()) strip_ = QImage(size(), QImage::Format_RGB32);
-        if (strip_.isNull()) return;
-        const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
-        strip_.fill(palette().window().color());
-        stale_ = false;
-        const auto dot = [&](int x, int y, QRgb colour) {
-            if (x >= 0 && x < strip_.width() && y >= 0 && y < strip_.height())
-                reinterpret_cast<QRgb*>(strip_.scanLine(y))[x] = colour;
-        };
-        const int swatch = height() - 10;
-        const int textTop = (height() - 8) / 2;
+    struct Span {
+        int left = 0, right = 0;
+    };
+
+    // Where each part is drawn: a swatch, the text, then a gap.
+    std::vector<Span> Layout(const std::vector<StatusPart>& of) const {
+        std::vector<Span> spans;
         int x = 6;
-        for (const StatusPart& part : parts) {
+        for (const StatusPart& part : of) {
+            const int left = x;
+            if (part.swatch >= 0) x += height() - 10 + 4;
+            x += HasGlyphs(part.text) ? 7 * static_cast<int>(part.text.size())
+                                      : QFontMetrics(font()).horizontalAdvance(QString::fromStdString(part.text));
+            spans.push_back({left, x});
+            x += 14;
+        }
+        return spans;
+    }
+
+    // What differs from what the strip shows is drawn again, and just that
+    // is marked for the paint: a move changes the cell and the colour under
+    // it, seldom the rest.
+    void Refresh() {
+        const std::vector<Span> spans = Layout(parts);
+        int left = width(), right = 0;
+        for (std::size_t i = 0; i < std::max(parts.size(), shown_.size()); ++i) {
+            const bool old = i < shown_.size(), now = i < parts.size();
+            if (old && now && shown_[i].text == parts[i].text && shown_[i].swatch == parts[i].swatch &&
+                shownSpans_[i].left == spans[i].left)
+                continue;
+            if (old) left = std::min(left, shownSpans_[i].left), right = std::max(right, shownSpans_[i].right);
+            if (now) left = std::min(left, spans[i].left), right = std::max(right, spans[i].right);
+        }
+        if (strip_.size() != size()) left = 0, right = width();
+        if (left >= right) return;
+        Draw(left, right);
+        update(QRect(left, 0, right - left, height()));
+        AnnounceStatusChange();
+    }
+
+    void AnnounceStatusChange() { detail::AnnounceStatus(this); }
+
+    // Draws the parts into the strip between columns left and right.
+    void Draw(int left, int right) {
+        if (strip_.size() != size()) {
+            strip_ = QImage(size(), QImage::Format_RGB32);
+            left = 0;
+            right = width();
+        }
+        if (strip_.isNull()) return;
+        shown_ = parts;
+        shownSpans_ = Layout(parts);
+        const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
+        const QRgb paper = palette().window().color().rgb() | 0xFF000000u;
+        // Straight into the strip's pixels: a dot at a time through the
+        // image's checked calls cost more than the rest of a pointer move.
+        auto* const pixels = reinterpret_cast<QRgb*>(strip_.bits());
+        const qsizetype line = strip_.bytesPerLine() / 4;
+        const int height = strip_.height();
+        left = std::max(left, 0);
+        right = std::min(right, strip_.width());
+        for (int y = 0; y < height; ++y) std::fill(pixels + y * line + left, pixels + y * line + right, paper);
+        const auto box = [&](int boxLeft, int top, int side, QRgb fill) {
+            for (int y = std::max(top, 0); y < std::min(top + side, height); ++y)
+                for (int x = std::max(boxLeft, left); x < std::min(boxLeft + side, right); ++x) {
+                    const bool edge = x == boxLeft || y == top || x == boxLeft + side - 1 || y == top + side - 1;
+                    pixels[y * line + x] = edge ? ink : fill;
+                }
+        };
+        const int swatch = height - 10;
+        const int textTop = (height - 8) / 2;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            const StatusPart& part = parts[i];
+            int x = shownSpans_[i].left;
+            if (x >= right) break;
+            if (shownSpans_[i].right <= left) continue;
             if (part.swatch >= 0) {
                 const auto v = static_cast<std::uint32_t>(part.swatch);
-                const QRgb fill = qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-                for (int dy = 0; dy <= swatch; ++dy)
-                    for (int dx = 0; dx <= swatch; ++dx)
-                        dot(x + dx, 5 + dy, dx == 0 || dy == 0 || dx == swatch || dy == swatch ? ink : fill);
+                box(x, 5, swatch + 1, qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
                 x += swatch + 4;
             }
             if (HasGlyphs(part.text)) {
                 for (const unsigned char c : part.text) {
                     const std::uint8_t* rows = glyphRows.data() + 8 * (c - glyphFirst);
-                    for (int row = 0; row < 8; ++row)
+                    for (int row = 0; row < 8; ++row) {
+                        const int y = textTop + row;
+                        if (y < 0 || y >= height || !rows[row]) continue;
                         for (int col = 0; col < 7; ++col)
-                            if (rows[row] & (0x40 >> col)) dot(x + col, textTop + row, ink);
+                            if ((rows[row] & (0x40 >> col)) && x + col >= left && x + col < right)
+                                pixels[y * line + x + col] = ink;
+                    }
                     x += 7;
                 }
             } else {
                 QPainter p(&strip_);
+                p.setClipRect(left, 0, right - left, height);
                 p.setPen(palette().windowText().color());
                 p.setFont(font());
-                const QString text = QString::fromStdString(part.text);
-                p.drawText(x, 0, width() - x, height(), Qt::AlignVCenter | Qt::AlignLeft, text);
-                x += QFontMetrics(font()).horizontalAdvance(text);
+                p.drawText(x, 0, strip_.width() - x, height, Qt::AlignVCenter | Qt::AlignLeft,
+                           QString::fromStdString(part.text));
             }
-            x += 14;
         }
     }
 
-    bool stale_ = true;
+    std::vector<StatusPart> shown_;  // what the strip shows, where
+    std::vector<Span> shownSpans_;
     QImage strip_;
-    detail::FrameThrottle frames_{[this] {
-        update();
-        detail::AnnounceStatus(this);
-    }};
+    detail::FrameThrottle frames_{[this] { Refresh(); }};
 };
 
 StatusLine* StatusLineOf(int window) {
