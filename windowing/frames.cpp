@@ -20,7 +20,8 @@ void FlushFrames() {
         if (std::find(throttles.begin(), throttles.end(), t) != throttles.end()) t->Flush();
 }
 
-FrameThrottle::FrameThrottle(std::function<void()> action) : action_(std::move(action)) {
+FrameThrottle::FrameThrottle(std::function<void()> action, int interval)
+    : action_(std::move(action)), interval_(interval) {
     throttles.push_back(this);
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -32,13 +33,13 @@ FrameThrottle::FrameThrottle(std::function<void()> action) : action_(std::move(a
 
 void FrameThrottle::Request() {
     if (timer_.isActive()) return;  // the frame that is due shows it
-    const qint64 since = lastRun_.isValid() ? lastRun_.elapsed() : FrameInterval;
-    if (since >= FrameInterval) {
+    const qint64 since = lastRun_.isValid() ? lastRun_.elapsed() : interval_;
+    if (since >= interval_) {
         lastRun_.start();
         action_();
         return;
     }
-    timer_.start(static_cast<int>(FrameInterval - since));
+    timer_.start(static_cast<int>(interval_ - since));
 }
 
 void FrameThrottle::Flush() {

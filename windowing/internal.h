@@ -46,18 +46,19 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
 inline constexpr int FrameInterval = 16;  // milliseconds
 class FrameThrottle {
 public:
-    explicit FrameThrottle(std::function<void()> action);
+    explicit FrameThrottle(std::function<void()> action, int interval = FrameInterval);
     ~FrameThrottle();
     FrameThrottle(const FrameThrottle&) = delete;
     FrameThrottle& operator=(const FrameThrottle&) = delete;
-    // The action runs now when the last run is a frame old, else once when
-    // the frame falls due, however often it is asked for meanwhile.
+    // The action runs now when the last run is an interval old, else once
+    // when the interval is up, however often it is asked for meanwhile.
     void Request();
     // Runs a pending action now (a box is about to take over the screen).
     void Flush();
 
 private:
     std::function<void()> action_;
+    int interval_;
     QElapsedTimer lastRun_;
     QTimer timer_;
 };

@@ -1,7 +1,7 @@
 // The status line: a row of text parts with colour swatches in a strip of
-// a window's client area. It is redrawn only when its parts change, and at
-// most once a frame: a pointer racing across the canvas changes them on every
-// cell, faster than a screen shows. Its text is drawn with the program's own
+// a window's client area. It is redrawn only where its parts change, and at
+// most every 50 ms: a pointer racing across the canvas changes them on every
+// cell, faster than anyone reads. Its text is drawn with the program's own
 // character dots, so that showing it loads no fonts; text they do not cover
 // (a file name in another script) is drawn in the desktop's font.
 #include <cstdio>
@@ -26,6 +26,8 @@ bool HasGlyphs(const std::string& text) {
     return true;
 }
 
+constexpr int StatusInterval = 50;  // milliseconds
+
 class StatusLine : public QWidget {
 public:
     explicit StatusLine(QWidget* parent) : QWidget(parent) {
@@ -35,8 +37,7 @@ public:
 
     std::vector<StatusPart> parts;
 
-    // The parts changed: they are drawn with the next paint, at most once a
-    // frame while the pointer sweeps.
+    // The parts changed: they are drawn with the next paint.
     void Changed() { frames_.Request(); }
 
 protected:
@@ -154,7 +155,9 @@ private:
     std::vector<StatusPart> shown_;  // what the strip shows, where
     std::vector<Span> shownSpans_;
     QImage strip_;
-    detail::FrameThrottle frames_{[this] { Refresh(); }};
+    // A line of text for a person to read: a sweep shows it every 50 ms,
+    // the first change after a quiet spell (and the first text) at once.
+    detail::FrameThrottle frames_{[this] { Refresh(); }, StatusInterval};
 };
 
 StatusLine* StatusLineOf(int window) {

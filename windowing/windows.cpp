@@ -59,13 +59,14 @@ public:
 
     // The title follows the pointer's cell: set through the toolkit at most
     // once a frame while the pointer sweeps, the last one always.
-    QString pendingTitle;
+    std::string pendingTitle;
     detail::FrameThrottle titleFrames{[this] {
-        if (windowTitle() != pendingTitle) setWindowTitle(pendingTitle);
+        const QString title = QString::fromStdString(pendingTitle);
+        if (windowTitle() != title) setWindowTitle(title);
     }};
 
     void SetTitle(const char* text) {
-        pendingTitle = QString::fromUtf8(text);
+        pendingTitle.assign(text);
         titleFrames.Request();
     }
 
