@@ -9,6 +9,7 @@ Run under xvfb-run: wayland_e2e.py VORNEL STARTUP_PAGE
 """
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -126,7 +127,7 @@ def start_weston(runtime_dir):
     log = open(os.path.join(runtime_dir, "weston.log"), "w")
     weston = subprocess.Popen(["weston", "--backend=x11-backend.so", "--width=1000", "--height=740",
                                "--socket=vornel-test", "--use-pixman", "--idle-time=0", "--no-config"],
-                              stdout=log, stderr=subprocess.STDOUT)
+                              stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     if not wait_until(lambda: os.path.exists(os.path.join(runtime_dir, "vornel-test")), 20):
         raise RuntimeError("weston did not start")
     return weston
@@ -202,8 +203,12 @@ def main():
             program.wait(10)
         except subprocess.TimeoutExpired:
             program.kill()
-        weston.terminate()
-        weston.wait(10)
+        # weston and the helpers it started (its panel, its keyboard) end together.
+        try:
+            os.killpg(weston.pid, signal.SIGTERM)
+            weston.wait(10)
+        except (ProcessLookupError, subprocess.TimeoutExpired):
+            os.killpg(weston.pid, signal.SIGKILL)
         os.kill(int(bus[1]), 15)
         shutil.rmtree(work, ignore_errors=True)
     if failures:
