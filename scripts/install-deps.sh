@@ -10,7 +10,7 @@ set -euo pipefail
 
 run_packages=(
   g++ cmake ninja-build make pkg-config
-  qt6-base-dev libgl-dev libxcb1-dev
+  qt6-base-dev libgl-dev
   libpng-dev zlib1g-dev
   fonts-dejavu-core
 )
@@ -18,7 +18,7 @@ package_packages=(
   dpkg-dev file
 )
 test_packages=(
-  libgtest-dev libbenchmark-dev libx11-dev
+  libgtest-dev libbenchmark-dev libx11-dev libxcb1-dev
   xvfb xauth xdotool imagemagick xclip
   weston qt6-wayland
   python3
