@@ -11,6 +11,7 @@
 
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
+#include "runtime/replace_file.h"
 #include "runtime/images.h"
 #include "runtime/png_decoder.h"
 #include "runtime/png_encoder.h"
@@ -19,6 +20,14 @@ namespace documents {
 namespace {
 
 ConversionResult Fail(const std::string& path, const std::string& reason) { return {false, path + ": " + reason}; }
+
+// Written: with the report, if any, and a word when the disk did not confirm
+// the folder.
+ConversionResult Written(const std::string& path, std::string report) {
+    const std::string warning = SyncWarning(path);
+    if (!warning.empty()) report += (report.empty() ? "" : "; ") + warning;
+    return {true, report};
+}
 
 std::string Reason(const char* fallback) { return errno ? std::strerror(errno) : fallback; }
 
@@ -129,8 +138,9 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
     if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
     // The same drawing, encoder and replacement as the Export picture command.
     errno = 0;
+    runtime::TakeSyncFailure();
     if (!SavePagePicture(page, pngPath, palette.colours, mixed)) return Fail(pngPath, Reason("cannot be written"));
-    return {true, ""};
+    return Written(pngPath, "");
 }
 
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
@@ -151,8 +161,9 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
         return Fail(pngPath, Describe(report, options) + " (not exact: nothing written)");
     errno = 0;
     std::string why;
+    runtime::TakeSyncFailure();
     if (!WritePageBytes(pagePath, page, &why)) return Fail(pagePath, why.empty() ? Reason("cannot be written") : why);
-    return {true, pngPath + ": " + Describe(report, options)};
+    return Written(pagePath, pngPath + ": " + Describe(report, options));
 }
 
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size) {
@@ -167,6 +178,7 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     runtime::RegisterPngEncoder();
     bool saved = false;
     errno = 0;
+    runtime::TakeSyncFailure();
     if (runtime::CreateImageObject(thumbnailImage, bw * lores::PageWidth, bh * lores::PageHeight) &&
         runtime::BeginDrawing(runtime::ImageDrawTarget(thumbnailImage))) {
         for (int y = 0; y < lores::PageHeight; ++y)
@@ -177,7 +189,7 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     }
     runtime::FreeImageObject(thumbnailImage);
     if (!saved) return Fail(pngPath, Reason("cannot be written"));
-    return {true, ""};
+    return Written(pngPath, "");
 }
 
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason) {

@@ -15,6 +15,10 @@ inline constexpr const char* ReadMessagePrefix = "Read file:";
 inline constexpr const char* ExportMessagePrefix = "Can't save picture:";
 inline constexpr const char* ErrorCaption = "Error";
 
+// When the last file written could not be made to survive a power cut (its
+// folder's sync failed): what to tell the user, naming it; else empty.
+std::string SyncWarning(const std::string& path);
+
 inline constexpr int PageFileNumber = 0;
 inline constexpr int ExportImage = 200;
 inline constexpr int CellWidth = 16;  // picture pixels per lores pixel, across

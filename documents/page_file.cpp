@@ -9,6 +9,7 @@
 #include "documents/conversions.h"
 #include "documents/documents.h"
 #include "runtime/file_objects.h"
+#include "runtime/replace_file.h"
 #include "windowing/windowing.h"
 
 namespace documents {
@@ -184,10 +185,15 @@ bool SaveDocumentAs(Document& doc) {
 }
 
 bool WritePageFile(Document& doc) {
+    runtime::TakeSyncFailure();  // only this save's outcome counts
     if (!WritePageBytes(doc.fileName, doc.page)) {
         ShowReadMessage(doc.fileName);
         return false;
     }
+    // Written: the picture is saved, but the user hears that a power cut
+    // could still take it back.
+    if (const std::string warning = SyncWarning(doc.fileName); !warning.empty())
+        windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
     doc.changed = false;
     return true;
 }

@@ -2,10 +2,12 @@
 // a disk image), and a page written through the safe replacement. No window
 // is involved: the commands and the command line share these.
 #include <algorithm>
+#include <cstring>
 
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
 #include "runtime/file_objects.h"
+#include "runtime/replace_file.h"
 
 namespace documents {
 
@@ -31,6 +33,13 @@ PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
     read.longer = read.bytes == lores::PageBytes && runtime::ReadBytes(PageFileNumber, &more, 1) != 0;
     runtime::CloseFileObject(PageFileNumber);
     return read;
+}
+
+std::string SyncWarning(const std::string& path) {
+    const int failure = runtime::TakeSyncFailure();
+    if (!failure) return std::string();
+    return path + ": written, but the disk did not confirm its folder (" + std::strerror(failure) +
+           "): the save may not survive a power cut";
 }
 
 bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why) {

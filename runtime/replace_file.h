@@ -33,6 +33,11 @@ bool BeginReplace(const std::string& path, FileReplacement& r);
 // followed by some of the old ones, but never less than the old content).
 bool CommitReplace(FileReplacement& r);
 
+// The errno of the last commit whose new name could not be made durable
+// (the folder's sync failed): the content is in place, but a power cut may
+// still take the save back. 0 when none failed since the last call.
+int TakeSyncFailure();
+
 // Closes and removes what was prepared; a renamed-over file is untouched.
 void AbortReplace(FileReplacement& r);
 
