@@ -99,6 +99,7 @@ struct StatusShown {
     bool changed = false;
     bool mixedView = false;
     int palette = 0;
+    std::string recoveryFailure;  // why the copy kept for recovery is not kept
     bool operator==(const StatusShown&) const = default;
 };
 

@@ -8,6 +8,7 @@
 #include "editor/history.h"
 #include "editor/status_line.h"
 #include "editor/page_view.h"
+#include "documents/documents.h"
 #include "editor/recovery.h"
 #include "lores/palettes.h"
 #include "lores/startup_picture.h"
@@ -244,9 +245,21 @@ bool OfferRecovery(EditorState& state) {
     Recovery& recovery = *state.recovery;
     for (const Orphan& orphan : FindOrphans(recovery)) {
         lores::LoresPage page{};
-        const bool usable = ReadOrphan(recovery, orphan, page);
-        if (usable && AskTwoWay(state.titleText.c_str(), RecoverQuestion(orphan.saved).c_str(), RecoverButton,
-                                DiscardButton)) {
+        std::string why;
+        if (!ReadOrphan(recovery, orphan, page, &why)) {
+            // Never deleted unread: put out of the way, and the user told where.
+            const std::string aside = KeepAside(recovery, orphan);
+            ShowMessage(documents::ErrorCaption, ("An unsaved picture could not be read (" + why + "). It is kept as " + aside)
+                                          .c_str(), 0);
+            continue;
+        }
+        // Saved to its file after all, and ended before it could say so.
+        if (SavedToItsFile(orphan, page)) {
+            RemoveOrphan(recovery, orphan);
+            continue;
+        }
+        const std::string question = RecoverQuestion(orphan.saved, orphan.name);
+        if (AskTwoWay(state.titleText.c_str(), question.c_str(), RecoverButton, DiscardButton)) {
             // An unnamed picture with unsaved changes: it is kept again at once.
             state.workingPage() = page;
             state.fileName.clear();

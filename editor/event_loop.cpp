@@ -203,7 +203,10 @@ void RunEventLoop(EditorState& state) {
         // handled; kept from ending it, the loop carries on with that event.
         if (windowing::EscapeKeyState() == EscapeJustPressed && MayDiscardPicture(state)) return;
         if (!HandleEvent(state, event)) return;
-        if (state.recovery) KeepRecovery(*state.recovery, state.workingPage(), state.pictureChanged);
+        if (!state.recovery) continue;
+        KeepRecovery(*state.recovery, state.workingPage(), state.pictureChanged, state.fileName);
+        // A copy that could not be written is said on the status line until one is.
+        if (state.recovery->failure != state.statusShown.recoveryFailure) UpdateStatusLine(state);
     }
 }
 

@@ -23,6 +23,8 @@ namespace {
 constexpr auto MinInterval = std::chrono::milliseconds(250);
 constexpr char PageSuffix[] = ".page";
 constexpr char LockSuffix[] = ".lock";
+constexpr char NameSuffix[] = ".name";
+constexpr char AsideSuffix[] = ".damaged";
 
 // What a signal handler or exit() writes: two copies of the picture, the
 // one being filled never the one in use, and the paths ready made, so that
@@ -75,8 +77,9 @@ void InstallHandlers() {
     struct sigaction action {};
     action.sa_handler = OnEndingSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    // Ctrl+C and Ctrl+\ in the terminal that started it end it like a
+    // logout: the last changes are written first.
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) sigaction(signal, &action, nullptr);
     std::atexit(OnExit);
 }
 
@@ -101,22 +104,56 @@ std::string PathOf(const std::string& folder, const std::string& id, const char*
     return folder + "/" + id + suffix;
 }
 
+// Another start's sweep of abandoned locks may take a lock file between its
+// making and its locking here, and remove it: then the lock held would be
+// on a file nobody sees, and the copy would look abandoned. So the lock
+// counts only while the path still names the file locked.
 bool TakeLock(Recovery& r) {
     if (r.lockFd >= 0) return true;
-    const int fd = open(PathOf(r.folder, r.id, LockSuffix).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const std::string path = PathOf(r.folder, r.id, LockSuffix);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return false;
+        struct stat held, named;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            r.lockFd = fd;
+            return true;
+        }
         close(fd);
-        return false;
     }
-    r.lockFd = fd;
-    return true;
+    errno = EAGAIN;
+    return false;
 }
 
 void RemoveKept(Recovery& r) {
     SetEmergency(nullptr);
     if (r.kept) unlink(PathOf(r.folder, r.id, PageSuffix).c_str());
+    if (!r.keptName.empty()) unlink(PathOf(r.folder, r.id, NameSuffix).c_str());
     r.kept = false;
+    r.keptName.clear();
+    r.failure.clear();
+}
+
+// The picture's file, for the question: written beside the copy, replaced whole.
+bool WriteName(const Recovery& r, const std::string& name) {
+    const std::string path = PathOf(r.folder, r.id, NameSuffix), fresh = path + ".new";
+    const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const bool whole = write(fd, name.data(), name.size()) == static_cast<ssize_t>(name.size());
+    close(fd);
+    if (whole && rename(fresh.c_str(), path.c_str()) == 0) return true;
+    unlink(fresh.c_str());
+    return false;
+}
+
+std::string ReadName(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::string();
+    char buffer[PATH_MAX];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    close(fd);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
 }  // namespace
@@ -143,31 +180,39 @@ bool OpenRecovery(Recovery& r) {
     return true;
 }
 
-void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed) {
+void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed, const std::string& fileName) {
     if (r.folder.empty()) return;
     if (!changed) {
         RemoveKept(r);
         return;
     }
-    if (r.kept && page == r.keptPage) return;
+    if (r.kept && page == r.keptPage && fileName == r.keptName) return;
     SetEmergency(&page);
     const auto now = std::chrono::steady_clock::now();
     if (now - r.lastWrite < MinInterval) {
-        // The last change of a burst is written when the interval is over.
+        // The last change of a burst is written when the interval is over
+        // (and a failed write tried again then).
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(MinInterval - (now - r.lastWrite));
         windowing::ScheduleWakeUp(static_cast<int>(wait.count()) + 1);
         return;
     }
     r.lastWrite = now;
-    if (TakeLock(r) && documents::WritePageBytes(PathOf(r.folder, r.id, PageSuffix), page)) {
-        r.kept = true;
-        r.keptPage = page;
+    errno = 0;
+    if (!TakeLock(r) || !documents::WritePageBytes(PathOf(r.folder, r.id, PageSuffix), page)) {
+        r.failure = errno ? std::strerror(errno) : "cannot be written";
+        windowing::ScheduleWakeUp(static_cast<int>(MinInterval.count()) + 1);
+        return;
     }
+    r.kept = true;
+    r.keptPage = page;
+    r.failure.clear();
+    if (fileName != r.keptName && WriteName(r, fileName)) r.keptName = fileName;
 }
 
 void CloseRecovery(Recovery& r) {
     if (r.folder.empty()) return;
     RemoveKept(r);
+    unlink(PathOf(r.folder, r.id, NameSuffix).c_str());
     if (r.lockFd >= 0) {
         unlink(PathOf(r.folder, r.id, LockSuffix).c_str());
         close(r.lockFd);
@@ -191,12 +236,15 @@ std::vector<Orphan> FindOrphans(const Recovery& r) {
             struct stat page;
             if (id == r.id || lstat(PathOf(r.folder, id, PageSuffix).c_str(), &page) == 0) continue;
             const int lock = open(PathOf(r.folder, id, LockSuffix).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            if (lock >= 0 && flock(lock, LOCK_EX | LOCK_NB) == 0) unlink(PathOf(r.folder, id, LockSuffix).c_str());
+            if (lock >= 0 && flock(lock, LOCK_EX | LOCK_NB) == 0) {
+                unlink(PathOf(r.folder, id, NameSuffix).c_str());
+                unlink(PathOf(r.folder, id, LockSuffix).c_str());
+            }
             if (lock >= 0) close(lock);
             continue;
         }
         if (name.size() <= suffix || name.compare(name.size() - suffix, suffix, PageSuffix) != 0) continue;
-        Orphan o{name.substr(0, name.size() - suffix)};
+        Orphan o{name.substr(0, name.size() - suffix), 0, {}};
         if (o.id == r.id) continue;
         struct stat st;
         if (lstat(PathOf(r.folder, o.id, PageSuffix).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
@@ -206,6 +254,7 @@ std::vector<Orphan> FindOrphans(const Recovery& r) {
         if (lock >= 0) close(lock);
         if (!gone) continue;
         o.saved = st.st_mtime;
+        o.name = ReadName(PathOf(r.folder, o.id, NameSuffix));
         found.push_back(o);
     }
     closedir(folder);
@@ -213,24 +262,66 @@ std::vector<Orphan> FindOrphans(const Recovery& r) {
     return found;
 }
 
-bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page) {
+bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std::string* why) {
+    const auto fail = [why](const std::string& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    const int fd = open(PathOf(r.folder, o.id, PageSuffix).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxRecoveryCopy) {
+        close(fd);
+        return fail(st.st_size > MaxRecoveryCopy ? "larger than any copy of a picture" : "not a file");
+    }
+    // As a page file is read: what there is of the first page, the rest clear.
     lores::LoresPage read{};
-    const documents::PageRead got = documents::ReadPageFile(PathOf(r.folder, o.id, PageSuffix), read);
-    if (got.bytes != lores::PageBytes || got.longer) return false;
+    std::size_t got = 0;
+    while (got < read.size()) {
+        const ssize_t n = ::read(fd, read.data() + got, read.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int saved = errno;
+            close(fd);
+            return fail(std::strerror(saved));
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    close(fd);
     page = read;
     return true;
 }
 
+bool SavedToItsFile(const Orphan& o, const lores::LoresPage& page) {
+    if (o.name.empty()) return false;
+    lores::LoresPage onDisk{};
+    const documents::PageRead got = documents::ReadPageFile(o.name, onDisk);
+    return got.opened && got.bytes == lores::PageBytes && !got.longer && onDisk == page;
+}
+
 void RemoveOrphan(const Recovery& r, const Orphan& o) {
     unlink(PathOf(r.folder, o.id, PageSuffix).c_str());
+    unlink(PathOf(r.folder, o.id, NameSuffix).c_str());
     unlink(PathOf(r.folder, o.id, LockSuffix).c_str());
 }
 
-std::string RecoverQuestion(std::time_t saved) {
+std::string KeepAside(const Recovery& r, const Orphan& o) {
+    std::string aside = PathOf(r.folder, o.id, AsideSuffix);
+    for (int n = 2; access(aside.c_str(), F_OK) == 0 && n < 1000; ++n)
+        aside = PathOf(r.folder, o.id, (AsideSuffix + std::string("-") + std::to_string(n)).c_str());
+    if (rename(PathOf(r.folder, o.id, PageSuffix).c_str(), aside.c_str()) != 0)
+        return PathOf(r.folder, o.id, PageSuffix);  // left where it is, and named there
+    unlink(PathOf(r.folder, o.id, LockSuffix).c_str());
+    return aside;
+}
+
+std::string RecoverQuestion(std::time_t saved, const std::string& name) {
     char when[64] = "an earlier session";
     std::tm local{};
     if (localtime_r(&saved, &local)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
-    return std::string("Recover the unsaved picture from ") + when + "?";
+    const std::string shown = name.empty() ? "untitled picture" : name.substr(name.find_last_of('/') + 1);
+    return "Recover the unsaved picture " + shown + " from " + when + "?";
 }
 
 }  // namespace editor

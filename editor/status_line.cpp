@@ -1,6 +1,7 @@
 #include "editor/status_line.h"
 
 #include "diskimage/disk_image.h"
+#include "editor/recovery.h"
 #include "lores/text_glyphs.h"
 #include "windowing/windowing.h"
 
@@ -45,6 +46,7 @@ void UpdateStatusLine(EditorState& state) {
     now.changed = state.pictureChanged;
     now.mixedView = state.mixedView;
     now.palette = state.palette;
+    if (state.recovery) now.recoveryFailure = state.recovery->failure;
     // This runs for every event: the name is compared, not copied.
     const bool sameName = state.statusFileName == state.fileName && !state.statusNameText.empty();
     if (now == state.statusShown && sameName) return;
@@ -73,6 +75,7 @@ void UpdateStatusLine(EditorState& state) {
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
+    if (!now.recoveryFailure.empty()) parts.push_back({"not kept for recovery: " + now.recoveryFailure});
     GiveGlyphs();
     windowing::SetStatusLine(WindowNumber, 0, StatusTop, 640, StatusHeight, std::move(parts));
 }

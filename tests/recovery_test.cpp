@@ -5,6 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <functional>
 #include <thread>
 
 #include "editor/recovery.h"
@@ -93,6 +98,177 @@ TEST(Recovery, KeptWhileUnsavedAndOfferedOnlyWhenItsProgramIsGone) {
     EXPECT_TRUE(Entries(state / "vornel").empty()) << "a normal end leaves nothing";
 
     const std::string question = RecoverQuestion(0);
-    EXPECT_EQ(question.rfind("Recover the unsaved picture from ", 0), 0u);
-    EXPECT_EQ(question.size(), std::string("Recover the unsaved picture from 1970-01-01 00:00?").size());
+    EXPECT_EQ(question.rfind("Recover the unsaved picture untitled picture from ", 0), 0u) << question;
+    EXPECT_EQ(question.size(), std::string("Recover the unsaved picture untitled picture from 1970-01-01 00:00?").size());
+    const std::string named = RecoverQuestion(0, "/home/a/art.gr");
+    EXPECT_EQ(named.rfind("Recover the unsaved picture art.gr from ", 0), 0u) << named;
+}
+
+namespace {
+
+int InChild(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+// A copy damaged from outside is offered as a short or long page file would
+// be read; one that cannot be read is kept aside, never deleted; one whose
+// file holds the same page is the program's own saved picture; the question
+// names the picture.
+TEST(Recovery, DamagedCopiesAreOfferedOrKeptAsideNeverDropped) {
+    TempDir state;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    Recovery mine;
+    ASSERT_TRUE(OpenRecovery(mine));
+    const auto leave = [&](const std::string& id, const std::vector<std::uint8_t>& bytes, const std::string& name) {
+        WriteFile(mine.folder + "/" + id + ".page", bytes);
+        if (!name.empty()) WriteFile(mine.folder + "/" + id + ".name", {name.begin(), name.end()});
+    };
+    std::vector<std::uint8_t> shortCopy(1000, 0x11), longCopy(1030, 0x22), huge(MaxRecoveryCopy + 1, 0x33);
+    leave("1-short", shortCopy, "/pictures/art.gr");
+    leave("2-long", longCopy, "");
+    leave("3-huge", huge, "");
+    std::vector<Orphan> orphans = FindOrphans(mine);
+    ASSERT_EQ(orphans.size(), 3u);
+    for (const Orphan& o : orphans) {
+        lores::LoresPage page{};
+        page.fill(0x99);
+        std::string why;
+        if (o.id == "1-short") {
+            ASSERT_TRUE(ReadOrphan(mine, o, page, &why));
+            EXPECT_EQ(page[999], 0x11);
+            EXPECT_EQ(page[1000], 0) << "the rest of a short copy is cleared";
+            EXPECT_EQ(o.name, "/pictures/art.gr");
+            EXPECT_NE(RecoverQuestion(o.saved, o.name).find(" art.gr from "), std::string::npos);
+        } else if (o.id == "2-long") {
+            ASSERT_TRUE(ReadOrphan(mine, o, page, &why));
+            EXPECT_EQ(page[1023], 0x22);
+            EXPECT_TRUE(o.name.empty());
+        } else {
+            EXPECT_FALSE(ReadOrphan(mine, o, page, &why));
+            EXPECT_FALSE(why.empty());
+            const std::string aside = KeepAside(mine, o);
+            EXPECT_EQ(ReadAll(aside).size(), huge.size()) << "kept, not deleted";
+        }
+    }
+    orphans = FindOrphans(mine);
+    EXPECT_EQ(orphans.size(), 2u) << "a copy kept aside is not asked about again";
+    for (const Orphan& o : orphans) EXPECT_EQ(ReadAll(mine.folder + "/" + o.id + ".page").empty(), false);
+
+    // The picture's file holds the very page: saved after all.
+    TempDir pictures;
+    lores::LoresPage page{};
+    page[3] = 0x44;
+    WriteFile(pictures / "art.gr", {page.begin(), page.end()});
+    Orphan saved{"x", 0, pictures / "art.gr"};
+    EXPECT_TRUE(SavedToItsFile(saved, page));
+    lores::LoresPage other = page;
+    other[4] = 1;
+    EXPECT_FALSE(SavedToItsFile(saved, other));
+    EXPECT_FALSE(SavedToItsFile(Orphan{"x", 0, ""}, page)) << "an untitled picture has no file";
+    CloseRecovery(mine);
+}
+
+// A copy that cannot be written is tried again and said until one is; the
+// program's name of the picture goes with the copy.
+TEST(Recovery, FailedWritesAreRetriedAndSaid) {
+    TempDir state;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    Recovery mine;
+    ASSERT_TRUE(OpenRecovery(mine));
+    const std::string kept = mine.folder + "/" + mine.id + ".page";
+    ASSERT_EQ(mkdir(kept.c_str(), 0700), 0);  // in the way: the write fails
+    lores::LoresPage page{};
+    page[9] = 0x5A;
+    KeepRecovery(mine, page, true, "/pictures/art.gr");
+    EXPECT_FALSE(mine.failure.empty());
+    EXPECT_FALSE(mine.kept);
+    rmdir(kept.c_str());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    KeepRecovery(mine, page, true, "/pictures/art.gr");
+    EXPECT_TRUE(mine.failure.empty());
+    EXPECT_EQ(ReadAll(kept), std::vector<std::uint8_t>(page.begin(), page.end()));
+    const std::vector<std::uint8_t> name = ReadAll(mine.folder + "/" + mine.id + ".name");
+    EXPECT_EQ(std::string(name.begin(), name.end()), "/pictures/art.gr");
+    CloseRecovery(mine);
+    EXPECT_TRUE(Entries(state / "vornel").empty());
+}
+
+// Ctrl+C and Ctrl+\ in the terminal write the last change, as SIGTERM does.
+TEST(Recovery, InterruptAndQuitWriteTheLastChange) {
+    for (const int signal : {SIGINT, SIGQUIT}) {
+        TempDir state;
+        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+        std::string id;
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        const int status = InChild([&] {
+            Recovery r;
+            if (!OpenRecovery(r)) return 1;
+            if (write(pipeFds[1], r.id.c_str(), r.id.size()) != static_cast<ssize_t>(r.id.size())) return 2;
+            lores::LoresPage page{};
+            page[1] = 1;
+            KeepRecovery(r, page, true);
+            page[2] = 2;  // within the quarter second: not yet written
+            KeepRecovery(r, page, true);
+            struct rlimit none{0, 0};
+            setrlimit(RLIMIT_CORE, &none);
+            raise(signal);
+            return 3;
+        });
+        close(pipeFds[1]);
+        char buffer[128] = {};
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        close(pipeFds[0]);
+        ASSERT_GT(n, 0);
+        EXPECT_EQ(status, 100 + signal) << "ends as the signal ends it";
+        const std::vector<std::uint8_t> kept = ReadAll(state / ("vornel/" + std::string(buffer, n) + ".page"));
+        ASSERT_EQ(kept.size(), 1024u) << signal;
+        EXPECT_EQ(kept[2], 2) << "the last change, written by the handler of " << signal;
+    }
+}
+
+// Another start sweeping abandoned locks while this program takes its own
+// never leaves it holding a lock nobody can see.
+TEST(Recovery, ALiveProgramsLockSurvivesAnotherStartsSweep) {
+    TempDir state;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    Recovery watcher;
+    ASSERT_TRUE(OpenRecovery(watcher));
+    const pid_t sweeper = fork();
+    if (sweeper == 0) {
+        // Only the sweep of locks without a page: as fast as it can go.
+        Recovery r;
+        OpenRecovery(r);
+        for (;;) FindOrphans(r);
+    }
+    int lost = 0;
+    for (int i = 0; i < 3000; ++i) {
+        Recovery r;
+        ASSERT_TRUE(OpenRecovery(r));
+        lores::LoresPage page{};
+        page[0] = static_cast<std::uint8_t>(i);
+        KeepRecovery(r, page, true);
+        struct stat held, named;
+        if (r.lockFd < 0 || fstat(r.lockFd, &held) != 0 ||
+            stat((r.folder + "/" + r.id + ".lock").c_str(), &named) != 0 || held.st_ino != named.st_ino)
+            ++lost;
+        CloseRecovery(r);
+    }
+    kill(sweeper, SIGKILL);
+    waitpid(sweeper, nullptr, 0);
+    EXPECT_EQ(lost, 0);
+    CloseRecovery(watcher);
 }
