@@ -4,6 +4,7 @@
 #include <random>
 
 #include "documents/documents.h"
+#include "editor/recovery.h"
 #include "editor_fixture.h"
 #include "runtime/images.h"
 #include "lores/drawing.h"
@@ -367,4 +368,19 @@ TEST_F(EditorFixture, RedrawingOnlyWhatChangedShowsWhatAFullRedrawWould) {
     runtime::EndDrawing();
     RedrawPage(s);
     EXPECT_EQ(CanvasBits(), FullRedraw(s.workingPage(), {0, 0}, s.currentColour));
+}
+
+// A copy for recovery that cannot be written is said on the status line
+// until one is.
+TEST_F(EditorFixture, StatusLineSaysWhenNothingIsKeptForRecovery) {
+    editor::Recovery recovery;
+    recovery.failure = "No space left on device";
+    s.recovery = &recovery;
+    MoveTo(3, 3);
+    EXPECT_NE(windowing::StatusLineText(0).find("not kept for recovery: No space left on device"), std::string::npos)
+        << windowing::StatusLineText(0);
+    recovery.failure.clear();
+    MoveTo(4, 3);
+    EXPECT_EQ(windowing::StatusLineText(0).find("not kept for recovery"), std::string::npos);
+    s.recovery = nullptr;
 }
