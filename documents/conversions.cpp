@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
@@ -74,22 +74,90 @@ int NearestColour(const lores::Palette& palette, Rgb c) {
 
 struct Report {
     bool byIndex = false;
+    bool indexedNotLores = false;  // a palette image whose palette is no lores palette in lores order
     int mixedBlocks = 0;
     int offPalette = 0;  // distinct colours that are no palette colour
+    int ambiguous = 0;   // blocks whose colour two palette entries share
 };
+
+// Whether a palette image's palette is a lores palette in lores order: every
+// index the picture uses is a colour nearest, among all the program's
+// palettes, to a colour of that same number (two numbers of one colour, the
+// greys, count for either). Then the indices are the artist's colour
+// numbers; any other palette (a quantiser's, say) is only a list of colours.
+bool LoresOrdered(const runtime::DecodedImage& image) {
+    bool used[16] = {};
+    for (const std::uint8_t i : image.indices) {
+        if (i >= 16) return false;
+        used[i] = true;
+    }
+    for (int i = 0; i < 16; ++i) {
+        if (!used[i]) continue;
+        if (static_cast<std::size_t>(i) >= image.palette.size()) return false;
+        const Rgb c = image.palette[static_cast<std::size_t>(i)];
+        long best = -1;
+        bool numbered = false;
+        for (const lores::NamedPalette& named : lores::Palettes()) {
+            for (int n = 0; n < lores::ColourCount; ++n) {
+                const Rgb p = PaletteRgb(named.colours, n);
+                long d = 0;
+                for (int shift = 0; shift <= 16; shift += 8) {
+                    const long delta = static_cast<long>((c >> shift) & 0xFF) - static_cast<long>((p >> shift) & 0xFF);
+                    d += delta * delta;
+                }
+                if (best < 0 || d < best) {
+                    best = d;
+                    numbered = n == i;
+                } else if (d == best) {
+                    numbered = numbered || n == i;
+                }
+            }
+        }
+        if (!numbered) return false;
+    }
+    return true;
+}
+
+// Distinct colours, counted in one bit each of the 24-bit colour space: a
+// picture of millions of colours costs 2 MiB here, not a tree of them.
+class ColourSet {
+public:
+    ColourSet() : bits_(std::size_t{1} << 18) {}
+    // True the first time a colour is added.
+    bool Add(Rgb c) {
+        std::uint64_t& word = bits_[c >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (c & 63);
+        const bool fresh = !(word & bit);
+        word |= bit;
+        return fresh;
+    }
+
+private:
+    std::vector<std::uint64_t> bits_;
+};
+
+// The palette colour for an RGB value, and whether another entry has the same value.
+int NearestColour(const lores::Palette& palette, Rgb c, bool& ambiguous) {
+    const int n = NearestColour(palette, c);
+    ambiguous = false;
+    for (int m = 0; m < lores::ColourCount; ++m)
+        ambiguous = ambiguous || (m != n && PaletteRgb(palette, m) == PaletteRgb(palette, n) && PaletteRgb(palette, n) == c);
+    return n;
+}
 
 // The most frequent value of each block (among equals, the first to get
 // there), taken as an index or matched to the nearest palette colour.
 void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
                      Report& report) {
-    report.byIndex = image.indexed && !options.byColour &&
-                     std::all_of(image.indices.begin(), image.indices.end(), [](std::uint8_t i) { return i < 16; });
+    report.byIndex = image.indexed && !options.byColour && LoresOrdered(image);
+    report.indexedNotLores = image.indexed && !options.byColour && !report.byIndex;
     const lores::Palette& palette = options.palette->colours;
     const int bw = image.width / lores::PageWidth, bh = image.height / lores::PageHeight;
-    std::map<Rgb, int> offPalette;
+    ColourSet seen;
+    std::unordered_map<Rgb, int> counts;  // a block's values, freed block by block
     for (int y = 0; y < lores::PageHeight; ++y) {
         for (int x = 0; x < lores::PageWidth; ++x) {
-            std::map<Rgb, int> counts;
+            counts.clear();
             Rgb chosen = 0;
             int most = 0;
             for (int v = 0; v < bh; ++v) {
@@ -104,19 +172,35 @@ void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& op
                 }
             }
             if (counts.size() > 1) ++report.mixedBlocks;
-            if (!report.byIndex)
-                for (const auto& [c, n] : counts)
-                    if (PaletteRgb(palette, NearestColour(palette, c)) != c) offPalette[c] += n;
-            lores::PlotPixel(page, x, y, report.byIndex ? static_cast<int>(chosen) : NearestColour(palette, chosen));
+            if (report.byIndex) {
+                lores::PlotPixel(page, x, y, static_cast<int>(chosen));
+                continue;
+            }
+            for (int v = 0; v < bh; ++v) {
+                const std::size_t row = (static_cast<std::size_t>(y) * bh + v) * image.width + static_cast<std::size_t>(x) * bw;
+                for (int u = 0; u < bw; ++u) {
+                    const Rgb c = PixelOf(image.rgba.data() + 4 * (row + u));
+                    if (seen.Add(c) && PaletteRgb(palette, NearestColour(palette, c)) != c) ++report.offPalette;
+                }
+            }
+            bool ambiguous = false;
+            lores::PlotPixel(page, x, y, NearestColour(palette, chosen, ambiguous));
+            if (ambiguous) ++report.ambiguous;
         }
     }
-    report.offPalette = static_cast<int>(offPalette.size());
 }
 
+std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
 std::string Describe(const Report& r, const ImportOptions& options) {
-    if (r.byIndex) return "by palette index: " + std::to_string(r.mixedBlocks) + " blocks not uniform";
-    return std::string("by nearest colour (") + options.palette->name + " palette): " + std::to_string(r.mixedBlocks) +
-           " blocks not uniform, " + std::to_string(r.offPalette) + " colours not in the palette";
+    if (r.byIndex) return "by palette index: " + Plural(r.mixedBlocks, "block", "blocks") + " not uniform";
+    std::string text = std::string("by nearest colour (") + options.palette->name + " palette";
+    if (r.indexedNotLores) text += "; the picture's own palette is not in lores order";
+    text += "): " + Plural(r.mixedBlocks, "block", "blocks") + " not uniform, " +
+            Plural(r.offPalette, "colour", "colours") + " not in the palette";
+    if (r.ambiguous > 0)
+        text += ", " + Plural(r.ambiguous, "block", "blocks") + " in a colour two of its numbers share";
+    return text;
 }
 
 bool ReadBlockPicture(const std::string& pngPath, runtime::DecodedImage& image, std::string& reason) {
@@ -157,7 +241,7 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
     if (!ReadBlockPicture(pngPath, image, reason)) return Fail(pngPath, reason);
     Report report;
     PageFromPicture(image, options, page, report);
-    if (options.strict && (report.mixedBlocks > 0 || report.offPalette > 0))
+    if (options.strict && (report.mixedBlocks > 0 || report.offPalette > 0 || report.ambiguous > 0))
         return Fail(pngPath, Describe(report, options) + " (not exact: nothing written)");
     errno = 0;
     std::string why;

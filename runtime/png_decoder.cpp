@@ -133,6 +133,8 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
         png_bytep alphas = nullptr;
         int alphaCount = 0;
         if (png_get_valid(png, info, PNG_INFO_tRNS)) png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
+        for (int n = 0; n < count; ++n)
+            out.palette.push_back(std::uint32_t{colours[n].red} << 16 | std::uint32_t{colours[n].green} << 8 | colours[n].blue);
         for (std::size_t i = 0; i < pixels; ++i) {
             const int n = out.indices[i];
             if (n >= count) png_error(png, "a palette index past the palette");

@@ -15,6 +15,7 @@ struct DecodedImage {
     std::vector<std::uint8_t> rgba;  // width * 4 bytes a row, top row first
     bool indexed = false;             // a palette image: its indices too
     std::vector<std::uint8_t> indices;  // width bytes a row, top row first
+    std::vector<std::uint32_t> palette;  // a palette image's colours, 0xRRGGBB, in its order
 };
 
 // False with a short reason when the data is not a whole, valid PNG.

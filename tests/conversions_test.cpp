@@ -95,7 +95,7 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
         ASSERT_TRUE(result.ok) << result.message;
         EXPECT_EQ(ReadAll(dir / name), Bytes(expected)) << name;
         if (std::string(name) == "shot") {
-            EXPECT_EQ(result.message, (dir / "shot.png") + ": by nearest colour (standard palette): 1 blocks not uniform, 1 colours not in the palette");
+            EXPECT_EQ(result.message, (dir / "shot.png") + ": by nearest colour (standard palette): 1 block not uniform, 1 colour not in the palette");
         }
     }
 }
@@ -133,7 +133,7 @@ TEST(Conversions, TiesGoToTheFirstColourToGetThereAndAlphaIsRounded) {
         }
     });
     const auto result = ImportPngAsPage(dir / "ties.png", dir / "out");
-    EXPECT_EQ(result.message, (dir / "ties.png") + ": by nearest colour (standard palette): 1 blocks not uniform, 0 colours not in the palette");
+    EXPECT_EQ(result.message, (dir / "ties.png") + ": by nearest colour (standard palette): 1 block not uniform, 0 colours not in the palette");
     lores::LoresPage got{};
     const auto bytes = ReadAll(dir / "out");
     std::copy_n(bytes.begin(), 1024, got.begin());
@@ -196,20 +196,75 @@ TEST(Conversions, PalettesIndexImportAndStrictness) {
         EXPECT_EQ(ReadAll(dir / "back"), Bytes(expected)) << palette.name;
     }
 
-    // A palette PNG in the artist's own order: the index is the colour.
-    std::vector<png_color> scrambled;
-    for (int n = 0; n < 16; ++n) scrambled.push_back({Channel(15 - n, 0), Channel(15 - n, 1), Channel(15 - n, 2)});
+    // A palette PNG whose palette is a lores palette in lores order: the
+    // index is the colour, in any of the program's palettes or an
+    // emulator's own (its magenta and dark blue here).
     const auto colour = [&](int x, int y) { return static_cast<std::uint8_t>(lores::PixelAt(page, x, y)); };
-    WritePng(dir / "art.png", 80, 96, PNG_COLOR_TYPE_PALETTE, 8, 1,
-             [&](int x, int y, std::uint8_t* p) { p[0] = colour(x / 2, y / 2); }, scrambled);
-    auto result = ImportPngAsPage(dir / "art.png", dir / "art", Holes(dir / "p"));
-    EXPECT_EQ(result.message, (dir / "art.png") + ": by palette index: 0 blocks not uniform");
-    EXPECT_EQ(ReadAll(dir / "art"), Bytes(page)) << "every byte, by index";
-    documents::ImportOptions byColour = Holes(dir / "p");
-    byColour.byColour = true;
-    result = ImportPngAsPage(dir / "art.png", dir / "art2", byColour);
-    EXPECT_NE(result.message.find("by nearest colour"), std::string::npos);
-    EXPECT_NE(ReadAll(dir / "art2"), Bytes(page)) << "the scrambled colours, matched by colour";
+    const auto indexedCopy = [&](const std::string& path, const std::vector<png_color>& colours) {
+        WritePng(path, 80, 96, PNG_COLOR_TYPE_PALETTE, 8, 1,
+                 [&](int x, int y, std::uint8_t* p) { p[0] = colour(x / 2, y / 2); }, colours);
+    };
+    for (const lores::NamedPalette& named : lores::Palettes()) {
+        std::vector<png_color> ordered;
+        for (int n = 0; n < 16; ++n) {
+            const auto v = named.colours[n];
+            ordered.push_back({static_cast<png_byte>(v), static_cast<png_byte>(v >> 8), static_cast<png_byte>(v >> 16)});
+        }
+        indexedCopy(dir / "art.png", ordered);
+        const auto result = ImportPngAsPage(dir / "art.png", dir / "art", Holes(dir / "p"));
+        EXPECT_EQ(result.message, (dir / "art.png") + ": by palette index: 0 blocks not uniform") << named.name;
+        EXPECT_EQ(ReadAll(dir / "art"), Bytes(page)) << "every byte, by index: " << named.name;
+    }
+    std::vector<png_color> emulator;
+    for (int n = 0; n < 16; ++n) emulator.push_back({Channel(n, 0), Channel(n, 1), Channel(n, 2)});
+    emulator[1] = {227, 30, 96};
+    emulator[2] = {96, 78, 189};
+    indexedCopy(dir / "emulator.png", emulator);
+    auto result = ImportPngAsPage(dir / "emulator.png", dir / "art", Holes(dir / "p"));
+    EXPECT_EQ(result.message, (dir / "emulator.png") + ": by palette index: 0 blocks not uniform");
+    EXPECT_EQ(ReadAll(dir / "art"), Bytes(page));
+
+    // Any other palette is only a list of colours (a quantiser's order):
+    // the same lores colours reversed, imported by colour, give the page.
+    std::vector<png_color> reversed;
+    for (int n = 0; n < 16; ++n) reversed.push_back({Channel(15 - n, 0), Channel(15 - n, 1), Channel(15 - n, 2)});
+    WritePng(dir / "quantised.png", 80, 96, PNG_COLOR_TYPE_PALETTE, 8, 1,
+             [&](int x, int y, std::uint8_t* p) { p[0] = static_cast<std::uint8_t>(15 - colour(x / 2, y / 2)); },
+             reversed);
+    result = ImportPngAsPage(dir / "quantised.png", dir / "art", Holes(dir / "p"));
+    EXPECT_EQ(result.message, (dir / "quantised.png") + ": by nearest colour (standard palette; the picture's own "
+                                                         "palette is not in lores order): 0 blocks not uniform, 0 "
+                                                         "colours not in the palette");
+    lores::LoresPage byColour = page;  // two numbers of one colour come back as the first
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const auto& colours = lores::LoresPalette;
+            const auto first = std::find(colours.begin(), colours.end(), colours[lores::PixelAt(page, x, y)]);
+            lores::PlotPixel(byColour, x, y, static_cast<int>(first - colours.begin()));
+        }
+    EXPECT_EQ(ReadAll(dir / "art"), Bytes(byColour));
+    indexedCopy(dir / "art.png", emulator);
+
+    // In a palette where two numbers share a colour (the machine's greys),
+    // --strict refuses a picture in that colour: it cannot say which.
+    {
+        lores::LoresPage grey{};
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 40; ++x) lores::PlotPixel(grey, x, y, 10);
+        WriteAll(dir / "grey", Bytes(grey));
+        const lores::NamedPalette* ypbpr = lores::FindPalette("ypbpr");
+        ASSERT_NE(ypbpr, nullptr);
+        ASSERT_EQ(ypbpr->colours[5], ypbpr->colours[10]);
+        ASSERT_TRUE(ExportPageAsPng(dir / "grey", dir / "grey.png", *ypbpr, false).ok);
+        documents::ImportOptions strictGrey;
+        strictGrey.strict = true;
+        strictGrey.palette = ypbpr;
+        result = ImportPngAsPage(dir / "grey.png", dir / "grey-back", strictGrey);
+        EXPECT_FALSE(result.ok) << result.message;
+        EXPECT_NE(result.message.find("1920 blocks in a colour two of its numbers share"), std::string::npos)
+            << result.message;
+        EXPECT_FALSE(Exists(dir / "grey-back"));
+    }
 
     // --strict: a mixed block or an inexact colour writes nothing.
     documents::ImportOptions strict;
