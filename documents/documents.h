@@ -35,6 +35,9 @@ struct Document {
     // The page differs from what was last opened, saved or newly started.
     bool& changed;
     std::function<void()> redraw;
+    // The folder of the file last opened, saved or exported: where Save As
+    // and Export start for a picture that has no file of its own.
+    std::string& lastFolder;
 };
 
 void NewDocument(Document& doc);
@@ -53,6 +56,17 @@ bool SaveDocument(Document& doc);
 bool SaveDocumentAs(Document& doc);
 bool WritePageFile(Document& doc);
 void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette());
+// The same, its requester starting in the picture's folder (SaveFolder).
+void ExportPicture(Document& doc, const lores::Palette& palette);
+
+// The folder the Save As and Export requesters start in: the picture's own
+// file's, else that of the file last opened, saved or exported, else the
+// current one; without a closing separator, so that a name starting with one
+// follows (the current folder keeps its own: the requester takes the
+// doubled separator as one).
+std::string SaveFolder(const Document& doc);
+// Notes the folder of a file just opened, saved or exported.
+void RememberFolder(Document& doc, const std::string& path);
 
 // Fills the 1920 16x8 boxes of a page into the current drawing context.
 void DrawPageBoxes(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette());

@@ -5,18 +5,35 @@
 
 namespace documents {
 
-void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette) {
-    const std::string defaultPath = windowing::CurrentDirectory() + "/image1.png";
+namespace {
+
+// Returns the file written, or the empty text.
+std::string Export(const lores::LoresPage& page, const lores::Palette& palette, const std::string& folder) {
+    const std::string defaultPath = folder + "/image1.png";
     const char* title = "Please choose file to save";
     const std::string answer =
-        windowing::ChooseFileToOpen(title, defaultPath.c_str(), "Portable Network Graphics(*.png)|*.png", 0);
-    if (answer.empty() || !MayWriteOver(answer, std::string(), title)) return;
+        windowing::ChooseFileToSave(title, defaultPath.c_str(), "Portable Network Graphics(*.png)|*.png", 0);
+    if (answer.empty() || !MayWriteOver(answer, std::string(), title)) return std::string();
     // A user who exported into a full disk must not believe it worked.
     runtime::TakeSyncFailure();
-    if (!SavePagePicture(page, answer, palette))
+    if (!SavePagePicture(page, answer, palette)) {
         windowing::ShowMessage(ErrorCaption, (std::string(ExportMessagePrefix) + answer).c_str(), 0);
-    else if (const std::string warning = SyncWarning(answer); !warning.empty())
+        return std::string();
+    }
+    if (const std::string warning = SyncWarning(answer); !warning.empty())
         windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
+    return answer;
+}
+
+}  // namespace
+
+void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette) {
+    Export(page, palette, windowing::CurrentDirectory());
+}
+
+void ExportPicture(Document& doc, const lores::Palette& palette) {
+    const std::string written = Export(doc.page, palette, SaveFolder(doc));
+    if (!written.empty()) RememberFolder(doc, written);
 }
 
 }  // namespace documents

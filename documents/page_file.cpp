@@ -19,7 +19,7 @@ constexpr const char* PageFilePatterns = "All files (*.*)|*.*";
 constexpr const char* DefaultPageName = "/pic#060400";
 constexpr const char* SaveTitle = "Please choose file to save";
 
-// The requester always opens in the process's current directory.
+// The Open requester opens in the process's current directory.
 std::string DefaultPath() { return windowing::CurrentDirectory() + DefaultPageName; }
 
 void ShowReadMessage(const std::string& path) {
@@ -28,6 +28,10 @@ void ShowReadMessage(const std::string& path) {
 
 std::string AskForPath(const char* title, const std::string& proposed) {
     return windowing::ChooseFileToOpen(title, proposed.c_str(), PageFilePatterns, 0);
+}
+
+std::string AskForPathToSave(const std::string& proposed) {
+    return windowing::ChooseFileToSave(SaveTitle, proposed.c_str(), PageFilePatterns, 0);
 }
 
 // A disk image chosen to save into: the name of the picture inside it,
@@ -48,12 +52,37 @@ std::string AskForNameInImage(const std::string& image) {
 // The requester's answer for a save, once the user agreed to lose what is
 // there; the empty text when cancelled.
 std::string AskWhereToSave(const std::string& proposed, const std::string& current) {
-    std::string answer = AskForPath(SaveTitle, proposed);
+    std::string answer = AskForPathToSave(proposed);
     if (!answer.empty() && diskimage::IsDiskImageFile(answer)) answer = AskForNameInImage(answer);
     return answer.empty() || !MayWriteOver(answer, current, SaveTitle) ? std::string() : answer;
 }
 
 }  // namespace
+
+namespace {
+
+// The folder part of a path (an image's, for a picture inside one); "/" for
+// the root, empty for a bare name.
+std::string FolderOf(const std::string& path) {
+    diskimage::ImagePath inImage;
+    const std::string file = diskimage::SplitImagePath(path, inImage) ? inImage.image : path;
+    const auto slash = file.find_last_of('/');
+    if (slash == std::string::npos) return std::string();
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+}  // namespace
+
+void RememberFolder(Document& doc, const std::string& path) {
+    if (const std::string folder = FolderOf(path); !folder.empty()) doc.lastFolder = folder;
+}
+
+std::string SaveFolder(const Document& doc) {
+    std::string folder = FolderOf(doc.fileName);
+    if (folder.empty()) folder = doc.lastFolder;
+    if (folder.empty()) return windowing::CurrentDirectory();  // as the Open requester, separator and all
+    return folder == "/" ? std::string() : folder;
+}
 
 bool MayWriteOver(const std::string& path, const std::string& current, const char* caption) {
     if (path == current) return true;
@@ -139,6 +168,7 @@ void OpenPath(Document& doc, const std::string& path) {
     }
     doc.page = read;
     doc.fileName = path;
+    RememberFolder(doc, path);
     // Anything that is not exactly a page (a photo opened by mistake, a
     // device) is not written over by the next Save without the user's word.
     doc.confirmFileName = result.bytes != lores::PageBytes || result.longer;
@@ -177,7 +207,7 @@ bool SaveDocument(Document& doc) {
 }
 
 bool SaveDocumentAs(Document& doc) {
-    const std::string answer = AskWhereToSave(DefaultPath(), doc.fileName);
+    const std::string answer = AskWhereToSave(SaveFolder(doc) + DefaultPageName, doc.fileName);
     if (answer.empty()) return false;
     doc.fileName = answer;
     doc.confirmFileName = false;
@@ -194,6 +224,7 @@ bool WritePageFile(Document& doc) {
     // could still take it back.
     if (const std::string warning = SyncWarning(doc.fileName); !warning.empty())
         windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
+    RememberFolder(doc, doc.fileName);
     doc.changed = false;
     return true;
 }

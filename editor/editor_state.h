@@ -132,6 +132,7 @@ struct EditorState {
     // Where the unsaved picture is kept while the program runs (none in a
     // test that does not ask for it).
     Recovery* recovery = nullptr;
+    std::string lastFolder;  // of the file last opened, saved or exported
 
     History history;
     // The page as last opened, saved or newly started: stepping through the

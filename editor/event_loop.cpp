@@ -88,7 +88,7 @@ void ShowPopupAtPointerCell(EditorState& state) {
 
 documents::Document DocumentOf(EditorState& state) {
     return {state.workingPage(), state.fileName, state.confirmFileName, state.pictureChanged,
-            [&state] { RedrawPage(state); }};
+            [&state] { RedrawPage(state); }, state.lastFolder};
 }
 
 bool MayDiscardPicture(EditorState& state) {
@@ -131,7 +131,7 @@ void CarryOutCommand(EditorState& state, int id) {
         }
         break;
     case CommandId::SavePictureAs: documents::SaveDocumentAs(doc); break;
-    case CommandId::ExportPicture: documents::ExportPicture(state.workingPage(), state.colours()); break;
+    case CommandId::ExportPicture: documents::ExportPicture(doc, state.colours()); break;
     case CommandId::ScrollLeft: Scroll(state, lores::ScrollDirection::Left); break;
     case CommandId::ScrollRight: Scroll(state, lores::ScrollDirection::Right); break;
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;

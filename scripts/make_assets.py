@@ -150,25 +150,42 @@ def bmp(rows):
     return header + info + bytes(pixels)
 
 
-# --- the program icon: a small apple on a dark tile ---------------------------
-# One drawing, in the unit square: an ellipse of five colour bands, a stem,
-# a dark tile. The PNGs sample it; the SVG states it.
-APPLE_CENTRE, APPLE_RX2, APPLE_RY2 = (0.5, 0.58), 0.12, 0.10
-BANDS = [(255, 255, 0), (255, 102, 0), (204, 0, 51), (204, 51, 204), (102, 153, 255)]
-BAND_TOP, BAND_HEIGHT = 0.30, 0.11
-STEM = (0.49, 0.12, 0.61, 0.32)  # left, top, right, bottom
-STEM_COLOUR, TILE_COLOUR = (0, 204, 0), (24, 24, 40)
+# --- the program icon: a mosaic of lores blocks on a dark tile ----------------
+# One drawing, in the unit square: four by four blocks in lores colours with
+# dark seams, one block picked out by a white frame as the editor highlights
+# the cell under the pointer. The PNGs and BMPs sample it; the SVG states it.
+TILE_COLOUR, FRAME_COLOUR = (24, 24, 40), (255, 255, 255)
+MOSAIC = [  # lores colour numbers, top row first
+    [2, 6, 7, 14],
+    [3, 11, 13, 12],
+    [1, 9, 13, 4],
+    [8, 1, 3, 2],
+]
+LORES_RGB = {1: (204, 0, 51), 2: (0, 0, 153), 3: (204, 51, 204), 4: (0, 102, 51), 6: (51, 51, 255),
+             7: (102, 153, 255), 8: (153, 102, 0), 9: (255, 102, 0), 11: (255, 153, 153), 12: (0, 204, 0),
+             13: (255, 255, 0), 14: (51, 255, 153)}
+MOSAIC_LEFT, MOSAIC_SIZE, SEAM = 0.10, 0.80, 0.025
+FRAMED, FRAME = (2, 1), 0.05  # the highlighted block (column, row) and its frame's width
+
+
+def block_rect(column, row):
+    """A block's square in the unit square: left, top, right, bottom."""
+    step = MOSAIC_SIZE / 4
+    left, top = MOSAIC_LEFT + column * step, MOSAIC_LEFT + row * step
+    return left + SEAM / 2, top + SEAM / 2, left + step - SEAM / 2, top + step - SEAM / 2
 
 
 def program_icon_rows(size):
     """The drawing sampled at size x size pixels: rows of (r, g, b)."""
     def colour_at(u, v):  # u, v in 0..1
-        dx, dy = u - APPLE_CENTRE[0], v - APPLE_CENTRE[1]
-        if (dx * dx) / APPLE_RX2 + (dy * dy) / APPLE_RY2 <= 1.0:
-            band = min(4, max(0, int((v - BAND_TOP) / BAND_HEIGHT)))
-            return BANDS[band]
-        if STEM[0] < u < STEM[2] and STEM[1] < v < STEM[3]:
-            return STEM_COLOUR
+        fl, ft, fr, fb = block_rect(*FRAMED)
+        if fl - FRAME <= u < fr + FRAME and ft - FRAME <= v < fb + FRAME and not (fl <= u < fr and ft <= v < fb):
+            return FRAME_COLOUR
+        for row in range(4):
+            for column in range(4):
+                l, t, r, b = block_rect(column, row)
+                if l <= u < r and t <= v < b:
+                    return LORES_RGB[MOSAIC[row][column]]
         return TILE_COLOUR
 
     return [[colour_at((x + 0.5) / size, (y + 0.5) / size) for x in range(size)] for y in range(size)]
@@ -208,21 +225,16 @@ def program_icon_svg():
     """The same drawing as the PNGs, in a 256-unit square."""
     k = 256.0
     hex_colour = lambda c: "#%02x%02x%02x" % c
-    cx, cy = APPLE_CENTRE[0] * k, APPLE_CENTRE[1] * k
-    rx, ry = APPLE_RX2 ** 0.5 * k, APPLE_RY2 ** 0.5 * k
+    square = lambda l, t, r, b, c: '<rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>' % (
+        l * k, t * k, (r - l) * k, (b - t) * k, hex_colour(c))
     parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">',
-             '<clipPath id="apple"><ellipse cx="%g" cy="%g" rx="%.3f" ry="%.3f"/></clipPath>' % (cx, cy, rx, ry),
-             '<rect width="256" height="256" fill="%s"/>' % hex_colour(TILE_COLOUR),
-             '<rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
-             % (STEM[0] * k, STEM[1] * k, (STEM[2] - STEM[0]) * k, (STEM[3] - STEM[1]) * k, hex_colour(STEM_COLOUR)),
-             '<g clip-path="url(#apple)">']
-    for i, colour in enumerate(BANDS):
-        # The first and last bands reach past the ellipse, as the sampling does.
-        top = 0 if i == 0 else (BAND_TOP + i * BAND_HEIGHT) * k
-        bottom = k if i == len(BANDS) - 1 else (BAND_TOP + (i + 1) * BAND_HEIGHT) * k
-        parts.append('<rect x="0" y="%g" width="256" height="%g" fill="%s"/>'
-                     % (top, bottom - top, hex_colour(colour)))
-    parts += ['</g>', '</svg>', '']
+             square(0, 0, 1, 1, TILE_COLOUR)]
+    fl, ft, fr, fb = block_rect(*FRAMED)
+    parts.append(square(fl - FRAME, ft - FRAME, fr + FRAME, fb + FRAME, FRAME_COLOUR))
+    for row in range(4):
+        for column in range(4):
+            parts.append(square(*block_rect(column, row), LORES_RGB[MOSAIC[row][column]]))
+    parts += ['</svg>', '']
     return "\n".join(parts).encode()
 
 

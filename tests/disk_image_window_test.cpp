@@ -93,6 +93,8 @@ TEST_F(DiskImageWindow, OpenListsThePicturesSaveWritesBackSaveAsAsksTheName) {
     Command(CommandId::SavePictureAs);
     ASSERT_EQ(script.seen.size(), 8u);
     EXPECT_EQ(script.seen[6].text, "1BAD: a DOS 3.3 name starts with a letter");
+    EXPECT_EQ(script.seen[5].title, "Please choose file to save");
+    EXPECT_GE(script.seen[5].width, script.seen[5].titleWidth + 120) << "the whole title shows beside the frame's buttons";
     EXPECT_EQ(s.fileName, image + ":PIC2");
     ASSERT_TRUE(diskimage::ReadImageFile(image, "PIC2", data, error));
     EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.end()), Bytes(s.workingPage()));

@@ -172,3 +172,42 @@ TEST_F(Documents, ExportWritesTheBlocksWithoutTheHighlight) {
     EXPECT_EQ(runtime::ImageHandle(ExportImage), 0u) << "the export image is freed";
     EXPECT_FALSE(script.unexpected);
 }
+
+// Save As and Export ask where to write with a Save button, starting in
+// the picture's own folder, else that of the file used last, else the
+// current one; Open keeps its own.
+TEST_F(Documents, SaveRequestersSayTheirWordAndStartWhereThePictureIs) {
+    DialogScript script;
+    script.Choose(dir / "first");
+    Command(CommandId::SavePictureAs);
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].accept, "&Save");
+    EXPECT_EQ(script.seen[0].directory + "/", windowing::CurrentDirectory()) << "nothing used yet: the current folder";
+
+    TempDir other;
+    script.Choose(other / "second");
+    Command(CommandId::SavePictureAs);
+    ASSERT_EQ(script.seen.size(), 2u);
+    EXPECT_EQ(script.seen[1].directory, dir.path()) << "the picture's own folder";
+    EXPECT_EQ(script.seen[1].text, "pic#060400");
+
+    script.Choose(other / "picture.png");
+    Command(CommandId::ExportPicture);
+    ASSERT_EQ(script.seen.size(), 3u);
+    EXPECT_EQ(script.seen[2].accept, "&Save");
+    EXPECT_EQ(script.seen[2].directory, other.path());
+    EXPECT_EQ(script.seen[2].text, "image1.png");
+
+    // An untitled picture: the folder of the file used last.
+    Command(CommandId::NewPicture);
+    script.Choose(dir / "third");
+    Command(CommandId::SavePictureAs);
+    ASSERT_EQ(script.seen.size(), 4u);
+    EXPECT_EQ(script.seen[3].directory, other.path());
+
+    script.Cancel();
+    Command(CommandId::OpenPicture);
+    ASSERT_EQ(script.seen.size(), 5u);
+    EXPECT_NE(script.seen[4].accept, "&Save");
+    EXPECT_EQ(script.seen[4].directory + "/", windowing::CurrentDirectory());
+}

@@ -106,6 +106,9 @@ public:
         std::string text;  // message text, or the requester's initial name
         std::string directory;
         std::vector<std::string> filters;
+        std::string accept;  // a requester's accept button
+        int width = 0;       // what the dialog is wide, and what its title needs
+        int titleWidth = 0;
     };
     using Step = std::function<void(QWidget*)>;
 
@@ -183,6 +186,7 @@ private:
             if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 s.text = edit->text().toStdString();
             s.directory = d->directory().absolutePath().toStdString();
+            s.accept = d->labelText(QFileDialog::Accept).toStdString();
             for (const QString& f : d->nameFilters()) s.filters.push_back(f.toStdString());
         } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
             s.kind = "message";
@@ -192,6 +196,8 @@ private:
             s.kind = "dialog";
             s.title = d->windowTitle().toStdString();
             s.text = d->objectName().toStdString();
+            s.width = d->width();
+            s.titleWidth = QFontMetrics(d->font()).horizontalAdvance(d->windowTitle());
         } else if (qobject_cast<QMenu*>(w)) {
             s.kind = "popup";
             s.title = w->objectName().toStdString();

@@ -125,6 +125,9 @@ void detail::MakeTransient(QDialog& dialog) {
     f |= Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     if (f != dialog.windowFlags()) dialog.setWindowFlags(f);
     dialog.setWindowModality(Qt::ApplicationModal);
+    // Wide enough for its whole title beside the frame's buttons.
+    const int titled = QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle()) + 160;
+    if (dialog.minimumWidth() < titled) dialog.setMinimumWidth(titled);
 }
 
 void EnterModalState() {
@@ -168,8 +171,12 @@ void LeaveModalState() {
     }
 }
 
-std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* patterns, int position) {
+namespace {
+
+std::string ChooseFile(const char* title, const char* defaultPath, const char* patterns, int position,
+                       const char* acceptLabel) {
     FileRequester dialog(detail::DialogParent());
+    if (acceptLabel) dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(acceptLabel));
     dialog.setObjectName(QStringLiteral("fileRequester"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -199,6 +206,16 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
     // A path too long for the system is still handed back: the command that
     // uses it fails with its own message instead of doing nothing unseen.
     return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace
+
+std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* patterns, int position) {
+    return ChooseFile(title, defaultPath, patterns, position, nullptr);
+}
+
+std::string ChooseFileToSave(const char* title, const char* defaultPath, const char* patterns, int position) {
+    return ChooseFile(title, defaultPath, patterns, position, "&Save");
 }
 
 namespace {

@@ -209,6 +209,9 @@ int AddShortcut(int window, const char* keys, int id);
 // --- requesters and message box ---------------------------------------------
 // The chosen path, or the empty text when cancelled.
 std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* patterns, int position);
+// The same requester for a file about to be written: its accept button
+// says Save.
+std::string ChooseFileToSave(const char* title, const char* defaultPath, const char* patterns, int position);
 int ShowMessage(const char* caption, const char* text, int flags);
 std::string CurrentDirectory();  // ends with "/"
 Handle DialogOwnerWindow();
