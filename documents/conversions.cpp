@@ -255,19 +255,26 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     std::string reason;
     if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
     if (size < lores::PageHeight) return Fail(pngPath, "a thumbnail needs at least 48 pixels");
-    // Blocks of 2k by k keep the picture's shape; below 80 pixels, 1 by 1.
-    const int k = std::min(size / (2 * lores::PageWidth), CellHeight);
-    const int bw = k > 0 ? 2 * k : 1, bh = k > 0 ? k : 1;
+    // The picture's own shape, 40 by 24, at the largest whole multiple that
+    // fits (at most the export's 640x384): a cell is m pixels wide and m/2
+    // high, rows of cells alternating where m is odd. Below 80 pixels, a
+    // pixel a cell.
+    const int m = std::min({size / lores::PageWidth, size / (lores::PageHeight / 2), 2 * CellHeight});
+    const bool small = m < 2;
+    const int width = small ? lores::PageWidth : m * lores::PageWidth;
+    const int height = small ? lores::PageHeight : m * lores::PageHeight / 2;
+    const auto top = [&](int y) { return small ? y : y * m / 2; };
     const int thumbnailImage = ExportImage + 1;
     runtime::RegisterPngEncoder();
     bool saved = false;
     errno = 0;
     runtime::TakeSyncFailure();
-    if (runtime::CreateImageObject(thumbnailImage, bw * lores::PageWidth, bh * lores::PageHeight) &&
+    if (runtime::CreateImageObject(thumbnailImage, width, height) &&
         runtime::BeginDrawing(runtime::ImageDrawTarget(thumbnailImage))) {
+        const int bw = width / lores::PageWidth;
         for (int y = 0; y < lores::PageHeight; ++y)
             for (int x = 0; x < lores::PageWidth; ++x)
-                runtime::FillBox(x * bw, y * bh, bw, bh, lores::LoresPalette[lores::PixelAt(page, x, y)]);
+                runtime::FillBox(x * bw, top(y), bw, top(y + 1) - top(y), lores::LoresPalette[lores::PixelAt(page, x, y)]);
         runtime::EndDrawing();
         saved = runtime::SaveImageObject(thumbnailImage, pngPath, runtime::EncoderPng) != 0;
     }

@@ -284,7 +284,7 @@ TEST(Conversions, PalettesIndexImportAndStrictness) {
     EXPECT_TRUE(ImportPngAsPage(dir / "art.png", dir / "strict", strict).ok) << "exact by index";
 }
 
-TEST(Conversions, ThumbnailsAreTheExportScaledDownByWholeBlocks) {
+TEST(Conversions, ThumbnailsAreTheLargestWholeMultipleOfThePicturesShapeThatFits) {
     TempDir dir;
     std::mt19937 random(12);
     const lores::LoresPage page = RandomPage(random);
@@ -292,17 +292,22 @@ TEST(Conversions, ThumbnailsAreTheExportScaledDownByWholeBlocks) {
     struct Size {
         int asked, width, height;
     };
-    for (const Size s : {Size{48, 40, 48}, Size{128, 80, 48}, Size{256, 240, 144}, Size{640, 640, 384}, Size{4000, 640, 384}}) {
+    for (const Size s : {Size{48, 40, 48}, Size{79, 40, 48}, Size{80, 80, 48}, Size{128, 120, 72}, Size{256, 240, 144},
+                         Size{300, 280, 168}, Size{640, 640, 384}, Size{4000, 640, 384}}) {
         ASSERT_TRUE(documents::ThumbnailOfPage(dir / "p", dir / "t.png", s.asked).ok) << s.asked;
         const testpng::Png png = testpng::Read(ReadAll(dir / "t.png"));
         ASSERT_TRUE(png.ok) << png.error;
         EXPECT_EQ(png.width, static_cast<std::uint32_t>(s.width)) << s.asked;
         EXPECT_EQ(png.height, static_cast<std::uint32_t>(s.height)) << s.asked;
-        const int bw = s.width / 40, bh = s.height / 48;
+        // A cell is width/40 pixels wide; row of cells y starts at pixel
+        // row floor(y * height / 48).
+        const int bw = s.width / 40;
         for (int y = 0; y < s.height; ++y)
             for (int x = 0; x < s.width; ++x) {
                 const std::uint8_t* px = png.At(x, y);
-                const int c = lores::PixelAt(page, x / bw, y / bh);
+                int cy = 47;
+                while (cy > 0 && cy * s.height / 48 > y) --cy;
+                const int c = lores::PixelAt(page, x / bw, cy);
                 ASSERT_TRUE(px[0] == Channel(c, 0) && px[1] == Channel(c, 1) && px[2] == Channel(c, 2))
                     << s.asked << ": " << x << "," << y;
             }
