@@ -18,6 +18,12 @@ check "AppStream metainfo" appstreamcli validate --no-net "$root/share/metainfo/
 # groff prints its warnings (-ww) on standard error; none may appear.
 check "man page without warnings" bash -c "test -z \"\$(zcat '$root/share/man/man1/vornel.1.gz' | groff -ww -z -man 2>&1)\""
 check "man renders" bash -c "MANWIDTH=80 man -l '$root/share/man/man1/vornel.1.gz' 2>&1 >/dev/null | (! grep .)"
+# Every option the program knows is in its manual page.
+check "man page describes every option" bash -c "
+  man=\$(MANWIDTH=200 man -l '$root/share/man/man1/vornel.1.gz' 2>/dev/null)
+  for option in \$('$root/bin/vornel' --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- \"\$option\" <<< \"\$man\" || { echo \"missing: \$option\"; exit 1; }
+  done"
 check "page type" grep -q 'application/x-apple2-lores' "$root/share/mime/packages/$id.xml"
 check "thumbnailer" test -f "$root/share/thumbnailers/vornel.thumbnailer"
 for size in 16 32 48 64 128 256; do
