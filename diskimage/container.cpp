@@ -71,12 +71,12 @@ bool Container::WriteBlock(unsigned block, const std::uint8_t* from) {
 
 bool HasImageExtension(const std::string& path) {
     const std::string p = Lower(path);
-    return EndsWith(p, ".dsk") || EndsWith(p, ".do") || EndsWith(p, ".po") || EndsWith(p, ".2mg");
+    return EndsWith(p, ".dsk") || EndsWith(p, ".do") || EndsWith(p, ".po") || EndsWith(p, ".2mg") || EndsWith(p, ".hdv");
 }
 
 Order OrderOfExtension(const std::string& path) {
     const std::string p = Lower(path);
-    return EndsWith(p, ".po") || EndsWith(p, ".2mg") ? Order::ProDos : Order::Dos;
+    return EndsWith(p, ".po") || EndsWith(p, ".2mg") || EndsWith(p, ".hdv") ? Order::ProDos : Order::Dos;
 }
 
 bool IsTwoImgExtension(const std::string& path) { return EndsWith(Lower(path), ".2mg"); }
@@ -93,7 +93,13 @@ bool ParseContainer(std::vector<std::uint8_t> bytes, const std::string& path, Co
             return false;
         }
         if (offset < TwoImgHeader || offset > size || length > size - offset) {
-            error = "a damaged 2IMG header";
+            error = "a 2IMG header that disagrees with the file (its data would end past the file's end)";
+            return false;
+        }
+        // Where the header counts blocks too, the two must agree.
+        const std::uint32_t blocks = Le32(h + 0x14);
+        if (format == 1 && blocks != 0 && static_cast<std::uint64_t>(blocks) * BlockBytes != length) {
+            error = "a 2IMG header that disagrees with itself (its block count and data length differ)";
             return false;
         }
         out.twoImg = true;
@@ -104,11 +110,18 @@ bool ParseContainer(std::vector<std::uint8_t> bytes, const std::string& path, Co
         out.order = OrderOfExtension(path);
         out.dataLength = size;
     }
-    if (out.dataLength != DiskBytes140K && out.dataLength != DiskBytes800K) {
-        error = "not a 140 KB or 800 KB disk image";
+    // A 140 KB disk in either order; a ProDOS volume of any size ProDOS
+    // allows, in blocks.
+    if (out.dataLength == DiskBytes140K) return true;
+    if (out.dataLength > MaxVolumeBlocks * BlockBytes) {
+        error = "larger than any ProDOS volume (65,535 blocks of 512 bytes)";
         return false;
     }
-    if (out.dataLength == DiskBytes800K) out.order = Order::ProDos;  // blocks only
+    if (out.dataLength == 0 || out.dataLength % BlockBytes != 0) {
+        error = "not a DOS 3.3 or ProDOS disk image (its size is no whole number of 512-byte blocks)";
+        return false;
+    }
+    out.order = Order::ProDos;  // blocks only
     return true;
 }
 

@@ -12,6 +12,7 @@ namespace diskimage {
 
 inline constexpr std::size_t DiskBytes140K = 143360;  // 35 tracks of 16 sectors of 256 bytes
 inline constexpr std::size_t DiskBytes800K = 819200;  // 1600 blocks of 512 bytes
+inline constexpr std::size_t MaxVolumeBlocks = 65535;  // the largest ProDOS volume (32 MB)
 inline constexpr int Tracks = 35;
 inline constexpr int SectorsPerTrack = 16;
 inline constexpr int SectorBytes = 256;
@@ -40,15 +41,15 @@ private:
     std::size_t SectorOffset(int track, int sector) const;
 };
 
-// The image file's bytes taken apart: 140 KB or 800 KB, raw or with a 2IMG
-// header. The order is the header's word, else the extension's guess;
+// The image file's bytes taken apart: 140 KB in either order, or a ProDOS
+// volume of any size up to 65,535 blocks, raw or with a 2IMG header. The order is the header's word, else the extension's guess;
 // the file systems check it against the content.
 bool ParseContainer(std::vector<std::uint8_t> bytes, const std::string& path, Container& out, std::string& error);
 
 // A blank image of the disk's size in that order, with a 2IMG header when asked.
 Container BlankContainer(std::size_t dataLength, Order order, bool twoImg);
 
-// The extension's word on the order (.po and .2mg: ProDOS; .dsk and .do: DOS).
+// The extension's word on the order (.po, .hdv and .2mg: ProDOS; .dsk and .do: DOS).
 bool HasImageExtension(const std::string& path);
 Order OrderOfExtension(const std::string& path);
 bool IsTwoImgExtension(const std::string& path);

@@ -1,6 +1,7 @@
 #include "diskimage/disk_image.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,8 +14,9 @@
 namespace diskimage {
 namespace {
 
-// The largest image file read: 800 KB, a 2IMG header and room for its comment.
-constexpr std::size_t MaxImageFile = 2u << 20;
+// The largest image file read: the largest ProDOS volume, a 2IMG header
+// and room for its comment.
+constexpr std::size_t MaxImageFile = MaxVolumeBlocks * BlockBytes + (1u << 20);
 
 enum class Kind { Dos33, ProDos };
 
@@ -31,7 +33,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
     }
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= MaxImageFile;
-    if (!ok) error = "not a disk image";
+    if (!ok) error = !S_ISREG(st.st_mode) ? "not a regular file" : "larger than any ProDOS volume (65,535 blocks of 512 bytes)";
     if (ok) {
         bytes.assign(static_cast<std::size_t>(st.st_size), 0);
         std::size_t got = 0;
@@ -69,7 +71,7 @@ bool LoadImage(const std::string& path, Image& image, std::string& error) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, error) || !ParseContainer(std::move(bytes), path, image.c, error)) return false;
     if (!Recognise(image.c, image.kind)) {
-        error = "no DOS 3.3 or ProDOS volume on the disk";
+        error = "not a DOS 3.3 or ProDOS volume (no catalog or volume directory where they belong)";
         return false;
     }
     return true;
@@ -134,26 +136,22 @@ bool IsDiskImageFile(const std::string& path) {
 }
 
 bool SplitImagePath(const std::string& path, ImagePath& out) {
-    for (std::size_t colon = path.find(':'); colon != std::string::npos; colon = path.find(':', colon + 1)) {
-        const std::string image = path.substr(0, colon), name = path.substr(colon + 1);
-        if (image.empty() || name.empty()) continue;
-        struct stat st;
-        if (stat(image.c_str(), &st) == 0) {
-            if (S_ISREG(st.st_mode) && IsDiskImageFile(image)) {
-                out = {image, name, true};
-                return true;
-            }
-            continue;
-        }
-        // A new image, in a folder that is there, for a path that names no file.
-        const auto slash = image.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : image.substr(0, slash);
-        struct stat whole;
-        if (errno == ENOENT && HasImageExtension(image) && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-            stat(path.c_str(), &whole) != 0) {
-            out = {image, name, false};
-            return true;
-        }
+    // IMAGE:NAME, split at the last colon: an image path when IMAGE names a
+    // file that is there (whatever is in it: one that is no image is then a
+    // message, never a plain file named after the whole path) or has an
+    // image's extension. Anything else is a plain file name.
+    const std::size_t colon = path.find_last_of(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == path.size()) return false;
+    const std::string image = path.substr(0, colon), name = path.substr(colon + 1);
+    struct stat st;
+    if (stat(image.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return false;
+        out = {image, name, true};
+        return true;
+    }
+    if (errno == ENOENT && HasImageExtension(image)) {
+        out = {image, name, false};
+        return true;
     }
     return false;
 }
@@ -174,9 +172,54 @@ bool ReadImageFile(const std::string& path, const std::string& name, Bytes& data
                                      : prodos::Read(image.c, upper, data, error);
 }
 
+namespace {
+
+// Every writer of an image reads it, changes it and replaces it holding an
+// exclusive lock on the image's folder: the image itself gets a new inode
+// with every write, the folder stays. A writer waits for the lock a while,
+// then gives up changing nothing.
+constexpr int LockWaitMilliseconds = 10000;
+
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& image) {
+        const auto slash = image.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : image.substr(0, slash);
+        fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) close(fd_);  // lets go of the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // False when another writer held it all the time allowed. A folder that
+    // cannot be opened or locked at all is not waited for: the write itself
+    // then says what is wrong.
+    bool Take() {
+        if (fd_ < 0) return true;
+        for (int waited = 0;; waited += 10) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+            if (errno != EWOULDBLOCK && errno != EINTR) return true;
+            if (waited >= LockWaitMilliseconds) return false;
+            usleep(10000);
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace
+
 bool WritePageToImage(const std::string& path, const std::string& name, const Bytes& page, std::string& error) {
     if (page.size() != PageBytes) {
         error = "not a page";
+        return false;
+    }
+    FolderLock lock(path);
+    if (!lock.Take()) {
+        error = "another program kept writing to the disk image for 10 seconds; nothing was written";
         return false;
     }
     Image image;

@@ -238,10 +238,12 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
     // Every sector in use (the VTOC, the catalog, every file) must be marked
     // so: a map that says otherwise would have a new file overwrite one.
     std::vector<Ts> pool;
+    std::vector<unsigned> owners{Place({VtocTrack, 0})};  // every sector claimed, once per claim
     bool consistent = !d.Free({VtocTrack, 0});
     if (!d.WalkCatalog(
             [&](Ts at, Sector&) {
                 consistent = consistent && !d.Free(at);
+                owners.push_back(Place(at));
                 return true;
             },
             error) ||
@@ -251,7 +253,10 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
                 std::vector<Ts> lists, data;
                 if (!d.Contents(e.raw.data(), ignored, &lists, &data, error)) return false;
                 for (const auto* v : {&lists, &data})
-                    for (Ts ts : *v) consistent = consistent && (ts.track == 0 || !d.Free(ts));
+                    for (Ts ts : *v) {
+                        consistent = consistent && (ts.track == 0 || !d.Free(ts));
+                        if (ts.track != 0) owners.push_back(Place(ts));
+                    }
                 if (exists && e.at.track == existing.at.track && e.at.sector == existing.at.sector &&
                     e.index == existing.index) {
                     pool = lists;
@@ -263,6 +268,14 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
             error) ||
         !error.empty())
         return false;
+    // Every sector has one owner: a file whose list points into the
+    // catalog, the VTOC or another file would have the new page's sectors
+    // taken from them, or give them away.
+    std::sort(owners.begin(), owners.end());
+    if (std::adjacent_find(owners.begin(), owners.end()) != owners.end()) {
+        error = "the disk's files overlap";
+        return false;
+    }
     if (!consistent) {
         error = "the disk's free-sector map disagrees with its files";
         return false;

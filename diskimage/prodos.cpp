@@ -296,7 +296,13 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
     bool exists = false;
     if (!v.Walk(
             [&](Entry& e) {
-                if (e.Storage() == SubdirectoryEntry) return true;  // its blocks come with the walk
+                if (e.Storage() == SubdirectoryEntry) {
+                    if (e.path == path) {
+                        error = path + " is a folder";
+                        return false;
+                    }
+                    return true;  // its blocks come with the walk
+                }
                 std::vector<unsigned> index, data;
                 if (!v.FileBlocks(e, index, data, error)) return false;
                 std::vector<unsigned> mine = index;
@@ -314,6 +320,15 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
         !error.empty())
         return false;
     used.insert(used.end(), directoryBlocks.begin(), directoryBlocks.end());
+    // Every block has one owner: a file whose list points into the
+    // directory, the bitmap, the boot blocks or another file would take the
+    // new page's blocks from them, or give them away.
+    std::vector<unsigned> owners = used;
+    std::sort(owners.begin(), owners.end());
+    if (std::adjacent_find(owners.begin(), owners.end()) != owners.end()) {
+        error = "the disk's files overlap";
+        return false;
+    }
     for (unsigned b : used)
         if (v.Free(b)) {
             error = "the disk's volume bitmap disagrees with its files";

@@ -303,6 +303,25 @@ bool IsPngFile(const std::string& path) {
     return png;
 }
 
+// A catalog name as a terminal may show it: a control or non-ASCII byte
+// (an escape sequence in a hostile image) as ^X or \xNN, never raw.
+std::string Printable(const std::string& name) {
+    std::string shown;
+    for (const unsigned char c : name) {
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else if (c < 0x20) {
+            shown += '^';
+            shown += static_cast<char>(c + 0x40);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            shown += hex;
+        }
+    }
+    return shown;
+}
+
 ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalog) {
     diskimage::Listing listing;
     std::string why;
@@ -311,10 +330,13 @@ ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalo
     for (const auto& f : listing.files) {
         char address[16] = "";
         if (f.address >= 0) std::snprintf(address, sizeof address, "$%04X", f.address);
-        char line[160];
-        std::snprintf(line, sizeof line, "%-32s %-4s %7zu %-5s%s%s\n", f.name.c_str(), f.type.c_str(), f.length,
-                      address, f.IsPage() ? " page" : "", f.locked ? " locked" : "");
-        catalog += line;
+        // The name padded to its column, however long a folder path makes it.
+        std::string line = Printable(f.name);
+        if (line.size() < 32) line.resize(32, ' ');
+        char rest[96];
+        std::snprintf(rest, sizeof rest, " %-4s %7zu %-5s%s%s\n", Printable(f.type).c_str(), f.length, address,
+                      f.IsPage() ? " page" : "", f.locked ? " locked" : "");
+        catalog += line + rest;
     }
     return {true, ""};
 }
