@@ -180,6 +180,8 @@ namespace {
 // then gives up changing nothing.
 constexpr int LockWaitMilliseconds = 10000;
 
+std::string lastNote;  // what the last write did beyond the page
+
 class FolderLock {
 public:
     explicit FolderLock(const std::string& image) {
@@ -212,7 +214,14 @@ private:
 
 }  // namespace
 
+std::string TakeWriteNote() {
+    std::string note;
+    note.swap(lastNote);
+    return note;
+}
+
 bool WritePageToImage(const std::string& path, const std::string& name, const Bytes& page, std::string& error) {
+    lastNote.clear();
     if (page.size() != PageBytes) {
         error = "not a page";
         return false;
@@ -230,9 +239,12 @@ bool WritePageToImage(const std::string& path, const std::string& name, const By
         return false;
     }
     const std::string upper = Upper(name);
+    std::vector<std::string> made;
     const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, error)
-                                                   : prodos::WritePage(image.c, upper, page, error);
-    return written && SaveImage(path, image, error);
+                                                   : prodos::WritePage(image.c, upper, page, error, &made);
+    if (!written || !SaveImage(path, image, error)) return false;
+    for (const std::string& folder : made) lastNote += (lastNote.empty() ? "made the folder " : ", ") + folder;
+    return true;
 }
 
 std::string FileNameFor(const std::string& path, const std::string& name, std::string& error) {

@@ -38,7 +38,12 @@ bool ReadImageFile(const std::string& image, const std::string& name, Bytes& dat
 // The 1024-byte page as file name inside the image (made, blank, when it
 // does not exist). Only that file's sectors, its catalog entry and the free
 // map change. On failure the image file is as it was.
+// In a ProDOS volume, folders missing on the way are made (TakeWriteNote
+// says which). Every writer of the image waits its turn (at most 10 s).
 bool WritePageToImage(const std::string& image, const std::string& name, const Bytes& page, std::string& error);
+// What the last successful write did beyond the page ("made the folder
+// PICS"), once; empty when nothing.
+std::string TakeWriteNote();
 
 // The name as the image's file system wants it (upper case), or the empty
 // text with the reason in error.

@@ -60,7 +60,10 @@ namespace prodos {
 bool Recognise(const Container& c);
 bool List(const Container& c, std::vector<FileEntry>& files, std::string& error);
 bool Read(const Container& c, const std::string& path, Bytes& data, std::string& error);
-bool WritePage(Container& c, const std::string& path, const Bytes& page, std::string& error);
+// Folders missing on the way are made (their paths in madeFolders); a full
+// folder grows by a block.
+bool WritePage(Container& c, const std::string& path, const Bytes& page, std::string& error,
+               std::vector<std::string>* madeFolders = nullptr);
 void Format(Container& c, const std::string& volumeName);
 std::string CheckName(const std::string& path);
 }  // namespace prodos

@@ -204,9 +204,113 @@ bool FindEntry(Volume& v, const std::string& path, Entry& found, std::string& er
     return got;
 }
 
+// A free block, taken and cleared.
+bool Allocate(Volume& v, unsigned& block, std::string& error) {
+    for (unsigned b = 0; b < v.total; ++b) {
+        if (!v.Free(b)) continue;
+        v.SetFree(b, false);
+        const Block zero{};
+        v.c.WriteBlock(b, zero.data());
+        block = b;
+        return true;
+    }
+    error = "the disk is full";
+    return false;
+}
+
+// The first free entry of a directory. A full folder grows by a block,
+// counted in its entry in its parent; the volume directory keeps its size.
+bool FreeSlot(Volume& v, unsigned key, unsigned& block, int& index, std::string& error) {
+    std::vector<unsigned> blocks;
+    Visited visited;
+    if (!v.DirectoryBlocks(key, blocks, visited, error)) return false;
+    for (std::size_t n = 0; n < blocks.size(); ++n) {
+        Block b{};
+        v.Read(blocks[n], b, error);
+        for (int i = n == 0 ? 1 : 0; i < EntriesPerBlock; ++i)
+            if ((b[4 + EntryBytes * i] >> 4) == 0) {
+                block = blocks[n];
+                index = i;
+                return true;
+            }
+    }
+    if (key == VolumeKey) {
+        error = "the disk's catalog is full";
+        return false;
+    }
+    unsigned grown = 0;
+    if (!Allocate(v, grown, error)) return false;
+    Block last{}, fresh{}, header{};
+    v.Read(blocks.back(), last, error);
+    PutWord(last.data() + 2, grown);
+    v.c.WriteBlock(blocks.back(), last.data());
+    PutWord(fresh.data(), blocks.back());
+    v.c.WriteBlock(grown, fresh.data());
+    // The folder's entry in its parent: one block more, 512 bytes longer.
+    v.Read(key, header, error);
+    const unsigned parent = Word(header.data() + 0x27);
+    const int number = header[0x29];
+    Block p{};
+    if (number < 1 || number > EntriesPerBlock || !v.Read(parent, p, error)) {
+        error = "a folder whose parent does not hold it";
+        return false;
+    }
+    std::uint8_t* e = p.data() + 4 + EntryBytes * (number - 1);
+    PutWord(e + 0x13, Word(e + 0x13) + 1);
+    const std::size_t eof = (e[0x15] | e[0x16] << 8u | static_cast<std::size_t>(e[0x17]) << 16) + BlockBytes;
+    e[0x15] = static_cast<std::uint8_t>(eof & 0xFF);
+    e[0x16] = static_cast<std::uint8_t>((eof >> 8) & 0xFF);
+    e[0x17] = static_cast<std::uint8_t>(eof >> 16);
+    v.c.WriteBlock(parent, p.data());
+    block = grown;
+    index = 0;
+    return true;
+}
+
+// A new, empty folder `name` in the directory whose key block is parentKey.
+bool MakeFolder(Volume& v, unsigned parentKey, const std::string& name, unsigned& key, std::string& error) {
+    unsigned block = 0;
+    int index = -1;
+    if (!FreeSlot(v, parentKey, block, index, error) || !Allocate(v, key, error)) return false;
+    Block dir{};
+    v.Read(block, dir, error);
+    std::uint8_t* e = dir.data() + 4 + EntryBytes * index;
+    std::memset(e, 0, EntryBytes);
+    e[0] = static_cast<std::uint8_t>(SubdirectoryEntry << 4 | name.size());
+    std::memcpy(e + 1, name.data(), name.size());
+    e[0x10] = TypeDir;
+    PutWord(e + 0x11, key);
+    PutWord(e + 0x13, 1);
+    e[0x16] = BlockBytes >> 8;  // EOF 512
+    e[0x1E] = 0xE3;
+    PutWord(e + 0x25, parentKey);
+    v.c.WriteBlock(block, dir.data());
+    Block parentHeader{};
+    v.Read(parentKey, parentHeader, error);
+    PutWord(parentHeader.data() + 0x25, Word(parentHeader.data() + 0x25) + 1);
+    v.c.WriteBlock(parentKey, parentHeader.data());
+    // Its own header: the name, $75 where ProDOS wants it, the entry sizes,
+    // and where its entry is in the parent (entries count from 1, the key
+    // block's header being the first).
+    Block k{};
+    std::uint8_t* h = k.data() + 4;
+    h[0] = static_cast<std::uint8_t>(0xE0 | name.size());
+    std::memcpy(h + 1, name.data(), name.size());
+    h[0x10] = 0x75;
+    h[0x1E] = 0xC3;
+    h[0x1F] = EntryBytes;
+    h[0x20] = EntriesPerBlock;
+    PutWord(h + 0x23, block);
+    h[0x25] = static_cast<std::uint8_t>(index + 1);
+    h[0x26] = EntryBytes;
+    v.c.WriteBlock(key, k.data());
+    return true;
+}
+
 }  // namespace
 
 bool Recognise(const Container& c) {
+
     Block b{};
     if (!c.ReadBlock(VolumeKey, b.data())) return false;
     const unsigned total = Word(b.data() + 0x29);
@@ -268,7 +372,8 @@ bool Read(const Container& c, const std::string& path, Bytes& data, std::string&
     return true;
 }
 
-bool WritePage(Container& c, const std::string& path, const Bytes& page, std::string& error) {
+bool WritePage(Container& c, const std::string& path, const Bytes& page, std::string& error,
+               std::vector<std::string>* madeFolders) {
     if (const std::string bad = CheckName(path); !bad.empty()) {
         error = bad;
         return false;
@@ -279,15 +384,6 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    unsigned directoryKey = VolumeKey;
-    if (!folder.empty()) {
-        Entry dir;
-        if (!FindEntry(v, folder, dir, error) || dir.Storage() != SubdirectoryEntry) {
-            error = "no folder " + folder + " on the disk";
-            return false;
-        }
-        directoryKey = Word(dir.raw.data() + 0x11);
-    }
 
     // Every block in use must be marked so in the bitmap.
     std::vector<unsigned> used{0, 1}, pool, directoryBlocks;
@@ -343,6 +439,44 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
         return false;
     }
 
+    // The folder the file goes in, made where it is missing.
+    unsigned directoryKey = VolumeKey;
+    if (!folder.empty()) {
+        std::string sofar;
+        for (std::size_t start = 0; start <= folder.size();) {
+            const auto end = std::min(folder.find('/', start), folder.size());
+            const std::string part = folder.substr(start, end - start);
+            sofar += (sofar.empty() ? "" : "/") + part;
+            start = end + 1;
+            Entry dir;
+            std::string missing;
+            if (FindEntry(v, sofar, dir, missing)) {
+                if (dir.Storage() != SubdirectoryEntry) {
+                    error = sofar + " is not a folder";
+                    return false;
+                }
+                directoryKey = Word(dir.raw.data() + 0x11);
+            } else if (missing == sofar + " is not on the disk") {
+                if (!MakeFolder(v, directoryKey, part, directoryKey, error)) return false;
+                if (madeFolders) madeFolders->push_back(sofar);
+            } else {
+                error = missing;
+                return false;
+            }
+        }
+    }
+
+    // A new file takes the first free place in its folder; a full folder
+    // grows by a block, as ProDOS grows one.
+    unsigned entryBlock = 0;
+    int entryIndex = -1;
+    if (exists) {
+        entryBlock = existing.block;
+        entryIndex = existing.index;
+    } else if (!FreeSlot(v, directoryKey, entryBlock, entryIndex, error)) {
+        return false;
+    }
+
     // A sapling: an index block and two data blocks.
     constexpr std::size_t Needed = 1 + PageBytes / BlockBytes;
     std::vector<unsigned> use(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(std::min(pool.size(), Needed)));
@@ -354,31 +488,6 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
         }
     if (use.size() < Needed) {
         error = "the disk is full";
-        return false;
-    }
-
-    // A new file takes the first free place in its folder.
-    unsigned entryBlock = 0;
-    int entryIndex = -1;
-    if (exists) {
-        entryBlock = existing.block;
-        entryIndex = existing.index;
-    } else {
-        std::vector<unsigned> blocks;
-        Visited visited;
-        if (!v.DirectoryBlocks(directoryKey, blocks, visited, error)) return false;
-        for (std::size_t n = 0; n < blocks.size() && entryIndex < 0; ++n) {
-            Block b{};
-            v.Read(blocks[n], b, error);
-            for (int i = n == 0 ? 1 : 0; i < EntriesPerBlock && entryIndex < 0; ++i)
-                if ((b[4 + EntryBytes * i] >> 4) == 0) {
-                    entryBlock = blocks[n];
-                    entryIndex = i;
-                }
-        }
-    }
-    if (entryIndex < 0) {
-        error = "the disk's catalog is full";
         return false;
     }
 

@@ -247,7 +247,9 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
     std::string why;
     runtime::TakeSyncFailure();
     if (!WritePageBytes(pagePath, page, &why)) return Fail(pagePath, why.empty() ? Reason("cannot be written") : why);
-    return Written(pagePath, pngPath + ": " + Describe(report, options));
+    std::string said = pngPath + ": " + Describe(report, options);
+    if (const std::string note = diskimage::TakeWriteNote(); !note.empty()) said += "; " + pagePath + ": " + note;
+    return Written(pagePath, said);
 }
 
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size) {

@@ -177,6 +177,12 @@ void OpenPath(Document& doc, const std::string& path) {
 }
 
 void StartWithPath(Document& doc, const std::string& path) {
+    // A disk image named alone: its list, as Open shows it.
+    if (diskimage::IsDiskImageFile(path)) {
+        const std::string answer = ChoosePictureInImage(path);
+        if (!answer.empty()) OpenPath(doc, answer);
+        return;
+    }
     struct stat st;
     diskimage::ImagePath inImage;
     const bool inAnImage = diskimage::SplitImagePath(path, inImage);

@@ -110,10 +110,11 @@ Image BlankProDos(const std::string& volume, unsigned blocks = 280) {
 void Take(Image& d, unsigned block) { d[Block(6) + block / 8] &= static_cast<std::uint8_t>(~(0x80 >> (block % 8))); }
 
 // The page as a BIN sapling in entry `index` of the directory whose key
-// block is `directory`: index block, then two data blocks.
+// block is `directory` (of its block `inBlock`, when that is not the key
+// block): index block, then two data blocks; the count in the key block.
 void AddProDosPage(Image& d, unsigned directory, int index, const std::string& name, const Bytes& page,
-                   unsigned indexBlock) {
-    const std::size_t e = Block(directory) + 4 + 0x27 * index;
+                   unsigned indexBlock, unsigned inBlock = 0) {
+    const std::size_t e = Block(inBlock ? inBlock : directory) + 4 + 0x27 * index;
     d[e] = static_cast<std::uint8_t>(0x20 | name.size());  // sapling
     std::memcpy(d.data() + e + 1, name.data(), name.size());
     d[e + 0x10] = 0x06;  // BIN
@@ -129,6 +130,33 @@ void AddProDosPage(Image& d, unsigned directory, int index, const std::string& n
         std::memcpy(d.data() + Block(indexBlock + 1 + i), page.data() + 512 * i, 512);
     }
     for (unsigned b = indexBlock; b < indexBlock + 3; ++b) Take(d, b);
+}
+
+// A folder NAME as ProDOS makes one: its entry in entry `index` of the
+// directory block `parentBlock` (whose key block is parentKey), and its key
+// block with the header.
+void AddFolder(Image& d, unsigned parentKey, unsigned parentBlock, int index, const std::string& name, unsigned key) {
+    const std::size_t e = Block(parentBlock) + 4 + 0x27 * index;
+    d[e] = static_cast<std::uint8_t>(0xD0 | name.size());
+    std::memcpy(d.data() + e + 1, name.data(), name.size());
+    d[e + 0x10] = 0x0F;
+    Put16(d, e + 0x11, key);
+    Put16(d, e + 0x13, 1);
+    d[e + 0x16] = 0x02;  // EOF 512
+    d[e + 0x1E] = 0xE3;
+    Put16(d, e + 0x25, parentKey);
+    Put16(d, Block(parentKey) + 4 + 0x21, d[Block(parentKey) + 4 + 0x21] + 1);
+    const std::size_t h = Block(key) + 4;
+    d[h] = static_cast<std::uint8_t>(0xE0 | name.size());
+    std::memcpy(d.data() + h + 1, name.data(), name.size());
+    d[h + 0x10] = 0x75;
+    d[h + 0x1E] = 0xC3;
+    d[h + 0x1F] = 0x27;
+    d[h + 0x20] = 0x0D;
+    Put16(d, h + 0x23, parentBlock);
+    d[h + 0x25] = static_cast<std::uint8_t>(index + 1);
+    d[h + 0x26] = 0x27;
+    Take(d, key);
 }
 
 // The same disk in the other order of a 140 KB image: a .po track's 256-byte
@@ -221,7 +249,7 @@ TEST(DiskLayouts, ProDosVolumesInBothOrdersAndTwoImgAreEveryByteOfThePublishedLa
     folder[k + 0x1F] = 0x27;
     folder[k + 0x20] = 0x0D;
     Put16(folder, k + 0x23, 2);  // parent: the volume directory
-    folder[k + 0x25] = 1;         // its entry there
+    folder[k + 0x25] = 2;         // its entry there (the header is entry 1)
     folder[k + 0x26] = 0x27;
     Take(folder, 10);
     WriteAll(dir / "vol.do", ProDosOrderToDosOrder(folder));
@@ -402,4 +430,59 @@ TEST(DiskLayouts, ListingsNeverPrintControlBytes) {
     ASSERT_TRUE(documents::ListDiskImage(dir / "odd.dsk", catalog).ok);
     EXPECT_EQ(catalog.find('\x1b'), std::string::npos);
     EXPECT_EQ(catalog.rfind("P^[^G ", 0), 0u) << catalog;
+}
+
+// Folders at any depth: missing ones are made on the way (and said), a full
+// folder grows by a block counted in its parent's entry, and the listing
+// gives every file its path.
+TEST(DiskLayouts, FoldersAreMadeOnTheWayAndGrowWhenFull) {
+    TempDir dir;
+    ASSERT_EQ(Write(dir / "new.po:NEW/DEEP/PIC", PageOf(1)), "");
+    EXPECT_EQ(TakeWriteNote(), "made the folder NEW, NEW/DEEP");
+    Image expected = BlankProDos("NEW");
+    AddFolder(expected, 2, 2, 1, "NEW", 7);
+    AddFolder(expected, 7, 7, 1, "DEEP", 8);
+    AddProDosPage(expected, 8, 1, "PIC", PageOf(1), 9);
+    EXPECT_EQ(FirstDifference(ReadAll(dir / "new.po"), expected), -1);
+    ASSERT_EQ(Write(dir / "new.po:NEW/OTHER", PageOf(2)), "");
+    EXPECT_EQ(TakeWriteNote(), "") << "nothing made";
+
+    // Twelve pages fill a folder's key block; the thirteenth grows it.
+    Image full = BlankProDos("VOL");
+    AddFolder(full, 2, 2, 1, "PICS", 7);
+    WriteAll(dir / "full.po", full);
+    for (int i = 1; i <= 12; ++i) {
+        std::string name = "PICS/P";
+        name += std::to_string(i);
+        ASSERT_EQ(Write(dir / "full.po:" + name, PageOf(i)), "") << name;
+        AddProDosPage(full, 7, i, name.substr(5), PageOf(i), 8 + 3 * (static_cast<unsigned>(i) - 1));
+    }
+    EXPECT_EQ(FirstDifference(ReadAll(dir / "full.po"), full), -1);
+    ASSERT_EQ(Write(dir / "full.po:PICS/P13", PageOf(13)), "");
+    const unsigned grown = 8 + 3 * 12;  // the first free block
+    Put16(full, Block(7) + 2, grown);      // the key block's next
+    Put16(full, Block(grown), 7);          // the new block's previous
+    Take(full, grown);
+    const std::size_t entry = Block(2) + 4 + 0x27;
+    Put16(full, entry + 0x13, 2);  // two blocks now
+    full[entry + 0x16] = 0x04;      // EOF 1024
+    AddProDosPage(full, 7, 0, "P13", PageOf(13), grown + 1, grown);
+    EXPECT_EQ(FirstDifference(ReadAll(dir / "full.po"), full), -1);
+    std::string catalog;
+    ASSERT_TRUE(documents::ListDiskImage(dir / "full.po", catalog).ok);
+    EXPECT_NE(catalog.find("\nPICS/P13 "), std::string::npos) << catalog;
+
+    // The volume directory keeps its fixed size: 51 entries, then full.
+    Image volume = BlankProDos("VOL");
+    WriteAll(dir / "vol.po", volume);
+    std::string last;
+    int written = 0;
+    for (int i = 0; i < 60 && last.empty(); ++i) {
+        std::string name = "F";
+        name += std::to_string(i);
+        last = Write(dir / "vol.po:" + name, PageOf(i));
+        written += last.empty();
+    }
+    EXPECT_EQ(written, 51);
+    EXPECT_EQ(last, "the disk's catalog is full");
 }
