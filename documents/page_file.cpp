@@ -39,7 +39,9 @@ std::string AskForPathToSave(const std::string& proposed) {
 std::string AskForNameInImage(const std::string& image) {
     std::string proposed = "PIC";
     for (;;) {
-        const std::string typed = windowing::AskForName(SaveTitle, "Name of the picture on the disk:", proposed.c_str());
+        const std::string typed = windowing::AskForName(
+            SaveTitle, "Name of the picture on the disk (on a ProDOS disk FOLDER/NAME, a new folder made):",
+            proposed.c_str());
         if (typed.empty()) return std::string();
         std::string why;
         const std::string name = diskimage::FileNameFor(image, typed, why);
@@ -113,15 +115,47 @@ std::string ChoosePictureInImage(const std::string& image) {
     diskimage::Listing listing;
     std::string why;
     if (!diskimage::ListImage(image, listing, why)) return image;  // Open then says it cannot be read
-    std::vector<std::string> items;
-    std::vector<bool> pages;
-    for (const auto& f : listing.files) {
-        items.push_back(f.name + (f.IsPage() ? "" : "  (" + f.type + ", " + std::to_string(f.length) + " bytes)"));
-        pages.push_back(f.binary && !f.directory);
+    // One folder at a time: its folders (to go into), then its files; ".."
+    // goes back up.
+    std::string folder;  // "" for the top, else "DIR/SUB/"
+    for (;;) {
+        std::vector<std::string> items;
+        std::vector<bool> enabled;
+        std::vector<std::string> targets;  // what choosing each item means: a folder ("…/") or a file
+        if (!folder.empty()) {
+            items.push_back("..");
+            enabled.push_back(true);
+            const std::string up = folder.substr(0, folder.size() - 1);
+            const auto slash = up.find_last_of('/');
+            targets.push_back(slash == std::string::npos ? std::string() : up.substr(0, slash + 1));
+        }
+        for (const bool folders : {true, false}) {
+            for (const auto& f : listing.files) {
+                if (f.directory != folders || f.name.compare(0, folder.size(), folder) != 0) continue;
+                const std::string rest = f.name.substr(folder.size());
+                if (rest.empty() || rest.find('/') != std::string::npos) continue;  // deeper down
+                if (f.directory) {
+                    items.push_back(rest + "/");
+                    enabled.push_back(true);
+                    targets.push_back(f.name + "/");
+                } else {
+                    items.push_back(rest + (f.IsPage() ? "" : "  (" + f.type + ", " + std::to_string(f.length) + " bytes)"));
+                    enabled.push_back(f.binary);
+                    targets.push_back(f.name);
+                }
+            }
+        }
+        const std::string where = listing.format + " disk " + image + (folder.empty() ? "" : ", folder " + folder);
+        const int chosen = windowing::ChooseFromList("Please choose picture to load", where.c_str(), items, enabled);
+        if (chosen < 0) return std::string();
+        const std::string& target = targets[static_cast<std::size_t>(chosen)];
+        if (items[static_cast<std::size_t>(chosen)] == ".." || (!target.empty() && target.back() == '/') ||
+            target.empty()) {
+            folder = target;
+            continue;
+        }
+        return diskimage::JoinImagePath(image, target);
     }
-    const int chosen = windowing::ChooseFromList("Please choose picture to load",
-                                                 (listing.format + " disk " + image).c_str(), items, pages);
-    return chosen < 0 ? std::string() : diskimage::JoinImagePath(image, listing.files[chosen].name);
 }
 
 }  // namespace

@@ -100,3 +100,46 @@ TEST_F(DiskImageWindow, OpenListsThePicturesSaveWritesBackSaveAsAsksTheName) {
     EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.end()), Bytes(s.workingPage()));
     EXPECT_FALSE(script.unexpected);
 }
+
+// On a ProDOS disk the list shows one folder at a time: its folders to go
+// into, its files, and ".." back up. A disk image named when the program
+// starts opens that list, as Open would.
+TEST_F(DiskImageWindow, TheListGoesIntoFoldersAndBackAndStartsFromTheCommandLine) {
+    const std::string image = dir / "art.po";
+    std::string error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "TOP", PageOf(1), error)) << error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "PICS/DEEP/TITLE", PageOf(2), error)) << error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "PICS/SKETCH", PageOf(3), error)) << error;
+    std::vector<std::vector<std::string>> seen;
+    DialogScript script;
+    const auto choose = [&](const std::string& item) {
+        script.Then([&, item](QWidget* w) {
+            auto* list = w->findChild<QListWidget*>(QStringLiteral("choices"));
+            ASSERT_NE(list, nullptr);
+            seen.emplace_back();
+            int row = -1;
+            for (int i = 0; i < list->count(); ++i) {
+                seen.back().push_back(list->item(i)->text().toStdString());
+                if (seen.back().back() == item) row = i;
+            }
+            ASSERT_GE(row, 0) << item;
+            list->setCurrentRow(row);
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+    };
+    choose("PICS/");
+    choose("..");
+    choose("PICS/");
+    choose("DEEP/");
+    choose("TITLE");
+    documents::Document doc = DocumentOf(s);
+    documents::StartWithPath(doc, image);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0], (std::vector<std::string>{"PICS/", "TOP"}));
+    EXPECT_EQ(seen[1], (std::vector<std::string>{"..", "DEEP/", "SKETCH"}));
+    EXPECT_EQ(seen[2], seen[0]);
+    EXPECT_EQ(seen[4], (std::vector<std::string>{"..", "TITLE"}));
+    EXPECT_EQ(s.fileName, image + ":PICS/DEEP/TITLE");
+    EXPECT_EQ(Bytes(s.workingPage()), Pattern(1024, 2));
+    EXPECT_FALSE(script.unexpected);
+}
