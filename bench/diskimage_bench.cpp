@@ -32,6 +32,22 @@ void BM_SavePageInto800KImage(benchmark::State& state) {
 }
 BENCHMARK(BM_SavePageInto800KImage);
 
+void BM_SavePageInto140KImage(benchmark::State& state) {
+    const std::string image = folder + "/small.dsk";
+    std::string error;
+    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page, error));
+}
+BENCHMARK(BM_SavePageInto140KImage);
+
+// The largest ProDOS volume, 65,535 blocks: the whole 32 MB read, checked
+// and written back.
+void BM_SavePageInto32MImage(benchmark::State& state) {
+    const std::string image = folder + "/hard.hdv";
+    std::string error;
+    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page, error));
+}
+BENCHMARK(BM_SavePageInto32MImage)->Unit(benchmark::kMillisecond);
+
 void BM_OpenPageFrom800KImage(benchmark::State& state) {
     const std::string image = folder + "/big.po";
     diskimage::Bytes data;
@@ -55,6 +71,15 @@ int main(int argc, char** argv) {
         std::fclose(f);
     }
     diskimage::WritePageToImage(folder + "/big.po", "PIC", page, error);
+    diskimage::Container hard = diskimage::BlankContainer(diskimage::MaxVolumeBlocks * diskimage::BlockBytes,
+                                                          diskimage::Order::ProDos, false);
+    diskimage::prodos::Format(hard, "HARD");
+    if (FILE* f = std::fopen((folder + "/hard.hdv").c_str(), "wb")) {
+        std::fwrite(hard.file.data(), 1, hard.file.size(), f);
+        std::fclose(f);
+    }
+    diskimage::WritePageToImage(folder + "/hard.hdv", "PIC", page, error);
+    diskimage::WritePageToImage(folder + "/small.dsk", "PIC", page, error);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

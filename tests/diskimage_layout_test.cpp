@@ -486,3 +486,39 @@ TEST(DiskLayouts, FoldersAreMadeOnTheWayAndGrowWhenFull) {
     EXPECT_EQ(written, 51);
     EXPECT_EQ(last, "the disk's catalog is full");
 }
+
+// The small rules of the two file systems, each against bytes worked out by
+// hand: a deleted catalog slot is taken again, a file rewritten smaller
+// gives its surplus sectors back, and names are held to their lengths.
+TEST(DiskLayouts, DeletedSlotsAreReusedSurplusIsFreedAndNamesKeepTheirLengths) {
+    TempDir dir;
+    // A deleted entry (track byte $FF) in the first slot: the new page goes there.
+    Image dos = BlankDos();
+    dos[DosAt(17, 15) + 0x0B] = 0xFF;
+    for (int i = 0; i < 30; ++i) dos[DosAt(17, 15) + 0x0B + 3 + i] = 0xC1;
+    WriteAll(dir / "deleted.dsk", dos);
+    ASSERT_EQ(Write(dir / "deleted.dsk:PIC", PageOf(1)), "");
+    Image expected = BlankDos();
+    AddDosPage(expected, "PIC", PageOf(1));
+    EXPECT_EQ(FirstDifference(ReadAll(dir / "deleted.dsk"), expected), -1);
+
+    // PIC grown by hand to eight data sectors (18, 14) to (18, 7): rewritten,
+    // it keeps the first five and frees the other three.
+    Image grown = expected;
+    for (int i = 5; i < 8; ++i) {
+        grown[DosAt(18, 15) + 0x0C + 2 * i] = 18;
+        grown[DosAt(18, 15) + 0x0D + 2 * i] = static_cast<std::uint8_t>(14 - i);
+    }
+    grown[DosAt(17, 0) + 0x39 + 4 * 18] = 0x7F;  // sectors 9, 8 and 7 taken too
+    grown[DosAt(17, 0) + 0x38 + 4 * 18] = 0x00;
+    grown[DosAt(17, 15) + 0x0B + 0x21] = 9;
+    WriteAll(dir / "grown.dsk", grown);
+    ASSERT_EQ(Write(dir / "grown.dsk:PIC", PageOf(1)), "");
+    EXPECT_EQ(FirstDifference(ReadAll(dir / "grown.dsk"), expected), -1);
+
+    std::string error;
+    EXPECT_EQ(FileNameFor(dir / "x.po", "abcdefghijklmno", error), "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(FileNameFor(dir / "x.po", "abcdefghijklmnop", error), "") << "16 characters";
+    EXPECT_EQ(FileNameFor(dir / "x.dsk", std::string(30, 'A'), error), std::string(30, 'A'));
+    EXPECT_EQ(FileNameFor(dir / "x.dsk", std::string(31, 'A'), error), "");
+}
