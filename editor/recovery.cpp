@@ -111,7 +111,8 @@ std::string PathOf(const std::string& folder, const std::string& id, const char*
 bool TakeLock(Recovery& r) {
     if (r.lockFd >= 0) return true;
     const std::string path = PathOf(r.folder, r.id, LockSuffix);
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (attempt > 0) usleep(1000);  // a sweep holding the old file lets go of it at once
         const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) return false;
         struct stat held, named;

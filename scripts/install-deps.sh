@@ -20,7 +20,7 @@ package_packages=(
 test_packages=(
   libgtest-dev libbenchmark-dev libx11-dev libxcb1-dev
   xvfb xauth xdotool imagemagick xclip
-  weston qt6-wayland strace
+  weston qt6-wayland strace x11-utils
   python3
   desktop-file-utils appstream groff-base man-db
   lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon

@@ -130,6 +130,11 @@ def start_weston(runtime_dir):
                               stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     if not wait_until(lambda: os.path.exists(os.path.join(runtime_dir, "vornel-test")), 20):
         raise RuntimeError("weston did not start")
+    # Its window on the X server, shown: only then does it follow the pointer.
+    shown = lambda: "IsViewable" in subprocess.run(["xwininfo", "-name", "Weston Compositor - screen0"],
+                                                   capture_output=True, text=True).stdout
+    if not wait_until(shown, 20):
+        raise RuntimeError("weston's window never showed")
     return weston
 
 
@@ -143,11 +148,13 @@ def main():
                          capture_output=True, text=True, check=True).stdout.split()
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = bus[0]
     weston = start_weston(runtime_dir)
-    # The pointer on weston's panel, where no window goes: its picture must
-    # not cover the canvas wherever the compositor places the window.
-    time.sleep(0.5)
+    # The pointer enters weston's window from outside (it follows a pointer
+    # only from its entry on) and rests on its panel, where no window goes:
+    # its picture must not cover the canvas wherever the window is placed.
+    xdo("mousemove", 1015, 760)
+    time.sleep(0.2)
     xdo("mousemove", 600, 12)
-    time.sleep(0.05)
+    time.sleep(0.1)
     xdo("mousemove", 601, 12)
     env = dict(os.environ, WAYLAND_DISPLAY="vornel-test", QT_QPA_PLATFORM="wayland")
     env.pop("DISPLAY", None)  # nothing of the program may go to X
@@ -171,9 +178,10 @@ def main():
         # The pointer enters weston's window from outside and moves on to the
         # cell, as a user's would (the first motion over the canvas is its
         # entry, which draws nothing).
+        # Apart in time, so that the toolkit does not fold them into one.
         for step in (2, 1, 0):
             xdo("mousemove", at(10, 20)[0] - step, at(10, 20)[1])
-            time.sleep(0.05)
+            time.sleep(0.15)
         time.sleep(0.3)
         moved = [row[:] for row in startup]
         fill_cell(moved, 10, 20, WHITE, False)
@@ -187,11 +195,11 @@ def main():
 
         # A pen stroke over two cells in the current colour, white.
         xdo("mousemove", *at(5, 5))
-        time.sleep(0.1)
+        time.sleep(0.15)
         xdo("mousedown", "1")
-        time.sleep(0.05)
+        time.sleep(0.15)
         xdo("mousemove", *at(6, 5))
-        time.sleep(0.05)
+        time.sleep(0.15)
         xdo("mouseup", "1")
         stroke = [row[:] for row in startup]
         fill_cell(stroke, 5, 5, WHITE, False)
