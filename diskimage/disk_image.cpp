@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "diskimage/boot_disk.h"
 #include "runtime/replace_file.h"
 
 namespace diskimage {
@@ -245,6 +246,42 @@ bool WritePageToImage(const std::string& path, const std::string& name, const By
     if (!written || !SaveImage(path, image, error)) return false;
     for (const std::string& folder : made) lastNote += (lastNote.empty() ? "made the folder " : ", ") + folder;
     return true;
+}
+
+bool WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
+                   std::string& error) {
+    if (page.size() != PageBytes) {
+        error = "not a page";
+        return false;
+    }
+    if (!HasImageExtension(path) || OrderOfExtension(path) != Order::Dos || IsTwoImgExtension(path)) {
+        error = "a boot disk is a 140 KB image in DOS order: name it .dsk or .do";
+        return false;
+    }
+    FolderLock lock(path);
+    if (!lock.Take()) {
+        error = "another program kept writing to the disk image for 10 seconds; nothing was written";
+        return false;
+    }
+    // Only a disk made this way is replaced; anything else there stays.
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0) {
+        std::vector<std::uint8_t> bytes;
+        std::string ignored;
+        if (!S_ISREG(st.st_mode) || !ReadWholeFile(path, bytes, ignored) || !IsBootDisk(bytes)) {
+            error = "exists and is not a boot disk made by vornel; nothing was written";
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        error = std::strerror(errno);
+        return false;
+    }
+    Image image;
+    image.c = BlankContainer(DiskBytes140K, Order::Dos, false);
+    dos33::Format(image.c, 254);
+    if (!dos33::WritePage(image.c, fileName, page, error)) return false;
+    PutBootTrack(image.c, page, mixed);
+    return SaveImage(path, image, error);
 }
 
 std::string FileNameFor(const std::string& path, const std::string& name, std::string& error) {

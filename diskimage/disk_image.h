@@ -45,6 +45,12 @@ bool WritePageToImage(const std::string& image, const std::string& name, const B
 // PICS"), once; empty when nothing.
 std::string TakeWriteNote();
 
+// A 140 KB DOS 3.3 disk (.dsk or .do) that boots into the page: the page as
+// B file fileName at $0400, and in track 0 boot code that shows it full
+// screen, or mixed. path must not exist, or be a boot disk made so before.
+bool WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
+                   std::string& error);
+
 // The name as the image's file system wants it (upper case), or the empty
 // text with the reason in error.
 std::string FileNameFor(const std::string& image, const std::string& name, std::string& error);

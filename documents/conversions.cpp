@@ -9,6 +9,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "diskimage/boot_disk.h"
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
 #include "runtime/replace_file.h"
@@ -283,6 +284,26 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     runtime::FreeImageObject(thumbnailImage);
     if (!saved) return Fail(pngPath, Reason("cannot be written"));
     return Written(pngPath, "");
+}
+
+ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& name, const std::string& imagePath,
+                            bool mixed) {
+    std::string why;
+    runtime::TakeSyncFailure();
+    if (!diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), {page.begin(), page.end()}, mixed, why))
+        return Fail(imagePath, why);
+    return Written(imagePath, "");
+}
+
+ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed) {
+    lores::LoresPage page{};
+    std::string reason;
+    if (IsPngFile(pagePath)) {
+        if (!PageFromPngFile(pagePath, page, reason)) return Fail(pagePath, reason);
+    } else if (!ReadWholePage(pagePath, page, reason)) {
+        return Fail(pagePath, reason);
+    }
+    return BootDiskOf(page, pagePath, imagePath, mixed);
 }
 
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason) {

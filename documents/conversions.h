@@ -40,6 +40,15 @@ bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::st
 // A PNG of the page no wider or taller than size: the export's drawing with
 // each block scaled down by a whole factor (2k by k pixels, or 1 by 1 below
 // 80), for file managers' thumbnails.
+// A 140 KB disk (IMAGE, .dsk or .do) that boots into PAGE on an Apple II:
+// full screen, or mixed with the four text lines. PAGE may be a page file,
+// IMAGE:NAME or a PNG (imported as --import-png would). IMAGE must not
+// exist, or be such a disk made before (then it is replaced).
+ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed);
+// The same for a page in memory (the window's picture).
+ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& name, const std::string& imagePath,
+                            bool mixed);
+
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size);
 
 // True when the file starts with the PNG signature.

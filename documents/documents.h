@@ -59,6 +59,10 @@ void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette =
 // The same, its requester starting in the picture's folder (SaveFolder).
 void ExportPicture(Document& doc, const lores::Palette& palette);
 
+// A disk that boots into the picture, asked for with the save requester
+// (mixed when the mixed view is on); a failure as Save As reports one.
+void MakeBootDisk(Document& doc, bool mixed);
+
 // The folder the Save As and Export requesters start in: the picture's own
 // file's, else that of the file last opened, saved or exported, else the
 // current one; without a closing separator, so that a name starting with one

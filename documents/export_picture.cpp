@@ -1,4 +1,5 @@
 // Export picture: the page as a 640x384 PNG under the name the user chooses.
+#include "documents/conversions.h"
 #include "documents/documents.h"
 #include "runtime/replace_file.h"
 #include "windowing/windowing.h"
@@ -34,6 +35,26 @@ void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette) 
 void ExportPicture(Document& doc, const lores::Palette& palette) {
     const std::string written = Export(doc.page, palette, SaveFolder(doc));
     if (!written.empty()) RememberFolder(doc, written);
+}
+
+}  // namespace documents
+
+namespace documents {
+
+void MakeBootDisk(Document& doc, bool mixed) {
+    const char* title = "Please choose file to save";
+    const std::string defaultPath = SaveFolder(doc) + "/picture.dsk";
+    const std::string answer =
+        windowing::ChooseFileToSave(title, defaultPath.c_str(), "Apple II disk images (*.dsk *.do)|*.dsk;*.do", 0);
+    if (answer.empty() || !MayWriteOver(answer, std::string(), title)) return;
+    const std::string name = doc.fileName.empty() ? std::string("PICTURE") : doc.fileName;
+    const ConversionResult result = BootDiskOf(doc.page, name, answer, mixed);
+    if (!result.ok) {
+        windowing::ShowMessage(ErrorCaption, (std::string(ReadMessagePrefix) + answer).c_str(), 0);
+        return;
+    }
+    if (!result.message.empty()) windowing::ShowMessage(ErrorCaption, result.message.c_str(), 0);
+    RememberFolder(doc, answer);
 }
 
 }  // namespace documents

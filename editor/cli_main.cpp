@@ -48,6 +48,8 @@ int Run(int argc, char** argv) {
                                                  {command.holesFrom, &palette, command.byColour, command.strict}));
     case CommandLine::Action::Thumbnail:
         return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size));
+    case CommandLine::Action::BootDisk:
+        return Report(documents::BootDiskOfPage(command.files[0], command.files[1], command.mixed));
     case CommandLine::Action::ListImage: {
         std::string catalog;
         const documents::ConversionResult result = documents::ListDiskImage(command.files[0], catalog);

@@ -12,6 +12,7 @@ const char* const UsageText =
     "       vornel --import-png IN.png OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
     "       vornel --list IMAGE\n"
     "       vornel --thumbnail PAGE OUT.png SIZE\n"
+    "       vornel --boot-disk PAGE IMAGE [--mixed]\n"
     "       vornel --palettes\n"
     "\n"
     "Paint Apple II low-resolution pictures (40x48 pixels, 16 colours), kept as\n"
@@ -21,13 +22,14 @@ const char* const UsageText =
     "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG\n"
     "  --import-png IN.png OUT     make a page from a PNG of 40x48 equal blocks\n"
     "  --holes-from PAGE           with --import-png: keep PAGE's screen holes\n"
-    "  --mixed                     with --export-png: rows 40 to 47 as the four text lines\n"
+    "  --mixed                     with --export-png or --boot-disk: rows 40 to 47 as the four text lines\n"
     "  --by-colour                 with --import-png: nearest colour even for a palette PNG\n"
     "  --strict                    with --import-png: fail (write nothing) unless every block is exact\n"
     "  --palette NAME              the colours of the window, the export or the import\n"
     "  --palettes                  list the palettes and exit\n"
     "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image\n"
     "  --thumbnail PAGE OUT SIZE   a PNG of PAGE at most SIZE pixels wide and high\n"
+    "  --boot-disk PAGE IMAGE      a 140 KB disk (.dsk, .do) that boots into PAGE on an Apple II\n"
     "  -h, --help                  show this help and exit\n"
     "  -v, --version               show the version and exit\n"
     "\n"
@@ -69,11 +71,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return Only(CommandLine::Action::Help);
         } else if (arg == "-v" || arg == "--version") {
             return Only(CommandLine::Action::Version);
-        } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list" || arg == "--thumbnail") {
+        } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list" || arg == "--thumbnail" ||
+                   arg == "--boot-disk") {
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
             c.action = arg == "--export-png"   ? CommandLine::Action::ExportPng
                        : arg == "--import-png" ? CommandLine::Action::ImportPng
                        : arg == "--list"       ? CommandLine::Action::ListImage
+                       : arg == "--boot-disk"  ? CommandLine::Action::BootDisk
                                                : CommandLine::Action::Thumbnail;
         } else if (arg == "--holes-from") {
             if (i + 1 >= argc) return Fail("--holes-from needs a page file");
@@ -97,7 +101,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return Fail("unknown option '" + arg + "'");
         }
     }
-    if (c.mixed && c.action != CommandLine::Action::ExportPng) return Fail("--mixed goes with --export-png");
+    if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::BootDisk)
+        return Fail("--mixed goes with --export-png or --boot-disk");
     if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
         return Fail("--by-colour and --strict go with --import-png");
     switch (c.action) {
@@ -121,6 +126,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         c.files.pop_back();
         break;
     }
+    case CommandLine::Action::BootDisk:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 2) return Fail("--boot-disk needs a page and a disk image to make");
+        break;
     case CommandLine::Action::ListImage:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
         if (c.files.size() != 1) return Fail("--list needs one disk image");

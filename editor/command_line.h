@@ -8,12 +8,14 @@
 namespace editor {
 
 struct CommandLine {
-    enum class Action { Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, Thumbnail, UsageError };
+    enum class Action {
+        Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, Thumbnail, BootDisk, UsageError
+    };
     Action action = Action::Edit;
     std::vector<std::string> files;  // Edit: the page to open, if any; conversions: input, output
     std::string holesFrom;           // ImportPng: the page whose screen holes are kept
     int palette = 0;                 // index into lores::Palettes(): window, export, import
-    bool mixed = false;              // ExportPng: with the mixed-mode text lines
+    bool mixed = false;              // ExportPng, BootDisk: with the mixed-mode text lines
     bool byColour = false;           // ImportPng: nearest colour even for a palette image
     bool strict = false;             // ImportPng: any inexact block fails
     int size = 0;                    // Thumbnail: the largest side

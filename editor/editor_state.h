@@ -61,6 +61,7 @@ inline constexpr int ToggleGrid = 111;
 inline constexpr int ToggleMixedView = 112;
 inline constexpr int NextPalette = 113;
 inline constexpr int ShowAbout = 114;
+inline constexpr int MakeBootDisk = 115;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;

@@ -89,6 +89,7 @@ const ShortcutEntry Shortcuts[] = {
     {"Ctrl+S", CommandId::SavePicture, "Save"},
     {"Ctrl+Shift+S", CommandId::SavePictureAs, "Save As"},
     {"Ctrl+E", CommandId::ExportPicture, "Export picture (640x384 PNG)"},
+    {"Ctrl+B", CommandId::MakeBootDisk, "A disk that boots into the picture (.dsk)"},
     {"Ctrl+Z", CommandId::HistoryBack, "Step back"},
     {"Ctrl+Shift+Z", CommandId::HistoryForward, "Step forward"},
     {"Ctrl+Y", CommandId::HistoryForward, "Step forward"},

@@ -132,6 +132,7 @@ void CarryOutCommand(EditorState& state, int id) {
         break;
     case CommandId::SavePictureAs: documents::SaveDocumentAs(doc); break;
     case CommandId::ExportPicture: documents::ExportPicture(doc, state.colours()); break;
+    case CommandId::MakeBootDisk: documents::MakeBootDisk(doc, state.mixedView); break;
     case CommandId::ScrollLeft: Scroll(state, lores::ScrollDirection::Left); break;
     case CommandId::ScrollRight: Scroll(state, lores::ScrollDirection::Right); break;
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;

@@ -21,6 +21,7 @@ test_packages=(
   libgtest-dev libbenchmark-dev libx11-dev libxcb1-dev
   xvfb xauth xdotool imagemagick xclip
   weston qt6-wayland strace x11-utils
+  cc65
   python3
   desktop-file-utils appstream groff-base man-db
   lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon

@@ -143,3 +143,38 @@ TEST_F(DiskImageWindow, TheListGoesIntoFoldersAndBackAndStartsFromTheCommandLine
     EXPECT_EQ(Bytes(s.workingPage()), Pattern(1024, 2));
     EXPECT_FALSE(script.unexpected);
 }
+
+// Ctrl+B asks where with the save requester and writes a disk that boots
+// into the picture: mixed when the mixed view is on.
+TEST_F(DiskImageWindow, CtrlBWritesABootDiskOfThePicture) {
+    DialogScript script;
+    script.Choose(dir / "show.dsk");
+    Command(CommandId::MakeBootDisk);
+    ASSERT_EQ(script.seen.size(), 1u);
+    EXPECT_EQ(script.seen[0].title, "Please choose file to save");
+    EXPECT_EQ(script.seen[0].accept, "&Save");
+    std::vector<std::uint8_t> disk = ReadAll(dir / "show.dsk");
+    ASSERT_EQ(disk.size(), 143360u);
+    EXPECT_EQ(disk[0x34], 0x52) << "full screen";
+    diskimage::Bytes read;
+    std::string error;
+    ASSERT_TRUE(diskimage::ReadImageFile(dir / "show.dsk", "PICTURE", read, error)) << error;
+    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.end()), Bytes(s.workingPage()));
+
+    Command(CommandId::ToggleMixedView);
+    script.Choose(dir / "show.dsk");
+    script.Click("&Replace");  // the disk made before
+    Command(CommandId::MakeBootDisk);
+    disk = ReadAll(dir / "show.dsk");
+    EXPECT_EQ(disk[0x34], 0x53) << "mixed";
+
+    // Over a file that is no boot disk: the save's message, the file kept.
+    WriteAll(dir / "other.dsk", Pattern(143360, 5));
+    script.Choose(dir / "other.dsk");
+    script.Click("&Replace");
+    script.Ok();
+    Command(CommandId::MakeBootDisk);
+    ASSERT_GE(script.seen.size(), 5u);
+    EXPECT_EQ(script.seen.back().text, "Read file:" + (dir / "other.dsk"));
+    EXPECT_EQ(ReadAll(dir / "other.dsk"), Pattern(143360, 5));
+}

@@ -100,8 +100,9 @@ public:
     // the display a frame rather than one a move.
     std::vector<QRect> changed;
     detail::FrameThrottle frames{[this] {
+        // Joined once a frame (a region's union costs more than a list).
         QRegion region;
-        region.setRects(changed.data(), static_cast<int>(changed.size()));
+        for (const QRect& r : changed) region += r;
         changed.clear();
         update(region);
     }};

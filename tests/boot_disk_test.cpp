@@ -1,0 +1,188 @@
+// The boot disk on a machine of our own: a small 6502 that knows the
+// instructions the boot code uses, loaded as the Disk II firmware loads a
+// disk (physical sector 0 of track 0 at $0800, then as many sectors as its
+// first byte says), run from $0801 with X = slot * 16. The page must be on
+// the screen, the video switches set, and nothing touched after.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "diskimage/boot_disk.h"
+#include "diskimage/disk_image.h"
+#include "documents/conversions.h"
+#include "test_files.h"
+
+using namespace testfiles;
+
+namespace {
+
+// DOS 3.3's published skew: logical sector l is physical sector Physical[l].
+constexpr int Physical[16] = {0, 13, 11, 9, 7, 5, 3, 1, 14, 12, 10, 8, 6, 4, 2, 15};
+
+struct Machine {
+    std::vector<std::uint8_t> memory = std::vector<std::uint8_t>(0x10000, 0);
+    std::uint16_t pc = 0;
+    std::uint8_t a = 0, x = 0;
+    bool zero = false, negative = false;
+    std::vector<std::pair<char, int>> io;  // 'r' or 'w', and the soft switch ($C000-$C0FF)
+    std::vector<int> pictureWrites;         // addresses in $0400-$07FF written
+    std::string fault;
+
+    std::uint8_t Read(int at) {
+        if (at >= 0xC000 && at <= 0xC0FF) io.emplace_back('r', at);
+        return memory[static_cast<std::size_t>(at)];
+    }
+    void Write(int at, std::uint8_t v) {
+        if (at >= 0xC000 && at <= 0xC0FF) io.emplace_back('w', at);
+        if (at >= 0x0400 && at <= 0x07FF) pictureWrites.push_back(at);
+        memory[static_cast<std::size_t>(at)] = v;
+    }
+    int Word(int at) { return memory[static_cast<std::size_t>(at)] | memory[static_cast<std::size_t>(at + 1)] << 8; }
+    void Flags(std::uint8_t v) {
+        zero = v == 0;
+        negative = v & 0x80;
+    }
+
+    // One instruction; false when it is one the boot code should not use.
+    bool Step() {
+        const std::uint8_t op = memory[pc];
+        switch (op) {
+        case 0xAD: a = Read(Word(pc + 1)); Flags(a); pc += 3; return true;             // LDA abs
+        case 0xBD: a = Read(Word(pc + 1) + x); Flags(a); pc += 3; return true;         // LDA abs,X
+        case 0x8D: Write(Word(pc + 1), a); pc += 3; return true;                       // STA abs
+        case 0x9D: Write(Word(pc + 1) + x, a); pc += 3; return true;                   // STA abs,X
+        case 0xA2: x = memory[pc + 1]; Flags(x); pc += 2; return true;                 // LDX #
+        case 0xE8: ++x; Flags(x); pc += 1; return true;                                // INX
+        case 0xD0:                                                                     // BNE
+            pc = static_cast<std::uint16_t>(pc + 2 + (zero ? 0 : static_cast<std::int8_t>(memory[pc + 1])));
+            return true;
+        case 0x4C: pc = static_cast<std::uint16_t>(Word(pc + 1)); return true;         // JMP abs
+        default:
+            fault = "opcode $" + std::to_string(op) + " at " + std::to_string(pc);
+            return false;
+        }
+    }
+};
+
+// What the firmware does with the disk in drive 1 of slot 6.
+Machine Boot(const std::vector<std::uint8_t>& image) {
+    Machine m;
+    const auto physicalSector = [&](int p) {
+        for (int l = 0; l < 16; ++l)
+            if (Physical[l] == p) return image.data() + l * 256;  // track 0
+        return image.data();
+    };
+    std::memcpy(m.memory.data() + 0x0800, physicalSector(0), 256);
+    const int count = m.memory[0x0800];
+    for (int p = 1; p < count; ++p) std::memcpy(m.memory.data() + 0x0800 + 256 * p, physicalSector(p), 256);
+    m.x = 0x60;
+    m.pc = 0x0801;
+    return m;
+}
+
+// Runs until the code waits (a jump to itself), at most some steps.
+bool RunUntilWaiting(Machine& m) {
+    for (int steps = 0; steps < 100000; ++steps) {
+        if (m.memory[m.pc] == 0x4C && m.Word(m.pc + 1) == m.pc) return true;
+        if (!m.Step()) return false;
+    }
+    return false;
+}
+
+diskimage::Bytes PageOf(int seed) {
+    const auto v = Pattern(1024, seed);
+    return {v.begin(), v.end()};
+}
+
+}  // namespace
+
+TEST(BootDisk, ItsTrackZeroBootsIntoThePageWithTheSwitchesSetFullOrMixed) {
+    TempDir dir;
+    const diskimage::Bytes page = PageOf(8);
+    WriteAll(dir / "title.gr", {page.begin(), page.end()});
+    for (const bool mixed : {false, true}) {
+        const std::string image = dir / (mixed ? "mixed.dsk" : "full.dsk");
+        const auto made = documents::BootDiskOfPage(dir / "title.gr", image, mixed);
+        ASSERT_TRUE(made.ok) << made.message;
+        const std::vector<std::uint8_t> disk = ReadAll(image);
+        ASSERT_EQ(disk.size(), 143360u);
+        Machine m = Boot(disk);
+        EXPECT_EQ(m.memory[0x0800], 5) << "the code and the page's four sectors";
+        ASSERT_TRUE(RunUntilWaiting(m)) << m.fault;
+        EXPECT_TRUE(std::equal(page.begin(), page.end(), m.memory.begin() + 0x0400)) << "the page at $0400-$07FF";
+        const std::vector<std::pair<char, int>> expected = {
+            {'w', 0xC000}, {'w', 0xC00C}, {'w', 0xC00E}, {'r', 0xC05F},  // 80STORE, 80COL, ALTCHAR off; AN3 high
+            {'r', 0xC050}, {'r', 0xC056}, {'r', 0xC054}, {'r', mixed ? 0xC053 : 0xC052}};
+        EXPECT_EQ(m.io, expected);
+        // Waiting: nothing more happens to the picture or the switches.
+        const auto writes = m.pictureWrites.size();
+        const auto switches = m.io.size();
+        for (int i = 0; i < 1000; ++i) ASSERT_TRUE(m.Step());
+        EXPECT_EQ(m.pictureWrites.size(), writes);
+        EXPECT_EQ(m.io.size(), switches);
+
+        // The same disk is a DOS 3.3 data disk with the page as a B file.
+        diskimage::Listing listing;
+        std::string error;
+        ASSERT_TRUE(diskimage::ListImage(image, listing, error)) << error;
+        ASSERT_EQ(listing.files.size(), 1u);
+        EXPECT_EQ(listing.files[0].name, "TITLE.GR");
+        EXPECT_TRUE(listing.files[0].IsPage());
+        diskimage::Bytes read;
+        ASSERT_TRUE(diskimage::ReadImageFile(image, "TITLE.GR", read, error)) << error;
+        EXPECT_EQ(read, page);
+        for (int track = 0; track <= 2; ++track) {
+            EXPECT_EQ(disk[17 * 4096 + 0x38 + 4 * track], 0) << "track " << track << " in use";
+            EXPECT_EQ(disk[17 * 4096 + 0x39 + 4 * track], 0) << "track " << track << " in use";
+        }
+    }
+}
+
+TEST(BootDisk, OnlyADiskMadeSoIsReplacedAndAProDosOneIsRefused) {
+    TempDir dir;
+    WriteAll(dir / "p", Pattern(1024, 1));
+    ASSERT_TRUE(documents::BootDiskOfPage(dir / "p", dir / "b.dsk", false).ok);
+    WriteAll(dir / "p", Pattern(1024, 2));
+    ASSERT_TRUE(documents::BootDiskOfPage(dir / "p", dir / "b.dsk", true).ok) << "ours: replaced";
+    std::string error;
+    diskimage::Bytes read;
+    ASSERT_TRUE(diskimage::ReadImageFile(dir / "b.dsk", "P", read, error));
+    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.end()), Pattern(1024, 2));
+
+    // Another disk, or any other file, stays as it is.
+    ASSERT_TRUE(diskimage::WritePageToImage(dir / "art.dsk", "PIC", PageOf(3), error));
+    const auto art = ReadAll(dir / "art.dsk");
+    auto refused = documents::BootDiskOfPage(dir / "p", dir / "art.dsk", false);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("not a boot disk made by vornel"), std::string::npos) << refused.message;
+    EXPECT_EQ(ReadAll(dir / "art.dsk"), art);
+    refused = documents::BootDiskOfPage(dir / "p", dir / "b.po", false);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("DOS order"), std::string::npos) << refused.message;
+    EXPECT_FALSE(Exists(dir / "b.po"));
+    // A page that is not one writes nothing.
+    WriteAll(dir / "short", Pattern(100, 1));
+    EXPECT_FALSE(documents::BootDiskOfPage(dir / "short", dir / "c.dsk", false).ok);
+    EXPECT_FALSE(Exists(dir / "c.dsk"));
+}
+
+// The bytes the program carries are the source assembled (ca65 and ld65 from
+// Debian's cc65, installed with the test tools).
+TEST(BootDisk, TheCarriedCodeIsItsSourceAssembled) {
+    if (std::system("command -v ca65 > /dev/null && command -v ld65 > /dev/null") != 0)
+        GTEST_SKIP() << "no ca65 here: install-deps.sh installs it";
+    TempDir dir;
+    const std::string source = std::string(VORNEL_SOURCE_DIR) + "/diskimage/boot/boot.s";
+    const std::string command = "ca65 '" + source + "' -o '" + (dir / "boot.o") + "' && ld65 -t none -S 0x0800 '" +
+                                (dir / "boot.o") + "' -o '" + (dir / "boot.bin") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::vector<std::uint8_t> assembled = ReadAll(dir / "boot.bin");
+    EXPECT_EQ(assembled, std::vector<std::uint8_t>(diskimage::BootCode.begin(), diskimage::BootCode.end()));
+    // The byte the mixed disk changes is the low byte of LDA $C052.
+    EXPECT_EQ(assembled.at(diskimage::BootScreenSwitch - 1), 0xAD);
+    EXPECT_EQ(assembled.at(diskimage::BootScreenSwitch), 0x52);
+    EXPECT_EQ(assembled.at(diskimage::BootScreenSwitch + 1), 0xC0);
+}
