@@ -128,14 +128,25 @@ def start_weston(runtime_dir):
     weston = subprocess.Popen(["weston", "--backend=x11-backend.so", "--width=1000", "--height=740",
                                "--socket=vornel-test", "--use-pixman", "--idle-time=0", "--no-config"],
                               stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
-    if not wait_until(lambda: os.path.exists(os.path.join(runtime_dir, "vornel-test")), 20):
-        raise RuntimeError("weston did not start")
     # Its window on the X server, shown: only then does it follow the pointer.
     shown = lambda: "IsViewable" in subprocess.run(["xwininfo", "-name", "Weston Compositor - screen0"],
                                                    capture_output=True, text=True).stdout
-    if not wait_until(shown, 20):
-        raise RuntimeError("weston's window never showed")
+    if not wait_until(lambda: os.path.exists(os.path.join(runtime_dir, "vornel-test")), 20) or not wait_until(shown, 20):
+        stop_weston(weston)
+        raise RuntimeError("weston did not start")
     return weston
+
+
+def stop_weston(weston):
+    """weston and the helpers it started (its panel, its keyboard) end together."""
+    try:
+        os.killpg(weston.pid, signal.SIGTERM)
+        weston.wait(10)
+    except ProcessLookupError:
+        pass
+    except subprocess.TimeoutExpired:
+        os.killpg(weston.pid, signal.SIGKILL)
+        weston.wait()
 
 
 def main():
@@ -147,19 +158,25 @@ def main():
     bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
                          capture_output=True, text=True, check=True).stdout.split()
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = bus[0]
-    weston = start_weston(runtime_dir)
-    # The pointer enters weston's window from outside (it follows a pointer
-    # only from its entry on) and rests on its panel, where no window goes:
-    # its picture must not cover the canvas wherever the window is placed.
-    xdo("mousemove", 1015, 760)
-    time.sleep(0.2)
-    xdo("mousemove", 600, 12)
-    time.sleep(0.1)
-    xdo("mousemove", 601, 12)
-    env = dict(os.environ, WAYLAND_DISPLAY="vornel-test", QT_QPA_PLATFORM="wayland")
-    env.pop("DISPLAY", None)  # nothing of the program may go to X
-    program = subprocess.Popen([VORNEL], cwd=work, env=env)
     try:
+        weston = start_weston(runtime_dir)
+    except RuntimeError:
+        os.kill(int(bus[1]), 15)
+        raise
+    program = None
+    try:
+        # The pointer enters weston's window from outside (it follows a
+        # pointer only from its entry on) and rests on its panel, where no
+        # window goes: its picture must not cover the canvas wherever the
+        # window is placed.
+        xdo("mousemove", 1015, 760)
+        time.sleep(0.2)
+        xdo("mousemove", 600, 12)
+        time.sleep(0.1)
+        xdo("mousemove", 601, 12)
+        env = dict(os.environ, WAYLAND_DISPLAY="vornel-test", QT_QPA_PLATFORM="wayland")
+        env.pop("DISPLAY", None)  # nothing of the program may go to X
+        program = subprocess.Popen([VORNEL], cwd=work, env=env)
         startup = page_model(work, STARTUP_PAGE)
         # At start the highlight is on cell (0, 0) in the current colour, white.
         first = [row[:] for row in startup]
@@ -206,17 +223,13 @@ def main():
         fill_cell(stroke, 6, 5, WHITE, False)
         expect_screen("a pen stroke with no further input", work, origin, stroke, at(6, 5))
     finally:
-        program.terminate()
-        try:
-            program.wait(10)
-        except subprocess.TimeoutExpired:
-            program.kill()
-        # weston and the helpers it started (its panel, its keyboard) end together.
-        try:
-            os.killpg(weston.pid, signal.SIGTERM)
-            weston.wait(10)
-        except (ProcessLookupError, subprocess.TimeoutExpired):
-            os.killpg(weston.pid, signal.SIGKILL)
+        if program:
+            program.terminate()
+            try:
+                program.wait(10)
+            except subprocess.TimeoutExpired:
+                program.kill()
+        stop_weston(weston)
         os.kill(int(bus[1]), 15)
         shutil.rmtree(work, ignore_errors=True)
     if failures:
