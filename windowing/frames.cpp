@@ -1,7 +1,11 @@
-// At most once a frame: what follows the pointer (the window title, the
-// status line) changes on every cell a sweep crosses, faster than a screen
-// shows; each change still reaches the screen within a frame.
+// At most once a frame: what follows the pointer (the canvas, the window
+// title, the status line) changes on every cell a sweep crosses, faster than
+// a screen shows; each change still reaches the screen within a frame. All
+// of them go out together, from one timer: one paint and one write to the
+// display a frame.
 #include "windowing/internal.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <vector>
@@ -9,44 +13,49 @@
 namespace windowing::detail {
 
 namespace {
+
 std::vector<FrameThrottle*> throttles;
-}
+QElapsedTimer lastFrame;
+QTimer* frameTimer = nullptr;
 
-FrameThrottle::~FrameThrottle() { throttles.erase(std::remove(throttles.begin(), throttles.end(), this), throttles.end()); }
-
-void FlushFrames() {
+void RunFrame() {
+    lastFrame.start();
     const std::vector<FrameThrottle*> all = throttles;  // an action may make or end others
     for (FrameThrottle* t : all)
         if (std::find(throttles.begin(), throttles.end(), t) != throttles.end()) t->Flush();
 }
 
-FrameThrottle::FrameThrottle(std::function<void()> action, int interval)
-    : action_(std::move(action)), interval_(interval) {
-    throttles.push_back(this);
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-        lastRun_.start();
-        action_();
-    });
-}
+}  // namespace
+
+FrameThrottle::FrameThrottle(std::function<void()> action) : action_(std::move(action)) { throttles.push_back(this); }
+
+FrameThrottle::~FrameThrottle() { throttles.erase(std::remove(throttles.begin(), throttles.end(), this), throttles.end()); }
 
 void FrameThrottle::Request() {
-    if (timer_.isActive()) return;  // the frame that is due shows it
-    const qint64 since = lastRun_.isValid() ? lastRun_.elapsed() : interval_;
-    if (since >= interval_) {
-        lastRun_.start();
-        action_();
-        return;
+    pending_ = true;
+    if (!frameTimer) {
+        frameTimer = new QTimer(qApp);
+        frameTimer->setSingleShot(true);
+        frameTimer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(frameTimer, &QTimer::timeout, [] { RunFrame(); });
     }
-    timer_.start(static_cast<int>(interval_ - since));
+    if (frameTimer->isActive()) return;  // the frame that is due shows it
+    // After a quiet spell at once, once the event that asked is handled (so
+    // that what it changed goes out together); in a sweep, when the frame
+    // falls due.
+    const qint64 since = lastFrame.isValid() ? lastFrame.elapsed() : FrameInterval;
+    frameTimer->start(static_cast<int>(std::max<qint64>(0, FrameInterval - since)));
 }
 
 void FrameThrottle::Flush() {
-    if (!timer_.isActive()) return;
-    timer_.stop();
-    lastRun_.start();
+    if (!pending_) return;
+    pending_ = false;
     action_();
+}
+
+void FlushFrames() {
+    if (frameTimer) frameTimer->stop();
+    RunFrame();
 }
 
 }  // namespace windowing::detail

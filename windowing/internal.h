@@ -46,21 +46,19 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
 inline constexpr int FrameInterval = 16;  // milliseconds
 class FrameThrottle {
 public:
-    explicit FrameThrottle(std::function<void()> action, int interval = FrameInterval);
+    explicit FrameThrottle(std::function<void()> action);
     ~FrameThrottle();
     FrameThrottle(const FrameThrottle&) = delete;
     FrameThrottle& operator=(const FrameThrottle&) = delete;
-    // The action runs now when the last run is an interval old, else once
-    // when the interval is up, however often it is asked for meanwhile.
+    // The action runs with the next frame (at once after a quiet spell),
+    // once however often it is asked for meanwhile.
     void Request();
-    // Runs a pending action now (a box is about to take over the screen).
+    // Runs the action now if it waits for a frame.
     void Flush();
 
 private:
     std::function<void()> action_;
-    int interval_;
-    QElapsedTimer lastRun_;
-    QTimer timer_;
+    bool pending_ = false;
 };
 // Every action waiting for its frame, now: what the screen shows before a
 // modal box takes over, and what a test reads.

@@ -1,7 +1,7 @@
 // The status line: a row of text parts with colour swatches in a strip of
 // a window's client area. It is redrawn only where its parts change, and at
-// most every 50 ms: a pointer racing across the canvas changes them on every
-// cell, faster than anyone reads. Its text is drawn with the program's own
+// most once a frame: a pointer racing across the canvas changes them on every
+// cell, faster than a screen shows. Its text is drawn with the program's own
 // character dots, so that showing it loads no fonts; text they do not cover
 // (a file name in another script) is drawn in the desktop's font.
 #include <cstdio>
@@ -25,8 +25,6 @@ bool HasGlyphs(const std::string& text) {
         if (c < glyphFirst || c >= glyphFirst + count) return false;
     return true;
 }
-
-constexpr int StatusInterval = 50;  // milliseconds
 
 class StatusLine : public QWidget {
 public:
@@ -155,9 +153,7 @@ private:
     std::vector<StatusPart> shown_;  // what the strip shows, where
     std::vector<Span> shownSpans_;
     QImage strip_;
-    // A line of text for a person to read: a sweep shows it every 50 ms,
-    // the first change after a quiet spell (and the first text) at once.
-    detail::FrameThrottle frames_{[this] { Refresh(); }, StatusInterval};
+    detail::FrameThrottle frames_{[this] { Refresh(); }};
 };
 
 StatusLine* StatusLineOf(int window) {
