@@ -221,17 +221,28 @@ std::string TakeWriteNote() {
     return note;
 }
 
-bool WritePageToImage(const std::string& path, const std::string& name, const Bytes& page, std::string& error) {
-    lastNote.clear();
+namespace {
+
+// What every write into an image checks first, then its turn: false (the
+// error set) when the page is none or the turn never came.
+bool ReadyToWrite(const Bytes& page, FolderLock& lock, std::string& error) {
     if (page.size() != PageBytes) {
         error = "not a page";
         return false;
     }
-    FolderLock lock(path);
     if (!lock.Take()) {
         error = "another program kept writing to the disk image for 10 seconds; nothing was written";
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool WritePageToImage(const std::string& path, const std::string& name, const Bytes& page, std::string& error) {
+    lastNote.clear();
+    FolderLock lock(path);
+    if (!ReadyToWrite(page, lock, error)) return false;
     Image image;
     struct stat st;
     if (stat(path.c_str(), &st) != 0 && errno == ENOENT && HasImageExtension(path)) {
@@ -250,19 +261,12 @@ bool WritePageToImage(const std::string& path, const std::string& name, const By
 
 bool WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
                    std::string& error) {
-    if (page.size() != PageBytes) {
-        error = "not a page";
-        return false;
-    }
     if (!HasImageExtension(path) || OrderOfExtension(path) != Order::Dos || IsTwoImgExtension(path)) {
         error = "a boot disk is a 140 KB image in DOS order: name it .dsk or .do";
         return false;
     }
     FolderLock lock(path);
-    if (!lock.Take()) {
-        error = "another program kept writing to the disk image for 10 seconds; nothing was written";
-        return false;
-    }
+    if (!ReadyToWrite(page, lock, error)) return false;
     // Only a disk made this way is replaced; anything else there stays.
     struct stat st;
     if (lstat(path.c_str(), &st) == 0) {

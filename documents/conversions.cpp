@@ -55,16 +55,21 @@ Rgb PaletteRgb(const lores::Palette& palette, int n) {
     return (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
 }
 
+// The squared distance of two colours in RGB.
+long Distance(Rgb a, Rgb b) {
+    long d = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const long delta = static_cast<long>((a >> shift) & 0xFF) - static_cast<long>((b >> shift) & 0xFF);
+        d += delta * delta;
+    }
+    return d;
+}
+
 int NearestColour(const lores::Palette& palette, Rgb c) {
     int best = 0;
     long bestDistance = -1;
     for (int n = 0; n < lores::ColourCount; ++n) {
-        const Rgb p = PaletteRgb(palette, n);
-        long d = 0;
-        for (int shift = 0; shift <= 16; shift += 8) {
-            const long delta = static_cast<long>((c >> shift) & 0xFF) - static_cast<long>((p >> shift) & 0xFF);
-            d += delta * delta;
-        }
+        const long d = Distance(c, PaletteRgb(palette, n));
         if (bestDistance < 0 || d < bestDistance) {
             best = n;
             bestDistance = d;
@@ -100,12 +105,7 @@ bool LoresOrdered(const runtime::DecodedImage& image) {
         bool numbered = false;
         for (const lores::NamedPalette& named : lores::Palettes()) {
             for (int n = 0; n < lores::ColourCount; ++n) {
-                const Rgb p = PaletteRgb(named.colours, n);
-                long d = 0;
-                for (int shift = 0; shift <= 16; shift += 8) {
-                    const long delta = static_cast<long>((c >> shift) & 0xFF) - static_cast<long>((p >> shift) & 0xFF);
-                    d += delta * delta;
-                }
+                const long d = Distance(c, PaletteRgb(named.colours, n));
                 if (best < 0 || d < best) {
                     best = d;
                     numbered = n == i;
