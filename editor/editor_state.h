@@ -15,7 +15,7 @@
 
 namespace editor {
 
-enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3 };
+enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6 };
 
 struct Cell {
     int x = 0;
@@ -62,6 +62,9 @@ inline constexpr int ToggleMixedView = 112;
 inline constexpr int NextPalette = 113;
 inline constexpr int ShowAbout = 114;
 inline constexpr int MakeBootDisk = 115;
+inline constexpr int RectangleTool = 116;
+inline constexpr int FilledRectangleTool = 117;
+inline constexpr int FilledCircleTool = 118;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -111,6 +114,7 @@ struct EditorState {
     Cell pointerCell;
     Cell lineAnchor = NoAnchor;
     Cell circleAnchor = NoAnchor;
+    Cell shapeAnchor = NoAnchor;  // the rectangles' first corner, the filled circle's centre
     int undoAvailable = 0;
     int fillTarget = 0;
     int circleRadius = 0;

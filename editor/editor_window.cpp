@@ -97,6 +97,9 @@ const ShortcutEntry Shortcuts[] = {
     {"L", CommandId::LineTool, "Pen, line, circle, fill"},
     {"C", CommandId::CircleTool, "Pen, line, circle, fill"},
     {"F", CommandId::FillTool, "Pen, line, circle, fill"},
+    {"R", CommandId::RectangleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
+    {"Shift+R", CommandId::FilledRectangleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
+    {"Shift+C", CommandId::FilledCircleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
     {"K", CommandId::PickColour, "Pick the colour under the pointer"},
     {"[", CommandId::PreviousColour, "Previous, next colour"},
     {"]", CommandId::NextColour, "Previous, next colour"},
@@ -199,7 +202,8 @@ void ShowAboutBox() {
 
 void SelectToolButton(int id) {
     for (int i = 0; i <= CommandId::PenTool; ++i) SetButtonPressed(ToolbarNumber, i, 0);
-    SetButtonPressed(ToolbarNumber, id, 1);
+    // The shapes beyond the toolbar's own tools have no button: none shows pressed.
+    if (id <= CommandId::PenTool) SetButtonPressed(ToolbarNumber, id, 1);
 }
 
 bool StartUp(EditorState& state, int palette) {

@@ -23,6 +23,7 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
     state.currentTool = tool;
     if (tool == Tool::Line) state.lineAnchor = NoAnchor;
     if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
+    state.shapeAnchor = NoAnchor;
     SelectToolButton(id);
 }
 
@@ -44,6 +45,9 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
     case Tool::Line: LinePointer(state, leftHeld); break;
     case Tool::Circle: CirclePointer(state, leftHeld); break;
     case Tool::Fill: FillPointer(state, leftHeld); break;
+    case Tool::Rectangle:
+    case Tool::FilledRectangle:
+    case Tool::FilledCircle: ShapePointer(state, leftHeld); break;
     }
 }
 
@@ -122,6 +126,9 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::CircleTool: ChooseTool(state, Tool::Circle, id); break;
     case CommandId::FillTool: ChooseTool(state, Tool::Fill, id); break;
     case CommandId::PenTool: ChooseTool(state, Tool::Pen, id); break;
+    case CommandId::RectangleTool: ChooseTool(state, Tool::Rectangle, id); break;
+    case CommandId::FilledRectangleTool: ChooseTool(state, Tool::FilledRectangle, id); break;
+    case CommandId::FilledCircleTool: ChooseTool(state, Tool::FilledCircle, id); break;
     case CommandId::Undo:
         if (state.undoAvailable == 1) {
             state.undoAvailable = 0;

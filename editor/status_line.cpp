@@ -8,7 +8,7 @@
 namespace editor {
 namespace {
 
-const char* const ToolNames[] = {"pen", "line", "circle", "fill"};
+const char* const ToolNames[] = {"pen", "line", "circle", "fill", "rectangle", "filled rectangle", "filled circle"};
 
 std::string BaseName(const std::string& path) {
     const auto base = [](const std::string& p) {
@@ -70,7 +70,7 @@ void UpdateStatusLine(EditorState& state) {
     }
     parts.push_back({"colour: " + std::to_string(now.currentColour),
                      static_cast<std::int64_t>(palette[now.currentColour])});
-    parts.push_back({ToolNames[static_cast<int>(now.tool) & 3]});
+    parts.push_back({ToolNames[static_cast<std::size_t>(now.tool) % std::size(ToolNames)]});
     parts.push_back({state.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});

@@ -79,6 +79,18 @@ void CirclePointer(EditorState& state, bool leftHeld) {
     });
 }
 
+void ShapePointer(EditorState& state, bool leftHeld) {
+    TwoPressGesture(state, state.shapeAnchor, leftHeld, [&] {
+        const Cell a = state.shapeAnchor, p = state.pointerCell;
+        lores::LoresPage& page = state.workingPage();
+        switch (state.currentTool) {
+        case Tool::Rectangle: lores::DrawRectangle(page, a.x, a.y, p.x, p.y, state.currentColour); break;
+        case Tool::FilledRectangle: lores::FillRectangle(page, a.x, a.y, p.x, p.y, state.currentColour); break;
+        default: lores::FillCircle(page, a.x, a.y, lores::CircleRadius(a.x, a.y, p.x, p.y), state.currentColour); break;
+        }
+    });
+}
+
 void FillPointer(EditorState& state, bool leftHeld) {
     if (!leftHeld) {
         RedrawPage(state);

@@ -10,6 +10,9 @@ void PenPointer(EditorState& state, bool leftHeld);
 void LinePointer(EditorState& state, bool leftHeld);
 void CirclePointer(EditorState& state, bool leftHeld);
 void FillPointer(EditorState& state, bool leftHeld);
+// Two presses, as the line: the rectangle's corners (outline or filled), or
+// the filled circle's centre and a rim cell.
+void ShapePointer(EditorState& state, bool leftHeld);
 
 inline constexpr const char* FillRefusal = "Can't fill area with color. Try another one";
 

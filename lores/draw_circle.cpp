@@ -1,18 +1,24 @@
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <map>
 
 #include "lores/drawing.h"
 
 namespace lores {
+namespace {
 
-void DrawCircle(LoresPage& page, int cx, int cy, int r, int colour) {
+// The cells of the outline, on the page or not, in the order drawn.
+template <typename Plot>
+void CircleCells(int cx, int cy, int r, Plot plot) {
     // err starts at 0 rather than 2 - 2r: small circles come out as diamonds,
     // which is the look the program has always had.
     int x = -r, y = 0, err = 0;
     while (x < 0) {
-        PlotPixel(page, cx - x, cy + y, colour);
-        PlotPixel(page, cx - y, cy - x, colour);
-        PlotPixel(page, cx + x, cy - y, colour);
-        PlotPixel(page, cx + y, cy + x, colour);
+        plot(cx - x, cy + y);
+        plot(cx - y, cy - x);
+        plot(cx + x, cy - y);
+        plot(cx + y, cy + x);
         const int rr = err;
         if (rr <= y) {
             ++y;
@@ -23,6 +29,23 @@ void DrawCircle(LoresPage& page, int cx, int cy, int r, int colour) {
             err += 2 * x + 1;
         }
     }
+}
+
+}  // namespace
+
+void DrawCircle(LoresPage& page, int cx, int cy, int r, int colour) {
+    CircleCells(cx, cy, r, [&](int x, int y) { PlotPixel(page, x, y, colour); });
+}
+
+void FillCircle(LoresPage& page, int cx, int cy, int r, int colour) {
+    // Each row from its leftmost outline cell to its rightmost.
+    std::map<int, std::pair<int, int>> rows;
+    CircleCells(cx, cy, r, [&](int x, int y) {
+        auto [it, fresh] = rows.try_emplace(y, x, x);
+        if (!fresh) it->second = {std::min(it->second.first, x), std::max(it->second.second, x)};
+    });
+    for (const auto& [y, span] : rows)
+        for (int x = span.first; x <= span.second; ++x) PlotPixel(page, x, y, colour);
 }
 
 int CircleRadius(int ax, int ay, int x, int y) {

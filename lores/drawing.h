@@ -16,6 +16,15 @@ void DrawLine(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
 // Outline of radius r around (cx, cy); r = 0 draws nothing.
 void DrawCircle(LoresPage& page, int cx, int cy, int r, int colour);
 
+// Every cell of the outline of radius r, and on each row every cell between
+// its leftmost and rightmost outline cells; r = 0 draws nothing.
+void FillCircle(LoresPage& page, int cx, int cy, int r, int colour);
+
+// The outline of the rectangle with these corners (in any order), and the
+// rectangle filled.
+void DrawRectangle(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
+void FillRectangle(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
+
 // Radius from the centre to the rim cell, truncated toward zero.
 int CircleRadius(int ax, int ay, int x, int y);
 

@@ -192,3 +192,42 @@ TEST_F(DrawingAids, AFileDroppedOnTheWindowOpens) {
     EXPECT_EQ(s.fileName, dir / "dropped");
     EXPECT_EQ(script.seen.size(), 2u);
 }
+
+// R, Shift+R and Shift+C: two presses as the line, a rubber band between
+// them, one step of the history each; the status line names the tool, and no
+// toolbar tool shows pressed (they have no button).
+TEST_F(EditorFixture, RectanglesAndFilledShapesTakeTwoPressesAndOneStep) {
+    struct Case {
+        int command;
+        const char* name;
+        void (*model)(lores::LoresPage&, int, int, int, int, int);
+    };
+    const Case cases[] = {
+        {CommandId::RectangleTool, "rectangle", lores::DrawRectangle},
+        {CommandId::FilledRectangleTool, "filled rectangle", lores::FillRectangle},
+        {CommandId::FilledCircleTool, "filled circle",
+         [](lores::LoresPage& p, int x0, int y0, int x1, int y1, int c) {
+             lores::FillCircle(p, x0, y0, lores::CircleRadius(x0, y0, x1, y1), c);
+         }},
+    };
+    for (const Case& k : cases) {
+        Command(CommandId::NewPicture);
+        Command(k.command);
+        EXPECT_NE(windowing::StatusLineText(0).find(k.name), std::string::npos) << windowing::StatusLineText(0);
+        PressAt(20, 20);
+        MoveTo(26, 24);  // the rubber band, not yet the page
+        lores::LoresPage preview{};
+        k.model(preview, 20, 20, 26, 24, s.currentColour);
+        EXPECT_EQ(Shown(23 * 16 + 8, 24 * 8 + 4), Palette(lores::PixelAt(preview, 23, 24))) << "the band: " << k.name;
+        EXPECT_EQ(Shown(21 * 16 + 8, 22 * 8 + 4), Palette(lores::PixelAt(preview, 21, 22))) << "the band: " << k.name;
+        EXPECT_EQ(s.workingPage(), lores::LoresPage{}) << "the band is the screen's only: " << k.name;
+        PressAt(26, 24);
+        lores::LoresPage expected{};
+        k.model(expected, 20, 20, 26, 24, s.currentColour);
+        EXPECT_EQ(s.workingPage(), expected) << k.name;
+        Command(CommandId::HistoryBack);
+        EXPECT_EQ(s.workingPage(), lores::LoresPage{}) << "one step: " << k.name;
+    }
+    Command(CommandId::PenTool);
+    EXPECT_NE(windowing::StatusLineText(0).find("pen"), std::string::npos);
+}

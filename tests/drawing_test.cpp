@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 #include <utility>
@@ -206,5 +207,67 @@ TEST(Drawing, NoOperationEverTouchesAScreenHole) {
         default: ScrollPage(page, static_cast<ScrollDirection>(rng() % 4)); break;
         }
         ASSERT_TRUE(HolesEqual(page, original)) << "operation " << i;
+    }
+}
+
+// Rectangles with their corners in any order, one cell and one row wide,
+// and filled; a filled circle is its outline and every cell between the
+// outline's leftmost and rightmost cells on each row.
+TEST(Shapes, RectanglesInAnyOrderAndFilledCirclesAgainstTheOutline) {
+    const auto cells = [](const lores::LoresPage& page, int colour) {
+        std::set<std::pair<int, int>> set;
+        for (int y = 0; y < lores::PageHeight; ++y)
+            for (int x = 0; x < lores::PageWidth; ++x)
+                if (lores::PixelAt(page, x, y) == colour) set.insert({x, y});
+        return set;
+    };
+    struct Box {
+        int x0, y0, x1, y1;
+    };
+    for (const Box b : {Box{3, 4, 10, 9}, Box{10, 9, 3, 4}, Box{10, 4, 3, 9}, Box{3, 9, 10, 4}, Box{7, 7, 7, 7},
+                        Box{2, 5, 30, 5}, Box{6, 1, 6, 40}, Box{-5, -5, 50, 60}}) {
+        lores::LoresPage outline{}, filled{};
+        lores::DrawRectangle(outline, b.x0, b.y0, b.x1, b.y1, 9);
+        lores::FillRectangle(filled, b.x0, b.y0, b.x1, b.y1, 9);
+        std::set<std::pair<int, int>> wantOutline, wantFilled;
+        const int l = std::min(b.x0, b.x1), r = std::max(b.x0, b.x1), t = std::min(b.y0, b.y1), bo = std::max(b.y0, b.y1);
+        for (int y = std::max(t, 0); y <= std::min(bo, 47); ++y)
+            for (int x = std::max(l, 0); x <= std::min(r, 39); ++x) {
+                wantFilled.insert({x, y});
+                if (x == l || x == r || y == t || y == bo) wantOutline.insert({x, y});
+            }
+        EXPECT_EQ(cells(outline, 9), wantOutline) << b.x0 << "," << b.y0 << " " << b.x1 << "," << b.y1;
+        EXPECT_EQ(cells(filled, 9), wantFilled) << b.x0 << "," << b.y0 << " " << b.x1 << "," << b.y1;
+    }
+    for (int r = 0; r <= 20; ++r) {
+        for (const auto& [cx, cy] : {std::pair{20, 24}, std::pair{2, 3}, std::pair{38, 46}}) {
+            lores::LoresPage outline{}, filled{};
+            lores::DrawCircle(outline, cx, cy, r, 1);
+            lores::FillCircle(filled, cx, cy, r, 1);
+            // The outline's cells relative to the centre, drawn where they
+            // fit on the page (a diameter of 41 cells needs two tries), then
+            // each row from its leftmost to its rightmost cell, off the page
+            // or not.
+            std::set<std::pair<int, int>> relative;
+            for (const int px : {20, 19}) {
+                lores::LoresPage probe{};
+                lores::DrawCircle(probe, px, 24, r, 1);
+                for (const auto& [x, y] : cells(probe, 1)) relative.insert({x - px, y - 24});
+            }
+            std::map<int, std::pair<int, int>> rows;
+            for (const auto& [dx, dy] : relative) {
+                auto [it, fresh] = rows.try_emplace(cy + dy, cx + dx, cx + dx);
+                if (!fresh) it->second = {std::min(it->second.first, cx + dx), std::max(it->second.second, cx + dx)};
+            }
+            std::set<std::pair<int, int>> want;
+            for (const auto& [y, span] : rows)
+                for (int x = span.first; x <= span.second; ++x)
+                    if (x >= 0 && x < 40 && y >= 0 && y < 48) want.insert({x, y});
+            EXPECT_EQ(cells(filled, 1), want) << "r " << r << " at " << cx << "," << cy;
+            if (r == 0) {
+                EXPECT_TRUE(want.empty()) << "radius 0 draws nothing, as the outline";
+            }
+            for (const auto& c : cells(outline, 1)) EXPECT_TRUE(want.count(c)) << "the outline is inside";
+        }
     }
 }
