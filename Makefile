@@ -53,7 +53,7 @@ test: build build-asan
 bench: build
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 	python3 bench/conversion_bench.py $(RELEASE)
-	xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" python3 bench/x_bench.py $(RELEASE)
+	xvfb-run -a -s "-screen 0 2048x1536x24 -nolisten tcp -noreset" python3 bench/x_bench.py $(RELEASE)
 
 install: build-program
 	cmake --install $(RELEASE) --prefix $(PREFIX)

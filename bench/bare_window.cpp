@@ -9,8 +9,8 @@ namespace {
 
 class Bare : public QWidget {
 public:
-    Bare() {
-        setFixedSize(640, 440);
+    explicit Bare(QSize size) {
+        setFixedSize(size);
         setWindowTitle(QStringLiteral("bare"));
         setMouseTracking(true);
     }
@@ -27,7 +27,12 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Bare window;
+    // The editor's size, or another given as WIDTHxHEIGHT (the editor zoomed).
+    QSize size(640, 440);
+    for (int i = 1; i < argc; ++i)
+        if (const QStringList wh = QString::fromUtf8(argv[i]).split(QLatin1Char('x')); wh.size() == 2)
+            size = QSize(wh[0].toInt(), wh[1].toInt());
+    Bare window(size);
     window.show();
     return app.exec();
 }

@@ -6,7 +6,8 @@ medians reported with their ratio.
   start-up: time to the first fully drawn frame, the gap between the window
             being mapped and being drawn, and the peak resident size;
   pointer:  CPU time per pointer move over the canvas (all threads), for a
-            plain move and for line and circle rubber bands.
+            plain move and for line and circle rubber bands; and a plain move
+            at 2x zoom beside a bare window of that size.
 Usage: x_bench.py BUILD_DIR [RUNS]
 """
 import os
@@ -21,8 +22,10 @@ RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 15
 PROBE = os.path.join(BUILD, "bench", "x_probe")
 BARE = os.path.join(BUILD, "bench", "bare_window")
 VORNEL = os.path.join(BUILD, "vornel")
-# Both windows are 640x440, centred on the 1024x768 screen (no window manager).
-LEFT, TOP = (1024 - 640) // 2, (768 - 440) // 2
+# Both windows are 640x440, centred on the screen (no window manager): the
+# screen `make bench` gives, room for the editor at 2x.
+SCREEN = (2048, 1536)
+LEFT, TOP = (SCREEN[0] - 640) // 2, (SCREEN[1] - 440) // 2
 APPLE = (LEFT + 12 * 16 + 8, TOP + 30 + 17 * 8 + 4)  # a yellow cell of the startup picture
 STATUS_INK = (LEFT + 7, TOP + 414 + 11)  # a dot of the status line's first letter, black when its text is drawn
 WORK = tempfile.mkdtemp(prefix="vornel-bench-")
@@ -41,13 +44,15 @@ def xdo(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True)
 
 
-def moves(command, setup=None, count=2000):
-    proc = subprocess.Popen(command, cwd=WORK, stderr=subprocess.DEVNULL)
+def moves(command, setup=None, count=2000, zoom=1, env=None):
+    proc = subprocess.Popen(command, cwd=WORK, stderr=subprocess.DEVNULL, env=env)
+    left, top = (SCREEN[0] - 640 * zoom) // 2, (SCREEN[1] - (30 + 384 * zoom + 26)) // 2
     try:
         time.sleep(1.5)
         if setup:
             setup()
-        out = subprocess.run([PROBE, "moves", str(proc.pid), str(LEFT + 8), str(TOP + 34), "620", "370", str(count)],
+        out = subprocess.run([PROBE, "moves", str(proc.pid), str(left + 8), str(top + 34), str(620 * zoom),
+                              str(370 * zoom), str(count)],
                              capture_output=True, text=True, timeout=120)
         return float(out.stdout)
     finally:
@@ -81,6 +86,7 @@ def private_session_bus():
 def main():
     bus = private_session_bus()
     os.environ["XDG_STATE_HOME"] = os.path.join(WORK, "state")
+    os.environ["XDG_CONFIG_HOME"] = os.path.join(WORK, "no-config")  # 1x, whatever the user chose
     try:
         measure()
     finally:
@@ -114,6 +120,22 @@ def measure():
     for name in ("plain", "line", "circle"):
         value = median(results[name])
         print("  vornel %-6s                    %.1f us, ratio %.2f" % (name, value, value / floor))
+
+    # At 2x: the zoom the editor starts with, from its configuration folder.
+    config = os.path.join(WORK, "config")
+    os.makedirs(os.path.join(config, "vornel"), exist_ok=True)
+    with open(os.path.join(config, "vornel", "zoom"), "w") as f:
+        f.write("2\n")
+    zoomed = dict(os.environ, XDG_CONFIG_HOME=config)
+    size = "%dx%d" % (1280, 30 + 768 + 26)
+    bare2 = [BARE, size, "-geometry", "%s+%d+%d" % (size, (SCREEN[0] - 1280) // 2, (SCREEN[1] - 824) // 2)]
+    at2 = {"bare": [], "plain": []}
+    for _ in range(rounds):
+        at2["bare"].append(moves(bare2, zoom=2))
+        at2["plain"].append(moves([VORNEL], zoom=2, env=zoomed))
+    floor2, value2 = median(at2["bare"]), median(at2["plain"])
+    print("pointer move at 2x:                bare Qt %.1f us, vornel %.1f us, ratio %.2f" % (floor2, value2,
+                                                                                            value2 / floor2))
 
 
 if __name__ == "__main__":

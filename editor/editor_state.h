@@ -65,6 +65,9 @@ inline constexpr int MakeBootDisk = 115;
 inline constexpr int RectangleTool = 116;
 inline constexpr int FilledRectangleTool = 117;
 inline constexpr int FilledCircleTool = 118;
+inline constexpr int ZoomIn = 119;
+inline constexpr int ZoomOut = 120;
+inline constexpr int ZoomReset = 121;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -76,6 +79,7 @@ inline constexpr int CanvasTop = 30;
 // The strip below the canvas, down to the bottom of the client area.
 inline constexpr int StatusTop = CanvasTop + 384;
 inline constexpr int StatusHeight = 440 - StatusTop;
+inline constexpr int MaxZoom = 4;
 using documents::CellHeight;
 using documents::CellWidth;
 using documents::ExportImage;
@@ -138,6 +142,7 @@ struct EditorState {
     // test that does not ask for it).
     Recovery* recovery = nullptr;
     std::string lastFolder;  // of the file last opened, saved or exported
+    int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
 
     History history;
     // The page as last opened, saved or newly started: stepping through the

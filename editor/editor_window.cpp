@@ -7,6 +7,7 @@
 #include "editor/event_loop.h"
 #include "editor/history.h"
 #include "editor/status_line.h"
+#include "editor/zoom.h"
 #include "editor/page_view.h"
 #include "documents/documents.h"
 #include "editor/recovery.h"
@@ -113,6 +114,10 @@ const ShortcutEntry Shortcuts[] = {
     {"Ctrl+Up", CommandId::ScrollUp, "Scroll the picture one pixel"},
     {"Ctrl+Down", CommandId::ScrollDown, "Scroll the picture one pixel"},
     {"G", CommandId::ToggleGrid, "Grid on or off"},
+    {"Ctrl++", CommandId::ZoomIn, "Zoom in, out, back to 1x (2x to 4x)"},
+    {"Ctrl+=", CommandId::ZoomIn, "Zoom in, out, back to 1x (2x to 4x)"},
+    {"Ctrl+-", CommandId::ZoomOut, "Zoom in, out, back to 1x (2x to 4x)"},
+    {"Ctrl+0", CommandId::ZoomReset, "Zoom in, out, back to 1x (2x to 4x)"},
     {"M", CommandId::ToggleMixedView, "Mixed view (the four text lines) on or off"},
     {"V", CommandId::NextPalette, "Next palette"},
     {"Shift+F10", CommandId::ShowPopupMenu, "Popup menu at the pointer's cell"},
@@ -228,6 +233,8 @@ bool StartUp(EditorState& state, int palette) {
     SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
     RedrawPage(state);
     UpdateStatusLine(state);
+    // The zoom the user chose last time (none: the specified 1x).
+    if (const int zoom = SavedZoom(); zoom > 1) ApplyZoom(state, zoom, false);
     ShowWindowsNow();
     // ...and what only input or the desktop uses, made while the user looks.
     SetIcon();

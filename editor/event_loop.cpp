@@ -9,6 +9,7 @@
 #include "editor/recovery.h"
 #include "editor/status_line.h"
 #include "editor/tools.h"
+#include "editor/zoom.h"
 #include "lores/drawing.h"
 #include "lores/text_glyphs.h"
 #include "windowing/windowing.h"
@@ -84,8 +85,9 @@ void Scroll(EditorState& state, lores::ScrollDirection direction) {
 void ShowPopupAtPointerCell(EditorState& state) {
     const int x = std::clamp(state.pointerCell.x, 0, lores::PageWidth - 1);
     const int y = std::clamp(state.pointerCell.y, 0, lores::PageHeight - 1);
-    windowing::ShowPopupAt(PopupNumber, windowing::WindowHandle(WindowNumber), CellWidth * x + CellWidth / 2,
-                           CanvasTop + CellHeight * y + CellHeight / 2);
+    const int z = state.zoom;
+    windowing::ShowPopupAt(PopupNumber, windowing::WindowHandle(WindowNumber), z * (CellWidth * x + CellWidth / 2),
+                           CanvasTop + z * (CellHeight * y + CellHeight / 2));
 }
 
 }  // namespace
@@ -145,6 +147,9 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;
     case CommandId::ScrollDown: Scroll(state, lores::ScrollDirection::Down); break;
     case CommandId::ShowPopupMenu: ShowPopupAtPointerCell(state); break;
+    case CommandId::ZoomIn: ApplyZoom(state, state.zoom + 1, true); break;
+    case CommandId::ZoomOut: ApplyZoom(state, state.zoom - 1, true); break;
+    case CommandId::ZoomReset: ApplyZoom(state, 1, true); break;
     case CommandId::HistoryBack: StepBack(state); break;
     case CommandId::HistoryForward: StepForward(state); break;
     case CommandId::PickColour: PickColourAt(state, state.pointerCell); break;

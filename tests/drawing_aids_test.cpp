@@ -231,3 +231,13 @@ TEST_F(EditorFixture, RectanglesAndFilledShapesTakeTwoPressesAndOneStep) {
     Command(CommandId::PenTool);
     EXPECT_NE(windowing::StatusLineText(0).find("pen"), std::string::npos);
 }
+
+// A zoom the screen has no room for (this offscreen screen is 800 wide) is
+// not taken: the view stays as large as fits.
+TEST_F(EditorFixture, AZoomThatDoesNotFitTheScreenIsNotTaken) {
+    Command(CommandId::ZoomIn);
+    EXPECT_EQ(s.zoom, 1);
+    EXPECT_EQ(canvas->size(), QSize(640, 384));
+    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
+    Command(CommandId::ZoomReset);
+}

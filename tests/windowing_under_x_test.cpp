@@ -178,7 +178,18 @@ TEST_F(UnderX, CanvasUpdatesReachTheServerThroughTheToolkitsPaint) {
 // device pixel of every cell's rows and columns pressed through the X
 // server and checked against the cell reported and the colour drawn there.
 TEST_F(UnderX, EveryCellsEdgePixelsHitTheCellDrawnThere) {
+  // At every zoom the screen has room for (the canvas grows, the window with it).
+  for (int zoom = 1; zoom <= 3; ++zoom) {
+    SCOPED_TRACE("zoom " + std::to_string(zoom));
     const double s = window->devicePixelRatioF();
+    if (zoom > 1) {
+        const QRect room = window->screen()->availableGeometry();
+        if (640 * zoom + 40 > room.width() || 30 + 384 * zoom + 60 > room.height()) break;
+        ASSERT_EQ(SetCanvasZoom(0, zoom), 1);
+        ASSERT_EQ(ResizeWindowObject(0, 640 * zoom, 30 + 384 * zoom + 26), 1);
+        window->move(0, 0);  // all of it on the screen, to be read back
+        Spin(100);
+    }
     const auto colourOf = [](int cx, int cy) {
         return runtime::RgbColour(cx * 6, cy * 5, (cx * 7 + cy * 3) & 0xFF);
     };
@@ -191,7 +202,7 @@ TEST_F(UnderX, EveryCellsEdgePixelsHitTheCellDrawnThere) {
     QWidget* canvas = qtdriver::Canvas();
     const QPointF origin = QPointF(canvas->mapTo(window, QPoint(0, 0))) * s;
     const QPoint top(static_cast<int>(std::floor(origin.x() + 0.5)), static_cast<int>(std::floor(origin.y() + 0.5)));
-    const int deviceWidth = static_cast<int>(std::ceil(640 * s)), deviceHeight = static_cast<int>(std::ceil(384 * s));
+    const int deviceWidth = static_cast<int>(std::ceil(640 * zoom * s)), deviceHeight = static_cast<int>(std::ceil(384 * zoom * s));
     ServerImage image(id, top.x(), top.y(), deviceWidth, deviceHeight);
     ASSERT_NE(image.reply, nullptr);
     // The device pixels where each cell starts, as drawn: where the colour
@@ -264,6 +275,7 @@ TEST_F(UnderX, EveryCellsEdgePixelsHitTheCellDrawnThere) {
     }
     xcb_disconnect(sender);
     EXPECT_EQ(checked, 40 * 48 * 4);
+  }
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ public:
     detail::FrameThrottle frames{[this] {
         // Joined once a frame (a region's union costs more than a list).
         QRegion region;
-        for (const QRect& r : changed) region += r;
+        for (const QRect& r : changed) region += ToWidget(r);
         changed.clear();
         update(region);
     }};
@@ -164,22 +164,34 @@ public:
     // canvas (counted from there) shows bitmap column floor(k / scale) less
     // the border. Drawing and hit testing both go through this one mapping,
     // so a press lands on the cell drawn under it at any scale.
-    double Scale() const { return devicePixelRatioF(); }
+    int zoom = 1;  // screen pixels a bitmap pixel, across and down, before the device's own ratio
+    double Scale() const { return devicePixelRatioF() * zoom; }
     QPoint DeviceOrigin() const {
-        const QPointF o = QPointF(mapTo(window(), QPoint(0, 0))) * Scale();
+        const QPointF o = QPointF(mapTo(window(), QPoint(0, 0))) * devicePixelRatioF();
         return QPoint(static_cast<int>(std::floor(o.x() + 0.5)), static_cast<int>(std::floor(o.y() + 0.5)));
     }
     static int PixelOfDevice(int k, double scale) { return static_cast<int>(std::floor(k / scale + 1e-9)); }
     static int FirstDeviceOf(int pixel, double scale) { return static_cast<int>(std::ceil(pixel * scale - 1e-9)); }
 
-    // The canvas pixel (widget coordinates) under a pointer position.
+    // Widget rectangles and bitmap rectangles, at the zoom.
+    QRect ToBitmap(const QRect& r) const {
+        if (zoom == 1) return r;
+        const auto down = [this](int v) { return v >= 0 ? v / zoom : -((-v + zoom - 1) / zoom); };
+        const int left = down(r.left()), top = down(r.top());
+        return QRect(QPoint(left, top), QPoint(down(r.right()), down(r.bottom())));
+    }
+    QRect ToWidget(const QRect& r) const {
+        return zoom == 1 ? r : QRect(r.x() * zoom, r.y() * zoom, r.width() * zoom, r.height() * zoom);
+    }
+
+    // The bitmap pixel under a pointer position.
     QPoint PixelAt(const QPointF& at) const {
-        const double s = Scale();
+        const double s = Scale(), d = devicePixelRatioF();
         if (s == 1.0) return QPoint(static_cast<int>(std::lround(at.x())), static_cast<int>(std::lround(at.y())));
-        const QPointF base = QPointF(mapTo(window(), QPoint(0, 0))) * s;
+        const QPointF base = QPointF(mapTo(window(), QPoint(0, 0))) * d;
         const QPoint origin = DeviceOrigin();
-        const auto device = [s](double logical, double from, int to) {
-            return static_cast<int>(std::floor(logical * s + from + 0.5)) - to;
+        const auto device = [d](double logical, double from, int to) {
+            return static_cast<int>(std::floor(logical * d + from + 0.5)) - to;
         };
         return QPoint(PixelOfDevice(device(at.x(), base.x(), origin.x()), s),
                       PixelOfDevice(device(at.y(), base.y(), origin.y()), s));
@@ -230,10 +242,11 @@ public:
         QImage band(x1 - x0, std::min(BandRows, y1 - y0), QImage::Format_RGB32);
         if (band.isNull()) return;
         // Device coordinates relative to the canvas's rounded device origin.
+        const double d = devicePixelRatioF();
         const QTransform device = p.deviceTransform();
         const QPoint o = DeviceOrigin();
         p.save();
-        p.setWorldTransform(QTransform(1 / s, 0, 0, 1 / s, (o.x() - device.dx()) / s, (o.y() - device.dy()) / s) *
+        p.setWorldTransform(QTransform(1 / d, 0, 0, 1 / d, (o.x() - device.dx()) / d, (o.y() - device.dy()) / d) *
                             p.worldTransform());
         for (int top = y0; top < y1; top += band.height()) {
             const int rows = std::min(band.height(), y1 - top);
@@ -284,7 +297,7 @@ protected:
         if (!(flags & (CanvasBorder | CanvasDrawFocus))) {
             // Only what the repaint asked for (a rectangle the scaled path
             // widens to whole canvas pixels).
-            for (const QRect& r : e->region()) PaintBitmap(p, origin, r.translated(-origin));
+            for (const QRect& r : e->region()) PaintBitmap(p, origin, ToBitmap(r.translated(-origin)));
             return;
         }
         if (flags & CanvasBorder) {
@@ -531,6 +544,16 @@ runtime::DrawingContext* CanvasDrawTarget(int number) {
     s.user = reinterpret_cast<void*>(static_cast<std::intptr_t>(number));
     c->drawSerial = ++drawSerials;
     return runtime::MakeDrawTarget(s);
+}
+
+int SetCanvasZoom(int number, int zoom) {
+    CanvasWidget* c = FindCanvas(number);
+    if (!c || zoom < 1) return 0;
+    c->zoom = zoom;
+    const int inset = (c->flags & CanvasBorder) ? 4 : 0;
+    c->resize(c->bitmapWidth * zoom + inset, c->bitmapHeight * zoom + inset);
+    c->update();
+    return 1;
 }
 
 std::uint64_t CanvasDrawSerial(int number) {

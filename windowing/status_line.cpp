@@ -181,6 +181,8 @@ void SetStatusLine(int window, int x, int y, int width, int height, std::vector<
         line = new StatusLine(w);
         line->setGeometry(x, y, width, height);
         line->show();
+    } else if (line->geometry() != QRect(x, y, width, height)) {
+        line->setGeometry(x, y, width, height);
     }
     line->parts = std::move(parts);
     line->Changed();

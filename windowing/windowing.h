@@ -157,7 +157,7 @@ struct StatusPart {
     std::int64_t swatch = -1;
 };
 // A line of parts in the window's client area at (x, y), made at the first
-// call; each call shows the parts given.
+// call and moved by a later one; each call shows the parts given.
 void SetStatusLine(int window, int x, int y, int width, int height, std::vector<StatusPart> parts);
 // The text the status line shows now (its swatches as "[#rrggbb]").
 std::string StatusLineText(int window);
@@ -178,6 +178,15 @@ runtime::DrawingContext* CanvasDrawTarget(int number);
 // that a caller who remembers what it drew there can tell whether anyone
 // else has drawn since. 0 when number holds no canvas.
 std::uint64_t CanvasDrawSerial(int number);
+// Shows the canvas's bitmap at zoom screen pixels a pixel (the canvas grows
+// or shrinks to fit); pointer positions stay bitmap pixels.
+int SetCanvasZoom(int number, int zoom);
+
+// The room the desktop gives a window on its screen, frame excluded: the
+// largest client area that fits.
+void AvailableClientArea(int window, int& width, int& height);
+// A new client size for a window the user cannot resize.
+int ResizeWindowObject(int window, int width, int height);
 
 // --- toolbar and menus ------------------------------------------------------
 Handle CreateToolbarObject(int number, Handle window);

@@ -471,6 +471,24 @@ Handle OpenWindowObject(int number, int x, int y, int width, int height, const c
 
 Handle WindowHandle(int number) { return detail::HandleOf(detail::WindowWidget(number)); }
 
+void AvailableClientArea(int number, int& width, int& height) {
+    QWidget* w = detail::WindowWidget(number);
+    QScreen* screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+    // The frame the window manager adds, as far as it is known yet.
+    const QSize frame = w ? w->frameGeometry().size() - w->size() : QSize();
+    width = room.width() - frame.width();
+    height = room.height() - frame.height();
+}
+
+int ResizeWindowObject(int number, int width, int height) {
+    auto* w = static_cast<LayerWindow*>(detail::WindowWidget(number));
+    if (!w || width <= 0 || height <= 0) return 0;
+    if (w->minimumSize() == w->maximumSize()) w->setFixedSize(width, height);
+    else w->resize(width, height);
+    return 1;
+}
+
 int SetWindowCaption(int number, const char* text) {
     auto* w = static_cast<LayerWindow*>(detail::WindowWidget(number));
     if (!w || !text) return 0;

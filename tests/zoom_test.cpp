@@ -1,0 +1,64 @@
+// Zoom through the real event loop, on a large offscreen screen (3000x2000,
+// tests/zoom/large_screen.json): the canvas and the window grow, a press
+// lands on the cell drawn under it at every zoom, the title keeps cell
+// coordinates, and the zoom chosen is the next start's.
+#include <QTest>
+
+#include "editor/zoom.h"
+#include "editor_fixture.h"
+#include "test_files.h"
+
+using namespace editor;
+using namespace testfiles;
+
+class Zoom : public EditorFixture {
+protected:
+    static void SetUpTestSuite() { setenv("XDG_CONFIG_HOME", config().path().c_str(), 1); }
+    static TempDir& config() {
+        static TempDir dir;
+        return dir;
+    }
+    QWidget* Status() { return qtdriver::Window(0)->findChild<QWidget*>(QStringLiteral("statusLine")); }
+};
+
+TEST_F(Zoom, StepsGrowTheWindowPressesLandOnTheirCellsAndTheNextStartKeepsIt) {
+    EXPECT_EQ(s.zoom, 1) << "the first start is 1x";
+    EXPECT_EQ(canvas->size(), QSize(640, 384));
+    for (int zoom = 2; zoom <= 4; ++zoom) {
+        Command(CommandId::ZoomIn);
+        ASSERT_EQ(s.zoom, zoom);
+        EXPECT_EQ(canvas->size(), QSize(640 * zoom, 384 * zoom));
+        EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640 * zoom, 30 + 384 * zoom + 26));
+        EXPECT_EQ(Status()->geometry(), QRect(0, 30 + 384 * zoom, 640, 26)) << "the status line keeps its size";
+        // The last canvas pixel of cell (2, 3) and the first of cell (3, 4).
+        const QPoint lastOf(zoom * (3 * 16) - 1, zoom * (4 * 8) - 1), firstOf(zoom * (3 * 16), zoom * (4 * 8));
+        qtdriver::Move(canvas, lastOf);
+        Pump();
+        EXPECT_EQ(Title(), "Vornel 0.2 x:2,y:3");
+        qtdriver::Move(canvas, firstOf);
+        Pump();
+        EXPECT_EQ(Title(), "Vornel 0.2 x:3,y:4");
+    }
+    Command(CommandId::ZoomIn);
+    EXPECT_EQ(s.zoom, 4) << "4x is the largest";
+    // What a press draws shows where it was pressed.
+    Command(CommandId::NewPicture);
+    qtdriver::Press(canvas, {4 * 16 * 5 + 1, 4 * 8 * 6 + 1});
+    Pump();
+    qtdriver::Release(canvas, {4 * 16 * 5 + 1, 4 * 8 * 6 + 1});
+    Pump();
+    EXPECT_EQ(Pixel(5, 6), s.currentColour & 15);
+    const QImage shown = canvas->grab().toImage();
+    EXPECT_EQ(shown.pixel(4 * 16 * 5 + 63, 4 * 8 * 6 + 31), Palette(s.currentColour & 15)) << "the whole zoomed cell";
+    EXPECT_EQ(shown.pixel(4 * 16 * 5 + 64, 4 * 8 * 6 + 31), Palette(0));
+
+    Command(CommandId::ZoomOut);
+    EXPECT_EQ(s.zoom, 3);
+    EXPECT_EQ(ReadAll(config() / "vornel/zoom"), (std::vector<std::uint8_t>{'3', '\n'}));
+    EXPECT_EQ(SavedZoom(), 3) << "the next start's";
+    Command(CommandId::ZoomReset);
+    EXPECT_EQ(s.zoom, 1);
+    EXPECT_EQ(canvas->size(), QSize(640, 384));
+    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
+    EXPECT_EQ(SavedZoom(), 1);
+}
