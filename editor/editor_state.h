@@ -2,6 +2,8 @@
 // process and passed by reference to whatever needs it.
 #pragma once
 
+#include <chrono>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -15,7 +17,10 @@
 
 namespace editor {
 
-enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6 };
+// What typing into the text lines writes: normal, inverse or flashing text.
+enum class TextStyle { Normal, Inverse, Flashing };
+
+enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6, Text = 7 };
 
 struct Cell {
     int x = 0;
@@ -68,6 +73,7 @@ inline constexpr int FilledCircleTool = 118;
 inline constexpr int ZoomIn = 119;
 inline constexpr int ZoomOut = 120;
 inline constexpr int ZoomReset = 121;
+inline constexpr int TextTool = 122;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -143,6 +149,12 @@ struct EditorState {
     Recovery* recovery = nullptr;
     std::string lastFolder;  // of the file last opened, saved or exported
     int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
+    // Typing into the text lines: the cursor's column and line (0 to 3), or
+    // none; the style typed; the blinking cursor shown now.
+    Cell textCursor = NoAnchor;
+    TextStyle textStyle = TextStyle::Normal;
+    bool cursorShown = false;
+    std::chrono::steady_clock::time_point lastBlink{};
 
     History history;
     // The page as last opened, saved or newly started: stepping through the

@@ -101,6 +101,7 @@ const ShortcutEntry Shortcuts[] = {
     {"R", CommandId::RectangleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
     {"Shift+R", CommandId::FilledRectangleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
     {"Shift+C", CommandId::FilledCircleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
+    {"T", CommandId::TextTool, "Type into the text lines (mixed view); Ctrl+I inverse, Ctrl+F flashing"},
     {"K", CommandId::PickColour, "Pick the colour under the pointer"},
     {"[", CommandId::PreviousColour, "Previous, next colour"},
     {"]", CommandId::NextColour, "Previous, next colour"},

@@ -9,6 +9,7 @@
 #include "editor/recovery.h"
 #include "editor/status_line.h"
 #include "editor/tools.h"
+#include "editor/typing.h"
 #include "editor/zoom.h"
 #include "lores/drawing.h"
 #include "lores/text_glyphs.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr std::int16_t EscapeJustPressed = -32767;
 
 void ChooseTool(EditorState& state, Tool tool, int id) {
+    EndTyping(state);
     state.currentTool = tool;
     if (tool == Tool::Line) state.lineAnchor = NoAnchor;
     if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
@@ -37,6 +39,13 @@ bool OnTextLines(const EditorState& state, Cell c) {
 // (a press) or not (a move).
 void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
     UpdatePointer(state, cell);
+    if (state.currentTool == Tool::Text && leftHeld) {
+        // A press on the text lines puts the cursor there; anywhere else ends typing.
+        if (OnTextLines(state, cell) && cell.x >= 0 && cell.x < lores::PageWidth) StartTyping(state, cell);
+        else EndTyping(state);
+        RedrawPage(state);
+        return;
+    }
     if (OnTextLines(state, cell)) {
         RedrawPage(state);
         return;
@@ -49,6 +58,7 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
     case Tool::Rectangle:
     case Tool::FilledRectangle:
     case Tool::FilledCircle: ShapePointer(state, leftHeld); break;
+    case Tool::Text: RedrawPage(state); break;
     }
 }
 
@@ -131,6 +141,10 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::RectangleTool: ChooseTool(state, Tool::Rectangle, id); break;
     case CommandId::FilledRectangleTool: ChooseTool(state, Tool::FilledRectangle, id); break;
     case CommandId::FilledCircleTool: ChooseTool(state, Tool::FilledCircle, id); break;
+    case CommandId::TextTool:
+        ChooseTool(state, Tool::Text, id);
+        if (!state.mixedView) ChangeView(state, [&] { state.mixedView = true; });
+        break;
     case CommandId::Undo:
         if (state.undoAvailable == 1) {
             state.undoAvailable = 0;
@@ -194,14 +208,20 @@ bool HandleEvent(EditorState& state, int event) {
             state.penStroke = false;
         } else if (type == windowing::CanvasMiddleButtonDown) {
             PickColourAt(state, PointerCellOfCurrentEvent());
+        } else if (type == windowing::CanvasCharacterTyped || type == windowing::CanvasKeyDown) {
+            TypeFromEvent(state, type);
         }
     } else if (event == windowing::FileDropEvent) {
         const std::string path = windowing::DroppedFile();
         documents::Document doc = DocumentOf(state);
         if (!path.empty() && MayDiscardPicture(state)) documents::OpenPath(doc, path);
     }
-    // Platform input that queued no event of ours changed nothing here.
-    if (event == windowing::PlatformMessage) return true;
+    // Platform input that queued no event of ours changed nothing here
+    // (but for the typing cursor's blinking, which the wake-ups are for).
+    if (event == windowing::PlatformMessage) {
+        BlinkCursor(state);
+        return true;
+    }
     RecordHistory(state);
     UpdateStatusLine(state);
     // The close box ends the program unless an unsaved picture is kept.
@@ -214,7 +234,11 @@ void RunEventLoop(EditorState& state) {
         const int event = windowing::WaitForEvent();
         // Escape ends the program before the event that woke the loop is
         // handled; kept from ending it, the loop carries on with that event.
-        if (windowing::EscapeKeyState() == EscapeJustPressed && MayDiscardPicture(state)) return;
+        if (windowing::EscapeKeyState() == EscapeJustPressed) {
+            // While typing, Escape ends the typing, not the program.
+            if (Typing(state)) EndTyping(state);
+            else if (MayDiscardPicture(state)) return;
+        }
         if (!HandleEvent(state, event)) return;
         if (!state.recovery) continue;
         KeepRecovery(*state.recovery, state.workingPage(), state.pictureChanged, state.fileName);

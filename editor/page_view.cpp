@@ -73,6 +73,16 @@ void RedrawPage(EditorState& state) {
                 shown = text[x];
             }
         }
+        // The typing cursor: its character cell shown the other way round
+        // (normal as inverse, anything else as normal) while it blinks on.
+        if (state.mixedView && state.cursorShown && state.textCursor.x >= 0) {
+            const Cell c = state.textCursor;
+            const std::uint8_t code =
+                page[static_cast<std::size_t>(lores::RowBaseTable[lores::FirstMixedTextRow + c.y] + c.x)];
+            const auto flipped = static_cast<std::uint8_t>(code >= 0x80 ? code & 0x3F : (code & 0x3F) | 0x80);
+            documents::DrawTextCell(c.x, c.y, flipped);
+            state.shownText[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
+        }
         state.shownPage = page;
     }
     state.shownHighlight = highlight;

@@ -9,7 +9,7 @@
 namespace editor {
 namespace {
 
-const char* const ToolNames[] = {"pen", "line", "circle", "fill", "rectangle", "filled rectangle", "filled circle"};
+const char* const ToolNames[] = {"pen", "line", "circle", "fill", "rectangle", "filled rectangle", "filled circle", "text"};
 
 std::string BaseName(const std::string& path) {
     const auto base = [](const std::string& p) {

@@ -167,3 +167,86 @@ TEST_F(AppleView, APngOpensAsAnUnnamedPicture) {
     EXPECT_EQ(script.seen[4].text, "Read file:" + (dir / "odd.png"));
     EXPECT_EQ(s.workingPage(), drawn);
 }
+
+// Typing into the text lines through the real event loop: T shows them, a
+// press puts the cursor there, keys write the machine's text codes (and no
+// letter chooses a tool meanwhile), one history step a character.
+TEST_F(AppleView, TypingWritesTheMachinesTextCodesIntoTheTextLines) {
+    QWidget* window = qtdriver::Window(0);
+    const auto byteAt = [&](int column, int line) {
+        return s.workingPage()[static_cast<std::size_t>(lores::RowBaseTable[20 + line] + column)];
+    };
+    const auto type = [&](const char* text) {
+        for (const char* c = text; *c; ++c) {  // a key at a time, as a hand types
+            QTest::keyClick(window, *c);
+            Pump();
+        }
+    };
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(window, k, m);
+        Pump();
+    };
+    if (s.mixedView) Command(CommandId::ToggleMixedView);
+    Command(CommandId::TextTool);
+    EXPECT_TRUE(s.mixedView) << "T shows the text lines";
+    EXPECT_NE(windowing::StatusLineText(0).find("text"), std::string::npos);
+    PressAt(3, 42);  // text line 1, column 3
+    type("Hi!");
+    EXPECT_EQ(byteAt(3, 1), 0xC8);
+    EXPECT_EQ(byteAt(4, 1), 0xE9) << "lower case as the later models show it";
+    EXPECT_EQ(byteAt(5, 1), 0xA1);
+    EXPECT_EQ(s.currentTool, Tool::Text) << "letters typed, not tools chosen";
+    key(Qt::Key_I, Qt::ControlModifier);
+    type("ab");
+    EXPECT_EQ(byteAt(6, 1), 0x01) << "inverse, upper case";
+    EXPECT_EQ(byteAt(7, 1), 0x02);
+    key(Qt::Key_I, Qt::ControlModifier);
+    key(Qt::Key_F, Qt::ControlModifier);
+    type("1");
+    EXPECT_EQ(byteAt(8, 1), 0x71) << "flashing";
+    key(Qt::Key_F, Qt::ControlModifier);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(byteAt(8, 1), 0xA0) << "Backspace steps back and writes a space";
+    // One step a character.
+    Command(CommandId::HistoryBack);
+    EXPECT_EQ(byteAt(8, 1), 0x71);
+
+    // Backspace at a line's start, Return on the last line, the right edge.
+    PressAt(0, 46);  // line 3, column 0
+    const std::uint8_t before = byteAt(0, 3);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(byteAt(0, 3), before) << "nothing before the start";
+    key(Qt::Key_Return);
+    type("Z");
+    EXPECT_EQ(byteAt(0, 3), 0xDA) << "Return on the last line stays on it";
+    PressAt(39, 44);  // line 2, the last column
+    type("XY");
+    EXPECT_EQ(byteAt(39, 2), 0xD8);
+    EXPECT_EQ(byteAt(0, 3), 0xD9) << "past the right edge: the next line's start";
+    key(Qt::Key_Up);
+    key(Qt::Key_Left);
+    type("Q");
+    EXPECT_EQ(byteAt(0, 2), 0xD1);
+
+    // Every printable character in each style.
+    for (const int style : {0, 1, 2}) {
+        PressAt(0, 40);
+        if (style == 1) key(Qt::Key_I, Qt::ControlModifier);
+        if (style == 2) key(Qt::Key_F, Qt::ControlModifier);
+        for (int c = 0x20; c < 0x7F; ++c) {
+            PressAt(10, 40);
+            QTest::keyClick(window, static_cast<char>(c));
+            Pump();
+            const int upper = c >= 0x60 ? c - 0x20 : c;
+            const int want = style == 0 ? c | 0x80 : style == 1 ? upper & 0x3F : (upper & 0x3F) | 0x40;
+            ASSERT_EQ(byteAt(10, 0), want) << "style " << style << " character " << c;
+        }
+        if (style == 1) key(Qt::Key_I, Qt::ControlModifier);
+        if (style == 2) key(Qt::Key_F, Qt::ControlModifier);
+    }
+
+    // A press above the text lines ends typing: letters choose tools again.
+    PressAt(5, 5);
+    type("p");
+    EXPECT_EQ(s.currentTool, Tool::Pen);
+}

@@ -556,6 +556,63 @@ int SetCanvasZoom(int number, int zoom) {
     return 1;
 }
 
+namespace {
+
+// While a canvas takes typing, the keys of its window go to it as key and
+// character events instead of choosing commands: every printable character
+// (no Control, no Alt), and Backspace, the arrows, Return, Control+I and
+// Control+F. Other keys (Escape, the Control shortcuts) keep their ways.
+class TypingFilter : public QObject {
+public:
+    QPointer<CanvasWidget> canvas;
+
+    static bool Printable(const QKeyEvent* k) {
+        if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+        const QString text = k->text();
+        return text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7F;
+    }
+    static bool TypingKey(const QKeyEvent* k) {
+        const int key = k->key();
+        if (k->modifiers() & Qt::ControlModifier) return key == Qt::Key_I || key == Qt::Key_F;
+        return key == Qt::Key_Backspace || key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+               key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (!canvas || (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress)) return false;
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w || w->window() != canvas->window() || QApplication::activeModalWidget()) return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        const bool printable = Printable(k), typing = !printable && TypingKey(k);
+        if (!printable && !typing) return false;
+        e->accept();  // a shortcut does not take it
+        if (e->type() == QEvent::KeyPress) {
+            const QPointF at = canvas->PointerNow();
+            if (printable)
+                canvas->Post(CanvasCharacterTyped, at, QApplication::mouseButtons(), k->modifiers(), 0, 0,
+                             k->text()[0].unicode());
+            else
+                canvas->Post(CanvasKeyDown, at, QApplication::mouseButtons(), k->modifiers(), VirtualKey(k));
+        }
+        return true;
+    }
+};
+
+TypingFilter* typing = nullptr;
+
+}  // namespace
+
+int SetCanvasTyping(int number, int on) {
+    CanvasWidget* c = FindCanvas(number);
+    if (!c) return 0;
+    if (!typing) {
+        typing = new TypingFilter();
+        qApp->installEventFilter(typing);
+    }
+    typing->canvas = on ? c : nullptr;
+    return 1;
+}
+
 std::uint64_t CanvasDrawSerial(int number) {
     CanvasWidget* c = FindCanvas(number);
     return c ? c->drawSerial : 0;

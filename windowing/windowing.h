@@ -181,6 +181,10 @@ std::uint64_t CanvasDrawSerial(int number);
 // Shows the canvas's bitmap at zoom screen pixels a pixel (the canvas grows
 // or shrinks to fit); pointer positions stay bitmap pixels.
 int SetCanvasZoom(int number, int zoom);
+// While on, the canvas's window types into it: printable characters come as
+// CanvasCharacterTyped, Backspace, the arrows, Return, Control+I and
+// Control+F as CanvasKeyDown, and none of them chooses a command.
+int SetCanvasTyping(int number, int on);
 
 // The room the desktop gives a window on its screen, frame excluded: the
 // largest client area that fits.

@@ -1,0 +1,108 @@
+#include "editor/typing.h"
+
+#include <chrono>
+
+#include "editor/page_view.h"
+#include "lores/lores_page.h"
+#include "lores/text_glyphs.h"
+#include "windowing/windowing.h"
+
+namespace editor {
+namespace {
+
+constexpr auto BlinkInterval = std::chrono::milliseconds(500);
+constexpr int Lines = 4;
+constexpr int KeyBackspace = 8, KeyReturn = 13, KeyLeft = 37, KeyUp = 38, KeyRight = 39, KeyDown = 40;
+constexpr int KeyI = 'I', KeyF = 'F';
+constexpr int ControlBit = 4;
+
+std::uint8_t& ByteAt(EditorState& state, Cell c) {
+    return state.workingPage()[static_cast<std::size_t>(lores::RowBaseTable[lores::FirstMixedTextRow + c.y] + c.x)];
+}
+
+// The cursor shows at once after a change, then blinks on from there.
+void ShowCursor(EditorState& state) {
+    state.cursorShown = true;
+    state.lastBlink = std::chrono::steady_clock::now();
+    state.shownDrawSerial = 0;
+    RedrawPage(state);
+    windowing::ScheduleWakeUp(static_cast<int>(BlinkInterval.count()));
+}
+
+}  // namespace
+
+std::uint8_t TextCode(char c, TextStyle style) {
+    auto code = static_cast<std::uint8_t>(c);
+    switch (style) {
+    case TextStyle::Normal: return static_cast<std::uint8_t>(code | 0x80);
+    case TextStyle::Inverse:
+    case TextStyle::Flashing: {
+        if (code >= 0x60) code = static_cast<std::uint8_t>(code - 0x20);  // upper case only
+        const std::uint8_t base = code & 0x3F;  // '@'..'_' to $00-$1F, ' '..'?' to $20-$3F
+        return static_cast<std::uint8_t>(style == TextStyle::Inverse ? base : base | 0x40);
+    }
+    }
+    return code;
+}
+
+bool Typing(const EditorState& state) { return state.textCursor.x >= 0; }
+
+void StartTyping(EditorState& state, Cell cell) {
+    state.textCursor = {cell.x, (cell.y - lores::FirstMixedPixelRow) / 2};
+    windowing::SetCanvasTyping(CanvasNumber, 1);
+    ShowCursor(state);
+}
+
+void EndTyping(EditorState& state) {
+    if (!Typing(state)) return;
+    state.textCursor = NoAnchor;
+    state.cursorShown = false;
+    windowing::SetCanvasTyping(CanvasNumber, 0);
+    state.shownDrawSerial = 0;
+    RedrawPage(state);
+}
+
+void TypeFromEvent(EditorState& state, int type) {
+    if (!Typing(state)) return;
+    Cell& at = state.textCursor;
+    if (type == windowing::CanvasCharacterTyped) {
+        const int c = static_cast<int>(windowing::CanvasAttribute(CanvasNumber, windowing::CanvasCharacter));
+        if (c < 0x20 || c > 0x7E) return;  // printable ASCII only
+        ByteAt(state, at) = TextCode(static_cast<char>(c), state.textStyle);
+        state.pictureChanged = true;
+        // On to the next column; past the last one, the next line's start.
+        if (at.x + 1 < lores::PageWidth) ++at.x;
+        else if (at.y + 1 < Lines) at = {0, at.y + 1};
+    } else if (type == windowing::CanvasKeyDown) {
+        const int key = static_cast<int>(windowing::CanvasAttribute(CanvasNumber, windowing::CanvasKey));
+        const bool control = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasModifiers) & ControlBit;
+        if (control && key == KeyI)
+            state.textStyle = state.textStyle == TextStyle::Inverse ? TextStyle::Normal : TextStyle::Inverse;
+        else if (control && key == KeyF)
+            state.textStyle = state.textStyle == TextStyle::Flashing ? TextStyle::Normal : TextStyle::Flashing;
+        else if (key == KeyBackspace && at.x > 0) {
+            --at.x;
+            ByteAt(state, at) = TextCode(' ', TextStyle::Normal);
+            state.pictureChanged = true;
+        } else if (key == KeyLeft && at.x > 0) --at.x;
+        else if (key == KeyRight && at.x + 1 < lores::PageWidth) ++at.x;
+        else if (key == KeyUp && at.y > 0) --at.y;
+        else if (key == KeyDown && at.y + 1 < Lines) ++at.y;
+        else if (key == KeyReturn && at.y + 1 < Lines) at = {0, at.y + 1};
+        else if (key == KeyReturn) at.x = 0;
+    }
+    ShowCursor(state);
+}
+
+void BlinkCursor(EditorState& state) {
+    if (!Typing(state)) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - state.lastBlink < BlinkInterval) return;
+    state.cursorShown = !state.cursorShown;
+    state.lastBlink = now;
+    state.shownDrawSerial = 0;
+    RedrawPage(state);
+    windowing::ScheduleWakeUp(static_cast<int>(BlinkInterval.count()));
+}
+
+}  // namespace editor
