@@ -2,6 +2,7 @@
 // tests/zoom/large_screen.json): the canvas and the window grow, a press
 // lands on the cell drawn under it at every zoom, the title keeps cell
 // coordinates, and the zoom chosen is the next start's.
+#include <QScreen>
 #include <QTest>
 
 #include "editor/zoom.h"
@@ -30,6 +31,8 @@ TEST_F(Zoom, StepsGrowTheWindowPressesLandOnTheirCellsAndTheNextStartKeepsIt) {
         EXPECT_EQ(canvas->size(), QSize(640 * zoom, 384 * zoom));
         EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640 * zoom, 30 + 384 * zoom + 26));
         EXPECT_EQ(Status()->geometry(), QRect(0, 30 + 384 * zoom, 640, 26)) << "the status line keeps its size";
+        EXPECT_TRUE(qtdriver::Window(0)->screen()->availableGeometry().contains(qtdriver::Window(0)->frameGeometry()))
+            << "moved back onto the screen as it grew";
         // The last canvas pixel of cell (2, 3) and the first of cell (3, 4).
         const QPoint lastOf(zoom * (3 * 16) - 1, zoom * (4 * 8) - 1), firstOf(zoom * (3 * 16), zoom * (4 * 8));
         qtdriver::Move(canvas, lastOf);

@@ -486,6 +486,17 @@ int ResizeWindowObject(int number, int width, int height) {
     if (!w || width <= 0 || height <= 0) return 0;
     if (w->minimumSize() == w->maximumSize()) w->setFixedSize(width, height);
     else w->resize(width, height);
+    // A window grown past the screen's edge is moved back onto it (where the
+    // platform lets a program place its windows).
+    if (QScreen* screen = w->screen()) {
+        const QRect room = screen->availableGeometry();
+        QRect frame = w->frameGeometry();
+        frame.setSize(frame.size() - w->size() + QSize(width, height));
+        QPoint at = frame.topLeft();
+        at.setX(std::max(room.left(), std::min(at.x(), room.right() + 1 - frame.width())));
+        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - frame.height())));
+        if (at != frame.topLeft()) w->move(at);
+    }
     return 1;
 }
 
