@@ -74,6 +74,10 @@ inline constexpr int ZoomIn = 119;
 inline constexpr int ZoomOut = 120;
 inline constexpr int ZoomReset = 121;
 inline constexpr int TextTool = 122;
+inline constexpr int FlipLeftRight = 123;
+inline constexpr int FlipTopBottom = 124;
+inline constexpr int MirrorLeftRight = 125;
+inline constexpr int MirrorTopBottom = 126;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -114,6 +118,7 @@ struct StatusShown {
     bool mixedView = false;
     int palette = 0;
     std::string recoveryFailure;  // why the copy kept for recovery is not kept
+    bool mirror = false;
     bool operator==(const StatusShown&) const = default;
 };
 
@@ -149,6 +154,8 @@ struct EditorState {
     Recovery* recovery = nullptr;
     std::string lastFolder;  // of the file last opened, saved or exported
     int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
+    bool mirrorLeftRight = false;  // drawing also at column 39 - x
+    bool mirrorTopBottom = false;  // and at row 47 - y
     // Typing into the text lines: the cursor's column and line (0 to 3), or
     // none; the style typed; the blinking cursor shown now.
     Cell textCursor = NoAnchor;

@@ -141,6 +141,14 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::RectangleTool: ChooseTool(state, Tool::Rectangle, id); break;
     case CommandId::FilledRectangleTool: ChooseTool(state, Tool::FilledRectangle, id); break;
     case CommandId::FilledCircleTool: ChooseTool(state, Tool::FilledCircle, id); break;
+    case CommandId::FlipLeftRight:
+    case CommandId::FlipTopBottom:
+        lores::FlipPage(state.workingPage(), id == CommandId::FlipLeftRight);
+        state.pictureChanged = true;
+        RedrawAtPointerCell(state);
+        break;
+    case CommandId::MirrorLeftRight: state.mirrorLeftRight = !state.mirrorLeftRight; break;
+    case CommandId::MirrorTopBottom: state.mirrorTopBottom = !state.mirrorTopBottom; break;
     case CommandId::TextTool:
         ChooseTool(state, Tool::Text, id);
         if (!state.mixedView) ChangeView(state, [&] { state.mixedView = true; });

@@ -48,6 +48,7 @@ void UpdateStatusLine(EditorState& state) {
     now.mixedView = state.mixedView;
     now.palette = state.palette;
     if (state.recovery) now.recoveryFailure = state.recovery->failure;
+    now.mirror = state.mirrorLeftRight || state.mirrorTopBottom;
     // This runs for every event: the name is compared, not copied.
     const bool sameName = state.statusFileName == state.fileName && !state.statusNameText.empty();
     if (now == state.statusShown && sameName) return;
@@ -75,6 +76,7 @@ void UpdateStatusLine(EditorState& state) {
     parts.push_back({state.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
+    if (now.mirror) parts.push_back({"mirror"});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     if (!now.recoveryFailure.empty()) parts.push_back({"not kept for recovery: " + now.recoveryFailure});
     GiveGlyphs();

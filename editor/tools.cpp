@@ -28,13 +28,31 @@ void Preview(EditorState& state, Draw draw) {
     lores::CopyPage(state.workingPage(), state.previewScratch());
 }
 
+// What a tool draws, drawn again at the mirrored places that are on
+// (left-right: column 39 - x; top-bottom: row 47 - y; both: four-fold).
+// draw(map) draws with every cell passed through map.
+template <typename Draw>
+void Mirrored(const EditorState& state, Draw draw) {
+    for (int m = 0; m < 4; ++m) {
+        const bool lr = m & 1, tb = m & 2;
+        if ((lr && !state.mirrorLeftRight) || (tb && !state.mirrorTopBottom)) continue;
+        draw([lr, tb](Cell c) {
+            return Cell{lr ? lores::PageWidth - 1 - c.x : c.x, tb ? lores::PageHeight - 1 - c.y : c.y};
+        });
+    }
+}
+
 }  // namespace
 
 void PenPointer(EditorState& state, bool leftHeld) {
     const Cell p = state.pointerCell;
-    if (leftHeld && OnPage(p) && lores::PixelAt(state.workingPage(), p.x, p.y) != (state.currentColour & 15)) {
-        lores::PenDot(state.workingPage(), p.x, p.y, state.currentColour);
-        state.pictureChanged = true;
+    if (leftHeld && OnPage(p)) {
+        Mirrored(state, [&](auto map) {
+            const Cell c = map(p);
+            if (lores::PixelAt(state.workingPage(), c.x, c.y) == (state.currentColour & 15)) return;
+            lores::PenDot(state.workingPage(), c.x, c.y, state.currentColour);
+            state.pictureChanged = true;
+        });
     }
     RedrawPage(state);
 }
@@ -66,8 +84,10 @@ void TwoPressGesture(EditorState& state, Cell& anchor, bool leftHeld, Draw draw)
 
 void LinePointer(EditorState& state, bool leftHeld) {
     TwoPressGesture(state, state.lineAnchor, leftHeld, [&] {
-        lores::DrawLine(state.workingPage(), state.lineAnchor.x, state.lineAnchor.y, state.pointerCell.x,
-                        state.pointerCell.y, state.currentColour);
+        Mirrored(state, [&](auto map) {
+            const Cell a = map(state.lineAnchor), p = map(state.pointerCell);
+            lores::DrawLine(state.workingPage(), a.x, a.y, p.x, p.y, state.currentColour);
+        });
     });
 }
 
@@ -75,19 +95,26 @@ void CirclePointer(EditorState& state, bool leftHeld) {
     TwoPressGesture(state, state.circleAnchor, leftHeld, [&] {
         const Cell a = state.circleAnchor, p = state.pointerCell;
         state.circleRadius = lores::CircleRadius(a.x, a.y, p.x, p.y);
-        lores::DrawCircle(state.workingPage(), a.x, a.y, state.circleRadius, state.currentColour);
+        Mirrored(state, [&](auto map) {
+            const Cell c = map(a);
+            lores::DrawCircle(state.workingPage(), c.x, c.y, state.circleRadius, state.currentColour);
+        });
     });
 }
 
 void ShapePointer(EditorState& state, bool leftHeld) {
     TwoPressGesture(state, state.shapeAnchor, leftHeld, [&] {
-        const Cell a = state.shapeAnchor, p = state.pointerCell;
+        const int r = lores::CircleRadius(state.shapeAnchor.x, state.shapeAnchor.y, state.pointerCell.x,
+                                          state.pointerCell.y);
         lores::LoresPage& page = state.workingPage();
-        switch (state.currentTool) {
-        case Tool::Rectangle: lores::DrawRectangle(page, a.x, a.y, p.x, p.y, state.currentColour); break;
-        case Tool::FilledRectangle: lores::FillRectangle(page, a.x, a.y, p.x, p.y, state.currentColour); break;
-        default: lores::FillCircle(page, a.x, a.y, lores::CircleRadius(a.x, a.y, p.x, p.y), state.currentColour); break;
-        }
+        Mirrored(state, [&](auto map) {
+            const Cell a = map(state.shapeAnchor), p = map(state.pointerCell);
+            switch (state.currentTool) {
+            case Tool::Rectangle: lores::DrawRectangle(page, a.x, a.y, p.x, p.y, state.currentColour); break;
+            case Tool::FilledRectangle: lores::FillRectangle(page, a.x, a.y, p.x, p.y, state.currentColour); break;
+            default: lores::FillCircle(page, a.x, a.y, r, state.currentColour); break;
+            }
+        });
     });
 }
 
@@ -107,6 +134,12 @@ void FillPointer(EditorState& state, bool leftHeld) {
     }
     KeepUndoCopy(state);
     lores::FloodFill(state.workingPage(), p.x, p.y, state.fillTarget, state.currentColour);
+    // The mirrored fills, each of its own area; one already filled is skipped.
+    Mirrored(state, [&](auto map) {
+        const Cell m = map(p);
+        const int target = lores::PixelAt(state.workingPage(), m.x, m.y);
+        if (target != (state.currentColour & 15)) lores::FloodFill(state.workingPage(), m.x, m.y, target, state.currentColour);
+    });
     RedrawPage(state);
 }
 

@@ -35,4 +35,8 @@ void FloodFill(LoresPage& page, int x, int y, int target, int replacement);
 // Moves the picture one pixel; the trailing edge keeps its old pixels.
 void ScrollPage(LoresPage& page, ScrollDirection direction);
 
+// Mirrors the picture left-right (column x to 39 - x) or top-bottom (row y to
+// 47 - y); the screen holes stay as they are.
+void FlipPage(LoresPage& page, bool leftRight);
+
 }  // namespace lores

@@ -2,6 +2,7 @@
 // through, a colour picker, drawing from the keyboard, a grid, a status
 // line and files dropped on the window. Through the real loop, offscreen.
 #include <QDropEvent>
+#include <functional>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -240,4 +241,78 @@ TEST_F(EditorFixture, AZoomThatDoesNotFitTheScreenIsNotTaken) {
     EXPECT_EQ(canvas->size(), QSize(640, 384));
     EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
     Command(CommandId::ZoomReset);
+}
+
+// H and Shift+H flip the whole picture (one history step each, the screen
+// holes untouched); X and Shift+X draw mirrored, four-fold with both, every
+// tool against a model; a mirrored fill of an area already filled is skipped.
+TEST_F(EditorFixture, FlipsAndMirrorDrawingOfEveryTool) {
+    qtdriver::DialogScript script;
+    Command(CommandId::NewPicture);
+    for (int i = 0; i < 1024; ++i)
+        if (lores::IsScreenHole(i)) s.workingPage()[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
+    const lores::LoresPage holes = s.workingPage();
+    PressAt(3, 4);
+    Command(CommandId::FlipLeftRight);
+    EXPECT_EQ(Pixel(36, 4), s.currentColour & 15);
+    EXPECT_EQ(Pixel(3, 4), 0);
+    Command(CommandId::FlipTopBottom);
+    EXPECT_EQ(Pixel(36, 43), s.currentColour & 15);
+    for (int i = 0; i < 1024; ++i) {
+        if (lores::IsScreenHole(i)) {
+            ASSERT_EQ(s.workingPage()[static_cast<std::size_t>(i)], holes[static_cast<std::size_t>(i)]);
+        }
+    }
+    Command(CommandId::HistoryBack);
+    EXPECT_EQ(Pixel(36, 4), s.currentColour & 15) << "one step a flip";
+
+    struct Case {
+        int tool;
+        std::function<void(lores::LoresPage&, Cell, Cell, int)> draw;  // from a to p
+    };
+    const Case cases[] = {
+        {CommandId::LineTool, [](lores::LoresPage& p, Cell a, Cell b, int c) { lores::DrawLine(p, a.x, a.y, b.x, b.y, c); }},
+        {CommandId::CircleTool,
+         [](lores::LoresPage& p, Cell a, Cell b, int c) { lores::DrawCircle(p, a.x, a.y, lores::CircleRadius(a.x, a.y, b.x, b.y), c); }},
+        {CommandId::RectangleTool, [](lores::LoresPage& p, Cell a, Cell b, int c) { lores::DrawRectangle(p, a.x, a.y, b.x, b.y, c); }},
+        {CommandId::FilledCircleTool,
+         [](lores::LoresPage& p, Cell a, Cell b, int c) { lores::FillCircle(p, a.x, a.y, lores::CircleRadius(a.x, a.y, b.x, b.y), c); }},
+    };
+    const auto mirror = [](Cell c, bool lr, bool tb) { return Cell{lr ? 39 - c.x : c.x, tb ? 47 - c.y : c.y}; };
+    for (const bool both : {false, true}) {
+        Command(CommandId::MirrorLeftRight);  // on (off again at the end)
+        if (both) {
+            Command(CommandId::MirrorTopBottom);
+        }
+        EXPECT_NE(windowing::StatusLineText(0).find("mirror"), std::string::npos);
+        for (const Case& k : cases) {
+            s.pictureChanged = false;  // a new picture without the question
+            Command(CommandId::NewPicture);
+            Command(k.tool);
+            const Cell a{6, 7}, p{10, 12};
+            PressAt(a.x, a.y);
+            PressAt(p.x, p.y);
+            lores::LoresPage want{};
+            for (const bool lr : {false, true})
+                for (const bool tb : {false, true})
+                    if (!tb || both) k.draw(want, mirror(a, lr, tb), mirror(p, lr, tb), s.currentColour);
+            EXPECT_EQ(s.workingPage(), want) << "tool " << k.tool << (both ? ", four-fold" : "");
+        }
+        s.pictureChanged = false;
+        Command(CommandId::NewPicture);
+        Command(CommandId::PenTool);
+        PressAt(5, 6);
+        EXPECT_EQ(Pixel(34, 6), s.currentColour & 15);
+        EXPECT_EQ(Pixel(5, 41), both ? s.currentColour & 15 : 0);
+        // One area already filled by the first fill: the mirrored one is skipped, no message.
+        Command(CommandId::FillTool);
+        PressAt(1, 1);
+        EXPECT_EQ(Pixel(20, 20), s.currentColour & 15);
+        EXPECT_TRUE(script.seen.empty()) << "no refusal for the skipped mirrored fill";
+        Command(CommandId::MirrorLeftRight);
+        if (both) {
+            Command(CommandId::MirrorTopBottom);
+        }
+    }
+    EXPECT_EQ(windowing::StatusLineText(0).find("mirror"), std::string::npos);
 }
