@@ -33,8 +33,8 @@ WORK = tempfile.mkdtemp(prefix="vornel-bench-")
 
 def startup(title, command, points):
     """The whole window is drawn when every (x, y, colour) of points shows."""
-    spec = [str(v) for point in points for v in point]
-    out = subprocess.run([PROBE, "startup", title, *spec, "--", *command],
+    where = [str(v) for point in points for v in point]
+    out = subprocess.run([PROBE, "startup", title, *where, "--", *command],
                          capture_output=True, text=True, cwd=WORK, timeout=60)
     mapped, drawn, gap, peak = out.stdout.split()
     return float(drawn), float(gap), int(peak)

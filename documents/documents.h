@@ -55,8 +55,7 @@ bool MayWriteOver(const std::string& path, const std::string& current, const cha
 bool SaveDocument(Document& doc);
 bool SaveDocumentAs(Document& doc);
 bool WritePageFile(Document& doc);
-void ExportPicture(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette());
-// The same, its requester starting in the picture's folder (SaveFolder).
+// Its requester starts in the picture's folder (SaveFolder).
 void ExportPicture(Document& doc, const lores::Palette& palette);
 
 // A disk that boots into the picture, asked for with the save requester

@@ -19,7 +19,7 @@ package_packages=(
 )
 test_packages=(
   libgtest-dev libbenchmark-dev libx11-dev libxcb1-dev
-  xvfb xauth xdotool imagemagick xclip
+  xvfb xauth xdotool imagemagick
   weston qt6-wayland strace x11-utils
   cc65
   python3

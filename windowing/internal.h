@@ -40,9 +40,10 @@ QWidget* WidgetFromHandle(Handle handle);  // only layer windows are found
 QWidget* CurrentGadgetList();
 void ForgetGadgetList(QWidget* window);
 void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
-// Titles and the status line follow a pointer that sweeps the canvas at
-// most once a frame (a 60 Hz screen's): the first change after a quiet
-// spell at once, faster ones with a timer when the frame falls due.
+// The canvas, the titles and the status line follow a pointer that sweeps
+// the canvas at most once a frame (a 60 Hz screen's), all from one timer:
+// after a quiet spell once the event that changed them is handled, during
+// a sweep when the frame falls due.
 inline constexpr int FrameInterval = 16;  // milliseconds
 class FrameThrottle {
 public:

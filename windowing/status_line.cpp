@@ -40,7 +40,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override {
-        if (strip_.size() != size()) Draw(0, width());
+        if (strip_.size() != size()) Draw(0, width(), Layout(parts));
         QPainter p(this);
         p.drawImage(e->rect().topLeft(), strip_, e->rect());
     }
@@ -81,15 +81,14 @@ private:
         }
         if (strip_.size() != size()) left = 0, right = width();
         if (left >= right) return;
-        Draw(left, right);
+        Draw(left, right, spans);
         update(QRect(left, 0, right - left, height()));
-        AnnounceStatusChange();
+        detail::AnnounceStatus(this);
     }
 
-    void AnnounceStatusChange() { detail::AnnounceStatus(this); }
-
-    // Draws the parts into the strip between columns left and right.
-    void Draw(int left, int right) {
+    // Draws the parts, laid out as spans, into the strip between columns
+    // left and right.
+    void Draw(int left, int right, const std::vector<Span>& spans) {
         if (strip_.size() != size()) {
             strip_ = QImage(size(), QImage::Format_RGB32);
             left = 0;
@@ -97,7 +96,7 @@ private:
         }
         if (strip_.isNull()) return;
         shown_ = parts;
-        shownSpans_ = Layout(parts);
+        shownSpans_ = spans;
         const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
         const QRgb paper = palette().window().color().rgb() | 0xFF000000u;
         // Straight into the strip's pixels: a dot at a time through the
