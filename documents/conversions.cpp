@@ -147,23 +147,28 @@ int NearestColour(const lores::Palette& palette, Rgb c, bool& ambiguous) {
 }
 
 // The most frequent value of each block (among equals, the first to get
-// there), taken as an index or matched to the nearest palette colour.
-void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
-                     Report& report) {
+// there), taken as an index or matched to the nearest palette colour. The
+// picture is cut into cols x rows blocks (cell (x, y) takes its columns
+// x * width / cols up to (x + 1) * width / cols); plot(x, y, colour).
+template <typename Plot>
+void CellsOfPicture(const runtime::DecodedImage& image, const ImportOptions& options, int cols, int rows,
+                    Report& report, Plot plot) {
     report.byIndex = image.indexed && !options.byColour && LoresOrdered(image);
     report.indexedNotLores = image.indexed && !options.byColour && !report.byIndex;
     const lores::Palette& palette = options.palette->colours;
-    const int bw = image.width / lores::PageWidth, bh = image.height / lores::PageHeight;
+    const auto edge = [](int n, int size, int count) { return static_cast<int>(static_cast<long>(n) * size / count); };
     ColourSet seen;
     std::unordered_map<Rgb, int> counts;  // a block's values, freed block by block
-    for (int y = 0; y < lores::PageHeight; ++y) {
-        for (int x = 0; x < lores::PageWidth; ++x) {
+    for (int y = 0; y < rows; ++y) {
+        const int v0 = edge(y, image.height, rows), v1 = edge(y + 1, image.height, rows);
+        for (int x = 0; x < cols; ++x) {
+            const int u0 = edge(x, image.width, cols), u1 = edge(x + 1, image.width, cols);
             counts.clear();
             Rgb chosen = 0;
             int most = 0;
-            for (int v = 0; v < bh; ++v) {
-                const std::size_t row = (static_cast<std::size_t>(y) * bh + v) * image.width + static_cast<std::size_t>(x) * bw;
-                for (int u = 0; u < bw; ++u) {
+            for (int v = v0; v < v1; ++v) {
+                const std::size_t row = static_cast<std::size_t>(v) * image.width;
+                for (int u = u0; u < u1; ++u) {
                     const Rgb c = report.byIndex ? image.indices[row + u] : PixelOf(image.rgba.data() + 4 * (row + u));
                     const int n = ++counts[c];
                     if (n > most) {
@@ -174,21 +179,27 @@ void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& op
             }
             if (counts.size() > 1) ++report.mixedBlocks;
             if (report.byIndex) {
-                lores::PlotPixel(page, x, y, static_cast<int>(chosen));
+                plot(x, y, static_cast<int>(chosen));
                 continue;
             }
-            for (int v = 0; v < bh; ++v) {
-                const std::size_t row = (static_cast<std::size_t>(y) * bh + v) * image.width + static_cast<std::size_t>(x) * bw;
-                for (int u = 0; u < bw; ++u) {
+            for (int v = v0; v < v1; ++v) {
+                const std::size_t row = static_cast<std::size_t>(v) * image.width;
+                for (int u = u0; u < u1; ++u) {
                     const Rgb c = PixelOf(image.rgba.data() + 4 * (row + u));
                     if (seen.Add(c) && PaletteRgb(palette, NearestColour(palette, c)) != c) ++report.offPalette;
                 }
             }
             bool ambiguous = false;
-            lores::PlotPixel(page, x, y, NearestColour(palette, chosen, ambiguous));
+            plot(x, y, NearestColour(palette, chosen, ambiguous));
             if (ambiguous) ++report.ambiguous;
         }
     }
+}
+
+void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
+                     Report& report) {
+    CellsOfPicture(image, options, lores::PageWidth, lores::PageHeight, report,
+                   [&page](int x, int y, int colour) { lores::PlotPixel(page, x, y, colour); });
 }
 
 std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
@@ -313,6 +324,36 @@ bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::st
     page.fill(0);
     PageFromPicture(image, ImportOptions(), page, report);
     return true;
+}
+
+lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::NamedPalette& palette) {
+    lores::Block block;
+    if (image.width <= 0 || image.height <= 0) return block;
+    int cols = image.width, rows = image.height;
+    if (cols > lores::PageWidth || rows > lores::PageHeight) {
+        cols = image.width / CellWidth;
+        rows = image.height / CellHeight;
+        const bool blocks = image.width % CellWidth == 0 && image.height % CellHeight == 0 && cols <= lores::PageWidth &&
+                            rows <= lores::PageHeight;
+        if (!blocks) {
+            // Scaled as the picture is shown (16x8 screen pixels a cell) to
+            // fit the 640x384 picture, the aspect kept.
+            const double scale = std::min(double(lores::PageWidth * CellWidth) / image.width,
+                                          double(lores::PageHeight * CellHeight) / image.height);
+            cols = std::clamp(static_cast<int>(image.width * scale / CellWidth), 1, lores::PageWidth);
+            rows = std::clamp(static_cast<int>(image.height * scale / CellHeight), 1, lores::PageHeight);
+        }
+    }
+    block.width = cols;
+    block.height = rows;
+    block.cells.assign(static_cast<std::size_t>(cols * rows), 0);
+    ImportOptions options;
+    options.palette = &palette;
+    Report report;
+    CellsOfPicture(image, options, cols, rows, report, [&block](int x, int y, int colour) {
+        block.cells[static_cast<std::size_t>(y * block.width + x)] = static_cast<std::uint8_t>(colour);
+    });
+    return block;
 }
 
 bool IsPngFile(const std::string& path) {

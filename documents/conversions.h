@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "lores/drawing.h"
 #include "lores/lores_page.h"
+#include "runtime/png_decoder.h"
 #include "lores/palettes.h"
 
 namespace documents {
@@ -50,6 +52,12 @@ ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& nam
                             bool mixed);
 
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size);
+
+// The cells of a picture from elsewhere (a paste), by the import's colour
+// rules: at most 40x48, a cell a pixel; sides multiples of 16 and 8 (as
+// the export draws), a cell a block; anything else scaled to fit the
+// 640x384 picture, its aspect kept.
+lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::NamedPalette& palette);
 
 // True when the file starts with the PNG signature.
 bool IsPngFile(const std::string& path);

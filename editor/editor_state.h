@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "documents/documents.h"
+#include "lores/drawing.h"
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
 
@@ -20,7 +21,7 @@ namespace editor {
 // What typing into the text lines writes: normal, inverse or flashing text.
 enum class TextStyle { Normal, Inverse, Flashing };
 
-enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6, Text = 7 };
+enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6, Text = 7, Select = 8 };
 
 struct Cell {
     int x = 0;
@@ -31,6 +32,16 @@ struct Cell {
 inline bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
 
 inline constexpr Cell NoAnchor{-1, -1};
+
+// A rectangle of cells, both corners included.
+struct CellRect {
+    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    int width() const { return x1 - x0 + 1; }
+    int height() const { return y1 - y0 + 1; }
+    bool empty() const { return x1 < x0 || y1 < y0; }
+    bool contains(Cell c) const { return c.x >= x0 && c.x <= x1 && c.y >= y0 && c.y <= y1; }
+    bool operator==(const CellRect&) const = default;
+};
 
 // Numbers shared by toolbar buttons and popup-menu items.
 namespace CommandId {
@@ -78,6 +89,13 @@ inline constexpr int FlipLeftRight = 123;
 inline constexpr int FlipTopBottom = 124;
 inline constexpr int MirrorLeftRight = 125;
 inline constexpr int MirrorTopBottom = 126;
+inline constexpr int SelectTool = 127;
+inline constexpr int SelectAll = 128;
+inline constexpr int CopySelection = 129;
+inline constexpr int CutSelection = 130;
+inline constexpr int Paste = 131;
+inline constexpr int DeleteSelection = 132;
+inline constexpr int PutDownPaste = 133;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -119,7 +137,26 @@ struct StatusShown {
     int palette = 0;
     std::string recoveryFailure;  // why the copy kept for recovery is not kept
     bool mirror = false;
+    CellRect selection;   // or the floating paste's
+    bool floating = false;
+    std::string notice;
     bool operator==(const StatusShown&) const = default;
+};
+
+// The selection tool's state: the rectangle marked, a drag marking one or
+// carrying its cells, and a paste floating under the pointer.
+struct Selecting {
+    CellRect rect;                 // empty: nothing selected
+    enum class Drag { None, Marking, Moving } drag = Drag::None;
+    Cell anchor = NoAnchor;        // where the drag began
+    Cell offset{};                 // how far a move has carried the cells
+    lores::Block lifted;           // the cells a move carries
+    bool floating = false;         // a paste follows the pointer
+    lores::Block pasted;
+    Cell pasteAt{};                // its top-left cell
+    bool pressTaken = false;       // the press put the paste down: its drag draws nothing
+    CellRect shownOutline;         // the outline the canvas shows now
+    std::string notice;            // why the last paste or copy did nothing
 };
 
 struct EditorState {
@@ -162,6 +199,9 @@ struct EditorState {
     TextStyle textStyle = TextStyle::Normal;
     bool cursorShown = false;
     std::chrono::steady_clock::time_point lastBlink{};
+
+    Selecting select;
+    lores::LoresPage overlaid{};  // the page with a move or paste on it, as shown
 
     History history;
     // The page as last opened, saved or newly started: stepping through the

@@ -7,6 +7,7 @@
 #include "editor/history.h"
 #include "editor/page_view.h"
 #include "editor/recovery.h"
+#include "editor/selection.h"
 #include "editor/status_line.h"
 #include "editor/tools.h"
 #include "editor/typing.h"
@@ -23,6 +24,8 @@ constexpr std::int16_t EscapeJustPressed = -32767;
 
 void ChooseTool(EditorState& state, Tool tool, int id) {
     EndTyping(state);
+    // Another tool keeps the selection's pixels and drops its outline.
+    if (tool != state.currentTool) DropSelection(state);
     state.currentTool = tool;
     if (tool == Tool::Line) state.lineAnchor = NoAnchor;
     if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
@@ -36,9 +39,25 @@ bool OnTextLines(const EditorState& state, Cell c) {
 }
 
 // The tool's handling of the pointer at cell, with the left button held
-// (a press) or not (a move).
-void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
+// (pressed now, or a drag) or not (a move).
+void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
     UpdatePointer(state, cell);
+    Selecting& select = state.select;
+    // The press that put a paste down draws nothing until its release.
+    if (select.pressTaken && leftHeld && !pressed) {
+        RedrawPage(state);
+        return;
+    }
+    select.pressTaken = false;
+    if (select.floating) {
+        select.pressTaken = pressed;
+        PastePointer(state, pressed);
+        return;
+    }
+    if (state.currentTool == Tool::Select) {
+        SelectPointer(state, cell, pressed ? PointerPhase::Press : leftHeld ? PointerPhase::Drag : PointerPhase::Hover);
+        return;
+    }
     if (state.currentTool == Tool::Text && leftHeld) {
         // A press on the text lines puts the cursor there; anywhere else ends typing.
         if (OnTextLines(state, cell) && cell.x >= 0 && cell.x < lores::PageWidth) StartTyping(state, cell);
@@ -58,17 +77,22 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld) {
     case Tool::Rectangle:
     case Tool::FilledRectangle:
     case Tool::FilledCircle: ShapePointer(state, leftHeld); break;
-    case Tool::Text: RedrawPage(state); break;
+    case Tool::Text:
+    case Tool::Select: RedrawPage(state); break;
     }
 }
 
 // Keyboard drawing: the arrows move the highlighted cell as a pointer move
-// to it would, Space presses there.
+// to it would, Space presses there. With a selection the arrows move it.
 void KeyPointer(EditorState& state, int dx, int dy, bool press) {
+    if (!press && state.currentTool == Tool::Select && MoveSelectionBy(state, dx, dy)) return;
     const Cell c{std::clamp(state.pointerCell.x + dx, 0, lores::PageWidth - 1),
                  std::clamp(state.pointerCell.y + dy, 0, lores::PageHeight - 1)};
     state.highlightFromState = true;
-    PointerAt(state, c, press);
+    PointerAt(state, c, press, press);
+    // A key's press is its release too.
+    if (press && state.currentTool == Tool::Select) SelectPointer(state, c, PointerPhase::Release);
+    state.select.pressTaken = false;
     state.highlightFromState = false;
 }
 
@@ -121,6 +145,7 @@ bool MayDiscardPicture(EditorState& state) {
 }
 
 void CarryOutCommand(EditorState& state, int id) {
+    state.select.notice.clear();
     if (id >= CommandId::FirstColour && id <= CommandId::LastColour) {
         state.currentColour = id;  // shown by the highlight at the next repaint
         return;
@@ -143,10 +168,21 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::FilledCircleTool: ChooseTool(state, Tool::FilledCircle, id); break;
     case CommandId::FlipLeftRight:
     case CommandId::FlipTopBottom:
+        if (FlipSelection(state, id == CommandId::FlipLeftRight)) break;
         lores::FlipPage(state.workingPage(), id == CommandId::FlipLeftRight);
         state.pictureChanged = true;
         RedrawAtPointerCell(state);
         break;
+    case CommandId::SelectTool: ChooseTool(state, Tool::Select, id); break;
+    case CommandId::SelectAll:
+        ChooseTool(state, Tool::Select, id);
+        SelectAll(state);
+        break;
+    case CommandId::CopySelection: CopySelection(state, false); break;
+    case CommandId::CutSelection: CopySelection(state, true); break;
+    case CommandId::DeleteSelection: DeleteSelection(state); break;
+    case CommandId::Paste: Paste(state); break;
+    case CommandId::PutDownPaste: PutDownPaste(state); break;
     case CommandId::MirrorLeftRight: state.mirrorLeftRight = !state.mirrorLeftRight; break;
     case CommandId::MirrorTopBottom: state.mirrorTopBottom = !state.mirrorTopBottom; break;
     case CommandId::TextTool:
@@ -195,12 +231,14 @@ void CarryOutCommand(EditorState& state, int id) {
     }
 }
 
-void HandlePointer(EditorState& state) {
+void HandlePointer(EditorState& state, bool pressed) {
     const bool leftHeld = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasButtons) & 1;
     const Cell cell = PointerCellOfCurrentEvent();
+    if (pressed) state.select.notice.clear();
     // A pen stroke is one step of the history, from the press to the release.
-    state.penStroke = leftHeld && state.currentTool == Tool::Pen && !OnTextLines(state, cell);
-    PointerAt(state, cell, leftHeld);
+    state.penStroke = leftHeld && state.currentTool == Tool::Pen && !OnTextLines(state, cell) &&
+                      !state.select.floating && !state.select.pressTaken;
+    PointerAt(state, cell, leftHeld, pressed && leftHeld);
 }
 
 bool HandleEvent(EditorState& state, int event) {
@@ -211,9 +249,11 @@ bool HandleEvent(EditorState& state, int event) {
         if (type == windowing::CanvasRightButtonDown) {
             windowing::ShowPopup(PopupNumber, windowing::WindowHandle(WindowNumber));
         } else if (type == windowing::CanvasLeftButtonDown || type == windowing::CanvasPointerMoved) {
-            HandlePointer(state);
+            HandlePointer(state, type == windowing::CanvasLeftButtonDown);
         } else if (type == windowing::CanvasLeftButtonUp) {
             state.penStroke = false;
+            state.select.pressTaken = false;
+            if (state.currentTool == Tool::Select) SelectPointer(state, PointerCellOfCurrentEvent(), PointerPhase::Release);
         } else if (type == windowing::CanvasMiddleButtonDown) {
             PickColourAt(state, PointerCellOfCurrentEvent());
         } else if (type == windowing::CanvasCharacterTyped || type == windowing::CanvasKeyDown) {
@@ -245,6 +285,8 @@ void RunEventLoop(EditorState& state) {
         if (windowing::EscapeKeyState() == EscapeJustPressed) {
             // While typing, Escape ends the typing, not the program.
             if (Typing(state)) EndTyping(state);
+            // With a selection or a floating paste, Escape takes it away.
+            else if (DropSelection(state)) UpdateStatusLine(state);
             else if (MayDiscardPicture(state)) return;
         }
         if (!HandleEvent(state, event)) return;

@@ -24,7 +24,7 @@ bool HandleEvent(EditorState& state, int event);
 
 void CarryOutCommand(EditorState& state, int id);
 
-// The pointer handling of a CanvasLeftButtonDown or CanvasPointerMoved event.
-void HandlePointer(EditorState& state);
+// The pointer handling of a CanvasLeftButtonDown (pressed) or CanvasPointerMoved event.
+void HandlePointer(EditorState& state, bool pressed);
 
 }  // namespace editor

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "editor/selection.h"
 #include "lores/text_glyphs.h"
 #include "runtime/images.h"
 #include "windowing/windowing.h"
@@ -29,6 +30,40 @@ void FillCell(int x, int y, runtime::ColourValue colour, bool grid) {
     else runtime::FillBox(px, py, CellWidth, 1, GridColour);
 }
 
+bool OnBorder(const CellRect& r, int x, int y) {
+    return r.contains({x, y}) && (x == r.x0 || x == r.x1 || y == r.y0 || y == r.y1);
+}
+
+// The selection's outline where it crosses cell (x, y): a one-pixel dashed
+// line (white and black, four pixels each) just inside the cell's edges that
+// are the rectangle's, so that every cell still shows its colour.
+void OutlineCell(const CellRect& r, int x, int y) {
+    const int px = CellWidth * x, py = CellHeight * y;
+    const auto across = [&](int row) {
+        for (int d = 0; d < CellWidth; d += 4) runtime::FillBox(px + d, row, 4, 1, d % 8 ? 0x000000 : 0xFFFFFF);
+    };
+    const auto down = [&](int column) {
+        for (int d = 0; d < CellHeight; d += 4) runtime::FillBox(column, py + d, 1, 4, d % 8 ? 0x000000 : 0xFFFFFF);
+    };
+    if (y == r.y0) across(py);
+    if (y == r.y1) across(py + CellHeight - 1);
+    if (x == r.x0) down(px);
+    if (x == r.x1) down(px + CellWidth - 1);
+}
+
+template <typename Visit>
+void ForBorder(const CellRect& r, Visit visit) {
+    if (r.empty()) return;
+    for (int x = r.x0; x <= r.x1; ++x) {
+        visit(x, r.y0);
+        if (r.y1 != r.y0) visit(x, r.y1);
+    }
+    for (int y = r.y0 + 1; y < r.y1; ++y) {
+        visit(r.x0, y);
+        if (r.x1 != r.x0) visit(r.x1, y);
+    }
+}
+
 }  // namespace
 
 Cell PointerCellOfCurrentEvent() {
@@ -47,16 +82,23 @@ void RedrawPage(EditorState& state) {
     const int rows = state.mixedView ? lores::FirstMixedPixelRow : lores::PageHeight;
     const int highlight =
         c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < rows ? c.y * lores::PageWidth + c.x : -1;
-    const lores::LoresPage& page = state.workingPage();
+    const lores::LoresPage& page = ShownPage(state);
     const lores::Palette& palette = state.colours();
     const int current = state.currentColour & 15;
+    const CellRect outline = Outline(state);
+    const bool outlineMoved = outline != state.select.shownOutline;
     const auto redrawBox = [&](int i) {
         const int x = i % lores::PageWidth, y = i / lores::PageWidth;
         const auto colour = static_cast<std::uint8_t>(i == highlight ? current : lores::PixelAt(page, x, y));
-        if (!remembered || state.shownColours[i] != colour) FillCell(x, y, palette[colour], state.showGrid);
+        if (remembered && state.shownColours[i] == colour) return;
+        FillCell(x, y, palette[colour], state.showGrid);
+        if (OnBorder(outline, x, y)) OutlineCell(outline, x, y);
         state.shownColours[i] = colour;
     };
-    if (remembered && page == state.shownPage) {
+    // The old outline goes with its cells drawn again.
+    if (remembered && outlineMoved)
+        ForBorder(state.select.shownOutline, [&](int x, int y) { state.shownColours[y * lores::PageWidth + x] = 0xFF; });
+    if (remembered && page == state.shownPage && !outlineMoved) {
         // Only the pointer or the current colour changed: the box the
         // pointer left and the box it is on.
         if (state.shownHighlight >= 0) redrawBox(state.shownHighlight);
@@ -84,7 +126,9 @@ void RedrawPage(EditorState& state) {
             state.shownText[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
         }
         state.shownPage = page;
+        if (outlineMoved) ForBorder(outline, [&](int x, int y) { OutlineCell(outline, x, y); });
     }
+    state.select.shownOutline = outline;
     state.shownHighlight = highlight;
     runtime::EndDrawing();
     // The serial this span was given; any later span on the canvas moves it on.

@@ -9,7 +9,7 @@
 namespace editor {
 namespace {
 
-const char* const ToolNames[] = {"pen", "line", "circle", "fill", "rectangle", "filled rectangle", "filled circle", "text"};
+const char* const ToolNames[] = {"pen", "line", "circle", "fill", "rectangle", "filled rectangle", "filled circle", "text", "select"};
 
 std::string BaseName(const std::string& path) {
     const auto base = [](const std::string& p) {
@@ -49,6 +49,12 @@ void UpdateStatusLine(EditorState& state) {
     now.palette = state.palette;
     if (state.recovery) now.recoveryFailure = state.recovery->failure;
     now.mirror = state.mirrorLeftRight || state.mirrorTopBottom;
+    // The selection's or the paste's size.
+    const Selecting& select = state.select;
+    now.floating = select.floating;
+    if (select.floating) now.selection = {0, 0, select.pasted.width - 1, select.pasted.height - 1};
+    else if (!select.rect.empty()) now.selection = {0, 0, select.rect.width() - 1, select.rect.height() - 1};
+    now.notice = select.notice;
     // This runs for every event: the name is compared, not copied.
     const bool sameName = state.statusFileName == state.fileName && !state.statusNameText.empty();
     if (now == state.statusShown && sameName) return;
@@ -76,7 +82,11 @@ void UpdateStatusLine(EditorState& state) {
     parts.push_back({state.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
+    if (!now.selection.empty())
+        parts.push_back({std::string(now.floating ? "paste " : "sel ") + std::to_string(now.selection.width()) + "x" +
+                         std::to_string(now.selection.height())});
     if (now.mirror) parts.push_back({"mirror"});
+    if (!now.notice.empty()) parts.push_back({now.notice});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     if (!now.recoveryFailure.empty()) parts.push_back({"not kept for recovery: " + now.recoveryFailure});
     GiveGlyphs();

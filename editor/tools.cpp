@@ -28,20 +28,6 @@ void Preview(EditorState& state, Draw draw) {
     lores::CopyPage(state.workingPage(), state.previewScratch());
 }
 
-// What a tool draws, drawn again at the mirrored places that are on
-// (left-right: column 39 - x; top-bottom: row 47 - y; both: four-fold).
-// draw(map) draws with every cell passed through map.
-template <typename Draw>
-void Mirrored(const EditorState& state, Draw draw) {
-    for (int m = 0; m < 4; ++m) {
-        const bool lr = m & 1, tb = m & 2;
-        if ((lr && !state.mirrorLeftRight) || (tb && !state.mirrorTopBottom)) continue;
-        draw([lr, tb](Cell c) {
-            return Cell{lr ? lores::PageWidth - 1 - c.x : c.x, tb ? lores::PageHeight - 1 - c.y : c.y};
-        });
-    }
-}
-
 }  // namespace
 
 void PenPointer(EditorState& state, bool leftHeld) {

@@ -2,6 +2,9 @@
 // clips through PlotPixel, and neither repaints nor keeps undo copies.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "lores/lores_page.h"
 
 namespace lores {
@@ -38,5 +41,22 @@ void ScrollPage(LoresPage& page, ScrollDirection direction);
 // Mirrors the picture left-right (column x to 39 - x) or top-bottom (row y to
 // 47 - y); the screen holes stay as they are.
 void FlipPage(LoresPage& page, bool leftRight);
+// The same within the rectangle of cells from (x0, y0) to (x1, y1), both on the page.
+void FlipArea(LoresPage& page, int x0, int y0, int x1, int y1, bool leftRight);
+
+// A rectangle of colour numbers lifted from a page, row by row.
+struct Block {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> cells;
+    int At(int i, int j) const { return cells[static_cast<std::size_t>(j * width + i)]; }
+    bool operator==(const Block&) const = default;
+};
+
+// The cells from (x0, y0) to (x1, y1), all on the page.
+Block ReadBlock(const LoresPage& page, int x0, int y0, int x1, int y1);
+// The block with its top-left cell at (x, y); what falls off the page, or on
+// row rows or below, is left out.
+void PutBlock(LoresPage& page, const Block& block, int x, int y, int rows = PageHeight);
 
 }  // namespace lores

@@ -26,19 +26,3 @@ void ScrollPage(LoresPage& page, ScrollDirection direction) {
 }
 
 }  // namespace lores
-
-namespace lores {
-
-void FlipPage(LoresPage& page, bool leftRight) {
-    // Pixel by pixel: the screen holes between the rows stay as they are.
-    const int width = leftRight ? PageWidth / 2 : PageWidth, height = leftRight ? PageHeight : PageHeight / 2;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int mx = leftRight ? PageWidth - 1 - x : x, my = leftRight ? y : PageHeight - 1 - y;
-            const int a = PixelAt(page, x, y), b = PixelAt(page, mx, my);
-            PlotPixel(page, x, y, b);
-            PlotPixel(page, mx, my, a);
-        }
-}
-
-}  // namespace lores

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/png_decoder.h"
+
 namespace runtime {
 struct DrawingContext;
 }
@@ -259,5 +261,19 @@ void ShowAbout(const char* caption, const char* text, const std::vector<std::pai
 // A question with two answers of the caller's words ("&Recover",
 // "&Discard"); true for the first. Escape or closing the box is the second.
 bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no);
+
+// --- clipboard --------------------------------------------------------------
+// Puts a picture (0xRRGGBB pixels, row by row) on the system clipboard as
+// image/png (and any image type the platform asks for), beside ownData in
+// the program's own type.
+void PutOnClipboard(const std::vector<std::uint32_t>& pixels, int width, int height, const char* ownType,
+                    const std::vector<std::uint8_t>& ownData);
+struct ClipboardContents {
+    bool empty = true;               // nothing at all on the clipboard
+    std::vector<std::uint8_t> own;   // the program's own type, when there
+    bool hasImage = false;           // an image any program put there, decoded
+    runtime::DecodedImage image;
+};
+ClipboardContents ReadClipboard(const char* ownType);
 
 }  // namespace windowing

@@ -1,0 +1,260 @@
+#include "editor/selection.h"
+
+#include <algorithm>
+
+#include "documents/conversions.h"
+#include "editor/page_view.h"
+#include "editor/tools.h"
+#include "lores/text_glyphs.h"
+#include "windowing/windowing.h"
+
+namespace editor {
+namespace {
+
+using Drag = Selecting::Drag;
+
+CellRect Clipped(CellRect r, int rows) {
+    r.x0 = std::max(r.x0, 0);
+    r.y0 = std::max(r.y0, 0);
+    r.x1 = std::min(r.x1, lores::PageWidth - 1);
+    r.y1 = std::min(r.y1, rows - 1);
+    return r.empty() ? CellRect{} : r;
+}
+
+CellRect Shifted(CellRect r, Cell by) { return {r.x0 + by.x, r.y0 + by.y, r.x1 + by.x, r.y1 + by.y}; }
+
+CellRect PasteRect(const Selecting& s) {
+    return {s.pasteAt.x, s.pasteAt.y, s.pasteAt.x + s.pasted.width - 1, s.pasteAt.y + s.pasted.height - 1};
+}
+
+Cell OnRows(Cell c, int rows) {
+    return {std::clamp(c.x, 0, lores::PageWidth - 1), std::clamp(c.y, 0, rows - 1)};
+}
+
+void Clear(lores::LoresPage& page, CellRect r) {
+    for (int y = r.y0; y <= r.y1; ++y)
+        for (int x = r.x0; x <= r.x1; ++x) lores::PlotPixel(page, x, y, 0);
+}
+
+// The move's result on page: the cells it leaves black, the carried ones
+// where the move took them (what falls off the drawable rows is lost).
+void CarryCells(const EditorState& state, lores::LoresPage& page) {
+    const Selecting& s = state.select;
+    Clear(page, s.rect);
+    lores::PutBlock(page, s.lifted, s.rect.x0 + s.offset.x, s.rect.y0 + s.offset.y, DrawableRows(state));
+}
+
+// The paste put on page, and again at the mirrored places that are on.
+void PlacePaste(const EditorState& state, lores::LoresPage& page) {
+    const Selecting& s = state.select;
+    const int rows = DrawableRows(state);
+    Mirrored(state, [&](auto map) {
+        for (int j = 0; j < s.pasted.height; ++j)
+            for (int i = 0; i < s.pasted.width; ++i) {
+                const Cell c = map(Cell{s.pasteAt.x + i, s.pasteAt.y + j});
+                if (c.y < rows) lores::PlotPixel(page, c.x, c.y, s.pasted.At(i, j));
+            }
+    });
+}
+
+// A change of the picture made by the selection (one step of the history),
+// shown with the outline as it is after it.
+template <typename Edit>
+void Change(EditorState& state, Edit change) {
+    change(state.workingPage());
+    state.pictureChanged = true;
+}
+
+void CommitMove(EditorState& state) {
+    Selecting& s = state.select;
+    s.drag = Drag::None;
+    if (s.offset == Cell{}) return;
+    Change(state, [&](lores::LoresPage& page) { CarryCells(state, page); });
+    s.rect = Clipped(Shifted(s.rect, s.offset), DrawableRows(state));
+    s.offset = {};
+}
+
+std::vector<std::uint8_t> OwnBytes(const lores::Block& block) {
+    std::vector<std::uint8_t> bytes{'V', 'C', 'E', 'L', static_cast<std::uint8_t>(block.width),
+                                    static_cast<std::uint8_t>(block.height)};
+    bytes.insert(bytes.end(), block.cells.begin(), block.cells.end());
+    return bytes;
+}
+
+// The program's own type, when whole: a block of 1 to 40 by 1 to 48 colour numbers.
+bool FromOwnBytes(const std::vector<std::uint8_t>& bytes, lores::Block& block) {
+    if (bytes.size() < 6 || !std::equal(bytes.begin(), bytes.begin() + 4, "VCEL")) return false;
+    const int w = bytes[4], h = bytes[5];
+    if (w < 1 || w > lores::PageWidth || h < 1 || h > lores::PageHeight ||
+        bytes.size() != 6 + static_cast<std::size_t>(w * h))
+        return false;
+    block.width = w;
+    block.height = h;
+    block.cells.assign(bytes.begin() + 6, bytes.end());
+    return std::all_of(block.cells.begin(), block.cells.end(), [](std::uint8_t c) { return c < 16; });
+}
+
+// The block as the export draws it: 16x8 pixels a cell, in the palette shown.
+std::vector<std::uint32_t> Picture(const lores::Block& block, const lores::Palette& palette) {
+    const int w = block.width * CellWidth;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w * block.height * CellHeight));
+    for (std::size_t p = 0; p < pixels.size(); ++p) {
+        const int x = static_cast<int>(p % w) / CellWidth, y = static_cast<int>(p / w) / CellHeight;
+        const std::uint32_t v = palette[block.At(x, y)];  // 0x00BBGGRR
+        pixels[p] = (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
+    }
+    return pixels;
+}
+
+}  // namespace
+
+int DrawableRows(const EditorState& state) { return state.mixedView ? lores::FirstMixedPixelRow : lores::PageHeight; }
+
+void SelectPointer(EditorState& state, Cell cell, PointerPhase phase) {
+    Selecting& s = state.select;
+    const int rows = DrawableRows(state);
+    switch (phase) {
+    case PointerPhase::Press:
+        if (!OnPage(cell) || cell.y >= rows) break;
+        if (s.rect.contains(cell)) {
+            s.drag = Drag::Moving;
+            s.lifted = lores::ReadBlock(state.workingPage(), s.rect.x0, s.rect.y0, s.rect.x1, s.rect.y1);
+            s.offset = {};
+        } else {
+            s.drag = Drag::Marking;
+            s.rect = {cell.x, cell.y, cell.x, cell.y};
+        }
+        s.anchor = cell;
+        break;
+    case PointerPhase::Drag:
+        if (s.drag == Drag::Marking) {
+            const Cell c = OnRows(cell, rows);
+            s.rect = {std::min(s.anchor.x, c.x), std::min(s.anchor.y, c.y), std::max(s.anchor.x, c.x),
+                      std::max(s.anchor.y, c.y)};
+        } else if (s.drag == Drag::Moving) {
+            s.offset = {cell.x - s.anchor.x, cell.y - s.anchor.y};
+        }
+        break;
+    case PointerPhase::Release:
+        if (s.drag == Drag::Moving) CommitMove(state);
+        s.drag = Drag::None;
+        break;
+    case PointerPhase::Hover: break;
+    }
+    RedrawPage(state);
+}
+
+void PastePointer(EditorState& state, bool press) {
+    state.select.pasteAt = state.pointerCell;
+    if (press) PutDownPaste(state);
+    else RedrawPage(state);
+}
+
+void SelectAll(EditorState& state) {
+    state.select.floating = false;
+    state.select.drag = Drag::None;
+    state.select.rect = {0, 0, lores::PageWidth - 1, DrawableRows(state) - 1};
+    RedrawAtPointerCell(state);
+}
+
+bool DropSelection(EditorState& state) {
+    Selecting& s = state.select;
+    if (s.rect.empty() && !s.floating) return false;
+    s.rect = {};
+    s.floating = false;
+    s.drag = Drag::None;
+    RedrawAtPointerCell(state);
+    return true;
+}
+
+bool MoveSelectionBy(EditorState& state, int dx, int dy) {
+    Selecting& s = state.select;
+    if (s.rect.empty() || s.floating || s.drag != Drag::None) return false;
+    s.lifted = lores::ReadBlock(state.workingPage(), s.rect.x0, s.rect.y0, s.rect.x1, s.rect.y1);
+    s.offset = {dx, dy};
+    CommitMove(state);
+    RedrawAtPointerCell(state);
+    return true;
+}
+
+void CopySelection(EditorState& state, bool cut) {
+    Selecting& s = state.select;
+    if (s.rect.empty()) {
+        s.notice = "nothing selected";
+        return;
+    }
+    const lores::Block block = lores::ReadBlock(state.workingPage(), s.rect.x0, s.rect.y0, s.rect.x1, s.rect.y1);
+    windowing::PutOnClipboard(Picture(block, state.colours()), block.width * CellWidth, block.height * CellHeight,
+                              CellsClipboardType, OwnBytes(block));
+    if (cut) DeleteSelection(state);
+}
+
+void DeleteSelection(EditorState& state) {
+    if (state.select.rect.empty()) return;
+    Change(state, [&](lores::LoresPage& page) { Clear(page, state.select.rect); });
+    RedrawAtPointerCell(state);
+}
+
+void Paste(EditorState& state) {
+    Selecting& s = state.select;
+    const windowing::ClipboardContents contents = windowing::ReadClipboard(CellsClipboardType);
+    lores::Block block;
+    if (!FromOwnBytes(contents.own, block)) {
+        if (contents.empty) {
+            s.notice = "nothing to paste: the clipboard is empty";
+            return;
+        }
+        if (!contents.hasImage) {
+            s.notice = "nothing to paste: no picture on the clipboard";
+            return;
+        }
+        block = documents::BlockFromPicture(contents.image, lores::Palettes()[static_cast<std::size_t>(state.palette)]);
+        if (block.cells.empty()) {
+            s.notice = "nothing to paste: the picture on the clipboard is empty";
+            return;
+        }
+    }
+    s.pasted = std::move(block);
+    s.floating = true;
+    s.drag = Drag::None;
+    s.rect = {};
+    s.pasteAt = OnPage(state.pointerCell) ? state.pointerCell : Cell{};
+    RedrawAtPointerCell(state);
+}
+
+void PutDownPaste(EditorState& state) {
+    Selecting& s = state.select;
+    if (!s.floating) return;
+    s.floating = false;
+    Change(state, [&](lores::LoresPage& page) { PlacePaste(state, page); });
+    // With the selection tool the cells put down stay selected, to move on.
+    if (state.currentTool == Tool::Select) s.rect = Clipped(PasteRect(s), DrawableRows(state));
+    RedrawAtPointerCell(state);
+}
+
+bool FlipSelection(EditorState& state, bool leftRight) {
+    const CellRect r = state.select.rect;
+    if (r.empty() || state.select.floating) return false;
+    Change(state, [&](lores::LoresPage& page) { lores::FlipArea(page, r.x0, r.y0, r.x1, r.y1, leftRight); });
+    RedrawAtPointerCell(state);
+    return true;
+}
+
+const lores::LoresPage& ShownPage(EditorState& state) {
+    const Selecting& s = state.select;
+    const bool moving = s.drag == Drag::Moving && s.offset != Cell{};
+    if (!moving && !s.floating) return state.workingPage();
+    state.overlaid = state.workingPage();
+    if (moving) CarryCells(state, state.overlaid);
+    else PlacePaste(state, state.overlaid);
+    return state.overlaid;
+}
+
+CellRect Outline(const EditorState& state) {
+    const Selecting& s = state.select;
+    if (s.floating) return Clipped(PasteRect(s), DrawableRows(state));
+    if (s.drag == Drag::Moving) return Clipped(Shifted(s.rect, s.offset), DrawableRows(state));
+    return s.rect;
+}
+
+}  // namespace editor

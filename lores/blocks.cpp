@@ -1,0 +1,37 @@
+#include "lores/drawing.h"
+
+namespace lores {
+
+Block ReadBlock(const LoresPage& page, int x0, int y0, int x1, int y1) {
+    Block block;
+    block.width = x1 - x0 + 1;
+    block.height = y1 - y0 + 1;
+    block.cells.reserve(static_cast<std::size_t>(block.width * block.height));
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) block.cells.push_back(static_cast<std::uint8_t>(PixelAt(page, x, y)));
+    return block;
+}
+
+void PutBlock(LoresPage& page, const Block& block, int x, int y, int rows) {
+    for (int j = 0; j < block.height; ++j) {
+        if (y + j < 0 || y + j >= rows) continue;
+        for (int i = 0; i < block.width; ++i) PlotPixel(page, x + i, y + j, block.At(i, j));
+    }
+}
+
+void FlipArea(LoresPage& page, int x0, int y0, int x1, int y1, bool leftRight) {
+    // Pixel by pixel: the screen holes between the rows stay as they are.
+    const int w = x1 - x0 + 1, h = y1 - y0 + 1;
+    const int width = leftRight ? w / 2 : w, height = leftRight ? h : h / 2;
+    for (int y = y0; y < y0 + height; ++y)
+        for (int x = x0; x < x0 + width; ++x) {
+            const int mx = leftRight ? x1 - (x - x0) : x, my = leftRight ? y : y1 - (y - y0);
+            const int a = PixelAt(page, x, y), b = PixelAt(page, mx, my);
+            PlotPixel(page, x, y, b);
+            PlotPixel(page, mx, my, a);
+        }
+}
+
+void FlipPage(LoresPage& page, bool leftRight) { FlipArea(page, 0, 0, PageWidth - 1, PageHeight - 1, leftRight); }
+
+}  // namespace lores
