@@ -1,0 +1,259 @@
+// Composing: the selection tool, moves, copy, cut, paste (also of images
+// other programs put on the clipboard), flips of a selection and mirrored
+// pastes. Through the real loop, offscreen, against pages worked out here.
+#include <QBuffer>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTest>
+
+#include "editor/history.h"
+#include "editor/selection.h"
+#include "editor_fixture.h"
+#include "lores/drawing.h"
+
+using namespace editor;
+
+namespace {
+
+int Colour(int x, int y) { return (x + 3 * y) % 16; }
+
+lores::LoresPage Pattern() {
+    lores::LoresPage page{};
+    for (int y = 0; y < lores::PageHeight; ++y)
+        for (int x = 0; x < lores::PageWidth; ++x) lores::PlotPixel(page, x, y, Colour(x, y));
+    return page;
+}
+
+QRgb Rgb(int n) {
+    const auto v = lores::LoresPalette[n];
+    return qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+// What another program would put there: only an image/png.
+void OfferPng(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    auto* data = new QMimeData;
+    data->setData("image/png", png);
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+}  // namespace
+
+class Selection : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        s.workingPage() = Pattern();
+        ResetHistory(s);
+        Key(Qt::Key_S);
+    }
+    void Key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QApplication::setActiveWindow(qtdriver::Window(0));
+        QTest::keyClick(qtdriver::Window(0), static_cast<Qt::Key>(k), modifiers);
+        Pump();
+    }
+    void Drag(Cell from, Cell to) {
+        qtdriver::Press(canvas, At(from.x, from.y));
+        Pump();
+        DragTo(At(to.x, to.y));
+        qtdriver::Release(canvas, At(to.x, to.y));
+        Pump();
+    }
+    std::string Status() { return windowing::StatusLineText(WindowNumber); }
+    void Back() { Key(Qt::Key_Z, Qt::ControlModifier); }
+    void Forward() { Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
+    // What the canvas shows in the middle of a cell, and at its top-left pixel.
+    QRgb Middle(int x, int y) { return Shown(16 * x + 8, 8 * y + 4); }
+    QRgb Corner(int x, int y) { return Shown(16 * x, 8 * y); }
+};
+
+TEST_F(Selection, DragMarksAndADragInsideMovesOverTheEdgeAsOneStep) {
+    PressAt(5, 5);
+    EXPECT_EQ(s.select.rect, (CellRect{5, 5, 5, 5})) << "a press and release marks its cell";
+    Drag({38, 11}, {36, 10});
+    EXPECT_EQ(s.select.rect, (CellRect{36, 10, 38, 11}));
+    EXPECT_NE(Status().find("sel 3x2"), std::string::npos) << Status();
+
+    const lores::LoresPage before = s.workingPage();
+    qtdriver::Press(canvas, At(37, 10));
+    Pump();
+    DragTo(At(38, 11));
+    DragTo(At(39, 11));
+    EXPECT_EQ(s.workingPage(), before) << "until the release only the screen shows the move";
+    EXPECT_EQ(Middle(38, 12), Rgb(Colour(36, 11)));
+    EXPECT_EQ(Middle(36, 10), Rgb(0));
+    qtdriver::Release(canvas, At(39, 11));
+    Pump();
+
+    lores::LoresPage moved = before;
+    for (int y = 10; y <= 11; ++y)
+        for (int x = 36; x <= 38; ++x) lores::PlotPixel(moved, x, y, 0);
+    for (int y = 10; y <= 11; ++y)
+        for (int x = 36; x <= 37; ++x) lores::PlotPixel(moved, x + 2, y + 1, Colour(x, y));  // column 38 fell off
+    EXPECT_EQ(s.workingPage(), moved);
+    EXPECT_EQ(s.select.rect, (CellRect{38, 11, 39, 12}));
+    Back();
+    EXPECT_EQ(s.workingPage(), before);
+    Forward();
+    EXPECT_EQ(s.workingPage(), moved);
+}
+
+TEST_F(Selection, ArrowsMoveTheSelectionAStepEachElseTheHighlight) {
+    Key(Qt::Key_Right);
+    EXPECT_EQ(s.pointerCell, (Cell{1, 0})) << "no selection: keyboard drawing as before";
+    PressAt(5, 5);
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Pixel(6, 6), Colour(5, 5));
+    EXPECT_EQ(Pixel(5, 5), 0);
+    EXPECT_EQ(Pixel(6, 5), 0);
+    EXPECT_EQ(s.select.rect, (CellRect{6, 6, 6, 6}));
+    Back();
+    EXPECT_EQ(Pixel(6, 5), Colour(5, 5)) << "each arrow is one step";
+    Back();
+    EXPECT_EQ(s.workingPage(), Pattern());
+}
+
+TEST_F(Selection, EscapeDropsTheSelectionFirstThenAsksAsAlways) {
+    PressAt(5, 5);
+    Key(Qt::Key_Delete);  // changed: the close box will ask
+    qtdriver::DialogScript script;
+    script.Answer(QMessageBox::Discard);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
+    windowing::PostEvent(windowing::MenuEvent, 3, 0, 0, nullptr, nullptr);
+    windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
+    RunEventLoop(s);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
+    EXPECT_TRUE(s.select.rect.empty());
+    EXPECT_EQ(script.seen.size(), 1u) << "only the close box asked";
+    EXPECT_EQ(s.currentColour, 3);
+}
+
+TEST_F(Selection, TheOutlineHidesNoCellAndGoesWithTheSelection) {
+    Drag({3, 3}, {4, 4});
+    MoveTo(20, 20);  // the highlight away
+    EXPECT_EQ(Middle(3, 3), Rgb(Colour(3, 3)));
+    EXPECT_EQ(Middle(4, 4), Rgb(Colour(4, 4)));
+    EXPECT_EQ(Corner(3, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(Shown(16 * 5 - 1, 8 * 4 + 5), qRgb(0, 0, 0)) << "the right edge, its second dash";
+    Key(Qt::Key_P);  // another tool: the pixels stay, the outline goes
+    EXPECT_TRUE(s.select.rect.empty());
+    EXPECT_EQ(Corner(3, 3), Rgb(Colour(3, 3)));
+    EXPECT_EQ(s.workingPage(), Pattern());
+}
+
+TEST_F(Selection, FlipsDeleteAndCutActOnTheSelectionOnly) {
+    Drag({2, 2}, {5, 3});
+    Key(Qt::Key_H);
+    lores::LoresPage model = Pattern();
+    lores::FlipArea(model, 2, 2, 5, 3, true);
+    EXPECT_EQ(s.workingPage(), model);
+    EXPECT_EQ(Pixel(2, 2), Colour(5, 2));
+    Key(Qt::Key_H, Qt::ShiftModifier);
+    EXPECT_EQ(Pixel(2, 2), Colour(5, 3));
+    Key(Qt::Key_X, Qt::ControlModifier);
+    model = Pattern();
+    for (int y = 2; y <= 3; ++y)
+        for (int x = 2; x <= 5; ++x) lores::PlotPixel(model, x, y, 0);
+    EXPECT_EQ(s.workingPage(), model);
+    Back();
+    EXPECT_EQ(Pixel(2, 2), Colour(5, 3)) << "the cut is one step";
+    // What the cut offered: the program's own cells, and the picture.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QByteArray own = data->data(CellsClipboardType);
+    ASSERT_EQ(own.size(), 6 + 8);
+    EXPECT_EQ(own.left(6), QByteArray("VCEL\x04\x02", 6));
+    EXPECT_EQ(own[6], Colour(5, 3));
+    QImage png;
+    ASSERT_TRUE(png.loadFromData(data->data("image/png"), "PNG"));
+    EXPECT_EQ(png.size(), QSize(64, 16));
+    EXPECT_EQ(png.pixel(63, 15), Rgb(Colour(2, 2)));
+}
+
+TEST_F(Selection, APasteFloatsAndIsClippedAtTwoEdgesWhenPutDown) {
+    Drag({0, 0}, {4, 3});
+    Key(Qt::Key_C, Qt::ControlModifier);
+    Key(Qt::Key_P);  // any tool: the paste takes the next press
+    MoveTo(30, 40);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_NE(Status().find("paste 5x4"), std::string::npos) << Status();
+    MoveTo(37, 46);
+    EXPECT_EQ(s.workingPage(), Pattern());
+    EXPECT_EQ(Middle(38, 47), Rgb(Colour(1, 1)));
+    qtdriver::Press(canvas, At(37, 46));
+    Pump();
+    DragTo(At(30, 30));  // the press that put it down draws nothing more
+    qtdriver::Release(canvas, At(30, 30));
+    Pump();
+    lores::LoresPage model = Pattern();
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 3; ++i) lores::PlotPixel(model, 37 + i, 46 + j, Colour(i, j));
+    EXPECT_EQ(s.workingPage(), model);
+    Back();
+    EXPECT_EQ(s.workingPage(), Pattern());
+}
+
+TEST_F(Selection, MirroredPasteWithReturnAndEscapeDropsAFloatingOne) {
+    Drag({1, 1}, {2, 1});
+    Key(Qt::Key_C, Qt::ControlModifier);
+    Key(Qt::Key_X);  // mirror left-right
+    MoveTo(10, 20);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Pixel(10, 20), Colour(1, 1));
+    EXPECT_EQ(Pixel(11, 20), Colour(2, 1));
+    EXPECT_EQ(Pixel(29, 20), Colour(1, 1));
+    EXPECT_EQ(Pixel(28, 20), Colour(2, 1));
+    EXPECT_EQ(s.select.rect, (CellRect{10, 20, 11, 20})) << "what was put down stays selected";
+    EXPECT_TRUE(DropSelection(s));
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(DropSelection(s));
+    EXPECT_FALSE(s.select.floating);
+    EXPECT_FALSE(DropSelection(s));
+}
+
+TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
+    const auto pasted = [&](const QImage& image) {
+        OfferPng(image);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_TRUE(s.select.floating) << Status();
+        const lores::Block block = s.select.pasted;
+        DropSelection(s);
+        return block;
+    };
+    // At most 40x48: a cell a pixel, each the nearest colour.
+    QImage small(3, 2, QImage::Format_RGB32);
+    for (int i = 0; i < 6; ++i) small.setPixel(i % 3, i / 3, Rgb(i + 9) ^ 0x010101);
+    EXPECT_EQ(pasted(small), (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}}));
+    // Sides multiples of 16 and 8, beyond 40x48: a cell a block, the most frequent colour.
+    QImage blocks(48, 56, QImage::Format_RGB32);
+    blocks.fill(Rgb(6));
+    for (int x = 16; x < 32; ++x)
+        for (int y = 8; y < 16; ++y) blocks.setPixel(x, y, Rgb(13));
+    for (int y = 0; y < 3; ++y) blocks.setPixel(5, y, Rgb(1));  // a stray few: the block stays 6
+    const lores::Block b = pasted(blocks);
+    ASSERT_EQ(b.width, 3);
+    EXPECT_EQ(b.height, 7);
+    EXPECT_EQ(b.At(1, 1), 13);
+    EXPECT_EQ(b.At(0, 0), 6);
+    // Anything else scaled to fit the 640x384 picture, aspect kept.
+    QImage odd(100, 30, QImage::Format_RGB32);
+    odd.fill(Rgb(2));
+    const lores::Block o = pasted(odd);
+    EXPECT_EQ(o.width, 40);
+    EXPECT_EQ(o.height, 24);
+    // Nothing usable: nothing floats, and the status line says why.
+    QGuiApplication::clipboard()->clear();
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(s.select.floating);
+    EXPECT_NE(Status().find("the clipboard is empty"), std::string::npos) << Status();
+    QGuiApplication::clipboard()->setText("words");
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_NE(Status().find("no picture on the clipboard"), std::string::npos) << Status();
+}
