@@ -9,11 +9,15 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "editor/editor_window.h"
 #include "editor/event_loop.h"
+#include "editor/selection.h"
 #include "lores/lores_page.h"
 #include "windowing/windowing.h"
 
@@ -39,11 +43,11 @@ void Command(int id) { editor::CarryOutCommand(*state, id); }
 void BM_FloorMemsetCanvas(benchmark::State& state) { MemsetCanvasFloor(state); }
 BENCHMARK(BM_FloorMemsetCanvas);
 
-void MoveLoop(benchmark::State& st) {
+void MoveLoop(benchmark::State& st, Qt::MouseButtons held = Qt::NoButton) {
     int i = 0;
     for (auto _ : st) {
         ++i;
-        Send(QEvent::MouseMove, QPoint(100 + i % 200, 100 + i % 100), Qt::NoButton, Qt::NoButton);
+        Send(QEvent::MouseMove, QPoint(100 + i % 200, 100 + i % 100), Qt::NoButton, held);
         Handle();
     }
 }
@@ -91,6 +95,26 @@ void BM_PointerCirclePreview(benchmark::State& st) {
 }
 BENCHMARK(BM_PointerCirclePreview);
 
+// A 20x20 selection of the picture carried with the pointer, the same
+// moves as the circle's: what it costs per move is to stay within what the
+// rubber-band circle costs.
+void BM_PointerSelectionMove(benchmark::State& st) {
+    Command(editor::CommandId::SelectTool);
+    Send(QEvent::MouseButtonPress, QPoint(16 * 2 + 5, 8 * 10 + 3), Qt::LeftButton, Qt::LeftButton);
+    Handle();
+    Send(QEvent::MouseMove, QPoint(16 * 21 + 5, 8 * 29 + 3), Qt::NoButton, Qt::LeftButton);
+    Handle();
+    Send(QEvent::MouseButtonRelease, QPoint(16 * 21 + 5, 8 * 29 + 3), Qt::LeftButton, Qt::NoButton);
+    Handle();
+    Send(QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton, Qt::LeftButton);
+    Handle();
+    MoveLoop(st, Qt::LeftButton);
+    editor::DropSelection(*state);
+    Send(QEvent::MouseButtonRelease, QPoint(100, 100), Qt::LeftButton, Qt::NoButton);
+    Handle();
+}
+BENCHMARK(BM_PointerSelectionMove);
+
 void BM_PointerFill(benchmark::State& st) {
     Command(editor::CommandId::FillTool);
     for (auto _ : st) {
@@ -100,6 +124,24 @@ void BM_PointerFill(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_PointerFill);
+
+// The console's report, and the ratio the selection's move is held to.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) perMove_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const double move = perMove_["BM_PointerSelectionMove"], circle = perMove_["BM_PointerCirclePreview"];
+        if (move > 0 && circle > 0)
+            std::printf("selection move per pointer move: %.2f of the rubber-band circle's (at most 1)\n", move / circle);
+    }
+
+private:
+    std::map<std::string, double> perMove_;
+};
 
 }  // namespace
 
@@ -113,7 +155,8 @@ int main(int argc, char** argv) {
     Send(QEvent::MouseMove, QPoint(1, 1), Qt::NoButton, Qt::NoButton);  // enter the canvas
     Handle();
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     editor::ShutDown(s);
     return 0;

@@ -156,6 +156,19 @@ struct Selecting {
     Cell pasteAt{};                // its top-left cell
     bool pressTaken = false;       // the press put the paste down: its drag draws nothing
     CellRect shownOutline;         // the outline the canvas shows now
+    // What the page shown with a move or paste on it was made from.
+    struct Composed {
+        bool moving = false;
+        Cell at{};
+        bool mirrorLeftRight = false, mirrorTopBottom = false;
+        int rows = 0;
+        bool operator==(const Composed&) const = default;
+    } composed;
+    lores::LoresPage composedFrom{};
+    // Where the move or paste shown last could differ from the page under
+    // it, and that page.
+    CellRect shownOverlay;
+    lores::LoresPage shownUnder{};
     std::string notice;            // why the last paste or copy did nothing
 };
 

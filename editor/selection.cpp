@@ -31,10 +31,7 @@ Cell OnRows(Cell c, int rows) {
     return {std::clamp(c.x, 0, lores::PageWidth - 1), std::clamp(c.y, 0, rows - 1)};
 }
 
-void Clear(lores::LoresPage& page, CellRect r) {
-    for (int y = r.y0; y <= r.y1; ++y)
-        for (int x = r.x0; x <= r.x1; ++x) lores::PlotPixel(page, x, y, 0);
-}
+void Clear(lores::LoresPage& page, CellRect r) { lores::FillRectangle(page, r.x0, r.y0, r.x1, r.y1, 0); }
 
 // The move's result on page: the cells it leaves black, the carried ones
 // where the move took them (what falls off the drawable rows is lost).
@@ -241,13 +238,40 @@ bool FlipSelection(EditorState& state, bool leftRight) {
 }
 
 const lores::LoresPage& ShownPage(EditorState& state) {
-    const Selecting& s = state.select;
+    Selecting& s = state.select;
     const bool moving = s.drag == Drag::Moving && s.offset != Cell{};
     if (!moving && !s.floating) return state.workingPage();
+    // Made again only when the move, the paste or the page under it changed
+    // (a pointer moving within a cell changes none of them).
+    const Selecting::Composed now{moving, moving ? s.offset : s.pasteAt, state.mirrorLeftRight,
+                                  state.mirrorTopBottom, DrawableRows(state)};
+    if (s.composed == now && s.composedFrom == state.workingPage()) return state.overlaid;
+    s.composed = now;
+    s.composedFrom = state.workingPage();
     state.overlaid = state.workingPage();
     if (moving) CarryCells(state, state.overlaid);
     else PlacePaste(state, state.overlaid);
     return state.overlaid;
+}
+
+CellRect OverlayBounds(const EditorState& state) {
+    const Selecting& s = state.select;
+    const int rows = DrawableRows(state);
+    if (s.floating) {
+        // The paste and its mirrored copies.
+        CellRect r = PasteRect(s);
+        const CellRect placed = r;
+        Mirrored(state, [&](auto map) {
+            const Cell a = map(Cell{placed.x0, placed.y0}), b = map(Cell{placed.x1, placed.y1});
+            r = {std::min({r.x0, a.x, b.x}), std::min({r.y0, a.y, b.y}), std::max({r.x1, a.x, b.x}),
+                 std::max({r.y1, a.y, b.y})};
+        });
+        return Clipped(r, rows);
+    }
+    if (s.drag != Drag::Moving || s.offset == Cell{}) return {};
+    // The cells the move leaves stay black from one redraw to the next: only
+    // where the carried cells are changes.
+    return Clipped(Shifted(s.rect, s.offset), rows);
 }
 
 CellRect Outline(const EditorState& state) {

@@ -35,6 +35,10 @@ bool FlipSelection(EditorState& state, bool leftRight);
 // floating paste on it; and the outline around the selection or paste.
 const lores::LoresPage& ShownPage(EditorState& state);
 CellRect Outline(const EditorState& state);
+// Where the move's carried cells or the paste (and its mirrored copies)
+// are shown: between two redraws with the page under them unchanged, only
+// there can the page shown change. Empty with no move or paste on it.
+CellRect OverlayBounds(const EditorState& state);
 
 // The program's own clipboard type: "VCEL", width, height, a colour number a cell.
 inline constexpr const char* CellsClipboardType = "application/x-vornel-cells";

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "lores/drawing.h"
 
 namespace lores {
@@ -13,9 +15,17 @@ Block ReadBlock(const LoresPage& page, int x0, int y0, int x1, int y1) {
 }
 
 void PutBlock(LoresPage& page, const Block& block, int x, int y, int rows) {
-    for (int j = 0; j < block.height; ++j) {
-        if (y + j < 0 || y + j >= rows) continue;
-        for (int i = 0; i < block.width; ++i) PlotPixel(page, x + i, y + j, block.At(i, j));
+    // Only the part on the page is visited, a row's nibbles written directly.
+    const int i0 = std::max(0, -x), i1 = std::min(block.width, PageWidth - x);
+    const int j0 = std::max(0, -y), j1 = std::min(block.height, std::min(rows, PageHeight) - y);
+    for (int j = j0; j < j1; ++j) {
+        const int py = y + j;
+        std::uint8_t* row = page.data() + RowBaseTable[py >> 1];
+        const std::uint8_t* cells = block.cells.data() + static_cast<std::size_t>(j * block.width);
+        const int shift = (py & 1) * 4;
+        const auto keep = static_cast<std::uint8_t>(0xF0 >> shift);
+        for (int i = i0; i < i1; ++i)
+            row[x + i] = static_cast<std::uint8_t>((row[x + i] & keep) | (cells[i] & 15) << shift);
     }
 }
 

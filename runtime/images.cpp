@@ -120,6 +120,7 @@ struct DrawingContext {
     int originX = 0, originY = 0;
     ColourValue colour = 0;
     std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
+    std::uint8_t row[48] = {};  // sixteen 24-bit pixels of the colour, blue first
     ChangedArea changed[MaxChangedAreas];
     int changedCount = 0;
 };
@@ -156,7 +157,8 @@ void RecordChange(DrawingContext& c, int x, int y, int width, int height) {
             last.height += height;
             return;
         }
-        for (int i = 0; i < c.changedCount; ++i) {
+        // Newest first: a box drawn over what was just drawn is found at once.
+        for (int i = c.changedCount - 1; i >= 0; --i) {
             const ChangedArea& a = c.changed[i];
             if (x >= a.x && y >= a.y && x + width <= a.x + a.width && y + height <= a.y + a.height) return;
         }
@@ -233,6 +235,11 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
         c->green = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
         c->blue = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
         c->alpha = static_cast<std::uint8_t>((colour >> 24) & 0xFF);
+        for (int i = 0; i < 48; i += 3) {
+            c->row[i] = c->blue;
+            c->row[i + 1] = c->green;
+            c->row[i + 2] = c->red;
+        }
     }
     // Clipped in 64 bits: no argument, however extreme, can overflow into
     // a write outside the pixels.
@@ -268,15 +275,16 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
     std::uint8_t* first = s.pixels + static_cast<std::ptrdiff_t>(s.height - 1 - y) * s.stride + x * bpp;
     std::uint8_t* const end = first - static_cast<std::ptrdiff_t>(height) * s.stride;
     if (bpp == 3) {
-        // The first row is written pixel by pixel, the others copy it; a
+        // The first row is copied from the colour's sixteen pixels, the others copy it; a
         // 16-pixel row (every cell of the page view and the export) is a
         // fixed-size copy the compiler does inline.
-        for (int col = 0; col < width; ++col) {
-            first[3 * col] = c->blue;
-            first[3 * col + 1] = c->green;
-            first[3 * col + 2] = c->red;
-        }
         const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+        if (rowBytes == sizeof c->row) {
+            std::memcpy(first, c->row, sizeof c->row);
+        } else {
+            for (std::size_t done = 0; done < rowBytes; done += sizeof c->row)
+                std::memcpy(first + done, c->row, std::min(sizeof c->row, rowBytes - done));
+        }
         for (std::uint8_t* p = first - s.stride; p != end; p -= s.stride) {
             if (rowBytes == 48) {
                 std::memcpy(p, first, 48);

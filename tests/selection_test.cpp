@@ -69,6 +69,18 @@ protected:
     // What the canvas shows in the middle of a cell, and at its top-left pixel.
     QRgb Middle(int x, int y) { return Shown(16 * x + 8, 8 * y + 4); }
     QRgb Corner(int x, int y) { return Shown(16 * x, 8 * y); }
+    // Every cell's middle on the canvas against a model page (the highlight
+    // at the pointer's cell in the current colour); the cells that differ.
+    int CellsOffScreen(const lores::LoresPage& model) {
+        const QImage shot = canvas->grab().toImage();
+        int wrong = 0;
+        for (int y = 0; y < lores::PageHeight; ++y)
+            for (int x = 0; x < lores::PageWidth; ++x) {
+                const int want = Cell{x, y} == s.pointerCell ? s.currentColour : lores::PixelAt(model, x, y);
+                wrong += shot.pixel(16 * x + 8, 8 * y + 4) != Rgb(want);
+            }
+        return wrong;
+    }
 };
 
 TEST_F(Selection, DragMarksAndADragInsideMovesOverTheEdgeAsOneStep) {
@@ -100,6 +112,42 @@ TEST_F(Selection, DragMarksAndADragInsideMovesOverTheEdgeAsOneStep) {
     EXPECT_EQ(s.workingPage(), before);
     Forward();
     EXPECT_EQ(s.workingPage(), moved);
+}
+
+TEST_F(Selection, TheScreenFollowsAMoveAndAPasteCellForCell) {
+    Drag({10, 10}, {19, 17});
+    qtdriver::Press(canvas, At(12, 12));
+    Pump();
+    // Small steps, jumps, over the edge and back where it started.
+    const Cell path[] = {{13, 12}, {13, 13}, {30, 40}, {31, 40}, {2, 1}, {45, 50}, {12, 12}, {11, 12}, {-3, -2}};
+    for (const Cell to : path) {
+        DragTo(At(to.x, to.y));
+        lores::LoresPage model = Pattern();
+        lores::FillRectangle(model, 10, 10, 19, 17, 0);
+        const Cell at = s.pointerCell;  // left of and above the canvas, pixels round toward cell 0
+        lores::PutBlock(model, lores::ReadBlock(Pattern(), 10, 10, 19, 17), 10 + at.x - 12, 10 + at.y - 12);
+        if (at == Cell{12, 12}) model = Pattern();
+        ASSERT_EQ(CellsOffScreen(model), 0) << "moved to " << to.x << "," << to.y;
+    }
+    qtdriver::Release(canvas, At(0, 0));
+    Pump();
+    // A paste drawn mirrored four ways as it follows the pointer.
+    Key(Qt::Key_C, Qt::ControlModifier);
+    Key(Qt::Key_X);
+    Key(Qt::Key_X, Qt::ShiftModifier);
+    const lores::LoresPage under = s.workingPage();
+    const lores::Block block = lores::ReadBlock(under, s.select.rect.x0, s.select.rect.y0, s.select.rect.x1, s.select.rect.y1);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    for (const Cell to : {Cell{3, 4}, Cell{4, 4}, Cell{25, 30}, Cell{39, 47}}) {
+        MoveTo(to.x, to.y);
+        lores::LoresPage model = under;
+        for (int j = 0; j < block.height; ++j)
+            for (int i = 0; i < block.width; ++i)
+                for (const Cell c : {Cell{to.x + i, to.y + j}, Cell{39 - to.x - i, to.y + j}, Cell{to.x + i, 47 - to.y - j},
+                                     Cell{39 - to.x - i, 47 - to.y - j}})
+                    lores::PlotPixel(model, c.x, c.y, block.At(i, j));
+        ASSERT_EQ(CellsOffScreen(model), 0) << "paste at " << to.x << "," << to.y;
+    }
 }
 
 TEST_F(Selection, ArrowsMoveTheSelectionAStepEachElseTheHighlight) {
@@ -141,7 +189,9 @@ TEST_F(Selection, TheOutlineHidesNoCellAndGoesWithTheSelection) {
     EXPECT_EQ(Middle(3, 3), Rgb(Colour(3, 3)));
     EXPECT_EQ(Middle(4, 4), Rgb(Colour(4, 4)));
     EXPECT_EQ(Corner(3, 3), qRgb(255, 255, 255));
-    EXPECT_EQ(Shown(16 * 5 - 1, 8 * 4 + 5), qRgb(0, 0, 0)) << "the right edge, its second dash";
+    EXPECT_EQ(Shown(16 * 5 - 1, 8 * 4 + 5), qRgb(255, 255, 255)) << "the right edge: white outside";
+    EXPECT_EQ(Shown(16 * 5 - 2, 8 * 4 + 5), qRgb(0, 0, 0)) << "black inside";
+    EXPECT_EQ(Shown(16 * 5 - 3, 8 * 4 + 5), Rgb(Colour(4, 4)));
     Key(Qt::Key_P);  // another tool: the pixels stay, the outline goes
     EXPECT_TRUE(s.select.rect.empty());
     EXPECT_EQ(Corner(3, 3), Rgb(Colour(3, 3)));
