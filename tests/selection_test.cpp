@@ -298,6 +298,13 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     const lores::Block o = pasted(odd);
     EXPECT_EQ(o.width, 40);
     EXPECT_EQ(o.height, 24);
+    // Any image type the toolkit reads (here its own, as a program of it offers one).
+    auto* data = new QMimeData;
+    data->setImageData(small);
+    QGuiApplication::clipboard()->setMimeData(data);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(s.select.pasted, (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}}));
+    DropSelection(s);
     // Nothing usable: nothing floats, and the status line says why.
     QGuiApplication::clipboard()->clear();
     Key(Qt::Key_V, Qt::ControlModifier);
