@@ -17,7 +17,7 @@ import tempfile
 import time
 import zlib
 
-from screen import wait_until
+from screen import page_pixel as pixel, page_plot as plot, wait_until
 
 VORNEL, PEER = sys.argv[1], sys.argv[2]
 failures = []
@@ -34,22 +34,6 @@ def expect(what, got, wanted):
     print("%s %s: got %r, wanted %r" % ("ok  " if got == wanted else "FAIL", what, got, wanted), flush=True)
     if got != wanted:
         failures.append(what)
-
-
-def offset(x, y):
-    """Where pixel (x, y) is in the page: two rows a byte, low nibble on top."""
-    row = y // 2
-    return 0x80 * (row % 8) + 0x28 * (row // 8) + x
-
-
-def pixel(page, x, y):
-    b = page[offset(x, y)]
-    return (b >> 4) & 15 if y & 1 else b & 15
-
-
-def plot(page, x, y, colour):
-    at = offset(x, y)
-    page[at] = (page[at] & 0x0F) | colour << 4 if y & 1 else (page[at] & 0xF0) | colour
 
 
 def colour(x, y):

@@ -1,4 +1,4 @@
-"""What the X server shows, for the end-to-end tests."""
+"""What the X server shows, and the page's layout, for the end-to-end tests."""
 import os
 import struct
 import subprocess
@@ -49,3 +49,24 @@ def read_png(path):
         assert row[0] == 0, "row %d is filtered" % y
         rows.append(row[1:])
     return width, height, [c for i, c in enumerate(chunks) if i == 0 or chunks[i - 1] != c], rows
+
+
+def page_offset(x, y):
+    """Where pixel (x, y) is in a 1024-byte page: two rows a byte, the upper in the low nibble."""
+    row = y // 2
+    return 0x80 * (row % 8) + 0x28 * (row // 8) + x
+
+
+def page_pixel(page, x, y):
+    b = page[page_offset(x, y)]
+    return (b >> 4) & 15 if y & 1 else b & 15
+
+
+def page_plot(page, x, y, colour):
+    at = page_offset(x, y)
+    page[at] = (page[at] & 0x0F) | colour << 4 if y & 1 else (page[at] & 0xF0) | colour
+
+
+def page_pixels(page):
+    """The 1920 colour numbers, row by row (the screen holes left out)."""
+    return [page_pixel(page, x, y) for y in range(48) for x in range(40)]

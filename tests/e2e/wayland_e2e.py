@@ -15,7 +15,7 @@ import sys
 import tempfile
 import time
 
-from screen import read_png, wait_until
+from screen import page_pixels, page_plot, read_png, wait_until
 
 VORNEL, STARTUP_PAGE = sys.argv[1], sys.argv[2]
 CELL_W, CELL_H = 16, 8
@@ -163,7 +163,7 @@ def main():
     except RuntimeError:
         os.kill(int(bus[1]), 15)
         raise
-    program = None
+    program, others = None, []
     try:
         # The pointer enters weston's window from outside (it follows a
         # pointer only from its entry on) and rests on its panel, where no
@@ -222,13 +222,39 @@ def main():
         fill_cell(stroke, 5, 5, WHITE, False)
         fill_cell(stroke, 6, 5, WHITE, False)
         expect_screen("a pen stroke with no further input", work, origin, stroke, at(6, 5))
+
+        # The clipboard between two clients of the compositor: the whole
+        # picture copied here, pasted into a second program started on a
+        # blank page (it has the keyboard: Ctrl+V, Return, Ctrl+S).
+        xdo("key", "ctrl+a")
+        time.sleep(0.2)
+        xdo("key", "ctrl+c")
+        time.sleep(0.3)
+        blank = os.path.join(work, "blank.gr")
+        open(blank, "wb").write(bytes(1024))
+        os.utime(blank, (1, 1))
+        second = subprocess.Popen([VORNEL, blank], cwd=work, env=env)
+        others.append(second)
+        time.sleep(2)
+        for key in ("ctrl+v", "Return", "ctrl+s"):
+            xdo("key", key)
+            time.sleep(0.3)
+        wait_until(lambda: os.path.getmtime(blank) != 1, 10)
+        time.sleep(0.2)
+        wanted = bytearray(open(STARTUP_PAGE, "rb").read())
+        page_plot(wanted, 5, 5, 15)
+        page_plot(wanted, 6, 5, 15)
+        same = page_pixels(open(blank, "rb").read()) == page_pixels(wanted)
+        print("%s the picture pasted into a second program" % ("ok  " if same else "FAIL"), flush=True)
+        if not same:
+            failures.append("the paste into a second program")
     finally:
-        if program:
-            program.terminate()
+        for p in others + ([program] if program else []):
+            p.terminate()
             try:
-                program.wait(10)
+                p.wait(10)
             except subprocess.TimeoutExpired:
-                program.kill()
+                p.kill()
         stop_weston(weston)
         os.kill(int(bus[1]), 15)
         shutil.rmtree(work, ignore_errors=True)
