@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QWindow>
 
 #include "editor/editor_window.h"
 #include "editor/event_loop.h"
@@ -71,6 +73,18 @@ protected:
     static QRgb Palette(int n) {
         const auto v = lores::LoresPalette[n];
         return qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    }
+
+    // The real loop: Escape is down before a colour's menu event is
+    // handled, the close box comes after it.
+    void EscapeThenColourThenClose(int colour) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
+        windowing::PostEvent(windowing::MenuEvent, colour, 0, 0, nullptr, nullptr);
+        windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
+        editor::RunEventLoop(s);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
     }
 
     // The title once the frame it waits for is out.

@@ -171,13 +171,7 @@ TEST_F(Selection, EscapeDropsTheSelectionFirstThenAsksAsAlways) {
     Key(Qt::Key_Delete);  // changed: the close box will ask
     qtdriver::DialogScript script;
     script.Answer(QMessageBox::Discard);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
-    windowing::PostEvent(windowing::MenuEvent, 3, 0, 0, nullptr, nullptr);
-    windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
-    RunEventLoop(s);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
+    EscapeThenColourThenClose(3);
     EXPECT_TRUE(s.select.rect.empty());
     EXPECT_EQ(script.seen.size(), 1u) << "only the close box asked";
     EXPECT_EQ(s.currentColour, 3);

@@ -106,13 +106,7 @@ TEST_F(UnsavedChanges, EscapeAndTheCloseBoxAsk) {
     // box answered with Discard ends the loop.
     script.Answer(QMessageBox::Cancel);
     script.Answer(QMessageBox::Discard);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
-    windowing::PostEvent(windowing::MenuEvent, 3, 0, 0, nullptr, nullptr);
-    windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
-    RunEventLoop(s);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
+    EscapeThenColourThenClose(3);
     EXPECT_EQ(s.currentColour, 3);
 
     // Save without a name asks for one; cancelling that keeps the program.
