@@ -151,24 +151,30 @@ void BuildToolbar() {
     if (!CreateToolbarObject(ToolbarNumber, WindowHandle(WindowNumber))) return;
     for (const ToolbarEntry& e : Toolbar) {
         switch (e.kind) {
-        case ToolbarEntry::Standard:
-            AddStandardButton(e.id, e.image);
-            SetButtonTip(ToolbarNumber, e.id, e.tip);
-            break;
+        case ToolbarEntry::Standard: AddStandardButton(e.id, e.image); break;
         case ToolbarEntry::Separator: AddToolbarSeparator(); break;
         case ToolbarEntry::Swatches:
-            for (int n = 0; n < lores::ColourCount; ++n) {
-                AddImageButton(n, runtime::ImageHandle(FirstSwatchImage + n), 0);
-                SetButtonTip(ToolbarNumber, n, ("color # : " + std::to_string(n)).c_str());
-                const std::string name = "colour " + std::to_string(n) + ", " + lores::ColourNames[n];
-                SetButtonName(ToolbarNumber, n, name.c_str());
-            }
+            for (int n = 0; n < lores::ColourCount; ++n) AddImageButton(n, runtime::ImageHandle(FirstSwatchImage + n), 0);
             break;
         case ToolbarEntry::ToolIcon:
             runtime::LoadImageFromMemory(e.image, e.icon, *e.iconSize);
             AddImageButton(e.id, runtime::ImageHandle(e.image), e.toggle ? 1 : 0);
-            SetButtonTip(ToolbarNumber, e.id, e.tip);
             break;
+        }
+    }
+}
+
+// The buttons' tips, and their names for a screen reader: nothing the first
+// frame shows, and the first name given wakes the accessibility bridge,
+// which costs more than the whole toolbar (made after that frame).
+void NameToolbarButtons() {
+    for (const ToolbarEntry& e : Toolbar) {
+        if (e.kind == ToolbarEntry::Standard || e.kind == ToolbarEntry::ToolIcon) SetButtonTip(ToolbarNumber, e.id, e.tip);
+        if (e.kind != ToolbarEntry::Swatches) continue;
+        for (int n = 0; n < lores::ColourCount; ++n) {
+            SetButtonTip(ToolbarNumber, n, ("color # : " + std::to_string(n)).c_str());
+            const std::string name = "colour " + std::to_string(n) + ", " + lores::ColourNames[n];
+            SetButtonName(ToolbarNumber, n, name.c_str());
         }
     }
 }
@@ -250,6 +256,7 @@ bool StartUp(EditorState& state, int palette) {
     if (const int zoom = SavedZoom(); zoom > 1) ApplyZoom(state, zoom, false);
     ShowWindowsNow();
     // ...and what only input or the desktop uses, made while the user looks.
+    NameToolbarButtons();
     SetIcon();
     BuildPopup();
     for (const ShortcutEntry& k : Shortcuts) AddShortcut(WindowNumber, k.keys, k.id);
