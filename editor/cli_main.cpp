@@ -1,9 +1,9 @@
 // The command line: help, version, the conversions and the disk catalog run
 // here without the window toolkit (none of its libraries is even loaded);
-// the editor itself is the window program, started in this process's place.
+// the editor is a module loaded into this process only when it is wanted.
+#include <dlfcn.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -16,14 +16,14 @@
 namespace {
 
 // Beside this program in a build, in libexec when installed.
-std::string WindowProgram() {
+std::string WindowModule() {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     std::string dir = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
     dir = dir.substr(0, dir.find_last_of('/') + 1);
-    for (const std::string& candidate : {dir + "vornel-window", dir + VORNEL_WINDOW_DIR "/vornel-window"})
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    return dir + VORNEL_WINDOW_DIR "/vornel-window";
+    for (const std::string& candidate : {dir + "vornel-window.so", dir + VORNEL_WINDOW_DIR "/vornel-window.so"})
+        if (access(candidate.c_str(), R_OK) == 0) return candidate;
+    return dir + VORNEL_WINDOW_DIR "/vornel-window.so";
 }
 
 int Report(const documents::ConversionResult& result) {
@@ -61,10 +61,15 @@ int Run(int argc, char** argv) {
         return 0;
     case CommandLine::Action::Edit: break;
     }
-    const std::string window = WindowProgram();
-    execv(window.c_str(), argv);
-    std::fprintf(stderr, "vornel: cannot start %s: %s\n", window.c_str(), std::strerror(errno));
-    return 1;
+    const std::string window = WindowModule();
+    void* module = dlopen(window.c_str(), RTLD_NOW | RTLD_LOCAL);
+    using Entry = int (*)(int, char**);
+    const auto entry = module ? reinterpret_cast<Entry>(dlsym(module, "VornelWindowMain")) : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "vornel: cannot start the editor: %s\n", dlerror());
+        return 1;
+    }
+    return entry(argc, argv);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The window program: the editor, started by `vornel` with the same command
-// line (a picture to open, a palette).
+// The window program: the editor, loaded by `vornel` into its process and
+// run with the same command line (a picture to open, a palette).
 #include <cstdio>
 
 #include "editor/command_line.h"
@@ -19,4 +19,12 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return editor::GuardedMain(argc, argv, Run); }
+// Nothing thrown leaves it: the command line around it has a C++ runtime of its own.
+extern "C" __attribute__((visibility("default"))) int VornelWindowMain(int argc, char** argv) {
+    try {
+        return editor::GuardedMain(argc, argv, Run);
+    } catch (...) {
+        std::fputs("vornel: the editor failed\n", stderr);
+        return 1;
+    }
+}
