@@ -6,8 +6,9 @@ medians reported with their ratio.
   start-up: time to the first fully drawn frame, the gap between the window
             being mapped and being drawn, and the peak resident size;
   pointer:  CPU time per pointer move over the canvas (all threads), for a
-            plain move and for line and circle rubber bands; and a plain move
-            at 2x zoom beside a bare window of that size.
+            plain move, for line and circle rubber bands and for a 20x20
+            selection carried with the button held; and a plain move at 2x
+            zoom beside a bare window of that size.
 Usage: x_bench.py BUILD_DIR [RUNS]
 """
 import os
@@ -44,7 +45,7 @@ def xdo(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True)
 
 
-def moves(command, setup=None, count=2000, zoom=1, env=None):
+def moves(command, setup=None, count=2000, zoom=1, env=None, teardown=None):
     proc = subprocess.Popen(command, cwd=WORK, stderr=subprocess.DEVNULL, env=env)
     left, top = (SCREEN[0] - 640 * zoom) // 2, (SCREEN[1] - (30 + 384 * zoom + 26)) // 2
     try:
@@ -56,6 +57,8 @@ def moves(command, setup=None, count=2000, zoom=1, env=None):
                              capture_output=True, text=True, timeout=120)
         return float(out.stdout)
     finally:
+        if teardown:
+            teardown()
         proc.kill()
         proc.wait()
 
@@ -67,6 +70,26 @@ def anchor(key):
         xdo("click", "1")
         time.sleep(0.2)
     return press
+
+
+def carry_selection():
+    """S, a 20x20 selection marked by a drag, and the button pressed inside
+    it: the moves that follow carry its cells."""
+    at = lambda cx, cy: (LEFT + 16 * cx + 8, TOP + 30 + 8 * cy + 4)
+    xdo("mousemove", LEFT + 320, TOP + 30 + 192)
+    xdo("key", "s")
+    xdo("mousemove", *at(2, 10))
+    xdo("mousedown", "1")
+    xdo("mousemove", *at(12, 20))
+    xdo("mousemove", *at(21, 29))
+    xdo("mouseup", "1")
+    xdo("mousemove", *at(10, 20))
+    xdo("mousedown", "1")
+    time.sleep(0.2)
+
+
+def release_button():
+    xdo("mouseup", "1")
 
 
 def median(values):
@@ -109,17 +132,20 @@ def measure():
     print("peak resident size:               vornel %d KiB, bare Qt %d KiB, ratio %.2f" % (vr, br, vr / br))
 
     rounds = 3
-    results = {"bare": [], "plain": [], "line": [], "circle": []}
+    results = {"bare": [], "plain": [], "line": [], "circle": [], "select": []}
     for _ in range(rounds):
         results["bare"].append(moves(bare_window))
         results["plain"].append(moves([VORNEL]))
         results["line"].append(moves([VORNEL], anchor("l")))
         results["circle"].append(moves([VORNEL], anchor("c")))
+        results["select"].append(moves([VORNEL], carry_selection, teardown=release_button))
     floor = median(results["bare"])
     print("pointer move, CPU per move:        bare Qt %.1f us" % floor)
-    for name in ("plain", "line", "circle"):
+    for name in ("plain", "line", "circle", "select"):
         value = median(results[name])
         print("  vornel %-6s                    %.1f us, ratio %.2f" % (name, value, value / floor))
+    print("  a 20x20 selection carried: %.2f of the circle's cost per move (at most 1)" %
+          (median(results["select"]) / median(results["circle"])))
 
     # At 2x: the zoom the editor starts with, from its configuration folder.
     config = os.path.join(WORK, "config")
