@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "editor/command_line.h"
-#include "editor/guarded_main.h"
 #include "editor/editor_window.h"
 
 namespace {
@@ -19,12 +18,6 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-// Nothing thrown leaves it: the command line around it has a C++ runtime of its own.
-extern "C" __attribute__((visibility("default"))) int VornelWindowMain(int argc, char** argv) {
-    try {
-        return editor::GuardedMain(argc, argv, Run);
-    } catch (...) {
-        std::fputs("vornel: the editor failed\n", stderr);
-        return 1;
-    }
-}
+// Called by the command line, inside its guard (one C++ runtime serves both:
+// the command line links it as a shared library, as the toolkit does).
+extern "C" __attribute__((visibility("default"))) int VornelWindowMain(int argc, char** argv) { return Run(argc, argv); }
