@@ -19,7 +19,7 @@ import tempfile
 import time
 
 BUILD = os.path.abspath(sys.argv[1])
-RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 15
+RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 31  # start-ups of each, interleaved: the median steadies near 30
 PROBE = os.path.join(BUILD, "bench", "x_probe")
 BARE = os.path.join(BUILD, "bench", "bare_window")
 VORNEL = os.path.join(BUILD, "vornel")
