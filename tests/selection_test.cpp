@@ -299,6 +299,21 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(s.select.pasted, (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}}));
     DropSelection(s);
+    // The program's own type, cut short or out of range, is passed over for the picture beside it.
+    for (const QByteArray& bad : {QByteArray("VCEL\x03\x02\x01", 7), QByteArray("VCEL\x01\x01\x10", 7),
+                                  QByteArray("VCEL\x29\x01", 6)}) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        small.save(&buffer, "PNG");
+        auto* both = new QMimeData;
+        both->setData(CellsClipboardType, bad);
+        both->setData("image/png", png);
+        QGuiApplication::clipboard()->setMimeData(both);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(s.select.pasted, (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}}));
+        DropSelection(s);
+    }
     // Nothing usable: nothing floats, and the status line says why.
     QGuiApplication::clipboard()->clear();
     Key(Qt::Key_V, Qt::ControlModifier);
@@ -307,4 +322,18 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     QGuiApplication::clipboard()->setText("words");
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_NE(Status().find("no picture on the clipboard"), std::string::npos) << Status();
+}
+
+TEST_F(Selection, InTheMixedViewTheTextLinesAreNoPixels) {
+    Key(Qt::Key_M);
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(s.select.rect, (CellRect{0, 0, 39, 39}));
+    DropSelection(s);
+    // A block moved down over the text lines leaves their bytes as they were.
+    Drag({0, 30}, {39, 39});
+    Key(Qt::Key_Down);
+    lores::LoresPage model = Pattern();
+    lores::FillRectangle(model, 0, 30, 39, 30, 0);
+    lores::PutBlock(model, lores::ReadBlock(Pattern(), 0, 30, 39, 38), 0, 31);
+    EXPECT_EQ(s.workingPage(), model);
 }
