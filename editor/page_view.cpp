@@ -23,23 +23,25 @@ constexpr runtime::ColourValue GridColour = 0x808080;
 constexpr runtime::ColourValue MixedLineColour = 0x00C0FF;
 constexpr int MixedRow = 40;
 
-// The cell's box, grid included; of it only what lies in the part
-// (px, py, pw, ph) of the canvas, when given.
+// A part of the canvas (x, y, w, h) that drawing keeps to; all of it by default.
 struct Part {
     int x = 0, y = 0, w = 1 << 20, h = 1 << 20;
 };
-void FillCell(int x, int y, runtime::ColourValue colour, bool grid, Part part = {}) {
-    const auto box = [&part](int bx, int by, int bw, int bh, runtime::ColourValue c) {
-        const int l = std::max(bx, part.x), t = std::max(by, part.y);
-        const int r = std::min(bx + bw, part.x + part.w), b = std::min(by + bh, part.y + part.h);
-        if (r > l && b > t) runtime::FillBox(l, t, r - l, b - t, c);
-    };
+
+void FillInPart(const Part& part, int x, int y, int w, int h, runtime::ColourValue colour) {
+    const int l = std::max(x, part.x), t = std::max(y, part.y);
+    const int r = std::min(x + w, part.x + part.w), b = std::min(y + h, part.y + part.h);
+    if (r > l && b > t) runtime::FillBox(l, t, r - l, b - t, colour);
+}
+
+// The cell's box, grid included.
+void FillCell(int x, int y, runtime::ColourValue colour, bool grid, const Part& part = {}) {
     const int px = CellWidth * x, py = CellHeight * y;
-    box(px, py, CellWidth, CellHeight, colour);
+    FillInPart(part, px, py, CellWidth, CellHeight, colour);
     if (!grid) return;
-    box(px, py, 1, CellHeight, GridColour);
-    if (y == MixedRow) box(px, py, CellWidth, 2, MixedLineColour);
-    else box(px, py, CellWidth, 1, GridColour);
+    FillInPart(part, px, py, 1, CellHeight, GridColour);
+    if (y == MixedRow) FillInPart(part, px, py, CellWidth, 2, MixedLineColour);
+    else FillInPart(part, px, py, CellWidth, 1, GridColour);
 }
 
 bool OnBorder(const CellRect& r, int x, int y) {
@@ -48,46 +50,22 @@ bool OnBorder(const CellRect& r, int x, int y) {
 
 // The outline of a rectangle of cells: along each side a white line on the
 // side's outermost pixels and a black one just inside it, so that it shows
-// on every colour and every cell still shows its own. Of it what lies in
-// cell (x, y) of the border, or all of it.
-constexpr runtime::ColourValue OutlineOuter = 0xFFFFFF, OutlineInner = 0x000000;
-
-// The side lines within cell (x, y): (x, y, w, h) in canvas pixels, two
-// pixels thick, the outer one first.
-template <typename Visit>
-void OutlineLines(const CellRect& r, int x, int y, Visit visit) {
-    const int px = CellWidth * x, py = CellHeight * y;
-    if (y == r.y0) visit(px, py, CellWidth, 2, 0);
-    if (y == r.y1) visit(px, py + CellHeight - 2, CellWidth, 2, 1);
-    if (x == r.x0) visit(px, py, 2, CellHeight, 0);
-    if (x == r.x1) visit(px + CellWidth - 2, py, 2, CellHeight, 1);
-}
-
-void OutlineCell(const CellRect& r, int x, int y) {
-    OutlineLines(r, x, y, [](int lx, int ly, int w, int h, int outerLast) {
-        // The outer line is the first row or column of the two, or the last.
-        const bool across = h == 2;
-        const int ox = across ? lx : lx + outerLast, oy = across ? ly + outerLast : ly;
-        const int ix = across ? lx : lx + 1 - outerLast, iy = across ? ly + 1 - outerLast : ly;
-        runtime::FillBox(ox, oy, across ? w : 1, across ? 1 : h, OutlineOuter);
-        runtime::FillBox(ix, iy, across ? w : 1, across ? 1 : h, OutlineInner);
-    });
-}
-
-// The whole outline, side by side: eight boxes.
-void DrawOutline(const CellRect& r) {
+// on every colour and every cell still shows its own. Eight boxes, or what
+// of them lies in a part (a cell drawn again).
+void DrawOutline(const CellRect& r, const Part& part = {}) {
     if (r.empty()) return;
+    constexpr runtime::ColourValue Outer = 0xFFFFFF, Inner = 0x000000;
     const int left = CellWidth * r.x0, top = CellHeight * r.y0;
     const int right = CellWidth * (r.x1 + 1), bottom = CellHeight * (r.y1 + 1);
     const int w = right - left, h = bottom - top;
-    runtime::FillBox(left, top + 1, w, 1, OutlineInner);
-    runtime::FillBox(left, bottom - 2, w, 1, OutlineInner);
-    runtime::FillBox(left + 1, top, 1, h, OutlineInner);
-    runtime::FillBox(right - 2, top, 1, h, OutlineInner);
-    runtime::FillBox(left, top, w, 1, OutlineOuter);
-    runtime::FillBox(left, bottom - 1, w, 1, OutlineOuter);
-    runtime::FillBox(left, top, 1, h, OutlineOuter);
-    runtime::FillBox(right - 1, top, 1, h, OutlineOuter);
+    FillInPart(part, left, top + 1, w, 1, Inner);
+    FillInPart(part, left, bottom - 2, w, 1, Inner);
+    FillInPart(part, left + 1, top, 1, h, Inner);
+    FillInPart(part, right - 2, top, 1, h, Inner);
+    FillInPart(part, left, top, w, 1, Outer);
+    FillInPart(part, left, bottom - 1, w, 1, Outer);
+    FillInPart(part, left, top, 1, h, Outer);
+    FillInPart(part, right - 1, top, 1, h, Outer);
 }
 
 // The outline's lines drawn again in the colours the cells show: without the
@@ -154,10 +132,10 @@ void RedrawPage(EditorState& state) {
         FillCell(x, y, palette[colour], state.showGrid);
         filled[static_cast<std::size_t>(i)] = true;
         // The outline's part in it (unless the whole outline is drawn anew below).
-        if (!outlineMoved && OnBorder(outline, x, y)) OutlineCell(outline, x, y);
+        if (!outlineMoved && OnBorder(outline, x, y))
+            DrawOutline(outline, {CellWidth * x, CellHeight * y, CellWidth, CellHeight});
         state.shownColours[i] = colour;
     };
-    // The old outline goes: its lines drawn again in the colours shown there.
     // A move or paste on an unchanged page differs from what is shown only
     // where it is now or was last time.
     Selecting& select = state.select;

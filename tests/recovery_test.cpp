@@ -29,11 +29,20 @@ std::vector<std::string> Pages(const std::string& folder) {
 
 }  // namespace
 
-TEST(Recovery, KeptWhileUnsavedAndOfferedOnlyWhenItsProgramIsGone) {
+// This program's recovery folder, opened in a state folder of the test's own
+// (closed at the end, if the test has not closed it).
+class RecoveryFolder : public ::testing::Test {
+protected:
     TempDir state;
-    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
     Recovery mine;
-    ASSERT_TRUE(OpenRecovery(mine));
+    void SetUp() override {
+        setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+        ASSERT_TRUE(OpenRecovery(mine));
+    }
+    void TearDown() override { CloseRecovery(mine); }
+};
+
+TEST_F(RecoveryFolder, KeptWhileUnsavedAndOfferedOnlyWhenItsProgramIsGone) {
     EXPECT_EQ(mine.folder, state / "vornel");
     const std::string kept = mine.folder + "/" + mine.id + ".page";
 
@@ -127,11 +136,7 @@ void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 // be read; one that cannot be read is kept aside, never deleted; one whose
 // file holds the same page is the program's own saved picture; the question
 // names the picture.
-TEST(Recovery, DamagedCopiesAreOfferedOrKeptAsideNeverDropped) {
-    TempDir state;
-    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
-    Recovery mine;
-    ASSERT_TRUE(OpenRecovery(mine));
+TEST_F(RecoveryFolder, DamagedCopiesAreOfferedOrKeptAsideNeverDropped) {
     const auto leave = [&](const std::string& id, const std::vector<std::uint8_t>& bytes, const std::string& name) {
         WriteFile(mine.folder + "/" + id + ".page", bytes);
         if (!name.empty()) WriteFile(mine.folder + "/" + id + ".name", {name.begin(), name.end()});
@@ -183,11 +188,7 @@ TEST(Recovery, DamagedCopiesAreOfferedOrKeptAsideNeverDropped) {
 
 // A copy that cannot be written is tried again and said until one is; the
 // program's name of the picture goes with the copy.
-TEST(Recovery, FailedWritesAreRetriedAndSaid) {
-    TempDir state;
-    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
-    Recovery mine;
-    ASSERT_TRUE(OpenRecovery(mine));
+TEST_F(RecoveryFolder, FailedWritesAreRetriedAndSaid) {
     const std::string kept = mine.folder + "/" + mine.id + ".page";
     ASSERT_EQ(mkdir(kept.c_str(), 0700), 0);  // in the way: the write fails
     lores::LoresPage page{};
