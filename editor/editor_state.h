@@ -234,6 +234,7 @@ struct EditorState {
     std::string statusNameText;  // and how it shows it
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
+    const lores::LoresPage& workingPage() const { return pageStore->workingPage; }
     const lores::Palette& colours() const { return lores::Palettes()[static_cast<std::size_t>(palette)].colours; }
     lores::LoresPage& previewScratch() { return pageStore->previewScratch; }
     lores::LoresPage& undoCopy() { return pageStore->undoCopy; }

@@ -6,6 +6,7 @@
 #include "editor/page_view.h"
 #include "editor/tools.h"
 #include "lores/text_glyphs.h"
+#include "runtime/images.h"
 #include "windowing/windowing.h"
 
 namespace editor {
@@ -31,6 +32,12 @@ Cell OnRows(Cell c, int rows) {
     return {std::clamp(c.x, 0, lores::PageWidth - 1), std::clamp(c.y, 0, rows - 1)};
 }
 
+// The selected cells.
+lores::Block Selected(const EditorState& state) {
+    const CellRect& r = state.select.rect;
+    return lores::ReadBlock(state.workingPage(), r.x0, r.y0, r.x1, r.y1);
+}
+
 void Clear(lores::LoresPage& page, CellRect r) { lores::FillRectangle(page, r.x0, r.y0, r.x1, r.y1, 0); }
 
 // The move's result on page: the cells it leaves black, the carried ones
@@ -54,19 +61,12 @@ void PlacePaste(const EditorState& state, lores::LoresPage& page) {
     });
 }
 
-// A change of the picture made by the selection (one step of the history),
-// shown with the outline as it is after it.
-template <typename Edit>
-void Change(EditorState& state, Edit change) {
-    change(state.workingPage());
-    state.pictureChanged = true;
-}
-
 void CommitMove(EditorState& state) {
     Selecting& s = state.select;
     s.drag = Drag::None;
     if (s.offset == Cell{}) return;
-    Change(state, [&](lores::LoresPage& page) { CarryCells(state, page); });
+    CarryCells(state, state.workingPage());
+    state.pictureChanged = true;
     s.rect = Clipped(Shifted(s.rect, s.offset), DrawableRows(state));
     s.offset = {};
 }
@@ -92,14 +92,11 @@ bool FromOwnBytes(const std::vector<std::uint8_t>& bytes, lores::Block& block) {
 }
 
 // The block as the export draws it: 16x8 pixels a cell, in the palette shown.
-std::vector<std::uint32_t> Picture(const lores::Block& block, const lores::Palette& palette) {
+std::vector<runtime::ColourValue> Picture(const lores::Block& block, const lores::Palette& palette) {
     const int w = block.width * CellWidth;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w * block.height * CellHeight));
-    for (std::size_t p = 0; p < pixels.size(); ++p) {
-        const int x = static_cast<int>(p % w) / CellWidth, y = static_cast<int>(p / w) / CellHeight;
-        const std::uint32_t v = palette[block.At(x, y)];  // 0x00BBGGRR
-        pixels[p] = (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
-    }
+    std::vector<runtime::ColourValue> pixels(static_cast<std::size_t>(w * block.height * CellHeight));
+    for (std::size_t p = 0; p < pixels.size(); ++p)
+        pixels[p] = palette[block.At(static_cast<int>(p % w) / CellWidth, static_cast<int>(p / w) / CellHeight)];
     return pixels;
 }
 
@@ -115,7 +112,7 @@ void SelectPointer(EditorState& state, Cell cell, PointerPhase phase) {
         if (!OnPage(cell) || cell.y >= rows) break;
         if (s.rect.contains(cell)) {
             s.drag = Drag::Moving;
-            s.lifted = lores::ReadBlock(state.workingPage(), s.rect.x0, s.rect.y0, s.rect.x1, s.rect.y1);
+            s.lifted = Selected(state);
             s.offset = {};
         } else {
             s.drag = Drag::Marking;
@@ -167,7 +164,7 @@ bool DropSelection(EditorState& state) {
 bool MoveSelectionBy(EditorState& state, int dx, int dy) {
     Selecting& s = state.select;
     if (s.rect.empty() || s.floating || s.drag != Drag::None) return false;
-    s.lifted = lores::ReadBlock(state.workingPage(), s.rect.x0, s.rect.y0, s.rect.x1, s.rect.y1);
+    s.lifted = Selected(state);
     s.offset = {dx, dy};
     CommitMove(state);
     RedrawAtPointerCell(state);
@@ -180,7 +177,7 @@ void CopySelection(EditorState& state, bool cut) {
         s.notice = "nothing selected";
         return;
     }
-    const lores::Block block = lores::ReadBlock(state.workingPage(), s.rect.x0, s.rect.y0, s.rect.x1, s.rect.y1);
+    const lores::Block block = Selected(state);
     windowing::PutOnClipboard(Picture(block, state.colours()), block.width * CellWidth, block.height * CellHeight,
                               CellsClipboardType, OwnBytes(block));
     if (cut) DeleteSelection(state);
@@ -188,7 +185,8 @@ void CopySelection(EditorState& state, bool cut) {
 
 void DeleteSelection(EditorState& state) {
     if (state.select.rect.empty()) return;
-    Change(state, [&](lores::LoresPage& page) { Clear(page, state.select.rect); });
+    Clear(state.workingPage(), state.select.rect);
+    state.pictureChanged = true;
     RedrawAtPointerCell(state);
 }
 
@@ -223,7 +221,8 @@ void PutDownPaste(EditorState& state) {
     Selecting& s = state.select;
     if (!s.floating) return;
     s.floating = false;
-    Change(state, [&](lores::LoresPage& page) { PlacePaste(state, page); });
+    PlacePaste(state, state.workingPage());
+    state.pictureChanged = true;
     // With the selection tool the cells put down stay selected, to move on.
     if (state.currentTool == Tool::Select) s.rect = Clipped(PasteRect(s), DrawableRows(state));
     RedrawAtPointerCell(state);
@@ -232,7 +231,8 @@ void PutDownPaste(EditorState& state) {
 bool FlipSelection(EditorState& state, bool leftRight) {
     const CellRect r = state.select.rect;
     if (r.empty() || state.select.floating) return false;
-    Change(state, [&](lores::LoresPage& page) { lores::FlipArea(page, r.x0, r.y0, r.x1, r.y1, leftRight); });
+    lores::FlipArea(state.workingPage(), r.x0, r.y0, r.x1, r.y1, leftRight);
+    state.pictureChanged = true;
     RedrawAtPointerCell(state);
     return true;
 }

@@ -45,8 +45,10 @@ void PutOnClipboard(const std::vector<std::uint32_t>& pixels, int width, int hei
                     const std::vector<std::uint8_t>& ownData) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, 0xFF000000u | pixels[static_cast<std::size_t>(y * width + x)]);
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t v = pixels[static_cast<std::size_t>(y * width + x)];
+            image.setPixel(x, y, qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+        }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

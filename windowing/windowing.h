@@ -263,7 +263,7 @@ void ShowAbout(const char* caption, const char* text, const std::vector<std::pai
 bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no);
 
 // --- clipboard --------------------------------------------------------------
-// Puts a picture (0xRRGGBB pixels, row by row) on the system clipboard as
+// Puts a picture (0x00BBGGRR colours, row by row) on the system clipboard as
 // image/png (and any image type the platform asks for), beside ownData in
 // the program's own type.
 void PutOnClipboard(const std::vector<std::uint32_t>& pixels, int width, int height, const char* ownType,
