@@ -5,6 +5,7 @@
 #include "documents/documents.h"
 #include "editor/editor_window.h"
 #include "editor/history.h"
+#include "editor/mixed_view.h"
 #include "editor/page_view.h"
 #include "editor/recovery.h"
 #include "editor/selection.h"
@@ -31,11 +32,6 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
     if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
     state.shapeAnchor = NoAnchor;
     SelectToolButton(id);
-}
-
-// The mixed view's text lines are text, not pixels: nothing is drawn there.
-bool OnTextLines(const EditorState& state, Cell c) {
-    return state.mixedView && c.y >= lores::FirstMixedPixelRow && c.y < lores::PageHeight;
 }
 
 // The tool's handling of the pointer at cell, with the left button held
@@ -110,7 +106,7 @@ void ChangeView(EditorState& state, Change change) {
 }
 
 void Scroll(EditorState& state, lores::ScrollDirection direction) {
-    lores::ScrollPage(state.workingPage(), direction);
+    lores::ScrollPage(state.workingPage(), direction, DrawableRows(state));
     state.pictureChanged = true;
     RedrawPage(state);
 }
@@ -169,7 +165,7 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::FlipLeftRight:
     case CommandId::FlipTopBottom:
         if (FlipSelection(state, id == CommandId::FlipLeftRight)) break;
-        lores::FlipPage(state.workingPage(), id == CommandId::FlipLeftRight);
+        lores::FlipPage(state.workingPage(), id == CommandId::FlipLeftRight, DrawableRows(state));
         state.pictureChanged = true;
         RedrawAtPointerCell(state);
         break;
@@ -187,7 +183,7 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::MirrorTopBottom: state.mirrorTopBottom = !state.mirrorTopBottom; break;
     case CommandId::TextTool:
         ChooseTool(state, Tool::Text, id);
-        if (!state.mixedView) ChangeView(state, [&] { state.mixedView = true; });
+        if (!state.mixedView) ChangeView(state, [&] { SetMixedView(state, true); });
         break;
     case CommandId::Undo:
         if (state.undoAvailable == 1) {
@@ -220,7 +216,7 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::NextColour: CarryOutCommand(state, (state.currentColour + 1) % 16); break;
     case CommandId::ShowAbout: ShowAboutBox(); break;
     case CommandId::ToggleGrid: ChangeView(state, [&] { state.showGrid = !state.showGrid; }); break;
-    case CommandId::ToggleMixedView: ChangeView(state, [&] { state.mixedView = !state.mixedView; }); break;
+    case CommandId::ToggleMixedView: ChangeView(state, [&] { SetMixedView(state, !state.mixedView); }); break;
     case CommandId::NextPalette:
         ChangeView(state, [&] {
             state.palette = (state.palette + 1) % static_cast<int>(lores::Palettes().size());

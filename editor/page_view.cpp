@@ -4,6 +4,7 @@
 #include <bitset>
 #include <cstdio>
 
+#include "editor/mixed_view.h"
 #include "editor/selection.h"
 #include "lores/text_glyphs.h"
 #include "runtime/images.h"
@@ -116,7 +117,7 @@ void RedrawPage(EditorState& state) {
     // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
     const Cell c = state.highlightFromState ? state.pointerCell : PointerCellOfCurrentEvent();
     // The mixed view's text lines take no highlight: they are not pixels.
-    const int rows = state.mixedView ? lores::FirstMixedPixelRow : lores::PageHeight;
+    const int rows = DrawableRows(state);
     const int highlight =
         c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < rows ? c.y * lores::PageWidth + c.x : -1;
     const lores::LoresPage& page = ShownPage(state);
@@ -160,7 +161,7 @@ void RedrawPage(EditorState& state) {
         // now, unless something else drew there since.
         for (int i = 0; i < rows * lores::PageWidth; ++i) redrawBox(i);
         for (int line = 0; state.mixedView && line < 4; ++line) {
-            const std::uint8_t* text = page.data() + lores::RowBaseTable[lores::FirstMixedTextRow + line];
+            const std::uint8_t* text = page.data() + lores::MixedTextOffset(line, 0);
             for (int x = 0; x < lores::PageWidth; ++x) {
                 std::uint8_t& shown = state.shownText[static_cast<std::size_t>(line * lores::PageWidth + x)];
                 if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
@@ -172,7 +173,7 @@ void RedrawPage(EditorState& state) {
         if (state.mixedView && state.cursorShown && state.textCursor.x >= 0) {
             const Cell c = state.textCursor;
             const std::uint8_t code =
-                page[static_cast<std::size_t>(lores::RowBaseTable[lores::FirstMixedTextRow + c.y] + c.x)];
+                page[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
             const auto flipped = static_cast<std::uint8_t>(code >= 0x80 ? code & 0x3F : (code & 0x3F) | 0x80);
             documents::DrawTextCell(c.x, c.y, flipped);
             state.shownText[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;

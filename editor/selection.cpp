@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "documents/conversions.h"
+#include "editor/mixed_view.h"
 #include "editor/page_view.h"
 #include "editor/tools.h"
 #include "lores/text_glyphs.h"
@@ -101,8 +102,6 @@ std::vector<runtime::ColourValue> Picture(const lores::Block& block, const lores
 }
 
 }  // namespace
-
-int DrawableRows(const EditorState& state) { return state.mixedView ? lores::FirstMixedPixelRow : lores::PageHeight; }
 
 void SelectPointer(EditorState& state, Cell cell, PointerPhase phase) {
     Selecting& s = state.select;

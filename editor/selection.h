@@ -8,10 +8,6 @@
 
 namespace editor {
 
-// The rows the tools draw on: 40 in the mixed view (the text lines are no
-// pixels), else 48.
-int DrawableRows(const EditorState& state);
-
 // The selection tool's handling of the pointer at cell.
 enum class PointerPhase { Press, Drag, Release, Hover };
 void SelectPointer(EditorState& state, Cell cell, PointerPhase phase);

@@ -1,5 +1,6 @@
 #include "editor/tools.h"
 
+#include "editor/mixed_view.h"
 #include "editor/page_view.h"
 #include "lores/drawing.h"
 #include "windowing/windowing.h"
@@ -23,7 +24,7 @@ void KeepUndoCopy(EditorState& state) {
 template <typename Draw>
 void Preview(EditorState& state, Draw draw) {
     lores::CopyPage(state.previewScratch(), state.workingPage());
-    draw();
+    KeepingTextLines(state, draw);
     RedrawPage(state);
     lores::CopyPage(state.workingPage(), state.previewScratch());
 }
@@ -35,7 +36,8 @@ void PenPointer(EditorState& state, bool leftHeld) {
     if (leftHeld && OnPage(p)) {
         Mirrored(state, [&](auto map) {
             const Cell c = map(p);
-            if (lores::PixelAt(state.workingPage(), c.x, c.y) == (state.currentColour & 15)) return;
+            if (OnTextLines(state, c) || lores::PixelAt(state.workingPage(), c.x, c.y) == (state.currentColour & 15))
+                return;
             lores::PenDot(state.workingPage(), c.x, c.y, state.currentColour);
             state.pictureChanged = true;
         });
@@ -55,7 +57,7 @@ void TwoPressGesture(EditorState& state, Cell& anchor, bool leftHeld, Draw draw)
             RedrawPage(state);
         } else {
             KeepUndoCopy(state);
-            draw();
+            KeepingTextLines(state, draw);
             RedrawPage(state);
             anchor = NoAnchor;
         }
@@ -119,12 +121,15 @@ void FillPointer(EditorState& state, bool leftHeld) {
         return;
     }
     KeepUndoCopy(state);
-    lores::FloodFill(state.workingPage(), p.x, p.y, state.fillTarget, state.currentColour);
-    // The mirrored fills, each of its own area; one already filled is skipped.
+    const int rows = DrawableRows(state);
+    lores::FloodFill(state.workingPage(), p.x, p.y, state.fillTarget, state.currentColour, rows);
+    // The mirrored fills, each of its own area; one already filled, or one
+    // seeded on the mixed view's text lines, is skipped.
     Mirrored(state, [&](auto map) {
         const Cell m = map(p);
         const int target = lores::PixelAt(state.workingPage(), m.x, m.y);
-        if (target != (state.currentColour & 15)) lores::FloodFill(state.workingPage(), m.x, m.y, target, state.currentColour);
+        if (m.y < rows && target != (state.currentColour & 15))
+            lores::FloodFill(state.workingPage(), m.x, m.y, target, state.currentColour, rows);
     });
     RedrawPage(state);
 }

@@ -17,7 +17,7 @@ constexpr int KeyI = 'I', KeyF = 'F';
 constexpr int ControlBit = 4;
 
 std::uint8_t& ByteAt(EditorState& state, Cell c) {
-    return state.workingPage()[static_cast<std::size_t>(lores::RowBaseTable[lores::FirstMixedTextRow + c.y] + c.x)];
+    return state.workingPage()[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
 }
 
 // The cursor shows at once after a change, then blinks on from there.

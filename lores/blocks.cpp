@@ -42,6 +42,6 @@ void FlipArea(LoresPage& page, int x0, int y0, int x1, int y1, bool leftRight) {
         }
 }
 
-void FlipPage(LoresPage& page, bool leftRight) { FlipArea(page, 0, 0, PageWidth - 1, PageHeight - 1, leftRight); }
+void FlipPage(LoresPage& page, bool leftRight, int rows) { FlipArea(page, 0, 0, PageWidth - 1, rows - 1, leftRight); }
 
 }  // namespace lores

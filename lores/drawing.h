@@ -31,16 +31,18 @@ void FillRectangle(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
 // Radius from the centre to the rim cell, truncated toward zero.
 int CircleRadius(int ax, int ay, int x, int y);
 
-// Replaces target by replacement in the 4-connected area of the seed.
-// The seed may be any cell; target must differ from replacement.
-void FloodFill(LoresPage& page, int x, int y, int target, int replacement);
+// Replaces target by replacement in the 4-connected area of the seed, on
+// rows 0 to rows - 1 only. The seed may be any cell; target must differ
+// from replacement.
+void FloodFill(LoresPage& page, int x, int y, int target, int replacement, int rows = PageHeight);
 
-// Moves the picture one pixel; the trailing edge keeps its old pixels.
-void ScrollPage(LoresPage& page, ScrollDirection direction);
+// Moves rows 0 to rows - 1 of the picture one pixel; the trailing edge keeps
+// its old pixels and the rows below are not touched.
+void ScrollPage(LoresPage& page, ScrollDirection direction, int rows = PageHeight);
 
-// Mirrors the picture left-right (column x to 39 - x) or top-bottom (row y to
-// 47 - y); the screen holes stay as they are.
-void FlipPage(LoresPage& page, bool leftRight);
+// Mirrors rows 0 to rows - 1 left-right (column x to 39 - x) or top-bottom
+// (row y to rows - 1 - y); the screen holes stay as they are.
+void FlipPage(LoresPage& page, bool leftRight, int rows = PageHeight);
 // The same within the rectangle of cells from (x0, y0) to (x1, y1), both on the page.
 void FlipArea(LoresPage& page, int x0, int y0, int x1, int y1, bool leftRight);
 

@@ -6,11 +6,32 @@
 #include <array>
 #include <cstdint>
 
+#include "lores/lores_page.h"
+
 namespace lores {
 
 inline constexpr int TextGlyphCount = 96;       // characters $20 to $7F
 inline constexpr int FirstMixedTextRow = 20;    // text rows 20 to 23 ...
 inline constexpr int FirstMixedPixelRow = 40;   // ... cover pixel rows 40 to 47
+
+inline constexpr int MixedTextLines = 4;
+inline constexpr int MixedTextBytes = MixedTextLines * PageWidth;
+
+// The page byte that holds column x of mixed text line `line` (0 to 3).
+inline int MixedTextOffset(int line, int x) { return RowBaseTable[FirstMixedTextRow + line] + x; }
+
+// The 160 character codes of the four text lines, line by line.
+using MixedText = std::array<std::uint8_t, MixedTextBytes>;
+inline MixedText ReadMixedText(const LoresPage& page) {
+    MixedText text{};
+    for (int i = 0; i < MixedTextBytes; ++i)
+        text[static_cast<std::size_t>(i)] = page[static_cast<std::size_t>(MixedTextOffset(i / PageWidth, i % PageWidth))];
+    return text;
+}
+inline void WriteMixedText(LoresPage& page, const MixedText& text) {
+    for (int i = 0; i < MixedTextBytes; ++i)
+        page[static_cast<std::size_t>(MixedTextOffset(i / PageWidth, i % PageWidth))] = text[static_cast<std::size_t>(i)];
+}
 
 enum class TextMode { Normal, Inverse, Flashing };
 

@@ -1,6 +1,8 @@
 // Composing: the selection tool, moves, copy, cut, paste (also of images
 // other programs put on the clipboard), flips of a selection and mirrored
 // pastes. Through the real loop, offscreen, against pages worked out here.
+#include <functional>
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -11,6 +13,7 @@
 #include "editor/selection.h"
 #include "editor_fixture.h"
 #include "lores/drawing.h"
+#include "lores/text_glyphs.h"
 
 using namespace editor;
 
@@ -335,5 +338,70 @@ TEST_F(Selection, InTheMixedViewTheTextLinesAreNoPixels) {
     lores::LoresPage model = Pattern();
     lores::FillRectangle(model, 0, 30, 39, 30, 0);
     lores::PutBlock(model, lores::ReadBlock(Pattern(), 0, 30, 39, 38), 0, 31);
+    EXPECT_EQ(s.workingPage(), model);
+}
+
+// In the mixed view only typing writes the text lines: every other edit,
+// a selection kept from before M included, leaves their 160 bytes alone.
+TEST_F(Selection, InTheMixedViewNothingButTypingChangesTheTextLines) {
+    using Steps = std::function<void()>;
+    const auto press = [this](int x, int y) { PressAt(x, y); };
+    struct Case {
+        const char* what;
+        Steps beforeM, afterM;
+    };
+    const Case cases[] = {
+        {"Delete of a selection kept", [&] { Key(Qt::Key_A, Qt::ControlModifier); }, [&] { Key(Qt::Key_Delete); }},
+        {"H of a selection kept", [&] { Drag({2, 30}, {20, 47}); }, [&] { Key(Qt::Key_H); }},
+        {"Shift+H of a selection kept", [&] { Drag({2, 30}, {20, 47}); }, [&] { Key(Qt::Key_H, Qt::ShiftModifier); }},
+        {"Ctrl+X of a selection kept", [&] { Drag({0, 35}, {39, 47}); }, [&] { Key(Qt::Key_X, Qt::ControlModifier); }},
+        {"an arrow move of a selection kept", [&] { Drag({0, 20}, {39, 47}); }, [&] { Key(Qt::Key_Down); }},
+        {"a drag of a selection kept", [&] { Drag({0, 20}, {39, 47}); }, [&] { Drag({5, 25}, {5, 33}); }},
+        {"a mirrored line", [&] { Key(Qt::Key_X, Qt::ShiftModifier); Key(Qt::Key_L); },
+         [&] { press(5, 2); press(30, 10); }},
+        {"a mirrored filled rectangle", [&] { Key(Qt::Key_X, Qt::ShiftModifier); Key(Qt::Key_R, Qt::ShiftModifier); },
+         [&] { press(2, 2); press(10, 6); }},
+        {"a mirrored filled circle", [&] { Key(Qt::Key_X, Qt::ShiftModifier); Key(Qt::Key_C, Qt::ShiftModifier); },
+         [&] { press(20, 5); press(20, 9); }},
+        {"a circle reaching the text", [&] { Key(Qt::Key_C); }, [&] { press(20, 36); press(20, 30); }},
+        {"a mirrored pen dot", [&] { Key(Qt::Key_X, Qt::ShiftModifier); Key(Qt::Key_P); }, [&] { press(5, 5); }},
+        {"a mirrored fill", [&] { Key(Qt::Key_X, Qt::ShiftModifier); Key(Qt::Key_F); }, [&] { press(3, 3); }},
+        {"a fill that reaches the text", [&] {
+             s.workingPage() = {};
+             lores::FillRectangle(s.workingPage(), 0, 40, 39, 47, 0);
+             lores::WriteMixedText(s.workingPage(), lores::ReadMixedText(Pattern()));
+             Key(Qt::Key_F);
+         }, [&] { press(3, 3); }},
+        {"a paste put down over the text", [&] { Drag({0, 0}, {9, 9}); Key(Qt::Key_C, Qt::ControlModifier); },
+         [&] { Key(Qt::Key_V, Qt::ControlModifier); MoveTo(0, 36); press(0, 36); }},
+        {"a flip of the picture", [&] { Key(Qt::Key_P); }, [&] { Key(Qt::Key_H, Qt::ShiftModifier); }},
+        {"a scroll of the picture up", [&] { Key(Qt::Key_P); }, [&] { Key(Qt::Key_Up, Qt::ControlModifier); }},
+        {"a scroll of the picture down", [&] { Key(Qt::Key_P); }, [&] { Key(Qt::Key_Down, Qt::ControlModifier); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        s.workingPage() = Pattern();
+        s.mirrorLeftRight = s.mirrorTopBottom = false;
+        Key(Qt::Key_S);
+        DropSelection(s);
+        c.beforeM();
+        const lores::LoresPage before = s.workingPage();
+        Key(Qt::Key_M);
+        c.afterM();
+        EXPECT_EQ(lores::ReadMixedText(s.workingPage()), lores::ReadMixedText(before));
+        EXPECT_NE(s.workingPage(), before) << "the edit did nothing";
+        EXPECT_TRUE(OnPage(Cell{s.select.rect.x1, s.select.rect.y1}) || s.select.rect.empty());
+        EXPECT_LT(s.select.rect.y1, 40);
+        Key(Qt::Key_M);
+    }
+    // With no selection, the picture's flips and scrolls move rows 0 to 39 only.
+    s.workingPage() = Pattern();
+    Key(Qt::Key_M);
+    Key(Qt::Key_H, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ControlModifier);
+    // Row y of the flip is row 39 - y; the scroll moves it to y + 1, and row 0 keeps its own.
+    lores::LoresPage model = Pattern();
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) lores::PlotPixel(model, x, y, Colour(x, y == 0 ? 39 : 40 - y));
     EXPECT_EQ(s.workingPage(), model);
 }
