@@ -28,14 +28,14 @@ BENCHMARK(BM_FloorPlainPageSave);
 void BM_SavePageInto800KImage(benchmark::State& state) {
     const std::string image = folder + "/big.po";
     std::string error;
-    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page, error));
+    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page));
 }
 BENCHMARK(BM_SavePageInto800KImage);
 
 void BM_SavePageInto140KImage(benchmark::State& state) {
     const std::string image = folder + "/small.dsk";
     std::string error;
-    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page, error));
+    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page));
 }
 BENCHMARK(BM_SavePageInto140KImage);
 
@@ -44,7 +44,7 @@ BENCHMARK(BM_SavePageInto140KImage);
 void BM_SavePageInto32MImage(benchmark::State& state) {
     const std::string image = folder + "/hard.hdv";
     std::string error;
-    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page, error));
+    for (auto _ : state) benchmark::DoNotOptimize(diskimage::WritePageToImage(image, "PIC", page));
 }
 BENCHMARK(BM_SavePageInto32MImage)->Unit(benchmark::kMillisecond);
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         std::fwrite(c.file.data(), 1, c.file.size(), f);
         std::fclose(f);
     }
-    diskimage::WritePageToImage(folder + "/big.po", "PIC", page, error);
+    diskimage::WritePageToImage(folder + "/big.po", "PIC", page);
     diskimage::Container hard = diskimage::BlankContainer(diskimage::MaxVolumeBlocks * diskimage::BlockBytes,
                                                           diskimage::Order::ProDos, false);
     diskimage::prodos::Format(hard, "HARD");
@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
         std::fwrite(hard.file.data(), 1, hard.file.size(), f);
         std::fclose(f);
     }
-    diskimage::WritePageToImage(folder + "/hard.hdv", "PIC", page, error);
-    diskimage::WritePageToImage(folder + "/small.dsk", "PIC", page, error);
+    diskimage::WritePageToImage(folder + "/hard.hdv", "PIC", page);
+    diskimage::WritePageToImage(folder + "/small.dsk", "PIC", page);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 
@@ -102,7 +104,7 @@ Image BlankImage(const std::string& path) {
     return image;
 }
 
-bool SaveImage(const std::string& path, const Image& image, std::string& error) {
+bool SaveImage(const std::string& path, const Image& image, WriteResult& result) {
     runtime::FileReplacement r;
     bool ok = runtime::BeginReplace(path, r);
     std::size_t done = 0;
@@ -114,12 +116,14 @@ bool SaveImage(const std::string& path, const Image& image, std::string& error) 
     }
     if (ok) {
         ok = runtime::CommitReplace(r);
+        result.folderSyncError = r.folderSyncError;
     } else {
         const int saved = errno;
         runtime::AbortReplace(r);
         errno = saved;
     }
-    if (!ok) error = std::strerror(errno ? errno : EIO);
+    if (!ok) result.error = std::strerror(errno ? errno : EIO);
+    result.ok = ok;
     return ok;
 }
 
@@ -176,116 +180,192 @@ bool ReadImageFile(const std::string& path, const std::string& name, Bytes& data
 namespace {
 
 // Every writer of an image reads it, changes it and replaces it holding an
-// exclusive lock on the image's folder: the image itself gets a new inode
-// with every write, the folder stays. A writer waits for the lock a while,
-// then gives up changing nothing.
+// exclusive lock on the image's folder (the image gets a new inode with
+// every write, the folder stays) and on the image file itself, checked to
+// be still the file its path names once held. Both are taken on the image
+// as it really is, its links resolved, so that every way of naming one
+// image meets the same locks; the file's lock serves a writer that may not
+// read the folder. A writer waits for them a while, then gives up changing
+// nothing; one that can have neither writes nothing, unless the file system
+// keeps no locks at all.
 constexpr int LockWaitMilliseconds = 10000;
 
-std::string lastNote;  // what the last write did beyond the page
+// The path with every symbolic link on the way resolved; for an image not
+// made yet, its folder resolved (and a dangling link followed to where the
+// image will be made).
+std::string Resolved(const std::string& path) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        std::string out(real);
+        free(real);
+        return out;
+    }
+    std::string p = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char target[4096];
+        const ssize_t n = readlink(p.c_str(), target, sizeof target - 1);
+        if (n <= 0) break;
+        const std::string to(target, static_cast<std::size_t>(n));
+        const auto slash = p.find_last_of('/');
+        p = to[0] == '/' || slash == std::string::npos ? to : p.substr(0, slash + 1) + to;
+    }
+    const auto slash = p.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : p.substr(0, slash);
+    char* real = realpath(folder.c_str(), nullptr);
+    if (!real) return p;
+    std::string out = std::string(real) + "/" + p.substr(slash == std::string::npos ? 0 : slash + 1);
+    free(real);
+    return out;
+}
 
-class FolderLock {
+bool NoLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL; }
+
+class ImageLock {
 public:
-    explicit FolderLock(const std::string& image) {
-        const auto slash = image.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : image.substr(0, slash);
-        fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    explicit ImageLock(const std::string& image) : path_(Resolved(image)) {}
+    ~ImageLock() {
+        if (folderFd_ >= 0) close(folderFd_);  // lets go of the locks
+        if (fileFd_ >= 0) close(fileFd_);
     }
-    ~FolderLock() {
-        if (fd_ >= 0) close(fd_);  // lets go of the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    ImageLock(const ImageLock&) = delete;
+    ImageLock& operator=(const ImageLock&) = delete;
 
-    // False when another writer held it all the time allowed. A folder that
-    // cannot be opened or locked at all is not waited for: the write itself
-    // then says what is wrong.
-    bool Take() {
-        if (fd_ < 0) return true;
-        for (int waited = 0;; waited += 10) {
-            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
-            if (errno != EWOULDBLOCK && errno != EINTR) return true;
-            if (waited >= LockWaitMilliseconds) return false;
-            usleep(10000);
+    // True with the turn taken (or on a file system with no locks, which
+    // note then says); false with the reason in error.
+    bool Take(std::string& error, std::string& note) {
+        const auto slash = path_.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMilliseconds);
+        bool unsupported = false;
+        folderFd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        std::string folderWhy = folderFd_ < 0 ? folder + ": " + std::strerror(errno) : std::string();
+        if (folderFd_ >= 0 && !Wait(folderFd_, deadline, unsupported)) return Busy(error);
+        if (unsupported) {
+            close(folderFd_);
+            folderFd_ = -1;
         }
+        // The file's lock, on the file the path names once it is held.
+        for (;;) {
+            fileFd_ = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            struct stat held, named;
+            if (fileFd_ < 0 || fstat(fileFd_, &held) != 0 || !S_ISREG(held.st_mode)) break;
+            bool fileUnsupported = false;
+            if (!Wait(fileFd_, deadline, fileUnsupported)) return Busy(error);
+            if (fileUnsupported) {
+                unsupported = true;
+                break;
+            }
+            if (stat(path_.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+                return true;
+            close(fileFd_);  // replaced while we waited: lock the new one
+            fileFd_ = -1;
+        }
+        if (fileFd_ >= 0) {
+            close(fileFd_);
+            fileFd_ = -1;
+        }
+        if (folderFd_ >= 0) return true;
+        if (unsupported) {
+            note = "the file system keeps no locks: written without one";
+            return true;
+        }
+        error = "cannot take the disk image's lock (" + folderWhy + "); nothing was written";
+        return false;
     }
 
 private:
-    int fd_ = -1;
-};
-
-}  // namespace
-
-std::string TakeWriteNote() {
-    std::string note;
-    note.swap(lastNote);
-    return note;
-}
-
-namespace {
-
-// What every write into an image checks first, then its turn: false (the
-// error set) when the page is none or the turn never came.
-bool ReadyToWrite(const Bytes& page, FolderLock& lock, std::string& error) {
-    if (page.size() != PageBytes) {
-        error = "not a page";
-        return false;
-    }
-    if (!lock.Take()) {
+    static bool Busy(std::string& error) {
         error = "another program kept writing to the disk image for 10 seconds; nothing was written";
         return false;
     }
-    return true;
+    // False when another writer held the lock past the deadline.
+    static bool Wait(int fd, std::chrono::steady_clock::time_point deadline, bool& unsupported) {
+        for (;;) {
+            if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+            if (NoLocksHere(errno)) {
+                unsupported = true;
+                return true;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            usleep(5000);
+        }
+    }
+
+    std::string path_;
+    int folderFd_ = -1;
+    int fileFd_ = -1;
+};
+
+// What every write into an image checks first, then its turn: false (the
+// error set) when the page is none or the turn never came.
+bool ReadyToWrite(const Bytes& page, ImageLock& lock, WriteResult& result) {
+    if (page.size() != PageBytes) {
+        result.error = "not a page";
+        return false;
+    }
+    return lock.Take(result.error, result.note);
+}
+
+void AddNote(WriteResult& result, const std::string& note) {
+    if (!note.empty()) result.note += (result.note.empty() ? "" : "; ") + note;
 }
 
 }  // namespace
 
-bool WritePageToImage(const std::string& path, const std::string& name, const Bytes& page, std::string& error) {
-    lastNote.clear();
-    FolderLock lock(path);
-    if (!ReadyToWrite(page, lock, error)) return false;
+WriteResult WritePageToImage(const std::string& path, const std::string& name, const Bytes& page) {
+    WriteResult result;
+    ImageLock lock(path);
+    if (!ReadyToWrite(page, lock, result)) return result;
     Image image;
     struct stat st;
     if (stat(path.c_str(), &st) != 0 && errno == ENOENT && HasImageExtension(path)) {
         image = BlankImage(path);
-    } else if (!LoadImage(path, image, error)) {
-        return false;
+    } else if (!LoadImage(path, image, result.error)) {
+        return result;
     }
     const std::string upper = Upper(name);
     std::vector<std::string> made;
-    const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, error)
-                                                   : prodos::WritePage(image.c, upper, page, error, &made);
-    if (!written || !SaveImage(path, image, error)) return false;
-    for (const std::string& folder : made) lastNote += (lastNote.empty() ? "made the folder " : ", ") + folder;
-    return true;
+    const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, result.error)
+                                                   : prodos::WritePage(image.c, upper, page, result.error, &made);
+    if (!written || !SaveImage(path, image, result)) return result;
+    std::string folders;
+    for (const std::string& folder : made) folders += (folders.empty() ? "made the folder " : ", ") + folder;
+    AddNote(result, folders);
+    result.ok = true;
+    return result;
 }
 
-bool WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
-                   std::string& error) {
+WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed) {
+    WriteResult result;
+    std::string& error = result.error;
     if (!HasImageExtension(path) || OrderOfExtension(path) != Order::Dos || IsTwoImgExtension(path)) {
         error = "a boot disk is a 140 KB image in DOS order: name it .dsk or .do";
-        return false;
+        return result;
     }
-    FolderLock lock(path);
-    if (!ReadyToWrite(page, lock, error)) return false;
+    ImageLock lock(path);
+    if (!ReadyToWrite(page, lock, result)) return result;
     // Only a disk made this way is replaced; anything else there stays.
     struct stat st;
     if (lstat(path.c_str(), &st) == 0) {
         std::vector<std::uint8_t> bytes;
         std::string ignored;
         if (!S_ISREG(st.st_mode) || !ReadWholeFile(path, bytes, ignored) || !IsBootDisk(bytes)) {
-            error = "exists and is not a boot disk made by vornel; nothing was written";
-            return false;
+            error = S_ISDIR(st.st_mode) ? "is a folder; nothing was written"
+                                        : "exists and is not a boot disk made by vornel; nothing was written";
+            return result;
         }
     } else if (errno != ENOENT) {
         error = std::strerror(errno);
-        return false;
+        return result;
     }
     Image image;
     image.c = BlankContainer(DiskBytes140K, Order::Dos, false);
     dos33::Format(image.c, 254);
-    if (!dos33::WritePage(image.c, fileName, page, error)) return false;
+    if (!dos33::WritePage(image.c, fileName, page, error)) return result;
     PutBootTrack(image.c, page, mixed);
-    return SaveImage(path, image, error);
+    SaveImage(path, image, result);
+    return result;
 }
 
 std::string FileNameFor(const std::string& path, const std::string& name, std::string& error) {

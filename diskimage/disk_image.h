@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "diskimage/file_system.h"
+#include "runtime/replace_file.h"
 
 namespace diskimage {
+
+using runtime::WriteResult;
 
 struct ImagePath {
     std::string image;  // the image file
@@ -38,18 +41,15 @@ bool ReadImageFile(const std::string& image, const std::string& name, Bytes& dat
 // The 1024-byte page as file name inside the image (made, blank, when it
 // does not exist). Only that file's sectors, its catalog entry and the free
 // map change. On failure the image file is as it was.
-// In a ProDOS volume, folders missing on the way are made (TakeWriteNote
-// says which). Every writer of the image waits its turn (at most 10 s).
-bool WritePageToImage(const std::string& image, const std::string& name, const Bytes& page, std::string& error);
-// What the last successful write did beyond the page ("made the folder
-// PICS"), once; empty when nothing.
-std::string TakeWriteNote();
+// In a ProDOS volume, folders missing on the way are made (the result's
+// note says which: "made the folder PICS"). Every writer of the image waits
+// its turn (at most 10 s).
+WriteResult WritePageToImage(const std::string& image, const std::string& name, const Bytes& page);
 
 // A 140 KB DOS 3.3 disk (.dsk or .do) that boots into the page: the page as
 // B file fileName at $0400, and in track 0 boot code that shows it full
 // screen, or mixed. path must not exist, or be a boot disk made so before.
-bool WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
-                   std::string& error);
+WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed);
 
 // The name as the image's file system wants it (upper case), or the empty
 // text with the reason in error.

@@ -22,21 +22,24 @@ namespace {
 
 ConversionResult Fail(const std::string& path, const std::string& reason) { return {false, path + ": " + reason}; }
 
-// Written: with the report, if any, and a word when the disk did not confirm
-// the folder.
-ConversionResult Written(const std::string& path, std::string report) {
-    const std::string warning = SyncWarning(path);
+// Written: with the report, if any, what else the write did, and a word
+// when the disk did not confirm the folder.
+ConversionResult Written(const std::string& path, std::string report, const runtime::WriteResult& write = {}) {
+    if (!write.note.empty()) report += (report.empty() ? "" : "; ") + path + ": " + write.note;
+    const std::string warning = SyncWarning(path, write.folderSyncError);
     if (!warning.empty()) report += (report.empty() ? "" : "; ") + warning;
     return {true, report};
 }
 
-std::string Reason(const char* fallback) { return errno ? std::strerror(errno) : fallback; }
+ConversionResult Outcome(const std::string& path, const runtime::WriteResult& write, std::string report = {}) {
+    return write.ok ? Written(path, std::move(report), write) : Fail(path, write.error);
+}
 
 // A page file, exactly 1024 bytes: a pipeline wants strictness.
 bool ReadWholePage(const std::string& path, lores::LoresPage& page, std::string& reason) {
     errno = 0;
     const PageRead read = ReadPageFile(path, page);
-    if (!read.opened) reason = read.problem.empty() ? Reason("cannot be opened") : read.problem;
+    if (!read.opened) reason = read.problem.empty() ? WhyNot(path, errno) : read.problem;
     else if (read.longer) reason = "longer than a 1024-byte page";
     else if (read.bytes != lores::PageBytes) reason = "shorter than a 1024-byte page";
     return reason.empty();
@@ -233,10 +236,7 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
     std::string reason;
     if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
     // The same drawing, encoder and replacement as the Export picture command.
-    errno = 0;
-    runtime::TakeSyncFailure();
-    if (!SavePagePicture(page, pngPath, palette.colours, mixed)) return Fail(pngPath, Reason("cannot be written"));
-    return Written(pngPath, "");
+    return Outcome(pngPath, SavePagePicture(page, pngPath, palette.colours, mixed));
 }
 
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
@@ -255,13 +255,7 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
     PageFromPicture(image, options, page, report);
     if (options.strict && (report.mixedBlocks > 0 || report.offPalette > 0 || report.ambiguous > 0))
         return Fail(pngPath, Describe(report, options) + " (not exact: nothing written)");
-    errno = 0;
-    std::string why;
-    runtime::TakeSyncFailure();
-    if (!WritePageBytes(pagePath, page, &why)) return Fail(pagePath, why.empty() ? Reason("cannot be written") : why);
-    std::string said = pngPath + ": " + Describe(report, options);
-    if (const std::string note = diskimage::TakeWriteNote(); !note.empty()) said += "; " + pagePath + ": " + note;
-    return Written(pagePath, said);
+    return Outcome(pagePath, WritePageBytes(pagePath, page), pngPath + ": " + Describe(report, options));
 }
 
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size) {
@@ -280,9 +274,8 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     const auto top = [&](int y) { return small ? y : y * m / 2; };
     const int thumbnailImage = ExportImage + 1;
     runtime::RegisterPngEncoder();
-    bool saved = false;
+    runtime::WriteResult saved;
     errno = 0;
-    runtime::TakeSyncFailure();
     if (runtime::CreateImageObject(thumbnailImage, width, height) &&
         runtime::BeginDrawing(runtime::ImageDrawTarget(thumbnailImage))) {
         const int bw = width / lores::PageWidth;
@@ -290,20 +283,17 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
             for (int x = 0; x < lores::PageWidth; ++x)
                 runtime::FillBox(x * bw, top(y), bw, top(y + 1) - top(y), lores::LoresPalette[lores::PixelAt(page, x, y)]);
         runtime::EndDrawing();
-        saved = runtime::SaveImageObject(thumbnailImage, pngPath, runtime::EncoderPng) != 0;
+        saved.ok = runtime::SaveImageObject(thumbnailImage, pngPath, runtime::EncoderPng, &saved.folderSyncError) != 0;
     }
+    if (!saved.ok) saved.error = WhyNot(pngPath, errno);
     runtime::FreeImageObject(thumbnailImage);
-    if (!saved) return Fail(pngPath, Reason("cannot be written"));
-    return Written(pngPath, "");
+    return Outcome(pngPath, saved);
 }
 
 ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& name, const std::string& imagePath,
                             bool mixed) {
-    std::string why;
-    runtime::TakeSyncFailure();
-    if (!diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), {page.begin(), page.end()}, mixed, why))
-        return Fail(imagePath, why);
-    return Written(imagePath, "");
+    return Outcome(imagePath,
+                   diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), {page.begin(), page.end()}, mixed));
 }
 
 ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed) {

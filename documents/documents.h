@@ -8,6 +8,7 @@
 
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
+#include "runtime/replace_file.h"
 
 namespace documents {
 
@@ -15,9 +16,19 @@ inline constexpr const char* ReadMessagePrefix = "Read file:";
 inline constexpr const char* ExportMessagePrefix = "Can't save picture:";
 inline constexpr const char* ErrorCaption = "Error";
 
-// When the last file written could not be made to survive a power cut (its
-// folder's sync failed): what to tell the user, naming it; else empty.
-std::string SyncWarning(const std::string& path);
+// When a file written could not be made to survive a power cut (its
+// folder's sync failed with folderSyncError): what to tell the user, naming
+// it; else empty.
+std::string SyncWarning(const std::string& path, int folderSyncError);
+// Why path could not be written, from the errno of the failure: "is a
+// folder", "is not a regular file", else the system's words.
+std::string WhyNot(const std::string& path, int error);
+// A failure in a box: the message named for it as its first line (prefix
+// and path), the reason under it.
+void ShowFailure(const char* prefix, const std::string& path, const std::string& reason);
+inline void ShowReadMessage(const std::string& path, const std::string& reason) {
+    ShowFailure(ReadMessagePrefix, path, reason);
+}
 
 inline constexpr int PageFileNumber = 0;
 inline constexpr int ExportImage = 200;
@@ -54,7 +65,9 @@ bool MayWriteOver(const std::string& path, const std::string& current, const cha
 // True when the page reached the disk; false when it failed or was cancelled.
 bool SaveDocument(Document& doc);
 bool SaveDocumentAs(Document& doc);
-bool WritePageFile(Document& doc);
+// The page written to path, which becomes the picture's file only when the
+// write succeeded (a failure says why and changes nothing).
+bool WritePageFile(Document& doc, const std::string& path);
 // Its requester starts in the picture's folder (SaveFolder).
 void ExportPicture(Document& doc, const lores::Palette& palette);
 
@@ -90,12 +103,11 @@ struct PageRead {
 // its own bytes.
 PageRead ReadPageFile(const std::string& path, lores::LoresPage& page);
 // The 1024 bytes through the safe replacement (into a disk image for
-// IMAGE:NAME); false on any failure, with the reason in why when there is
-// more to say than errno.
-bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why = nullptr);
+// IMAGE:NAME), with the reason when they are not in place.
+runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresPage& page);
 // The page as the 640x384 picture (in a palette, with the mixed-mode text
 // lines when asked), saved as PNG under exactly path.
-bool SavePagePicture(const lores::LoresPage& page, const std::string& path,
-                     const lores::Palette& palette = lores::DefaultPalette(), bool mixed = false);
+runtime::WriteResult SavePagePicture(const lores::LoresPage& page, const std::string& path,
+                                     const lores::Palette& palette = lores::DefaultPalette(), bool mixed = false);
 
 }  // namespace documents

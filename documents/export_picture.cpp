@@ -1,5 +1,7 @@
 // Export picture: the page as a 640x384 PNG under the name the user chooses;
 // and the disk that boots into it.
+#include <algorithm>
+
 #include "documents/conversions.h"
 #include "documents/documents.h"
 #include "runtime/replace_file.h"
@@ -21,16 +23,22 @@ std::string AskWhereToWrite(const Document& doc, const char* name, const char* p
 
 }  // namespace
 
+void ShowFailure(const char* prefix, const std::string& path, const std::string& reason) {
+    std::string text = std::string(prefix) + path;
+    if (!reason.empty()) text += "\n" + reason;
+    windowing::ShowMessage(ErrorCaption, text.c_str(), 0);
+}
+
 void ExportPicture(Document& doc, const lores::Palette& palette) {
     const std::string answer = AskWhereToWrite(doc, "image1.png", "Portable Network Graphics(*.png)|*.png");
     if (answer.empty()) return;
     // A user who exported into a full disk must not believe it worked.
-    runtime::TakeSyncFailure();
-    if (!SavePagePicture(doc.page, answer, palette)) {
-        windowing::ShowMessage(ErrorCaption, (std::string(ExportMessagePrefix) + answer).c_str(), 0);
+    const runtime::WriteResult saved = SavePagePicture(doc.page, answer, palette);
+    if (!saved) {
+        ShowFailure(ExportMessagePrefix, answer, saved.error);
         return;
     }
-    if (const std::string warning = SyncWarning(answer); !warning.empty())
+    if (const std::string warning = SyncWarning(answer, saved.folderSyncError); !warning.empty())
         windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
     RememberFolder(doc, answer);
 }
@@ -41,7 +49,9 @@ void MakeBootDisk(Document& doc, bool mixed) {
     const std::string name = doc.fileName.empty() ? std::string("PICTURE") : doc.fileName;
     const ConversionResult result = BootDiskOf(doc.page, name, answer, mixed);
     if (!result.ok) {
-        windowing::ShowMessage(ErrorCaption, (std::string(ReadMessagePrefix) + answer).c_str(), 0);
+        // The result names the disk first; the box says it on its own first line.
+        const std::string reason = result.message.substr(std::min(result.message.size(), answer.size() + 2));
+        ShowReadMessage(answer, reason);
         return;
     }
     if (!result.message.empty()) windowing::ShowMessage(ErrorCaption, result.message.c_str(), 0);

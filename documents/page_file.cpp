@@ -22,9 +22,7 @@ constexpr const char* SaveTitle = "Please choose file to save";
 // The Open requester opens in the process's current directory.
 std::string DefaultPath() { return windowing::CurrentDirectory() + DefaultPageName; }
 
-void ShowReadMessage(const std::string& path) {
-    windowing::ShowMessage(ErrorCaption, (std::string(ReadMessagePrefix) + path).c_str(), 0);
-}
+
 
 std::string AskForPath(const char* title, const std::string& proposed) {
     return windowing::ChooseFileToOpen(title, proposed.c_str(), PageFilePatterns, 0);
@@ -181,7 +179,7 @@ void OpenPath(Document& doc, const std::string& path) {
         lores::LoresPage imported{};
         std::string reason;
         if (!PageFromPngFile(path, imported, reason)) {
-            ShowReadMessage(path);
+            ShowReadMessage(path, reason);
             return;
         }
         doc.page = imported;
@@ -195,9 +193,12 @@ void OpenPath(Document& doc, const std::string& path) {
     // name the next Save writes to, and a short one is never merged into
     // the picture on screen (what it lacks is zero).
     lores::LoresPage read{};
+    errno = 0;
     const PageRead result = ReadPageFile(path, read);
     if (result.bytes == 0) {
-        ShowReadMessage(path);
+        ShowReadMessage(path, !result.problem.empty() ? result.problem
+                              : !result.opened     ? WhyNot(path, errno)
+                                                   : "the file is empty");
         return;
     }
     doc.page = read;
@@ -238,33 +239,31 @@ void StartWithPath(Document& doc, const std::string& path) {
 
 bool SaveDocument(Document& doc) {
     if (doc.fileName.empty()) return SaveDocumentAs(doc);
-    if (!doc.confirmFileName) return WritePageFile(doc);
+    if (!doc.confirmFileName) return WritePageFile(doc, doc.fileName);
     const std::string answer = AskWhereToSave(doc.fileName, doc.fileName);
-    if (answer.empty()) return false;
-    doc.fileName = answer;
-    doc.confirmFileName = false;
-    return WritePageFile(doc);
+    return !answer.empty() && WritePageFile(doc, answer);
 }
 
 bool SaveDocumentAs(Document& doc) {
     const std::string answer = AskWhereToSave(SaveFolder(doc) + DefaultPageName, doc.fileName);
-    if (answer.empty()) return false;
-    doc.fileName = answer;
-    doc.confirmFileName = false;
-    return WritePageFile(doc);
+    return !answer.empty() && WritePageFile(doc, answer);
 }
 
-bool WritePageFile(Document& doc) {
-    runtime::TakeSyncFailure();  // only this save's outcome counts
-    if (!WritePageBytes(doc.fileName, doc.page)) {
-        ShowReadMessage(doc.fileName);
+bool WritePageFile(Document& doc, const std::string& path) {
+    const runtime::WriteResult written = WritePageBytes(path, doc.page);
+    // A failed write leaves the picture where it was: the name it had, and
+    // the next Save going there.
+    if (!written) {
+        ShowReadMessage(path, written.error);
         return false;
     }
+    doc.fileName = path;
+    doc.confirmFileName = false;
     // Written: the picture is saved, but the user hears that a power cut
     // could still take it back.
-    if (const std::string warning = SyncWarning(doc.fileName); !warning.empty())
+    if (const std::string warning = SyncWarning(path, written.folderSyncError); !warning.empty())
         windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
-    RememberFolder(doc, doc.fileName);
+    RememberFolder(doc, path);
     doc.changed = false;
     return true;
 }

@@ -1,7 +1,10 @@
 // Page files as bytes: up to a page read from a file (or from a file inside
 // a disk image), and a page written through the safe replacement. No window
 // is involved: the commands and the command line share these.
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "diskimage/disk_image.h"
@@ -35,28 +38,38 @@ PageRead ReadPageFile(const std::string& path, lores::LoresPage& page) {
     return read;
 }
 
-std::string SyncWarning(const std::string& path) {
-    const int failure = runtime::TakeSyncFailure();
-    if (!failure) return std::string();
-    return path + ": written, but the disk did not confirm its folder (" + std::strerror(failure) +
+std::string SyncWarning(const std::string& path, int folderSyncError) {
+    if (!folderSyncError) return std::string();
+    return path + ": written, but the disk did not confirm its folder (" + std::strerror(folderSyncError) +
            "): the save may not survive a power cut";
 }
 
-bool WritePageBytes(const std::string& path, const lores::LoresPage& page, std::string* why) {
+std::string WhyNot(const std::string& path, int error) {
+    struct stat st;
+    if (error == EISDIR || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) return "is a folder";
+    if ((error == EINVAL || error == ENXIO) && stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISCHR(st.st_mode))
+        return "is not a regular file";
+    return std::strerror(error ? error : EIO);
+}
+
+runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresPage& page) {
     diskimage::ImagePath inImage;
-    if (diskimage::SplitImagePath(path, inImage)) {
-        std::string problem;
-        const bool written =
-            diskimage::WritePageToImage(inImage.image, inImage.name, {page.begin(), page.end()}, problem);
-        if (why) *why = problem;
-        return written;
+    if (diskimage::SplitImagePath(path, inImage))
+        return diskimage::WritePageToImage(inImage.image, inImage.name, {page.begin(), page.end()});
+    runtime::WriteResult result;
+    if (!runtime::CreateForWriting(PageFileNumber, path)) {
+        result.error = WhyNot(path, errno);
+        return result;
     }
-    if (!runtime::CreateForWriting(PageFileNumber, path)) return false;
     const std::size_t written = runtime::WriteBytes(PageFileNumber, page.data(), lores::PageBytes);
     // The bytes reach the disk at close; a failure there is a failed save
     // too, and the file it would have replaced is left as it was.
-    const bool closed = runtime::CloseFileObject(PageFileNumber) != 0;
-    return written == lores::PageBytes && closed;
+    runtime::CloseOutcome closed;
+    result.ok = runtime::CloseFileObject(PageFileNumber, &closed) != 0 && written == lores::PageBytes;
+    result.folderSyncError = closed.folderSyncError;
+    if (!result.ok) result.error = WhyNot(path, closed.error);
+    return result;
 }
 
 }  // namespace documents

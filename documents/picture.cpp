@@ -1,6 +1,8 @@
 // The picture of a page: every lores pixel a 16x8 block (no highlight), the
 // mixed mode's text lines, and the 640x384 PNG that Export picture and the
 // command line write. No window is involved.
+#include <cerrno>
+
 #include "documents/documents.h"
 #include "lores/text_glyphs.h"
 #include "runtime/images.h"
@@ -38,20 +40,22 @@ void DrawMixedText(const lores::LoresPage& page) {
             DrawTextCell(x, line, page[lores::RowBaseTable[lores::FirstMixedTextRow + line] + x]);
 }
 
-bool SavePagePicture(const lores::LoresPage& page, const std::string& path, const lores::Palette& palette,
-                     bool mixed) {
+runtime::WriteResult SavePagePicture(const lores::LoresPage& page, const std::string& path,
+                                     const lores::Palette& palette, bool mixed) {
     runtime::RegisterPngEncoder();
-    bool saved = false;
+    runtime::WriteResult result;
+    errno = 0;
     // Exactly the chosen name: no extension is added.
     if (runtime::CreateImageObject(ExportImage, 640, 384) &&
         runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage))) {
         DrawPageBoxes(page, palette);
         if (mixed) DrawMixedText(page);
         runtime::EndDrawing();
-        saved = runtime::SaveImageObject(ExportImage, path, runtime::EncoderPng) != 0;
+        result.ok = runtime::SaveImageObject(ExportImage, path, runtime::EncoderPng, &result.folderSyncError) != 0;
     }
+    if (!result.ok) result.error = WhyNot(path, errno);
     runtime::FreeImageObject(ExportImage);
-    return saved;
+    return result;
 }
 
 }  // namespace documents

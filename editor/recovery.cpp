@@ -199,8 +199,14 @@ void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed, const
     }
     r.lastWrite = now;
     errno = 0;
-    if (!TakeLock(r) || !documents::WritePageBytes(PathOf(r.folder, r.id, PageSuffix), page)) {
+    if (!TakeLock(r)) {
         r.failure = errno ? std::strerror(errno) : "cannot be written";
+        windowing::ScheduleWakeUp(static_cast<int>(MinInterval.count()) + 1);
+        return;
+    }
+    if (const runtime::WriteResult written = documents::WritePageBytes(PathOf(r.folder, r.id, PageSuffix), page);
+        !written) {
+        r.failure = written.error;
         windowing::ScheduleWakeUp(static_cast<int>(MinInterval.count()) + 1);
         return;
     }

@@ -24,6 +24,8 @@ struct FileObject {
     FileReplacement replacement;  // set while a replaced file is being written
     bool replacing = false;
     bool failed = false;  // a platform write fell short since the open
+    int error = 0;        // and why
+    int folderSyncError = 0;  // of the last close that replaced a file
     bool regular = false;  // a regular file: reads may loop until the length is met
 
     ~FileObject() { Close(); }
@@ -67,7 +69,10 @@ std::size_t PlatformWrite(FileObject& f, const std::uint8_t* from, std::size_t l
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    if (done < length) f.failed = true;
+    if (done < length && !f.failed) {
+        f.failed = true;
+        f.error = errno ? errno : EIO;
+    }
     return done;
 }
 
@@ -83,15 +88,19 @@ int FileObject::Close() {
     if (buffer) FlushFileBuffer(*this);
     buffer.reset();
     bool ok = !failed;
+    folderSyncError = 0;
     if (replacing) {
         if (ok) {
             ok = CommitReplace(replacement);
+            folderSyncError = replacement.folderSyncError;
+            replacement.folderSyncError = 0;
         } else {
             AbortReplace(replacement);
         }
     } else if (close(handle) != 0) {
         ok = false;
     }
+    if (!ok && !error) error = errno ? errno : EIO;
     handle = -1;
     replacing = false;
     failed = false;
@@ -114,6 +123,7 @@ int Attach(int number, int fd, bool buffered) {
     f.count = 0;
     f.filled = 0;
     f.reading = 1;
+    f.error = 0;
     struct stat st;
     f.regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     return fd;
@@ -242,7 +252,7 @@ std::size_t WriteBytes(int number, const void* source, std::size_t length) {
     return length;
 }
 
-int CloseFileObject(int number) {
+int CloseFileObject(int number, CloseOutcome* outcome) {
     if (number == AllFiles) {
         CloseAllFiles();
         return 1;
@@ -250,6 +260,7 @@ int CloseFileObject(int number) {
     FileObject* f = OpenObject(number);
     if (!f) return 0;
     const int ok = f->Close();
+    if (outcome) *outcome = {ok ? 0 : f->error, f->folderSyncError};
     Files().Release(number);
     return ok;
 }

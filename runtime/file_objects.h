@@ -31,10 +31,17 @@ int OpenFileWithMode(int number, const std::string& path, int mode, int flags);
 std::size_t ReadBytes(int number, void* destination, std::size_t length);
 std::size_t WriteBytes(int number, const void* source, std::size_t length);
 
+// How a close came out, beyond its result: the errno of the first failure,
+// and of a folder's sync that failed after the file was put in place.
+struct CloseOutcome {
+    int error = 0;
+    int folderSyncError = 0;
+};
+
 // Writes pending bytes and closes. Returns 1 when every byte reached the
 // file (and a replaced file is in place), 0 on any failure or for a number
 // that is not open. AllFiles closes every open object.
-int CloseFileObject(int number);
+int CloseFileObject(int number, CloseOutcome* outcome = nullptr);
 void CloseAllFiles();
 
 // The buffer size given to newly opened objects (0: unbuffered).

@@ -17,14 +17,15 @@ std::vector<const ImageEncoder*> encoderList;
 bool pngRegistered = false;
 
 int WritePngRgb(const std::string& path, const std::uint8_t* pixels, int width, int height, int stride,
-                int layoutFlags, int option, int requestedDepth) {
-    return WritePngFile(path, pixels, width, height, stride, layoutFlags, option, requestedDepth, PNG_COLOR_TYPE_RGB);
+                int layoutFlags, int option, int requestedDepth, int* folderSyncError) {
+    return WritePngFile(path, pixels, width, height, stride, layoutFlags, option, requestedDepth, PNG_COLOR_TYPE_RGB,
+                        folderSyncError);
 }
 
 int WritePngRgba(const std::string& path, const std::uint8_t* pixels, int width, int height, int stride,
-                 int layoutFlags, int option, int requestedDepth) {
+                 int layoutFlags, int option, int requestedDepth, int* folderSyncError) {
     return WritePngFile(path, pixels, width, height, stride, layoutFlags, option, requestedDepth,
-                        PNG_COLOR_TYPE_RGB_ALPHA);
+                        PNG_COLOR_TYPE_RGB_ALPHA, folderSyncError);
 }
 
 const ImageEncoder pngEncoder{EncoderPng, WritePngRgb, WritePngRgba};
@@ -79,7 +80,7 @@ void ResetEncoders() {
 }
 
 int WritePngFile(const std::string& path, const std::uint8_t* pixels, int width, int height, int stride,
-                 int layoutFlags, int /*option*/, int requestedDepth, int colourType) {
+                 int layoutFlags, int /*option*/, int requestedDepth, int colourType, int* folderSyncError) {
     if (!pixels || width <= 0 || height <= 0) return 0;
     // Palette output (depths 1 to 8) is never asked for by this program.
     if (requestedDepth >= 1 && requestedDepth <= 8) return 0;
@@ -102,10 +103,13 @@ int WritePngFile(const std::string& path, const std::uint8_t* pixels, int width,
         AbortReplace(target);
         return 0;
     }
-    return CommitReplace(target) ? 1 : 0;
+    const bool committed = CommitReplace(target);
+    if (folderSyncError) *folderSyncError = target.folderSyncError;
+    return committed ? 1 : 0;
 }
 
-int SaveImageObjectAs(int number, const std::string& path, std::uint32_t encoderId, int option, int requestedDepth) {
+int SaveImageObjectAs(int number, const std::string& path, std::uint32_t encoderId, int option, int requestedDepth,
+                      int* folderSyncError) {
     if (path.empty()) return 0;
     const ImageInfo info = ImageRecordOf(number);
     if (!info.pixels || info.pixels->isIcon) return 0;
@@ -121,12 +125,12 @@ int SaveImageObjectAs(int number, const std::string& path, std::uint32_t encoder
     if (!encoder) return 0;
     if (info.depth == 24) {
         return encoder->write24(path, px.bits.data(), info.width, info.height, px.stride, LayoutBottomUp, option,
-                                requestedDepth);
+                                requestedDepth, folderSyncError);
     }
     if (info.depth != 32) return 0;
     if (encoder->write32 && (requestedDepth == 32 || requestedDepth == -1)) {
         return encoder->write32(path, px.bits.data(), info.width, info.height, px.stride, LayoutBottomUp, option,
-                                requestedDepth);
+                                requestedDepth, folderSyncError);
     }
     // Lay every pixel over white and write 24 bits.
     const int stride24 = StrideFor(info.width, 24);
@@ -145,11 +149,11 @@ int SaveImageObjectAs(int number, const std::string& path, std::uint32_t encoder
         }
     }
     return encoder->write24(path, flat.data(), info.width, info.height, stride24, LayoutBottomUp, option,
-                            requestedDepth);
+                            requestedDepth, folderSyncError);
 }
 
-int SaveImageObject(int number, const std::string& path, std::uint32_t encoderId) {
-    return SaveImageObjectAs(number, path, encoderId, 7, -1);
+int SaveImageObject(int number, const std::string& path, std::uint32_t encoderId, int* folderSyncError) {
+    return SaveImageObjectAs(number, path, encoderId, 7, -1, folderSyncError);
 }
 
 }  // namespace runtime

@@ -213,25 +213,17 @@ bool LinkUnnamed(FileReplacement& r) {
     return false;
 }
 
-int syncFailure = 0;
-
 // The rename is on the disk once the folder is: synced through a handle
 // opened for reading (one opened only to name the folder cannot be synced).
 // A failure here leaves the new content in place, so it is not a failed
-// save, but the caller is told (TakeSyncFailure).
-void SyncFolder(int dirFd) {
-    const int fd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || fsync(fd) != 0) syncFailure = errno ? errno : EIO;
+// save, but the caller is told (folderSyncError).
+void SyncFolder(FileReplacement& r) {
+    const int fd = openat(r.dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) r.folderSyncError = errno ? errno : EIO;
     if (fd >= 0) close(fd);
 }
 
 }  // namespace
-
-int TakeSyncFailure() {
-    const int failure = syncFailure;
-    syncFailure = 0;
-    return failure;
-}
 
 int RaiseDescriptor(int fd) {
     if (fd < 0 || fd >= 3) return fd;
@@ -324,7 +316,7 @@ bool CommitReplace(FileReplacement& r) {
              renameat(r.dirFd, r.tempName.c_str(), r.dirFd, r.finalName.c_str()) == 0;
         if (ok) {
             r.tempName.clear();
-            SyncFolder(r.dirFd);  // the new name survives a power cut
+            SyncFolder(r);  // the new name survives a power cut
         }
         break;
     case Kind::None: break;

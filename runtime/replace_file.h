@@ -21,6 +21,21 @@ struct FileReplacement {
     std::string finalPath;  // the file that ends up written (symbolic links resolved)
     std::string finalName;  // its name inside dirFd
     std::string tempName;   // Named only: the visible temporary file inside dirFd
+    // Set by a commit whose new name could not be made durable (the folder's
+    // sync failed): the content is in place, but a power cut may still take
+    // the save back.
+    int folderSyncError = 0;
+};
+
+// What a write of a whole file came to: whether it is in place, why not,
+// and what else the caller should hear (the folder's sync failed, folders
+// made on the way).
+struct WriteResult {
+    bool ok = false;
+    std::string error;  // the reason, when not ok
+    std::string note;
+    int folderSyncError = 0;
+    explicit operator bool() const { return ok; }
 };
 
 // Opens the descriptor to write to. False (errno set) when nothing may or
@@ -32,11 +47,6 @@ bool BeginReplace(const std::string& path, FileReplacement& r);
 // untouched (a file rewritten in place holds the new bytes, perhaps
 // followed by some of the old ones, but never less than the old content).
 bool CommitReplace(FileReplacement& r);
-
-// The errno of the last commit whose new name could not be made durable
-// (the folder's sync failed): the content is in place, but a power cut may
-// still take the save back. 0 when none failed since the last call.
-int TakeSyncFailure();
 
 // Closes and removes what was prepared; a renamed-over file is untouched.
 void AbortReplace(FileReplacement& r);

@@ -164,7 +164,7 @@ TEST_F(AppleView, APngOpensAsAnUnnamedPicture) {
     script.Ok();
     Command(CommandId::OpenPicture);
     ASSERT_EQ(script.seen.size(), 5u);
-    EXPECT_EQ(script.seen[4].text, "Read file:" + (dir / "odd.png"));
+    EXPECT_EQ(script.seen[4].text, "Read file:" + (dir / "odd.png") + "\n41x48 does not divide into 40x48 equal blocks");
     EXPECT_EQ(s.workingPage(), drawn);
 }
 

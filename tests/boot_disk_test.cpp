@@ -153,7 +153,7 @@ TEST(BootDisk, OnlyADiskMadeSoIsReplacedAndAProDosOneIsRefused) {
     EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.end()), Pattern(1024, 2));
 
     // Another disk, or any other file, stays as it is.
-    ASSERT_TRUE(diskimage::WritePageToImage(dir / "art.dsk", "PIC", PageOf(3), error));
+    ASSERT_TRUE(diskimage::WritePageToImage(dir / "art.dsk", "PIC", PageOf(3)));
     const auto art = ReadAll(dir / "art.dsk");
     auto refused = documents::BootDiskOfPage(dir / "p", dir / "art.dsk", false);
     EXPECT_FALSE(refused.ok);

@@ -40,8 +40,8 @@ protected:
 TEST_F(DiskImageWindow, OpenListsThePicturesSaveWritesBackSaveAsAsksTheName) {
     const std::string image = dir / "art.dsk";
     std::string error;
-    ASSERT_TRUE(diskimage::WritePageToImage(image, "PIC", PageOf(4), error));
-    ASSERT_TRUE(diskimage::WritePageToImage(image, "ANOTHER", PageOf(5), error));
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "PIC", PageOf(4)));
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "ANOTHER", PageOf(5)));
     // A text file: listed, greyed.
     diskimage::Container c;
     diskimage::ParseContainer(ReadAll(image), image, c, error);
@@ -107,9 +107,9 @@ TEST_F(DiskImageWindow, OpenListsThePicturesSaveWritesBackSaveAsAsksTheName) {
 TEST_F(DiskImageWindow, TheListGoesIntoFoldersAndBackAndStartsFromTheCommandLine) {
     const std::string image = dir / "art.po";
     std::string error;
-    ASSERT_TRUE(diskimage::WritePageToImage(image, "TOP", PageOf(1), error)) << error;
-    ASSERT_TRUE(diskimage::WritePageToImage(image, "PICS/DEEP/TITLE", PageOf(2), error)) << error;
-    ASSERT_TRUE(diskimage::WritePageToImage(image, "PICS/SKETCH", PageOf(3), error)) << error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "TOP", PageOf(1))) << error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "PICS/DEEP/TITLE", PageOf(2))) << error;
+    ASSERT_TRUE(diskimage::WritePageToImage(image, "PICS/SKETCH", PageOf(3))) << error;
     std::vector<std::vector<std::string>> seen;
     DialogScript script;
     const auto choose = [&](const std::string& item) {
@@ -168,13 +168,22 @@ TEST_F(DiskImageWindow, CtrlBWritesABootDiskOfThePicture) {
     disk = ReadAll(dir / "show.dsk");
     EXPECT_EQ(disk[0x34], 0x53) << "mixed";
 
-    // Over a file that is no boot disk: the save's message, the file kept.
+    // Over what is no boot disk: the save's message with the reason under
+    // it, the file kept.
     WriteAll(dir / "other.dsk", Pattern(143360, 5));
-    script.Choose(dir / "other.dsk");
-    script.Click("&Replace");
-    script.Ok();
-    Command(CommandId::MakeBootDisk);
-    ASSERT_GE(script.seen.size(), 5u);
-    EXPECT_EQ(script.seen.back().text, "Read file:" + (dir / "other.dsk"));
-    EXPECT_EQ(ReadAll(dir / "other.dsk"), Pattern(143360, 5));
+    WriteAll(dir / "notes.dsk", {'h', 'i', '\n'});
+    WriteAll(dir / "blank.po", Pattern(143360, 6));
+    for (const auto& [name, why] : {std::pair{"other.dsk", "exists and is not a boot disk made by vornel"},
+                                    std::pair{"notes.dsk", "exists and is not a boot disk made by vornel"},
+                                    std::pair{"blank.po", "a boot disk is a 140 KB image in DOS order"}}) {
+        const std::vector<std::uint8_t> kept = ReadAll(dir / name);
+        script.Choose(dir / name);
+        script.Click("&Replace");
+        script.Ok();
+        Command(CommandId::MakeBootDisk);
+        ASSERT_GE(script.seen.size(), 5u);
+        EXPECT_EQ(script.seen.back().text.rfind("Read file:" + (dir / name) + "\n" + why, 0), 0u)
+            << script.seen.back().text;
+        EXPECT_EQ(ReadAll(dir / name), kept);
+    }
 }

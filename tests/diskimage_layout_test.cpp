@@ -175,10 +175,10 @@ Image ProDosOrderToDosOrder(const Image& po) {
 }
 
 std::string Write(const std::string& path, const Bytes& page) {
-    std::string error;
     ImagePath where;
     if (!SplitImagePath(path, where)) return "not an image path";
-    return WritePageToImage(where.image, where.name, page, error) ? std::string() : error;
+    const WriteResult r = WritePageToImage(where.image, where.name, page);
+    return r.ok ? std::string() : r.error;
 }
 
 int FirstDifference(const Image& a, const Image& b) {
@@ -325,14 +325,14 @@ TEST(DiskLayouts, WhatIsNoImageOrNoFileIsSaidAndNothingIsWritten) {
     const Bytes page = PageOf(1);
     WriteAll(dir / "bad.dsk", Pattern(1000, 3));
     std::string error;
-    EXPECT_FALSE(documents::WritePageBytes(dir / "bad.dsk:X", lores::LoresPage{}, &error));
+    error = documents::WritePageBytes(dir / "bad.dsk:X", lores::LoresPage{}).error;
     EXPECT_NE(error.find("512-byte blocks"), std::string::npos) << error;
     WriteAll(dir / "notes.txt", Pattern(143360, 4));
-    EXPECT_FALSE(documents::WritePageBytes(dir / "notes.txt:X", lores::LoresPage{}, &error));
+    error = documents::WritePageBytes(dir / "notes.txt:X", lores::LoresPage{}).error;
     EXPECT_NE(error.find("not a DOS 3.3 or ProDOS volume"), std::string::npos) << error;
     Image huge(Block(65536), 0);
     WriteAll(dir / "huge.po", huge);
-    EXPECT_FALSE(documents::WritePageBytes(dir / "huge.po:X", lores::LoresPage{}, &error));
+    error = documents::WritePageBytes(dir / "huge.po:X", lores::LoresPage{}).error;
     EXPECT_NE(error.find("larger than any ProDOS volume"), std::string::npos) << error;
     Image header(64, 0);
     std::memcpy(header.data(), "2IMG", 4);
@@ -340,12 +340,12 @@ TEST(DiskLayouts, WhatIsNoImageOrNoFileIsSaidAndNothingIsWritten) {
     header[0x18] = 64;
     header[0x1E] = 0x02;  // claims 128 KiB of data
     WriteAll(dir / "short.2mg", header);
-    EXPECT_FALSE(documents::WritePageBytes(dir / "short.2mg:X", lores::LoresPage{}, &error));
+    error = documents::WritePageBytes(dir / "short.2mg:X", lores::LoresPage{}).error;
     EXPECT_NE(error.find("2IMG header that disagrees"), std::string::npos) << error;
     EXPECT_EQ(Entries(dir.path()).size(), 4u) << "no plain file named after the whole path";
 
     // A colon in a name that names no image stays a plain file name.
-    EXPECT_TRUE(documents::WritePageBytes(dir / "12:30 sketch", lores::LoresPage{}, &error));
+    EXPECT_TRUE(documents::WritePageBytes(dir / "12:30 sketch", lores::LoresPage{}));
     EXPECT_TRUE(Exists(dir / "12:30 sketch"));
 
     Image prodos = BlankProDos("VOL");
@@ -437,15 +437,14 @@ TEST(DiskLayouts, ListingsNeverPrintControlBytes) {
 // gives every file its path.
 TEST(DiskLayouts, FoldersAreMadeOnTheWayAndGrowWhenFull) {
     TempDir dir;
-    ASSERT_EQ(Write(dir / "new.po:NEW/DEEP/PIC", PageOf(1)), "");
-    EXPECT_EQ(TakeWriteNote(), "made the folder NEW, NEW/DEEP");
+    EXPECT_EQ(WritePageToImage(dir / "new.po", "NEW/DEEP/PIC", PageOf(1)).note, "made the folder NEW, NEW/DEEP");
     Image expected = BlankProDos("NEW");
     AddFolder(expected, 2, 2, 1, "NEW", 7);
     AddFolder(expected, 7, 7, 1, "DEEP", 8);
     AddProDosPage(expected, 8, 1, "PIC", PageOf(1), 9);
     EXPECT_EQ(FirstDifference(ReadAll(dir / "new.po"), expected), -1);
-    ASSERT_EQ(Write(dir / "new.po:NEW/OTHER", PageOf(2)), "");
-    EXPECT_EQ(TakeWriteNote(), "") << "nothing made";
+    const WriteResult other = WritePageToImage(dir / "new.po", "NEW/OTHER", PageOf(2));
+    EXPECT_TRUE(other.ok && other.note.empty()) << "nothing made: " << other.note;
 
     // Twelve pages fill a folder's key block; the thirteenth grows it.
     Image full = BlankProDos("VOL");

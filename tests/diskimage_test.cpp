@@ -54,8 +54,8 @@ std::string Numbered(char letter, int n) {
 }
 
 std::string WriteError(const std::string& image, const std::string& name, const Bytes& page) {
-    std::string error;
-    return WritePageToImage(image, name, page, error) ? std::string() : error;
+    const WriteResult r = WritePageToImage(image, name, page);
+    return r.ok ? std::string() : r.error;
 }
 
 }  // namespace

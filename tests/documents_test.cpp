@@ -99,7 +99,7 @@ TEST_F(Documents, ShortLongAndEmptyFilesOpenAsFarAsTheyGo) {
     Command(CommandId::OpenPicture);
     ASSERT_EQ(script.seen.size(), 4u);
     EXPECT_EQ(script.seen[3].title, "Error");
-    EXPECT_EQ(script.seen[3].text, "Read file:" + (dir / "empty"));
+    EXPECT_EQ(script.seen[3].text, "Read file:" + (dir / "empty") + "\nthe file is empty");
     EXPECT_EQ(s.workingPage(), beforeEmpty);
     EXPECT_EQ(s.fileName, dir / "big") << "a failed read names nothing";
 }

@@ -102,8 +102,13 @@ protected:
         return Run(CommandId::SavePicture, "");
     }
 
-    static std::vector<std::string> Read(const std::string& path) { return {"Read file:" + path}; }
-    static std::vector<std::string> CantSave(const std::string& path) { return {"Can't save picture:" + path}; }
+    // The message named for the failure as the box's first line, the reason under it.
+    static std::vector<std::string> Read(const std::string& path, const std::string& why) {
+        return {"Read file:" + path + "\n" + why};
+    }
+    static std::vector<std::string> CantSave(const std::string& path, const std::string& why) {
+        return {"Can't save picture:" + path + "\n" + why};
+    }
     static const std::vector<std::string> None;
 
     std::vector<std::uint8_t> Page() const { return {before.begin(), before.end()}; }
@@ -112,16 +117,16 @@ protected:
 const std::vector<std::string> FaultMatrix::None;
 
 TEST_F(FaultMatrix, SaveToPlacesThatCannotTakeAFile) {
-    EXPECT_EQ(Save(dir / "missing/page"), Read(dir / "missing/page"));
+    EXPECT_EQ(Save(dir / "missing/page"), Read(dir / "missing/page", "No such file or directory"));
     EXPECT_FALSE(Exists(dir / "missing"));
-    EXPECT_EQ(Save(dir / "folder"), Read(dir / "folder"));
+    EXPECT_EQ(Save(dir / "folder"), Read(dir / "folder", "is a folder"));
     EXPECT_TRUE(Entries(dir / "folder").empty());
-    EXPECT_EQ(Save("/dev/full"), Read("/dev/full"));
+    EXPECT_EQ(Save("/dev/full"), Read("/dev/full", "No space left on device"));
     EXPECT_TRUE(IsCharDevice("/dev/full"));
-    EXPECT_EQ(Save(dir / "pipe"), Read(dir / "pipe")) << "a pipe nobody reads is refused, not waited on";
+    EXPECT_EQ(Save(dir / "pipe"), Read(dir / "pipe", "is not a regular file")) << "a pipe nobody reads is refused, not waited on";
     EXPECT_TRUE(IsFifo(dir / "pipe"));
     const std::string tooLong = dir / std::string(280, 'n');
-    EXPECT_EQ(Save(tooLong), Read(tooLong));
+    EXPECT_EQ(Save(tooLong), Read(tooLong, "File name too long"));
     EXPECT_EQ(s.workingPage(), before);
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"folder", "pipe"}));
 }
@@ -134,7 +139,7 @@ TEST_F(FaultMatrix, SaveReplacesAnExistingFileOnlyWhenTheNewOneIsComplete) {
     WriteAll(dir / "precious", Pattern(1500, 2));
     {
         FileSizeLimit diskFillsUp(500);
-        EXPECT_EQ(Save(dir / "precious"), Read(dir / "precious"));
+        EXPECT_EQ(Save(dir / "precious"), Read(dir / "precious", "File too large"));
     }
     EXPECT_EQ(ReadAll(dir / "precious"), Pattern(1500, 2)) << "the old picture survives a failed save";
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"folder", "old", "pipe", "precious"}))
@@ -148,9 +153,14 @@ TEST_F(FaultMatrix, SaveReplacesAnExistingFileOnlyWhenTheNewOneIsComplete) {
 }
 
 TEST_F(FaultMatrix, SaveAsThroughTheRequester) {
-    EXPECT_EQ(Run(CommandId::SavePictureAs, "/dev/full"), Read("/dev/full"));
-    EXPECT_EQ(s.fileName, "/dev/full");
-    EXPECT_EQ(Run(CommandId::SavePictureAs, dir / "pipe"), Read(dir / "pipe"));
+    // A failed Save As keeps the picture's name: the next Save goes where it came from.
+    s.fileName = dir / "mine";
+    EXPECT_EQ(Run(CommandId::SavePictureAs, "/dev/full"), Read("/dev/full", "No space left on device"));
+    EXPECT_EQ(s.fileName, dir / "mine");
+    EXPECT_EQ(Run(CommandId::SavePictureAs, dir / "pipe"), Read(dir / "pipe", "is not a regular file"));
+    EXPECT_EQ(s.fileName, dir / "mine");
+    EXPECT_EQ(Run(CommandId::SavePicture, ""), None);
+    EXPECT_EQ(ReadAll(dir / "mine"), Page());
     WriteAll(dir / "old", Pattern(2000, 3));
     EXPECT_EQ(Run(CommandId::SavePictureAs, dir / "old"), None);
     EXPECT_EQ(ReadAll(dir / "old"), Page());
@@ -162,12 +172,12 @@ TEST_F(FaultMatrix, SaveAsThroughTheRequester) {
 }
 
 TEST_F(FaultMatrix, OpenOfWhatCannotBeRead) {
-    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "pipe"), Read(dir / "pipe")) << "must not hang";
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "pipe"), Read(dir / "pipe", "is not a regular file")) << "must not hang";
     s.fileName = dir / "mine";
-    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "no-such-file"), Read(dir / "no-such-file"));
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "no-such-file"), Read(dir / "no-such-file", "No such file or directory"));
     EXPECT_EQ(s.fileName, dir / "mine") << "a failed Open keeps the name the next Save writes to";
     WriteAll(dir / "empty", {});
-    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "empty"), Read(dir / "empty"));
+    EXPECT_EQ(Run(CommandId::OpenPicture, dir / "empty"), Read(dir / "empty", "the file is empty"));
     EXPECT_EQ(s.workingPage(), before);
     const std::string longPath = LongPath(dir.path(), 300);
     WriteAll(longPath, Pattern(1024, 4));
@@ -176,14 +186,14 @@ TEST_F(FaultMatrix, OpenOfWhatCannotBeRead) {
 }
 
 TEST_F(FaultMatrix, ExportFailuresAreReportedAndKeepTheOldFile) {
-    EXPECT_EQ(Run(CommandId::ExportPicture, "/dev/full"), CantSave("/dev/full"));
+    EXPECT_EQ(Run(CommandId::ExportPicture, "/dev/full"), CantSave("/dev/full", "No space left on device"));
     EXPECT_TRUE(IsCharDevice("/dev/full"));
-    EXPECT_EQ(Run(CommandId::ExportPicture, dir / "pipe"), CantSave(dir / "pipe"));
+    EXPECT_EQ(Run(CommandId::ExportPicture, dir / "pipe"), CantSave(dir / "pipe", "is not a regular file"));
     EXPECT_TRUE(IsFifo(dir / "pipe"));
     WriteAll(dir / "old.png", Pattern(700, 5));
     {
         FileSizeLimit diskFillsUp(300);
-        EXPECT_EQ(Run(CommandId::ExportPicture, dir / "old.png"), CantSave(dir / "old.png"));
+        EXPECT_EQ(Run(CommandId::ExportPicture, dir / "old.png"), CantSave(dir / "old.png", "File too large"));
     }
     EXPECT_EQ(ReadAll(dir / "old.png"), Pattern(700, 5));
     EXPECT_EQ(Run(CommandId::ExportPicture, dir / "old.png"), None);
@@ -202,9 +212,9 @@ TEST_F(FaultMatrix, WhatEvenRootMayNotWriteAndPathsPastTheSystemsLimit) {
     // and fails with the command's own message.
     std::string beyond = dir.path();
     while (beyond.size() < 4200) beyond += "/" + std::string(200, 'x');
-    EXPECT_EQ(Run(CommandId::SavePictureAs, beyond), Read(beyond));
-    EXPECT_EQ(Run(CommandId::ExportPicture, beyond), CantSave(beyond));
-    EXPECT_EQ(Run(CommandId::OpenPicture, beyond), Read(beyond));
+    EXPECT_EQ(Run(CommandId::SavePictureAs, beyond), Read(beyond, "File name too long"));
+    EXPECT_EQ(Run(CommandId::ExportPicture, beyond), CantSave(beyond, "File name too long"));
+    EXPECT_EQ(Run(CommandId::OpenPicture, beyond), Read(beyond, "File name too long"));
 
     WriteAll(dir / "locked", Pattern(1024, 6));
     if (std::system(("chattr +i '" + (dir / "locked") + "' 2>/dev/null").c_str()) != 0)
@@ -212,8 +222,8 @@ TEST_F(FaultMatrix, WhatEvenRootMayNotWriteAndPathsPastTheSystemsLimit) {
     const auto saveMessages = Save(dir / "locked");
     const auto exportMessages = Run(CommandId::ExportPicture, dir / "locked");
     std::system(("chattr -i '" + (dir / "locked") + "'").c_str());
-    EXPECT_EQ(saveMessages, Read(dir / "locked"));
-    EXPECT_EQ(exportMessages, CantSave(dir / "locked"));
+    EXPECT_EQ(saveMessages, Read(dir / "locked", "Operation not permitted"));
+    EXPECT_EQ(exportMessages, CantSave(dir / "locked", "Operation not permitted"));
     EXPECT_EQ(ReadAll(dir / "locked"), Pattern(1024, 6));
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"folder", "locked", "pipe"}));
     EXPECT_EQ(s.workingPage(), before);
@@ -221,7 +231,7 @@ TEST_F(FaultMatrix, WhatEvenRootMayNotWriteAndPathsPastTheSystemsLimit) {
 
 TEST_F(FaultMatrix, OpenNeverWaitsAndSaveAsksBeforeWritingOverWhatWasNotAPage) {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Run(CommandId::OpenPicture, "/dev/ptmx"), Read("/dev/ptmx")) << "a terminal with nothing typed";
+    EXPECT_EQ(Run(CommandId::OpenPicture, "/dev/ptmx"), Read("/dev/ptmx", "the file is empty")) << "a terminal with nothing typed";
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(s.workingPage(), before);
 
@@ -242,8 +252,10 @@ TEST_F(FaultMatrix, OpenNeverWaitsAndSaveAsksBeforeWritingOverWhatWasNotAPage) {
     // Failed opens (unreadable, missing, empty) change nothing: the next
     // Save writes the picture's own file, without asking.
     WriteAll(dir / "empty", {});
-    for (const std::string& bad : {dir / "pipe", dir / "new", dir / "empty"})
-        EXPECT_EQ(Run(CommandId::OpenPicture, bad), Read(bad));
+    for (const auto& [bad, why] : {std::pair{dir / "pipe", "is not a regular file"},
+                                   std::pair{dir / "new", "No such file or directory"},
+                                   std::pair{dir / "empty", "the file is empty"}})
+        EXPECT_EQ(Run(CommandId::OpenPicture, bad), Read(bad, why));
     EXPECT_EQ(s.fileName, dir / "photo");
     EXPECT_FALSE(s.confirmFileName);
     PressAt(5, 5);

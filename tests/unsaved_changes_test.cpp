@@ -93,7 +93,7 @@ TEST_F(UnsavedChanges, NewAndOpenAskOnlyWhenChangedAndFollowTheAnswer) {
     script.Choose(dir / "kept");
     Command(CommandId::OpenPicture);
     EXPECT_EQ(s.workingPage(), drawn) << "Discard lets Open go on";
-    EXPECT_EQ(Kinds(script), (std::vector<std::string>{Question, Question, "Read file:/dev/full", Question,
+    EXPECT_EQ(Kinds(script), (std::vector<std::string>{Question, Question, "Read file:/dev/full\nNo space left on device", Question,
                                                        Question, "file"}));
     EXPECT_FALSE(script.unexpected);
 }

@@ -573,7 +573,7 @@ TEST_F(Windowing, StatusLineDrawsTextWithTheGivenDots) {
     SetStatusLine(0, 0, 414, 640, 26, {{"A@A"}});
     QWidget* line = Window(0)->findChild<QWidget*>(QStringLiteral("statusLine"));
     ASSERT_NE(line, nullptr);
-    QTest::qWait(120);  // the line is redrawn at most every 50 ms
+    detail::FlushFrames();
     const QImage shown = OnScreen(line);
     const QRgb paper = shown.pixel(2, 2), ink = line->palette().windowText().color().rgb();
     const int top = (26 - 8) / 2;
@@ -589,8 +589,21 @@ TEST_F(Windowing, StatusLineDrawsTextWithTheGivenDots) {
     EXPECT_EQ(line->grab().toImage(), shown) << "a repaint shows the same";
 
     // A name the dots do not cover still shows.
+    // What does not fit on one row goes whole on a second one.
+    const std::string forty(40, 'A');
+    SetStatusLine(0, 0, 414, 640, 26, {{forty}, {forty}, {forty}});
+    detail::FlushFrames();
+    const QImage wrapped = OnScreen(line);
+    const auto inkedIn = [&](const QImage& image, int x, int y) { return image.pixel(x, y) == ink; };
+    for (const int row : {0, 1}) {
+        const int left = row == 0 ? 6 + 280 + 14 : 6, rowTop = 3 + 12 * row;
+        EXPECT_TRUE(inkedIn(wrapped, left, rowTop)) << row;
+        EXPECT_TRUE(inkedIn(wrapped, left + 7 * 39 + 6, rowTop)) << "the last letter of row " << row;
+    }
+    EXPECT_FALSE(inkedIn(wrapped, 6 + 280 + 14, 15)) << "the second part stays on the first row";
+
     SetStatusLine(0, 0, 414, 640, 26, {{"\xc3\xa9t\xc3\xa9"}});
-    QTest::qWait(120);
+    detail::FlushFrames();
     const QImage font = OnScreen(line);
     int marks = 0;
     for (int x = 0; x < 60; ++x)
@@ -737,7 +750,8 @@ TEST_F(Windowing, StatusLineRedrawnInPartsEqualsOneDrawnWhole) {
         parts.clear();
         const int count = 2 + std::rand() % 5;
         for (int i = 0; i < count; ++i) {
-            std::string text(static_cast<std::size_t>(std::rand() % 9), 'a');
+            // Now and then long enough to take a second row.
+            std::string text(static_cast<std::size_t>(std::rand() % (step % 3 == 0 ? 40 : 9)), 'a');
             for (char& c : text) c = static_cast<char>('0' + std::rand() % 60);
             const std::int64_t swatch = std::rand() % 3 == 0 ? std::rand() % 0xFFFFFF : -1;
             parts.push_back({text, swatch});

@@ -48,19 +48,31 @@ protected:
 private:
     struct Span {
         int left = 0, right = 0;
+        int row = 0;  // 0, or 1 for what did not fit on the first row
+        bool operator==(const Span&) const = default;
     };
 
-    // Where each part is drawn: a swatch, the text, then a gap.
+    int SwatchSide(bool twoRows) const { return twoRows ? 8 : height() - 10; }
+    int TextTop(int row, bool twoRows) const { return twoRows ? 3 + 12 * row : (height() - 8) / 2; }
+    static bool TwoRows(const std::vector<Span>& spans) { return !spans.empty() && spans.back().row == 1; }
+
+    // Where each part is drawn: a swatch, the text, then a gap. What does
+    // not fit on one row goes on a second one, so that every notice is read
+    // whole.
     std::vector<Span> Layout(const std::vector<StatusPart>& of) const {
         std::vector<Span> spans;
-        int x = 6;
-        for (const StatusPart& part : of) {
-            const int left = x;
-            if (part.swatch >= 0) x += height() - 10 + 4;
-            x += HasGlyphs(part.text) ? 7 * static_cast<int>(part.text.size())
-                                      : QFontMetrics(font()).horizontalAdvance(QString::fromStdString(part.text));
-            spans.push_back({left, x});
-            x += 14;
+        for (const bool twoRows : {false, true}) {
+            spans.clear();
+            int x = 6, row = 0;
+            for (const StatusPart& part : of) {
+                int w = part.swatch >= 0 ? SwatchSide(twoRows) + 1 + 3 : 0;
+                w += HasGlyphs(part.text) ? 7 * static_cast<int>(part.text.size())
+                                          : QFontMetrics(font()).horizontalAdvance(QString::fromStdString(part.text));
+                if (twoRows && row == 0 && x > 6 && x + w > width() - 6) x = 6, row = 1;
+                spans.push_back({x, x + w, row});
+                x += w + 14;
+            }
+            if (x - 14 <= width() - 6) break;
         }
         return spans;
     }
@@ -74,7 +86,7 @@ private:
         for (std::size_t i = 0; i < std::max(parts.size(), shown_.size()); ++i) {
             const bool old = i < shown_.size(), now = i < parts.size();
             if (old && now && shown_[i].text == parts[i].text && shown_[i].swatch == parts[i].swatch &&
-                shownSpans_[i].left == spans[i].left)
+                shownSpans_[i] == spans[i] && TwoRows(shownSpans_) == TwoRows(spans))
                 continue;
             if (old) left = std::min(left, shownSpans_[i].left), right = std::max(right, shownSpans_[i].right);
             if (now) left = std::min(left, spans[i].left), right = std::max(right, spans[i].right);
@@ -114,16 +126,16 @@ private:
                     pixels[y * line + x] = edge ? ink : fill;
                 }
         };
-        const int swatch = height - 10;
-        const int textTop = (height - 8) / 2;
+        const bool twoRows = TwoRows(spans);
+        const int swatch = SwatchSide(twoRows);
         for (std::size_t i = 0; i < parts.size(); ++i) {
             const StatusPart& part = parts[i];
             int x = shownSpans_[i].left;
-            if (x >= right) break;
-            if (shownSpans_[i].right <= left) continue;
+            const int textTop = TextTop(shownSpans_[i].row, twoRows);
+            if (x >= right || shownSpans_[i].right <= left) continue;
             if (part.swatch >= 0) {
                 const auto v = static_cast<std::uint32_t>(part.swatch);
-                box(x, 5, swatch + 1, qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+                box(x, twoRows ? textTop - 1 : 5, swatch + 1, qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
                 x += swatch + 4;
             }
             if (HasGlyphs(part.text)) {
@@ -143,8 +155,9 @@ private:
                 p.setClipRect(left, 0, right - left, height);
                 p.setPen(palette().windowText().color());
                 p.setFont(font());
-                p.drawText(x, 0, strip_.width() - x, height, Qt::AlignVCenter | Qt::AlignLeft,
-                           QString::fromStdString(part.text));
+                const int rowHeight = twoRows ? height / 2 : height;
+                p.drawText(x, twoRows ? rowHeight * shownSpans_[i].row : 0, strip_.width() - x, rowHeight,
+                           Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(part.text));
             }
         }
     }
