@@ -90,7 +90,7 @@ void UpdateStatusLine(EditorState& state) {
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     if (!now.recoveryFailure.empty()) parts.push_back({"not kept for recovery: " + now.recoveryFailure});
     GiveGlyphs();
-    windowing::SetStatusLine(WindowNumber, 0, StatusLineTop(state.zoom), 640 * state.zoom, StatusHeight, std::move(parts));
+    windowing::SetStatusLine(WindowNumber, 0, StatusLineTop(state.zoom), 640, StatusHeight, std::move(parts));
 }
 
 }  // namespace editor
