@@ -35,18 +35,31 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
         return false;
     }
     struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= MaxImageFile;
-    if (!ok) error = !S_ISREG(st.st_mode) ? "not a regular file" : "larger than any ProDOS volume (65,535 blocks of 512 bytes)";
+    bool ok = false;
+    if (fstat(fd, &st) != 0) error = std::strerror(errno);
+    else if (!S_ISREG(st.st_mode)) error = "not a regular file";
+    else if (static_cast<std::size_t>(st.st_size) > MaxImageFile) error = "larger than any ProDOS volume (65,535 blocks of 512 bytes)";
+    else ok = true;
     if (ok) {
+        // All of it or nothing: a read error, or a file that shrinks while
+        // it is read, must not pass for a whole image (what is missing
+        // would be dropped by the next write).
         bytes.assign(static_cast<std::size_t>(st.st_size), 0);
         std::size_t got = 0;
         while (got < bytes.size()) {
             const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
+            if (n < 0) {
+                error = std::strerror(errno);
+                break;
+            }
+            if (n == 0) {
+                error = "changed while it was read";
+                break;
+            }
             got += static_cast<std::size_t>(n);
         }
-        bytes.resize(got);
+        ok = got == bytes.size();
     }
     close(fd);
     return ok;

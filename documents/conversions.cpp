@@ -95,6 +95,9 @@ struct Report {
 // greys, count for either). Then the indices are the artist's colour
 // numbers; any other palette (a quantiser's, say) is only a list of colours.
 bool LoresOrdered(const runtime::DecodedImage& image) {
+    // Greys 5 and 10 are one colour on the machine and near-equal in many
+    // palettes: each answers for the other.
+    const auto sameNumber = [](int n, int i) { return n == i || (n == 5 && i == 10) || (n == 10 && i == 5); };
     bool used[16] = {};
     for (const std::uint8_t i : image.indices) {
         if (i >= 16) return false;
@@ -111,9 +114,9 @@ bool LoresOrdered(const runtime::DecodedImage& image) {
                 const long d = Distance(c, PaletteRgb(named.colours, n));
                 if (best < 0 || d < best) {
                     best = d;
-                    numbered = n == i;
+                    numbered = sameNumber(n, i);
                 } else if (d == best) {
-                    numbered = numbered || n == i;
+                    numbered = numbered || sameNumber(n, i);
                 }
             }
         }

@@ -20,8 +20,9 @@
 namespace editor {
 namespace {
 
-// Escape down now and pressed since the previous poll, and nothing else.
-constexpr std::int16_t EscapeJustPressed = -32767;
+// Escape pressed since the previous poll, whether or not it is still down
+// (a press and its release handled in one pass of the platform's queue).
+constexpr std::int16_t EscapePressedSince = 1;
 
 void ChooseTool(EditorState& state, Tool tool, int id) {
     EndTyping(state);
@@ -278,7 +279,7 @@ void RunEventLoop(EditorState& state) {
         const int event = windowing::WaitForEvent();
         // Escape ends the program before the event that woke the loop is
         // handled; kept from ending it, the loop carries on with that event.
-        if (windowing::EscapeKeyState() == EscapeJustPressed) {
+        if (windowing::EscapeKeyState() & EscapePressedSince) {
             // While typing, Escape ends the typing, not the program.
             if (Typing(state)) EndTyping(state);
             // With a selection or a floating paste, Escape takes it away.

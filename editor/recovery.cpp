@@ -277,9 +277,14 @@ bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std:
     const int fd = open(PathOf(r.folder, o.id, PageSuffix).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(std::strerror(errno));
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxRecoveryCopy) {
+    if (fstat(fd, &st) != 0) {
+        const int saved = errno;
         close(fd);
-        return fail(st.st_size > MaxRecoveryCopy ? "larger than any copy of a picture" : "not a file");
+        return fail(std::strerror(saved));
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size > MaxRecoveryCopy) {
+        close(fd);
+        return fail(S_ISREG(st.st_mode) ? "larger than any copy of a picture" : "not a file");
     }
     // As a page file is read: what there is of the first page, the rest clear.
     lores::LoresPage read{};

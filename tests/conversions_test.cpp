@@ -219,6 +219,14 @@ TEST(Conversions, PalettesIndexImportAndStrictness) {
     for (int n = 0; n < 16; ++n) emulator.push_back({Channel(n, 0), Channel(n, 1), Channel(n, 2)});
     emulator[1] = {227, 30, 96};
     emulator[2] = {96, 78, 189};
+    // Its greys near-equal: 5 at 156 is nearest the program's grey 10, and
+    // both numbers count for either.
+    emulator[5] = {156, 156, 156};
+    emulator[10] = {157, 157, 157};
+    bool usesGreys[2] = {};
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 40; ++x) usesGreys[0] |= colour(x, y) == 5, usesGreys[1] |= colour(x, y) == 10;
+    ASSERT_TRUE(usesGreys[0] && usesGreys[1]);
     indexedCopy(dir / "emulator.png", emulator);
     auto result = ImportPngAsPage(dir / "emulator.png", dir / "art", Holes(dir / "p"));
     EXPECT_EQ(result.message, (dir / "emulator.png") + ": by palette index: 0 blocks not uniform");

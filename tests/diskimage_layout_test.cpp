@@ -5,6 +5,7 @@
 // save writes is compared. Then what a save must refuse (overlapping files,
 // a folder's name, a file that is no image) and many writers at once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -379,20 +380,46 @@ TEST(DiskLayouts, ALargestProDosVolumeTakesAPageTouchingOnlyItsBlocks) {
 }
 
 // Many writers at once, each a process of its own: twenty pages into one
-// image, and ten into an image none of them found there.
+// image; ten into an image none of them found there; twenty as an
+// unprivileged user in a folder they may write but not read; and ten
+// through a link beside ten through the image's own name. Every way of
+// naming one image takes the same turn.
 TEST(DiskLayouts, ManyWritersAtOnceLoseNothing) {
     TempDir dir;
-    for (const auto& [count, image] : {std::pair{20, std::string("many.dsk")}, std::pair{10, std::string("new.po")}}) {
-        if (count == 20) {
-            ASSERT_EQ(Write(dir / (image + ":FIRST"), PageOf(1)), "");
-        }
+    constexpr uid_t Nobody = 65534;
+    ASSERT_EQ(mkdir((dir / "hidden").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir / "A").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir / "B").c_str(), 0755), 0);
+    ASSERT_EQ(Write(dir / "many.dsk:FIRST", PageOf(1)), "");
+    ASSERT_EQ(Write(dir / "hidden/many.dsk:FIRST", PageOf(1)), "");
+    ASSERT_EQ(Write(dir / "B/real.dsk:FIRST", PageOf(1)), "");
+    ASSERT_EQ(symlink((dir / "B/real.dsk").c_str(), (dir / "A/link.dsk").c_str()), 0);
+    ASSERT_EQ(chown((dir / "hidden").c_str(), Nobody, Nobody), 0);
+    ASSERT_EQ(chown((dir / "hidden/many.dsk").c_str(), Nobody, Nobody), 0);
+    ASSERT_EQ(chmod((dir / "hidden").c_str(), 0333), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    struct Case {
+        std::string image;           // what is listed afterwards
+        int count;
+        std::string (*through)(int);  // the image as writer i names it ("" for image)
+        bool asNobody;
+        int first;                   // pages there before
+    };
+    const Case cases[] = {
+        {"many.dsk", 20, [](int) { return std::string(); }, false, 1},
+        {"new.po", 10, [](int) { return std::string(); }, false, 0},
+        {"hidden/many.dsk", 20, [](int) { return std::string(); }, true, 1},
+        {"B/real.dsk", 20, [](int i) { return std::string(i % 2 ? "A/link.dsk" : "B/real.dsk"); }, false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
         std::vector<pid_t> children;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < c.count; ++i) {
             const pid_t pid = fork();
             if (pid == 0) {
-                std::string name = "P";
-                name += std::to_string(i);
-                _exit(Write(dir / (image + ":" + name), PageOf(i)).empty() ? 0 : 1);
+                if (c.asNobody && (setgid(Nobody) != 0 || setuid(Nobody) != 0)) _exit(3);
+                const std::string via = c.through(i).empty() ? c.image : c.through(i);
+                _exit(Write(dir / (via + ":P" + std::to_string(i)), PageOf(i)).empty() ? 0 : 1);
             }
             children.push_back(pid);
         }
@@ -402,19 +429,31 @@ TEST(DiskLayouts, ManyWritersAtOnceLoseNothing) {
             waitpid(pid, &status, 0);
             failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         }
-        EXPECT_EQ(failed, 0) << image;
+        EXPECT_EQ(failed, 0);
         Listing listing;
         std::string error;
-        ASSERT_TRUE(ListImage(dir / image, listing, error)) << error;
-        EXPECT_EQ(listing.files.size(), static_cast<std::size_t>(count + (count == 20 ? 1 : 0))) << image;
-        for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(ListImage(dir / c.image, listing, error)) << error;
+        EXPECT_EQ(listing.files.size(), static_cast<std::size_t>(c.count + c.first));
+        for (int i = 0; i < c.count; ++i) {
             Bytes read;
-            std::string name = "P";
-            name += std::to_string(i);
-            ASSERT_TRUE(ReadImageFile(dir / image, name, read, error)) << name << ": " << error;
+            const std::string name = "P" + std::to_string(i);
+            ASSERT_TRUE(ReadImageFile(dir / c.image, name, read, error)) << name << ": " << error;
             EXPECT_EQ(read, PageOf(i)) << name;
         }
     }
+    // Where no lock can be had at all (a new image in a folder the writer
+    // may not read), nothing is written and the writer says so.
+    int status = 0;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(Nobody) != 0 || setuid(Nobody) != 0) _exit(3);
+        const std::string error = Write(dir / "hidden/new.dsk:PIC", PageOf(2));
+        _exit(error.find("cannot take the disk image's lock") != std::string::npos ? 0 : 1);
+    }
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    chmod((dir / "hidden").c_str(), 0700);
+    EXPECT_FALSE(Exists(dir / "hidden/new.dsk"));
 }
 
 // A catalog name holding control or non-ASCII bytes is shown escaped.

@@ -405,3 +405,16 @@ TEST_F(Selection, InTheMixedViewNothingButTypingChangesTheTextLines) {
         for (int x = 0; x < 40; ++x) lores::PlotPixel(model, x, y, Colour(x, y == 0 ? 39 : 40 - y));
     EXPECT_EQ(s.workingPage(), model);
 }
+
+// An Escape pressed and released before the loop looks counts all the same.
+TEST_F(Selection, AnEscapeReleasedBeforeTheLoopLooksIsNotLost) {
+    Key(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_FALSE(s.select.rect.empty());
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &press);
+    QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
+    windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
+    RunEventLoop(s);
+    EXPECT_TRUE(s.select.rect.empty());
+}
