@@ -15,6 +15,7 @@
 #include <random>
 
 #include "documents/documents.h"
+#include "runtime/settings.h"
 #include "windowing/windowing.h"
 
 namespace editor {
@@ -83,22 +84,7 @@ void InstallHandlers() {
     std::atexit(OnExit);
 }
 
-std::string StateFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/') return std::string(state) + "/vornel";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/state/vornel";
-    return std::string();
-}
-
-bool MakeFolders(const std::string& path) {
-    for (std::size_t at = 1; at <= path.size(); ++at) {
-        if (at < path.size() && path[at] != '/') continue;
-        if (mkdir(path.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+std::string StateFolder() { return runtime::UserFolder("XDG_STATE_HOME", ".local/state"); }
 
 std::string PathOf(const std::string& folder, const std::string& id, const char* suffix) {
     return folder + "/" + id + suffix;
@@ -161,7 +147,7 @@ std::string ReadName(const std::string& path) {
 
 bool OpenRecovery(Recovery& r) {
     r.folder = StateFolder();
-    if (r.folder.empty() || !MakeFolders(r.folder)) {
+    if (r.folder.empty() || !runtime::MakeFolders(r.folder)) {
         r.folder.clear();
         return false;
     }

@@ -4,37 +4,28 @@
 // kept for the next start in the desktop's configuration folder.
 #include "editor/zoom.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "editor/status_line.h"
+#include "runtime/settings.h"
 #include "windowing/windowing.h"
 
 namespace editor {
 namespace {
 
 std::string ConfigFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string folder;
-    if (config && config[0] == '/') folder = std::string(config) + "/vornel";
-    else if (const char* home = std::getenv("HOME"); home && home[0] == '/') folder = std::string(home) + "/.config/vornel";
+    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
     return folder.empty() ? folder : folder + "/zoom";
 }
 
+// Not kept is no loss worth a word: the next start is at 1x.
 void SaveZoom(int zoom) {
-    const std::string file = ConfigFile();
-    if (file.empty()) return;
-    // The folders on the way, as a desktop program makes its own.
-    for (std::size_t at = 1; at < file.size(); ++at)
-        if (file[at] == '/') mkdir(file.substr(0, at).c_str(), 0700);
-    if (FILE* f = std::fopen((file + ".new").c_str(), "w")) {
-        const bool written = std::fprintf(f, "%d\n", zoom) > 0;
-        if (std::fclose(f) == 0 && written) std::rename((file + ".new").c_str(), file.c_str());
-    }
+    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
+    if (!folder.empty() && runtime::MakeFolders(folder))
+        runtime::WriteSmallFile(folder + "/zoom", std::to_string(zoom) + "\n");
 }
 
 }  // namespace
@@ -43,12 +34,10 @@ int StatusLineTop(int zoom) { return CanvasTop + 384 * zoom; }
 
 int SavedZoom() {
     const std::string file = ConfigFile();
-    int zoom = 1;
-    if (FILE* f = file.empty() ? nullptr : std::fopen(file.c_str(), "r")) {
-        if (std::fscanf(f, "%d", &zoom) != 1) zoom = 1;
-        std::fclose(f);
-    }
-    return std::clamp(zoom, 1, MaxZoom);
+    std::string text;
+    if (file.empty() || !runtime::ReadSmallFile(file, text, 16)) return 1;
+    const int zoom = std::atoi(text.c_str());
+    return zoom >= 1 && zoom <= MaxZoom ? zoom : 1;
 }
 
 void ApplyZoom(EditorState& state, int wanted, bool remember) {

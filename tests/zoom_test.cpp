@@ -5,7 +5,13 @@
 #include <QScreen>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include "editor/zoom.h"
+#include "runtime/settings.h"
 #include "editor_fixture.h"
 #include "test_files.h"
 
@@ -64,4 +70,36 @@ TEST_F(Zoom, StepsGrowTheWindowPressesLandOnTheirCellsAndTheNextStartKeepsIt) {
     EXPECT_EQ(canvas->size(), QSize(640, 384));
     EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
     EXPECT_EQ(SavedZoom(), 1);
+}
+
+// Whatever is found in the settings folder, the program neither waits nor
+// writes anywhere but its own file: a pipe or a link for the zoom is read as
+// 1x, and a zoom step leaves them and what a link points to alone.
+TEST_F(Zoom, OddSettingsNeitherHangNorHarm) {
+    const std::string zoom = config() / "vornel/zoom";
+    WriteAll(config() / "victim", {'k', 'e', 'e', 'p'});
+    WriteAll(config() / "three", {'3', '\n'});
+    const auto odd = {std::pair<const char*, std::function<void()>>{"a pipe", [&] { mkfifo(zoom.c_str(), 0600); }},
+                      {"a link", [&] { symlink((config() / "three").c_str(), zoom.c_str()); }},
+                      {"a link to a victim", [&] { symlink((config() / "victim").c_str(), zoom.c_str()); }},
+                      {"garbage", [&] { WriteAll(zoom, {'9', '9', '9', '9'}); }}};
+    for (const auto& [what, make] : odd) {
+        SCOPED_TRACE(what);
+        unlink(zoom.c_str());
+        make();
+        EXPECT_EQ(SavedZoom(), 1);
+        Command(CommandId::ZoomIn);
+        EXPECT_EQ(s.zoom, 2);
+        Command(CommandId::ZoomReset);
+        EXPECT_EQ(ReadAll(config() / "victim"), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+        EXPECT_EQ(ReadAll(config() / "three"), (std::vector<std::uint8_t>{'3', '\n'}));
+    }
+    EXPECT_EQ(ReadAll(zoom), (std::vector<std::uint8_t>{'1', '\n'})) << "a plain file is replaced as before";
+    // A relative folder is no folder of ours: nothing is read from it.
+    setenv("XDG_CONFIG_HOME", "relative", 1);
+    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    setenv("HOME", config().path().c_str(), 1);
+    EXPECT_EQ(runtime::UserFolder("XDG_CONFIG_HOME", ".config"), config() / ".config/vornel");
+    setenv("XDG_CONFIG_HOME", config().path().c_str(), 1);
+    setenv("HOME", home.c_str(), 1);
 }
