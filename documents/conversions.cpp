@@ -379,6 +379,16 @@ std::string Printable(const std::string& name) {
     return shown;
 }
 
+std::string WithoutControls(const std::string& text) {
+    std::string shown;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != 0x7F) shown += ch;
+        else shown += Printable(std::string(1, ch));
+    }
+    return shown;
+}
+
 ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalog) {
     diskimage::Listing listing;
     std::string why;

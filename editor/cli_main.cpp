@@ -27,7 +27,7 @@ std::string WindowModule() {
 }
 
 int Report(const documents::ConversionResult& result) {
-    if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", result.message.c_str());
+    if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", documents::WithoutControls(result.message).c_str());
     return result.ok ? 0 : 1;
 }
 
@@ -39,7 +39,7 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::Help: std::fputs(editor::UsageText, stdout); return 0;
     case CommandLine::Action::Version: std::printf("%s\n", editor::VersionText); return 0;
     case CommandLine::Action::UsageError:
-        std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", command.error.c_str());
+        std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", documents::WithoutControls(command.error).c_str());
         return 2;
     case CommandLine::Action::ExportPng:
         return Report(documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed));

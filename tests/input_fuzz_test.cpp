@@ -1,7 +1,9 @@
 // 100,000 random inputs through the real event loop: pointer moves, presses
 // and drags inside the canvas, on its edges and far outside it, right
-// presses whose popup is dismissed, and every command id from -5 to 40
-// except those that open a requester. The screen holes never change and
+// presses whose popup is dismissed, and every command the program has (and
+// ids around them that are none) except those that open a requester. The
+// screen holes never change, the mixed view's text lines change under no
+// pointer of a drawing tool, an input makes at most one history step, and
 // nothing reads outside the page (the sanitizer build checks that).
 #include <QApplication>
 #include <QTimer>
@@ -9,6 +11,7 @@
 #include <random>
 
 #include "editor_fixture.h"
+#include "lores/text_glyphs.h"
 
 using namespace editor;
 
@@ -38,7 +41,7 @@ private:
 
 bool OpensRequester(int id) {
     return id == CommandId::NewPicture || id == CommandId::OpenPicture || id == CommandId::SavePicture ||
-           id == CommandId::SavePictureAs || id == CommandId::ExportPicture;
+           id == CommandId::SavePictureAs || id == CommandId::ExportPicture || id == CommandId::MakeBootDisk;
 }
 
 }  // namespace
@@ -71,8 +74,12 @@ TEST_F(EditorFixture, HundredThousandRandomInputsKeepTheScreenHoles) {
     bool leftHeld = false;
     QPoint at(100, 100);
     int commands = 0;
+    bool sawMixed = false;
     for (int i = 0; i < 100000; ++i) {
         const int what = pick(0, 99);
+        const lores::MixedText textBefore = lores::ReadMixedText(s.workingPage());
+        const bool mixedBefore = s.mixedView;
+        const std::size_t stepBefore = s.history.at;
         if (what < 45) {  // a move, dragging when the button is held
             at = position();
             qtdriver::Move(canvas, at, leftHeld ? Qt::LeftButton : Qt::NoButton);
@@ -92,7 +99,7 @@ TEST_F(EditorFixture, HundredThousandRandomInputsKeepTheScreenHoles) {
             QApplication::sendEvent(canvas, &leave);
         } else {
             int id;
-            do id = pick(-5, 40);
+            do id = pick(0, 1) ? pick(-5, 40) : pick(95, CommandId::PutDownPaste + 5);
             while (OpensRequester(id));
             windowing::PostEvent(windowing::MenuEvent, id, 0, 0, nullptr, nullptr);
             ++commands;
@@ -101,7 +108,13 @@ TEST_F(EditorFixture, HundredThousandRandomInputsKeepTheScreenHoles) {
         ASSERT_EQ(readHoles(), holes) << "input " << i << " (seed " << seed << ")";
         ASSERT_GE(s.currentColour, 0);
         ASSERT_LE(s.currentColour, 15);
+        ASSERT_LE(s.history.at, stepBefore + 1) << "input " << i << " (seed " << seed << ")";
+        if (what < 62 && mixedBefore && s.mixedView && s.currentTool != Tool::Text) {
+            sawMixed = true;
+            ASSERT_EQ(lores::ReadMixedText(s.workingPage()), textBefore) << "input " << i << " (seed " << seed << ")";
+        }
     }
+    EXPECT_TRUE(sawMixed) << "the mixed view was drawn in";
     EXPECT_GT(commands, 30000);
     EXPECT_GT(dismisser.dismissed, 0) << "popups and refusals were met and dismissed";
 }

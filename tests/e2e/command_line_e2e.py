@@ -72,6 +72,15 @@ expect("--list of a new image", (into_image.returncode, listed.returncode, liste
        (0, 0, ["PIC", "B", "1024", "$0400", "page"]))
 not_image = run("--list", page, env=env)
 expect("--list of a page", (not_image.returncode, not_image.stderr.count("\n")), (1, 1))
+# What is wrong is named, and a name's control bytes never reach the terminal raw.
+os.mkfifo(os.path.join(work, "pipe"))
+for args, said in [(("--import-png", os.path.join(work, "page.png"), os.path.join(work, "n.dsk") + ":\x1b[31mRED"),
+                    "^[[31mRED"),
+                   (("--boot-disk", "/tmp", os.path.join(work, "x.dsk")), "/tmp: is a folder"),
+                   (("--boot-disk", os.path.join(work, "pipe"), os.path.join(work, "x.dsk")), "pipe: is not a regular file"),
+                   (("--export-png", os.path.join(work, "pipe"), os.path.join(work, "x.png")), "pipe: is not a regular file")]:
+    told = run(*args, env=env)
+    expect("message for " + args[-1], (told.returncode, said in told.stderr, "\x1b" in told.stderr), (1, True, False))
 
 # The command line itself loads nothing of the window toolkit.
 libraries = subprocess.run(["ldd", VORNEL], capture_output=True, text=True).stdout
