@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <unordered_map>
@@ -333,8 +334,8 @@ lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::N
             // fit the 640x384 picture, the aspect kept.
             const double scale = std::min(double(lores::PageWidth * CellWidth) / image.width,
                                           double(lores::PageHeight * CellHeight) / image.height);
-            cols = std::clamp(static_cast<int>(image.width * scale / CellWidth), 1, lores::PageWidth);
-            rows = std::clamp(static_cast<int>(image.height * scale / CellHeight), 1, lores::PageHeight);
+            cols = std::clamp(static_cast<int>(std::lround(image.width * scale / CellWidth)), 1, lores::PageWidth);
+            rows = std::clamp(static_cast<int>(std::lround(image.height * scale / CellHeight)), 1, lores::PageHeight);
         }
     }
     block.width = cols;

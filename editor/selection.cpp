@@ -199,7 +199,8 @@ void Paste(EditorState& state) {
             return;
         }
         if (!contents.hasImage) {
-            s.notice = "nothing to paste: no picture on the clipboard";
+            s.notice = contents.problem.empty() ? "nothing to paste: no picture on the clipboard"
+                                                : "nothing to paste: " + contents.problem;
             return;
         }
         block = documents::BlockFromPicture(contents.image, lores::Palettes()[static_cast<std::size_t>(state.palette)]);

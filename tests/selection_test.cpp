@@ -290,11 +290,20 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     EXPECT_EQ(b.At(1, 1), 13);
     EXPECT_EQ(b.At(0, 0), 6);
     // Anything else scaled to fit the 640x384 picture, aspect kept.
-    QImage odd(100, 30, QImage::Format_RGB32);
-    odd.fill(Rgb(2));
-    const lores::Block o = pasted(odd);
-    EXPECT_EQ(o.width, 40);
-    EXPECT_EQ(o.height, 24);
+    for (const auto& [size, cells] : {std::pair{QSize(100, 30), QSize(40, 24)}, std::pair{QSize(47, 47), QSize(24, 48)}}) {
+        QImage odd(size, QImage::Format_RGB32);
+        odd.fill(Rgb(2));
+        const lores::Block o = pasted(odd);
+        EXPECT_EQ(QSize(o.width, o.height), cells) << size.width() << "x" << size.height();
+    }
+    // A PNG the program's decoder refuses is not decoded again without its
+    // limits: nothing floats, and the status line says why.
+    QImage wide(20000, 1, QImage::Format_RGB32);
+    wide.fill(Rgb(3));
+    OfferPng(wide);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(s.select.floating);
+    EXPECT_NE(Status().find("the picture on the clipboard cannot be read ("), std::string::npos) << Status();
     // Any image type the toolkit reads (here its own, as a program of it offers one).
     auto* data = new QMimeData;
     data->setImageData(small);

@@ -1,9 +1,12 @@
 // The system clipboard: what the program offers other programs, and what it
 // takes from them.
+#include <algorithm>
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QMimeData>
 
 #include "runtime/png_decoder.h"
@@ -61,6 +64,45 @@ void PutOnClipboard(const std::vector<std::uint32_t>& pixels, int width, int hei
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
+namespace {
+
+// What an image from the clipboard may hold, as for an imported file.
+constexpr qsizetype MaxImageBytes = 64 << 20;
+constexpr qint64 MaxImagePixels = 16 << 20;
+
+// Another image type through the toolkit's readers, its size checked
+// before anything is decoded; false with the reason when refused.
+bool DecodeOther(const QMimeData& data, runtime::DecodedImage& image, std::string& problem) {
+    for (const QString& format : data.formats()) {
+        if (!format.startsWith(QStringLiteral("image/")) || format == QStringLiteral("image/png")) continue;
+        const QByteArray bytes = data.data(format);
+        if (bytes.isEmpty()) continue;
+        if (bytes.size() > MaxImageBytes) {
+            problem = "the picture on the clipboard is larger than 64 MiB";
+            return false;
+        }
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (!reader.canRead() || !size.isValid()) continue;  // a type the toolkit cannot read
+        if (qint64(size.width()) * size.height() > MaxImagePixels) {
+            problem = "the picture on the clipboard has more than 16 million pixels";
+            return false;
+        }
+        const QImage found = reader.read();
+        if (found.isNull()) {
+            problem = "the picture on the clipboard cannot be read (damaged)";
+            return false;
+        }
+        return FromImage(found, image);
+    }
+    return false;
+}
+
+}  // namespace
+
 ClipboardContents ReadClipboard(const char* ownType) {
     ClipboardContents contents;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -70,15 +112,29 @@ ClipboardContents ReadClipboard(const char* ownType) {
         const QByteArray bytes = data->data(own);
         contents.own.assign(bytes.begin(), bytes.end());
     }
-    // PNG through the program's own decoder, which keeps a palette's order;
-    // any other image through the toolkit.
+    // PNG through the program's own decoder, which keeps a palette's order
+    // (one it refuses is refused: the toolkit is not asked to decode it
+    // again without the limits); any other image type through the toolkit's
+    // readers, within the same limits.
     if (data->hasFormat(QStringLiteral("image/png"))) {
         const QByteArray png = data->data(QStringLiteral("image/png"));
         std::string error;
-        contents.hasImage = runtime::DecodePng(reinterpret_cast<const std::uint8_t*>(png.constData()),
+        contents.hasImage = png.size() <= MaxImageBytes &&
+                            runtime::DecodePng(reinterpret_cast<const std::uint8_t*>(png.constData()),
                                                static_cast<std::size_t>(png.size()), contents.image, error);
+        if (!contents.hasImage)
+            contents.problem = png.size() > MaxImageBytes ? "the picture on the clipboard is larger than 64 MiB"
+                                                          : "the picture on the clipboard cannot be read (" + error + ")";
+        return contents;
     }
-    if (!contents.hasImage && data->hasImage()) contents.hasImage = FromImage(qvariant_cast<QImage>(data->imageData()), contents.image);
+    contents.hasImage = DecodeOther(*data, contents.image, contents.problem);
+    // A picture held as one already (a program of this toolkit in this
+    // process): nothing left to decode.
+    const QStringList formats = data->formats();
+    const bool anyImageType = std::any_of(formats.begin(), formats.end(),
+                                          [](const QString& f) { return f.startsWith(QStringLiteral("image/")); });
+    if (!contents.hasImage && !anyImageType && data->hasImage())
+        contents.hasImage = FromImage(qvariant_cast<QImage>(data->imageData()), contents.image);
     return contents;
 }
 

@@ -273,6 +273,7 @@ struct ClipboardContents {
     std::vector<std::uint8_t> own;   // the program's own type, when there
     bool hasImage = false;           // an image any program put there, decoded
     runtime::DecodedImage image;
+    std::string problem;             // why an image there could not be taken
 };
 ClipboardContents ReadClipboard(const char* ownType);
 
