@@ -59,7 +59,8 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::ListPalettes:
         for (const lores::NamedPalette& p : lores::Palettes()) std::printf("%-10s %s\n", p.name, p.description);
         return 0;
-    case CommandLine::Action::Edit: break;
+    case CommandLine::Action::Edit:
+    case CommandLine::Action::ReadClipboard: break;
     }
     const std::string window = WindowModule();
     void* module = dlopen(window.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -91,6 +91,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             c.palette = static_cast<int>(found - all.begin());
         } else if (arg == "--palettes") {
             return Only(CommandLine::Action::ListPalettes);
+        } else if (arg == "--read-clipboard") {
+            // The editor's own helper: what another program holds on the
+            // clipboard, read in a process the editor need not wait for.
+            if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
+            c.action = CommandLine::Action::ReadClipboard;
         } else if (arg == "--mixed") {
             c.mixed = true;
         } else if (arg == "--by-colour") {
@@ -133,6 +138,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     case CommandLine::Action::ListImage:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
         if (c.files.size() != 1) return Fail("--list needs one disk image");
+        break;
+    case CommandLine::Action::ReadClipboard:
+        if (c.files.size() != 1) return Fail("--read-clipboard needs the program's own clipboard type");
         break;
     default: break;
     }

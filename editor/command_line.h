@@ -9,7 +9,8 @@ namespace editor {
 
 struct CommandLine {
     enum class Action {
-        Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, Thumbnail, BootDisk, UsageError
+        Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, Thumbnail, BootDisk, ReadClipboard,
+        UsageError
     };
     Action action = Action::Edit;
     std::vector<std::string> files;  // Edit: the page to open, if any; conversions: input, output

@@ -2,11 +2,17 @@
 // takes from them.
 #include <algorithm>
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QElapsedTimer>
 #include <QImageReader>
+#include <QProcess>
 #include <QMimeData>
 
 #include "runtime/png_decoder.h"
@@ -69,73 +75,184 @@ namespace {
 // What an image from the clipboard may hold, as for an imported file.
 constexpr qsizetype MaxImageBytes = 64 << 20;
 constexpr qint64 MaxImagePixels = 16 << 20;
+// How long another program's clipboard is waited for.
+constexpr int ReaderWaitMilliseconds = 1000;
 
-// Another image type through the toolkit's readers, its size checked
-// before anything is decoded; false with the reason when refused.
-bool DecodeOther(const QMimeData& data, runtime::DecodedImage& image, std::string& problem) {
-    for (const QString& format : data.formats()) {
-        if (!format.startsWith(QStringLiteral("image/")) || format == QStringLiteral("image/png")) continue;
-        const QByteArray bytes = data.data(format);
-        if (bytes.isEmpty()) continue;
-        if (bytes.size() > MaxImageBytes) {
-            problem = "the picture on the clipboard is larger than 64 MiB";
-            return false;
-        }
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        const QSize size = reader.size();
-        if (!reader.canRead() || !size.isValid()) continue;  // a type the toolkit cannot read
-        if (qint64(size.width()) * size.height() > MaxImagePixels) {
-            problem = "the picture on the clipboard has more than 16 million pixels";
-            return false;
-        }
-        const QImage found = reader.read();
-        if (found.isNull()) {
-            problem = "the picture on the clipboard cannot be read (damaged)";
-            return false;
-        }
-        return FromImage(found, image);
+std::string readerPath;
+
+// What the clipboard holds, as the types it offers and the bytes of those
+// the program takes: its own type, a PNG, or the first other image type.
+struct Offer {
+    bool any = false;
+    std::vector<std::pair<QString, QByteArray>> taken;
+    QImage ready;  // a picture held as one already (a program in this process)
+};
+
+bool IsImageType(const QString& type) { return type.startsWith(QStringLiteral("image/")); }
+
+Offer OfferOf(const QMimeData* data, const QString& own) {
+    Offer offer;
+    const QStringList formats = data ? data->formats() : QStringList();
+    offer.any = !formats.isEmpty();
+    if (!offer.any) return offer;
+    if (formats.contains(own)) offer.taken.push_back({own, data->data(own)});
+    const QString png = QStringLiteral("image/png");
+    if (formats.contains(png)) {
+        offer.taken.push_back({png, data->data(png)});
+        return offer;
     }
+    for (const QString& type : formats)
+        if (IsImageType(type)) {
+            QByteArray bytes = data->data(type);
+            if (bytes.isEmpty()) continue;
+            offer.taken.push_back({type, std::move(bytes)});
+            return offer;
+        }
+    if (data->hasImage()) offer.ready = qvariant_cast<QImage>(data->imageData());
+    return offer;
+}
+
+// An image type other than PNG through the toolkit's readers, its size
+// checked before anything is decoded; false with the reason when refused.
+bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::string& problem) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!reader.canRead() || !size.isValid()) return false;  // a type the toolkit cannot read
+    if (qint64(size.width()) * size.height() > MaxImagePixels) {
+        problem = "the picture on the clipboard has more than 16 million pixels";
+        return false;
+    }
+    const QImage found = reader.read();
+    if (found.isNull()) {
+        problem = "the picture on the clipboard cannot be read (damaged)";
+        return false;
+    }
+    return FromImage(found, image);
+}
+
+ClipboardContents ContentsOf(const Offer& offer, const QString& own) {
+    ClipboardContents contents;
+    contents.empty = !offer.any;
+    for (const auto& [type, bytes] : offer.taken) {
+        if (type == own) {
+            contents.own.assign(bytes.begin(), bytes.end());
+            continue;
+        }
+        if (bytes.size() > MaxImageBytes) {
+            contents.problem = "the picture on the clipboard is larger than 64 MiB";
+            return contents;
+        }
+        // PNG through the program's own decoder, which keeps a palette's
+        // order (one it refuses is refused: the toolkit is not asked to
+        // decode it again without the limits); any other image type through
+        // the toolkit's readers, within the same limits.
+        if (type == QStringLiteral("image/png")) {
+            std::string error;
+            contents.hasImage = runtime::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                   static_cast<std::size_t>(bytes.size()), contents.image, error);
+            if (!contents.hasImage) contents.problem = "the picture on the clipboard cannot be read (" + error + ")";
+        } else {
+            contents.hasImage = DecodeOther(bytes, contents.image, contents.problem);
+        }
+    }
+    if (!contents.hasImage && contents.problem.empty() && !offer.ready.isNull())
+        contents.hasImage = FromImage(offer.ready, contents.image);
+    return contents;
+}
+
+// The reader's answer: "empty" or "offered", then each type taken as
+// "type\nlength\nbytes".
+QByteArray Serialised(const Offer& offer) {
+    QByteArray out(offer.any ? "offered\n" : "empty\n");
+    for (const auto& [type, bytes] : offer.taken)
+        out += type.toUtf8() + '\n' + QByteArray::number(bytes.size()) + '\n' + bytes;
+    return out;
+}
+
+bool Parse(const QByteArray& in, Offer& offer) {
+    const qsizetype first = in.indexOf('\n');
+    if (first < 0) return false;
+    offer.any = in.left(first) == "offered";
+    for (qsizetype at = first + 1; at < in.size();) {
+        const qsizetype typeEnd = in.indexOf('\n', at), lengthEnd = typeEnd < 0 ? -1 : in.indexOf('\n', typeEnd + 1);
+        if (lengthEnd < 0) return false;
+        bool number = false;
+        const qsizetype length = in.mid(typeEnd + 1, lengthEnd - typeEnd - 1).toLongLong(&number);
+        if (!number || length < 0 || length > in.size() - lengthEnd - 1) return false;
+        offer.taken.push_back({QString::fromUtf8(in.mid(at, typeEnd - at)), in.mid(lengthEnd + 1, length)});
+        at = lengthEnd + 1 + length;
+    }
+    return true;
+}
+
+// Another program's clipboard through the reader, waited for at most about
+// a second and never taken past the limits; false with the reason.
+bool ReadThroughReader(const QString& own, Offer& offer, std::string& problem) {
+    QProcess reader;
+    reader.setStandardErrorFile(QProcess::nullDevice());
+    reader.start(QString::fromStdString(readerPath), {QStringLiteral("--read-clipboard"), own});
+    QByteArray out;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        out += reader.readAllStandardOutput();
+        if (out.size() > MaxImageBytes + (1 << 20)) {
+            problem = "the picture on the clipboard is larger than 64 MiB";
+            break;
+        }
+        if (reader.state() == QProcess::NotRunning) {
+            if (reader.exitStatus() == QProcess::NormalExit && reader.exitCode() == 0 && Parse(out, offer)) return true;
+            problem = "the clipboard could not be read";
+            return false;
+        }
+        const qint64 left = ReaderWaitMilliseconds - waited.elapsed();
+        if (left <= 0) {
+            problem = "the clipboard's owner did not answer";
+            break;
+        }
+        reader.waitForReadyRead(static_cast<int>(left));
+    }
+    reader.kill();
+    reader.waitForFinished(1000);
     return false;
 }
 
 }  // namespace
 
+void SetClipboardReader(const std::string& path) { readerPath = path; }
+
 ClipboardContents ReadClipboard(const char* ownType) {
-    ClipboardContents contents;
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data || data->formats().isEmpty()) return contents;
-    contents.empty = false;
-    if (const QString own = QString::fromUtf8(ownType); data->hasFormat(own)) {
-        const QByteArray bytes = data->data(own);
-        contents.own.assign(bytes.begin(), bytes.end());
+    const QString own = QString::fromUtf8(ownType);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // On X a clipboard owner may never answer, and the toolkit waits 5 s a
+    // request: another program's clipboard is read by a helper process.
+    if (!readerPath.empty() && QGuiApplication::platformName() == QStringLiteral("xcb") && !clipboard->ownsClipboard()) {
+        Offer offer;
+        std::string problem;
+        if (!ReadThroughReader(own, offer, problem)) {
+            ClipboardContents contents;
+            contents.empty = false;
+            contents.problem = problem;
+            return contents;
+        }
+        return ContentsOf(offer, own);
     }
-    // PNG through the program's own decoder, which keeps a palette's order
-    // (one it refuses is refused: the toolkit is not asked to decode it
-    // again without the limits); any other image type through the toolkit's
-    // readers, within the same limits.
-    if (data->hasFormat(QStringLiteral("image/png"))) {
-        const QByteArray png = data->data(QStringLiteral("image/png"));
-        std::string error;
-        contents.hasImage = png.size() <= MaxImageBytes &&
-                            runtime::DecodePng(reinterpret_cast<const std::uint8_t*>(png.constData()),
-                                               static_cast<std::size_t>(png.size()), contents.image, error);
-        if (!contents.hasImage)
-            contents.problem = png.size() > MaxImageBytes ? "the picture on the clipboard is larger than 64 MiB"
-                                                          : "the picture on the clipboard cannot be read (" + error + ")";
-        return contents;
+    return ContentsOf(OfferOf(clipboard->mimeData(), own), own);
+}
+
+int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType) {
+    QGuiApplication application(argc, argv);
+    const QByteArray out = Serialised(OfferOf(QGuiApplication::clipboard()->mimeData(), QString::fromUtf8(ownType)));
+    for (qsizetype done = 0; done < out.size();) {
+        const ssize_t n = write(fd, out.constData() + done, static_cast<std::size_t>(out.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return 1;
+        done += n;
     }
-    contents.hasImage = DecodeOther(*data, contents.image, contents.problem);
-    // A picture held as one already (a program of this toolkit in this
-    // process): nothing left to decode.
-    const QStringList formats = data->formats();
-    const bool anyImageType = std::any_of(formats.begin(), formats.end(),
-                                          [](const QString& f) { return f.startsWith(QStringLiteral("image/")); });
-    if (!contents.hasImage && !anyImageType && data->hasImage())
-        contents.hasImage = FromImage(qvariant_cast<QImage>(data->imageData()), contents.image);
-    return contents;
+    return 0;
 }
 
 }  // namespace windowing

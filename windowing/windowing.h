@@ -275,6 +275,13 @@ struct ClipboardContents {
     runtime::DecodedImage image;
     std::string problem;             // why an image there could not be taken
 };
+// Another program's clipboard is read through the program at path (run as
+// `path --read-clipboard TYPE`), waited for at most about a second; until
+// this is called, it is read in this process.
+void SetClipboardReader(const std::string& path);
 ClipboardContents ReadClipboard(const char* ownType);
+// The reader's side: writes what the clipboard holds (the own type, a PNG or
+// another image type, each as "type\nlength\nbytes") to descriptor fd.
+int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType);
 
 }  // namespace windowing

@@ -162,6 +162,25 @@ try:
     for x, c in enumerate((13, 15, 0)):
         plot(model, x, 0, c)
     expect("the peer's PNG pasted at the pointer", b.save() == model, True)
+
+    # An owner that never answers: the window waits about a second, not the
+    # toolkit's five a request, and pastes nothing.
+    peer.send_signal(signal.SIGTERM)
+    peer.wait()
+    peer = subprocess.Popen([PEER, "offer", "image/png", picture], stdout=subprocess.PIPE, text=True)
+    expect("the peer offers it again", peer.stdout.readline().strip(), "offered")
+    peer.send_signal(signal.SIGSTOP)
+    b.focus()
+    b.move(0, 0)
+    started = time.monotonic()
+    xdo("key", "--clearmodifiers", "ctrl+v")
+    xdo("mousemove", *b.at(20, 20))
+    answered = wait_until(lambda: xdo("getwindowname", b.window).strip().endswith("x:20,y:20"), 20)
+    waited = time.monotonic() - started
+    expect("the window answers again within two seconds", (answered, waited < 2.0), (True, True))
+    peer.send_signal(signal.SIGCONT)
+    b.key("Return")
+    expect("nothing pasted from an owner that did not answer", b.save() == model, True)
 finally:
     for p in [e.proc for e in editors] + ([peer] if peer else []):
         if p.poll() is None:
