@@ -1,0 +1,214 @@
+// How a picture becomes lores cells: each block's most frequent value,
+// taken as the colour number (a palette in lores order) or matched to the
+// nearest colour of the palette, with a report of what was not exact.
+#include "documents/import_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "documents/documents.h"
+
+namespace documents {
+namespace {
+
+using Rgb = std::uint32_t;  // red in bits 16..23, green 8..15, blue 0..7
+
+Rgb PixelOf(const std::uint8_t* p) {
+    // Alpha blended on black, rounded.
+    const auto blend = [a = p[3]](std::uint8_t c) { return static_cast<Rgb>((c * a + 127) / 255); };
+    return blend(p[0]) << 16 | blend(p[1]) << 8 | blend(p[2]);
+}
+
+Rgb PaletteRgb(const lores::Palette& palette, int n) {
+    const auto v = palette[n];
+    return (v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF);
+}
+
+// The squared distance of two colours in RGB.
+long Distance(Rgb a, Rgb b) {
+    long d = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const long delta = static_cast<long>((a >> shift) & 0xFF) - static_cast<long>((b >> shift) & 0xFF);
+        d += delta * delta;
+    }
+    return d;
+}
+
+int NearestColour(const lores::Palette& palette, Rgb c) {
+    int best = 0;
+    long bestDistance = -1;
+    for (int n = 0; n < lores::ColourCount; ++n) {
+        const long d = Distance(c, PaletteRgb(palette, n));
+        if (bestDistance < 0 || d < bestDistance) {
+            best = n;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+// Whether a palette image's palette is a lores palette in lores order: every
+// index the picture uses is a colour nearest, among all the program's
+// palettes, to a colour of that same number (two numbers of one colour, the
+// greys, count for either). Then the indices are the artist's colour
+// numbers; any other palette (a quantiser's, say) is only a list of colours.
+bool LoresOrdered(const runtime::DecodedImage& image) {
+    // Greys 5 and 10 are one colour on the machine and near-equal in many
+    // palettes: each answers for the other.
+    const auto sameNumber = [](int n, int i) { return n == i || (n == 5 && i == 10) || (n == 10 && i == 5); };
+    bool used[16] = {};
+    for (const std::uint8_t i : image.indices) {
+        if (i >= 16) return false;
+        used[i] = true;
+    }
+    for (int i = 0; i < 16; ++i) {
+        if (!used[i]) continue;
+        if (static_cast<std::size_t>(i) >= image.palette.size()) return false;
+        const Rgb c = image.palette[static_cast<std::size_t>(i)];
+        long best = -1;
+        bool numbered = false;
+        for (const lores::NamedPalette& named : lores::Palettes()) {
+            for (int n = 0; n < lores::ColourCount; ++n) {
+                const long d = Distance(c, PaletteRgb(named.colours, n));
+                if (best < 0 || d < best) {
+                    best = d;
+                    numbered = sameNumber(n, i);
+                } else if (d == best) {
+                    numbered = numbered || sameNumber(n, i);
+                }
+            }
+        }
+        if (!numbered) return false;
+    }
+    return true;
+}
+
+// Distinct colours, counted in one bit each of the 24-bit colour space: a
+// picture of millions of colours costs 2 MiB here, not a tree of them.
+class ColourSet {
+public:
+    ColourSet() : bits_(std::size_t{1} << 18) {}
+    // True the first time a colour is added.
+    bool Add(Rgb c) {
+        std::uint64_t& word = bits_[c >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (c & 63);
+        const bool fresh = !(word & bit);
+        word |= bit;
+        return fresh;
+    }
+
+private:
+    std::vector<std::uint64_t> bits_;
+};
+
+// The palette colour for an RGB value, and whether another entry has the same value.
+int NearestColour(const lores::Palette& palette, Rgb c, bool& ambiguous) {
+    const int n = NearestColour(palette, c);
+    ambiguous = false;
+    for (int m = 0; m < lores::ColourCount; ++m)
+        ambiguous = ambiguous || (m != n && PaletteRgb(palette, m) == PaletteRgb(palette, n) && PaletteRgb(palette, n) == c);
+    return n;
+}
+
+std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+}  // namespace
+
+// The most frequent value of each block (among equals, the first to get
+// there), taken as an index or matched to the nearest palette colour. The
+// picture is cut into cols x rows blocks (cell (x, y) takes its columns
+// x * width / cols up to (x + 1) * width / cols); plot(x, y, colour).
+void CellsOfPicture(const runtime::DecodedImage& image, const ImportOptions& options, int cols, int rows,
+                    ImportReport& report, const std::function<void(int x, int y, int colour)>& plot) {
+    report.byIndex = image.indexed && !options.byColour && LoresOrdered(image);
+    report.indexedNotLores = image.indexed && !options.byColour && !report.byIndex;
+    const lores::Palette& palette = options.palette->colours;
+    const auto edge = [](int n, int size, int count) { return static_cast<int>(static_cast<long>(n) * size / count); };
+    ColourSet seen;
+    std::unordered_map<Rgb, int> counts;  // a block's values, freed block by block
+    for (int y = 0; y < rows; ++y) {
+        const int v0 = edge(y, image.height, rows), v1 = edge(y + 1, image.height, rows);
+        for (int x = 0; x < cols; ++x) {
+            const int u0 = edge(x, image.width, cols), u1 = edge(x + 1, image.width, cols);
+            counts.clear();
+            Rgb chosen = 0;
+            int most = 0;
+            for (int v = v0; v < v1; ++v) {
+                const std::size_t row = static_cast<std::size_t>(v) * image.width;
+                for (int u = u0; u < u1; ++u) {
+                    const Rgb c = report.byIndex ? image.indices[row + u] : PixelOf(image.rgba.data() + 4 * (row + u));
+                    const int n = ++counts[c];
+                    if (n > most) {
+                        most = n;
+                        chosen = c;
+                    }
+                }
+            }
+            if (counts.size() > 1) ++report.mixedBlocks;
+            if (report.byIndex) {
+                plot(x, y, static_cast<int>(chosen));
+                continue;
+            }
+            for (int v = v0; v < v1; ++v) {
+                const std::size_t row = static_cast<std::size_t>(v) * image.width;
+                for (int u = u0; u < u1; ++u) {
+                    const Rgb c = PixelOf(image.rgba.data() + 4 * (row + u));
+                    if (seen.Add(c) && PaletteRgb(palette, NearestColour(palette, c)) != c) ++report.offPalette;
+                }
+            }
+            bool ambiguous = false;
+            plot(x, y, NearestColour(palette, chosen, ambiguous));
+            if (ambiguous) ++report.ambiguous;
+        }
+    }
+}
+
+void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
+                     ImportReport& report) {
+    CellsOfPicture(image, options, lores::PageWidth, lores::PageHeight, report,
+                   [&page](int x, int y, int colour) { lores::PlotPixel(page, x, y, colour); });
+}
+
+std::string Describe(const ImportReport& r, const ImportOptions& options) {
+    if (r.byIndex) return "by palette index: " + Plural(r.mixedBlocks, "block", "blocks") + " not uniform";
+    std::string text = std::string("by nearest colour (") + options.palette->name + " palette";
+    if (r.indexedNotLores) text += "; the picture's own palette is not in lores order";
+    text += "): " + Plural(r.mixedBlocks, "block", "blocks") + " not uniform, " +
+            Plural(r.offPalette, "colour", "colours") + " not in the palette";
+    if (r.ambiguous > 0)
+        text += ", " + Plural(r.ambiguous, "block", "blocks") + " in a colour two of its numbers share";
+    return text;
+}
+
+lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::NamedPalette& palette) {
+    lores::Block block;
+    if (image.width <= 0 || image.height <= 0) return block;
+    int cols = image.width, rows = image.height;
+    if (cols > lores::PageWidth || rows > lores::PageHeight) {
+        cols = image.width / CellWidth;
+        rows = image.height / CellHeight;
+        const bool blocks = image.width % CellWidth == 0 && image.height % CellHeight == 0 && cols <= lores::PageWidth &&
+                            rows <= lores::PageHeight;
+        if (!blocks) {
+            // Scaled as the picture is shown (16x8 screen pixels a cell) to
+            // fit the 640x384 picture, the aspect kept.
+            const double scale = std::min(double(lores::PageWidth * CellWidth) / image.width,
+                                          double(lores::PageHeight * CellHeight) / image.height);
+            cols = std::clamp(static_cast<int>(std::lround(image.width * scale / CellWidth)), 1, lores::PageWidth);
+            rows = std::clamp(static_cast<int>(std::lround(image.height * scale / CellHeight)), 1, lores::PageHeight);
+        }
+    }
+    block.width = cols;
+    block.height = rows;
+    block.cells.assign(static_cast<std::size_t>(cols * rows), 0);
+    ImportOptions options;
+    options.palette = &palette;
+    ImportReport report;
+    CellsOfPicture(image, options, cols, rows, report, [&block](int x, int y, int colour) {
+        block.cells[static_cast<std::size_t>(y * block.width + x)] = static_cast<std::uint8_t>(colour);
+    });
+    return block;
+}
+
+}  // namespace documents
