@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace editor {
+namespace cli {
 
 struct CommandLine {
     enum class Action {
@@ -28,4 +28,4 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 extern const char* const UsageText;
 inline constexpr const char* VersionText = "vornel 0.2";
 
-}  // namespace editor
+}  // namespace cli

@@ -1,10 +1,10 @@
-#include "editor/command_line.h"
+#include "cli/command_line.h"
 
 #include <algorithm>
 
 #include "lores/palettes.h"
 
-namespace editor {
+namespace cli {
 
 const char* const UsageText =
     "Usage: vornel [--palette NAME] [FILE]\n"
@@ -147,4 +147,4 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     return c;
 }
 
-}  // namespace editor
+}  // namespace cli

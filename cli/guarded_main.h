@@ -1,7 +1,7 @@
 // What both programs do around their work.
 #pragma once
 
-namespace editor {
+namespace cli {
 
 // Runs run(argc, argv) with SIGPIPE and SIGXFSZ ignored (a write that fails
 // because its reader went away or the file grew past a limit is a failed
@@ -10,4 +10,4 @@ namespace editor {
 // allocation that fails is one line and exit code 1 instead of an abort.
 int GuardedMain(int argc, char** argv, int (*run)(int, char**));
 
-}  // namespace editor
+}  // namespace cli

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "documents/conversions.h"
-#include "editor/command_line.h"
-#include "editor/guarded_main.h"
+#include "cli/command_line.h"
+#include "cli/guarded_main.h"
 
 namespace {
 
@@ -32,12 +32,12 @@ int Report(const documents::ConversionResult& result) {
 }
 
 int Run(int argc, char** argv) {
-    using editor::CommandLine;
-    const CommandLine command = editor::ParseCommandLine(argc, argv);
+    using cli::CommandLine;
+    const CommandLine command = cli::ParseCommandLine(argc, argv);
     const lores::NamedPalette& palette = lores::Palettes()[static_cast<std::size_t>(command.palette)];
     switch (command.action) {
-    case CommandLine::Action::Help: std::fputs(editor::UsageText, stdout); return 0;
-    case CommandLine::Action::Version: std::printf("%s\n", editor::VersionText); return 0;
+    case CommandLine::Action::Help: std::fputs(cli::UsageText, stdout); return 0;
+    case CommandLine::Action::Version: std::printf("%s\n", cli::VersionText); return 0;
     case CommandLine::Action::UsageError:
         std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", documents::WithoutControls(command.error).c_str());
         return 2;
@@ -62,17 +62,21 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::Edit:
     case CommandLine::Action::ReadClipboard: break;
     }
+    // The editor, or its clipboard reader, from the module: handed what the
+    // command line asked for (the toolkit gets argc and argv for its own
+    // options).
     const std::string window = WindowModule();
     void* module = dlopen(window.c_str(), RTLD_NOW | RTLD_LOCAL);
-    using Entry = int (*)(int, char**);
-    const auto entry = module ? reinterpret_cast<Entry>(dlsym(module, "VornelWindowMain")) : nullptr;
+    using Entry = int (*)(int, char**, const char*, int);
+    const char* name = command.action == CommandLine::Action::ReadClipboard ? "VornelReadClipboard" : "VornelEditor";
+    const auto entry = module ? reinterpret_cast<Entry>(dlsym(module, name)) : nullptr;
     if (!entry) {
         std::fprintf(stderr, "vornel: cannot start the editor: %s\n", dlerror());
         return 1;
     }
-    return entry(argc, argv);
+    return entry(argc, argv, command.files.empty() ? nullptr : command.files.front().c_str(), command.palette);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return editor::GuardedMain(argc, argv, Run); }
+int main(int argc, char** argv) { return cli::GuardedMain(argc, argv, Run); }

@@ -1,10 +1,10 @@
-#include "editor/guarded_main.h"
+#include "cli/guarded_main.h"
 
 #include <csignal>
 #include <cstdio>
 #include <new>
 
-namespace editor {
+namespace cli {
 
 int GuardedMain(int argc, char** argv, int (*run)(int, char**)) {
     std::signal(SIGPIPE, SIG_IGN);
@@ -17,4 +17,4 @@ int GuardedMain(int argc, char** argv, int (*run)(int, char**)) {
     }
 }
 
-}  // namespace editor
+}  // namespace cli
