@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
@@ -101,6 +102,12 @@ void InstallProgramStyle();
 // An image of the runtime's pixels (bottom-up, 24 or 32 bits), alpha kept
 // when the pixels have any.
 QImage ImageFromPixels(const runtime::ImagePixels& pixels);
+// Marks the toolbar's button row (its buttons are sized by the style).
+inline constexpr const char* ButtonStripProperty = "vornelButtonStrip";
+// The platform's standard picture n (0 to 14), and a runtime image, as a
+// button's picture.
+QIcon StandardIcon(int n);
+QIcon IconFromImage(std::uintptr_t handle);
 void InitMenus();
 void DestroyAllWindows();
 // Shows the windows opened since the program last waited for input.
