@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QPointer>
 #include <QWidget>
+
+class QMimeData;
+class QMouseEvent;
 #include <functional>
 
 #include "runtime/images.h"
@@ -102,6 +105,16 @@ void InstallProgramStyle();
 // An image of the runtime's pixels (bottom-up, 24 or 32 bits), alpha kept
 // when the pixels have any.
 QImage ImageFromPixels(const runtime::ImagePixels& pixels);
+// The window table made anew; each window's widget visited; the icon every
+// window, open and to come, shows.
+void ResetWindows();
+// The first local file of a drop; a pointer event handed to the canvas under
+// it (false when none is); Tab's walk through a window's tab stops.
+QString DroppedPath(const QMimeData* mime);
+bool ForwardToCanvas(QWidget* window, QMouseEvent* e);
+bool MoveFocus(QWidget* window, bool next);
+void ForEachWindow(const std::function<void(QWidget*)>& visit);
+void SetWindowsIcon(const QIcon& icon);
 // Marks the toolbar's button row (its buttons are sized by the style).
 inline constexpr const char* ButtonStripProperty = "vornelButtonStrip";
 // The platform's standard picture n (0 to 14), and a runtime image, as a

@@ -1,24 +1,14 @@
-// Numbered top-level windows: the events they post, their focus traversal,
-// and the layer's start-up and shut-down.
-#include <unistd.h>
-
+// Numbered top-level windows: the events they post and their focus
+// traversal.
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QIcon>
-#include <QMimeData>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QScreen>
-#include <QTimer>
-#include <QUrl>
 #include <QWindow>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
-#include "runtime/file_objects.h"
 #include "runtime/images.h"
 #include "runtime/object_table.h"
 #include "windowing/internal.h"
@@ -159,43 +149,21 @@ protected:
         if (number >= 0) Post(RepaintEvent, 0);
     }
 
-    // Files dragged from a file manager: the first local file of a drop.
-    static QString DroppedPath(const QMimeData* mime) {
-        if (!mime || !mime->hasUrls()) return QString();
-        for (const QUrl& url : mime->urls())
-            if (url.isLocalFile()) return url.toLocalFile();
-        return QString();
-    }
     void dragEnterEvent(QDragEnterEvent* e) override {
-        if (!DroppedPath(e->mimeData()).isEmpty()) e->acceptProposedAction();
+        if (!detail::DroppedPath(e->mimeData()).isEmpty()) e->acceptProposedAction();
     }
     void dragMoveEvent(QDragMoveEvent* e) override {
-        if (!DroppedPath(e->mimeData()).isEmpty()) e->acceptProposedAction();
+        if (!detail::DroppedPath(e->mimeData()).isEmpty()) e->acceptProposedAction();
     }
     void dropEvent(QDropEvent* e) override {
-        const QString path = DroppedPath(e->mimeData());
+        const QString path = detail::DroppedPath(e->mimeData());
         if (path.isEmpty() || number < 0) return;
         e->acceptProposedAction();
         PostEvent(FileDropEvent, 0, number, 0, new std::string(path.toStdString()),
                   [](void* data) { delete static_cast<std::string*>(data); });
     }
 
-    // The toolkit hands a widget the pointer events whose position, rounded
-    // to whole logical pixels, falls on it: at a fractional position (a
-    // scale of 2 or 1.5) the canvas's last device column and row round past
-    // its edge and come here. They belong to the canvas that is under them.
-    bool ForwardToCanvas(QMouseEvent* e) {
-        const QPointF at = e->scenePosition();
-        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (!child->isVisible() || !child->objectName().startsWith(QLatin1String("canvas"))) continue;
-            if (!QRectF(child->geometry()).contains(at)) continue;
-            QMouseEvent moved(e->type(), at - QPointF(child->pos()), at, e->globalPosition(), e->button(), e->buttons(),
-                              e->modifiers());
-            QApplication::sendEvent(child, &moved);
-            return true;
-        }
-        return false;
-    }
+    bool ForwardToCanvas(QMouseEvent* e) { return detail::ForwardToCanvas(this, e); }
 
     void mousePressEvent(QMouseEvent* e) override {
         if (!ForwardToCanvas(e)) QWidget::mousePressEvent(e);
@@ -220,30 +188,7 @@ protected:
         if (!childAt(e->position().toPoint()) && e->button() == Qt::LeftButton) Post(LeftDoubleClickEvent, 0);
     }
 
-    // Tab and Shift+Tab walk the enabled, visible tab stops in child order.
-    bool focusNextPrevChild(bool next) override {
-        std::vector<QWidget*> stops;
-        for (QWidget* w : findChildren<QWidget*>()) {
-            if (w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)) stops.push_back(w);
-        }
-        if (stops.empty()) return true;
-        QWidget* focused = QApplication::focusWidget();
-        const auto it = std::find(stops.begin(), stops.end(), focused);
-        if (next) {
-            if (!focused || !isAncestorOf(focused)) {
-                stops.front()->setFocus(Qt::TabFocusReason);
-            } else if (it != stops.end()) {
-                (it + 1 == stops.end() ? stops.front() : *(it + 1))->setFocus(Qt::TabFocusReason);
-            }
-        } else {
-            if (it == stops.end() || it == stops.begin()) {
-                stops.back()->setFocus(Qt::BacktabFocusReason);
-            } else {
-                (*(it - 1))->setFocus(Qt::BacktabFocusReason);
-            }
-        }
-        return true;
-    }
+    bool focusNextPrevChild(bool next) override { return detail::MoveFocus(this, next); }
 };
 
 WindowObject::~WindowObject() {
@@ -320,95 +265,28 @@ void ShowPendingWindows() {
     });
 }
 
+void ResetWindows() {
+    delete windows;
+    windows = new runtime::ObjectTable<WindowObject>();
+}
+
+void ForEachWindow(const std::function<void(QWidget*)>& visit) {
+    if (!windows) return;
+    windows->ForEach([&visit](int, WindowObject& o) {
+        if (o.widget) visit(o.widget);
+    });
+}
+
+void SetWindowsIcon(const QIcon& icon) {
+    programIcon = icon;
+    if (!programIcon.isNull()) ForEachWindow([](QWidget* w) { w->setWindowIcon(programIcon); });
+}
+
 void DestroyAllWindows() {
     if (windows) windows->Clear();
 }
 
 }  // namespace detail
-
-namespace {
-
-QtMessageHandler previousHandler = nullptr;
-std::vector<std::pair<QtMsgType, QString>> startupMessages;
-
-// While the platform connects: its warnings are held back, and its fatal
-// error (no display to connect to) ends the process with one line and exit
-// code 1 instead of an abort and a core dump.
-void StartupMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtFatalMsg) {
-        const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "vornel: cannot open a window: no display could be reached (DISPLAY=%s)\n",
-                     display && *display ? display : "unset");
-        std::fflush(stderr);
-        _exit(1);
-    }
-    startupMessages.emplace_back(type, text);
-}
-
-}  // namespace
-
-void InitWindowing() {
-    if (!qApp) {
-        static int argc = 1;
-        static char name[] = "vornel";
-        static char* argv[] = {name, nullptr};
-        previousHandler = qInstallMessageHandler(StartupMessage);
-        new QApplication(argc, argv);
-        qInstallMessageHandler(previousHandler);
-        detail::InstallProgramStyle();
-        for (const auto& [type, text] : startupMessages) {
-            if (type == QtWarningMsg) qWarning("%s", qUtf8Printable(text));
-            else if (type == QtCriticalMsg) qCritical("%s", qUtf8Printable(text));
-        }
-        startupMessages.clear();
-    }
-    QApplication::setQuitOnLastWindowClosed(false);
-    detail::InitEventQueue();
-    detail::InstallEscapeWatch();
-    delete windows;
-    windows = new runtime::ObjectTable<WindowObject>();
-    detail::InitCanvases();
-    detail::InitMenus();
-    detail::InitToolbars();
-    detail::InstallAccessibility();
-}
-
-void SetProgramIcon(const std::uint8_t* const* images, const std::size_t* sizes, int count) {
-    programIcon = QIcon();
-    for (int i = 0; i < count; ++i) {
-        // Read by the runtime's own BMP reader: the toolkit's would look
-        // through every image-format plugin first.
-        runtime::ImagePixels pixels;
-        int depth = 0;
-        if (!runtime::DecodeBmp(images[i], sizes[i], pixels, depth)) continue;
-        programIcon.addPixmap(QPixmap::fromImage(detail::ImageFromPixels(pixels)));
-    }
-    if (programIcon.isNull() || !windows) return;
-    windows->ForEach([](int, WindowObject& o) {
-        if (o.widget) o.widget->setWindowIcon(programIcon);
-    });
-}
-
-void ShowWindowsNow() {
-    detail::ShowPendingWindows();
-    if (!qApp || !windows) return;
-    const auto undrawn = [] {
-        bool any = false;
-        windows->ForEach([&any](int, WindowObject& o) {
-            QWidget* w = o.widget;
-            // The toolkit paints a window as it learns it is exposed.
-            any |= w && w->isVisible() && !w->isMinimized() && w->windowHandle() && !w->windowHandle()->isExposed();
-        });
-        return any;
-    };
-    QElapsedTimer waited;
-    waited.start();
-    QTimer limit;  // wakes the wait should the window never be shown (no window manager maps it)
-    limit.setSingleShot(true);
-    limit.start(detail::FirstFrameWaitLimit);
-    while (undrawn() && waited.elapsed() < detail::FirstFrameWaitLimit)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
-}
 
 Handle OpenWindowObject(int number, int x, int y, int width, int height, const char* title, std::uint32_t flags) {
     WindowObject& slot = Windows().Take(number);  // whatever held the number is gone now
@@ -514,14 +392,6 @@ void AcceptFileDrops(int number) {
 std::string DroppedFile() {
     const void* data = detail::CurrentEventData(FileDropEvent);
     return data ? *static_cast<const std::string*>(data) : std::string();
-}
-
-void ShutdownRuntime() {
-    detail::DestroyAllWindows();
-    runtime::CloseAllFiles();
-    runtime::FreeImageObject(runtime::AllImages);
-    detail::ClearEventQueue();
-    detail::FreeCanvasDataPool();
 }
 
 }  // namespace windowing
