@@ -12,7 +12,8 @@ namespace {
 
 constexpr auto BlinkInterval = std::chrono::milliseconds(500);
 constexpr int Lines = 4;
-constexpr int KeyBackspace = 8, KeyReturn = 13, KeyLeft = 37, KeyUp = 38, KeyRight = 39, KeyDown = 40;
+using windowing::KeyBackspace, windowing::KeyReturn, windowing::KeyLeft, windowing::KeyUp, windowing::KeyRight,
+    windowing::KeyDown;
 constexpr int KeyI = 'I', KeyF = 'F';
 constexpr int ControlBit = 4;
 

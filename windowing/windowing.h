@@ -84,6 +84,14 @@ inline constexpr int CanvasRightDoubleClick = 3;
 inline constexpr int CanvasFocusGained = 14000;
 inline constexpr int CanvasFocusLost = 14001;
 
+// The codes CanvasKey gives for the keys that are no letter or digit (a
+// letter or digit is its upper-case character).
+enum Key : int {
+    KeyBackspace = 8, KeyTab = 9, KeyReturn = 13, KeyShift = 16, KeyControl = 17, KeyAlt = 18, KeyPause = 19,
+    KeyCapsLock = 20, KeyEscape = 27, KeySpace = 32, KeyPageUp = 33, KeyPageDown = 34, KeyEnd = 35, KeyHome = 36,
+    KeyLeft = 37, KeyUp = 38, KeyRight = 39, KeyDown = 40, KeyInsert = 45, KeyDelete = 46, KeyF1 = 112
+};
+
 inline constexpr int CanvasBitmap = 1;
 inline constexpr int CanvasPointerX = 2;
 inline constexpr int CanvasPointerY = 3;
