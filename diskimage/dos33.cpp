@@ -5,167 +5,10 @@
 #include <cstring>
 #include <functional>
 
+#include "diskimage/dos33_disk.h"
 #include "diskimage/file_system.h"
 
 namespace diskimage::dos33 {
-namespace {
-
-using Sector = std::array<std::uint8_t, SectorBytes>;
-struct Ts {
-    int track = 0, sector = 0;
-};
-
-constexpr int VtocTrack = 17;
-constexpr int EntryOffset = 0x0B, EntryBytes = 35, EntriesPerSector = 7;
-constexpr int NameBytes = 30;
-constexpr int PairsPerList = 122;
-constexpr int TypeB = 0x04;
-constexpr unsigned MaxChain = Tracks * SectorsPerTrack;
-
-unsigned Place(Ts ts) { return static_cast<unsigned>(ts.track * SectorsPerTrack + ts.sector); }
-bool Valid(Ts ts) { return ts.track >= 0 && ts.track < Tracks && ts.sector >= 0 && ts.sector < SectorsPerTrack; }
-
-std::string TypeName(int type) {
-    switch (type & 0x7F) {
-    case 0x00: return "T";
-    case 0x01: return "I";
-    case 0x02: return "A";
-    case 0x04: return "B";
-    case 0x08: return "S";
-    case 0x10: return "R";
-    case 0x20: return "a";
-    case 0x40: return "b";
-    default: return "?";
-    }
-}
-
-// A catalog entry as it is on the disk, with where it is.
-struct Entry {
-    Ts at;          // its catalog sector
-    int index = 0;  // and its place there
-    std::array<std::uint8_t, EntryBytes> raw{};
-    std::string name;
-};
-
-struct Disk {
-    Container& c;
-    Sector vtoc{};
-
-    bool Load(std::string& error) {
-        if (!c.ReadSector(VtocTrack, 0, vtoc.data())) {
-            error = "no catalog on the disk";
-            return false;
-        }
-        return true;
-    }
-
-    bool Free(Ts ts) const {
-        const std::uint8_t b = vtoc[0x38 + 4 * ts.track + (ts.sector >= 8 ? 0 : 1)];
-        return b & (1u << (ts.sector % 8));
-    }
-    void SetFree(Ts ts, bool free) {
-        std::uint8_t& b = vtoc[0x38 + 4 * ts.track + (ts.sector >= 8 ? 0 : 1)];
-        if (free) b |= static_cast<std::uint8_t>(1u << (ts.sector % 8));
-        else b &= static_cast<std::uint8_t>(~(1u << (ts.sector % 8)));
-    }
-
-    // Every catalog sector in the chain, with its entries; f returns false to stop.
-    bool WalkCatalog(const std::function<bool(Ts, Sector&)>& f, std::string& error) {
-        Visited visited;
-        Ts at{vtoc[1], vtoc[2]};
-        for (unsigned n = 0; at.track != 0 && n < MaxChain; ++n) {
-            if (!Valid(at) || !visited.Enter(Place(at), error)) {
-                if (error.empty()) error = "a catalog pointer off the disk";
-                return false;
-            }
-            Sector s{};
-            c.ReadSector(at.track, at.sector, s.data());
-            if (!f(at, s)) return true;
-            at = {s[1], s[2]};
-        }
-        return true;
-    }
-
-    // The track/sector lists of a file and its data sectors, in order
-    // (empty places, {0, 0}, where the file has a hole).
-    bool FileSectors(Ts list, std::vector<Ts>& lists, std::vector<Ts>& data, std::string& error) {
-        Visited visited;
-        for (unsigned n = 0; list.track != 0 || n == 0; ++n) {
-            if (n >= MaxChain || !Valid(list) || !visited.Enter(Place(list), error)) {
-                if (error.empty()) error = "a track/sector list off the disk";
-                return false;
-            }
-            lists.push_back(list);
-            Sector s{};
-            c.ReadSector(list.track, list.sector, s.data());
-            for (int i = 0; i < PairsPerList; ++i) {
-                const Ts ts{s[0x0C + 2 * i], s[0x0D + 2 * i]};
-                if (ts.track != 0 && !Valid(ts)) {
-                    error = "a data sector off the disk";
-                    return false;
-                }
-                data.push_back(ts);
-            }
-            list = {s[1], s[2]};
-        }
-        while (!data.empty() && data.back().track == 0) data.pop_back();
-        return true;
-    }
-
-    // Each entry in use; f returns false to stop.
-    bool WalkEntries(const std::function<bool(Entry&)>& f, std::string& error) {
-        bool stopped = false;
-        return WalkCatalog(
-                   [&](Ts at, Sector& s) {
-                       for (int i = 0; i < EntriesPerSector && !stopped; ++i) {
-                           std::uint8_t* e = s.data() + EntryOffset + EntryBytes * i;
-                           if (e[0] == 0 || e[0] == 0xFF) continue;
-                           Entry entry{at, i, {}, NameOf(e)};
-                           std::memcpy(entry.raw.data(), e, EntryBytes);
-                           stopped = !f(entry);
-                       }
-                       return !stopped;
-                   },
-                   error);
-    }
-
-    static std::string NameOf(const std::uint8_t* e) {
-        std::string name;
-        for (int i = 0; i < NameBytes; ++i) name += static_cast<char>(e[3 + i] & 0x7F);
-        while (!name.empty() && name.back() == ' ') name.pop_back();
-        return name;
-    }
-
-    // The file's bytes: its data sectors, holes as zeros.
-    bool Contents(const std::uint8_t* e, Bytes& out, std::vector<Ts>* lists, std::vector<Ts>* sectors,
-                  std::string& error) {
-        std::vector<Ts> l, d;
-        if (!FileSectors({e[0], e[1]}, l, d, error)) return false;
-        out.assign(d.size() * SectorBytes, 0);
-        for (std::size_t i = 0; i < d.size(); ++i)
-            if (d[i].track != 0) c.ReadSector(d[i].track, d[i].sector, out.data() + i * SectorBytes);
-        if (lists) *lists = l;
-        if (sectors) *sectors = d;
-        return true;
-    }
-};
-
-bool FindEntry(Disk& d, const std::string& name, Entry& found, std::string& error) {
-    bool got = false;
-    if (!d.WalkEntries(
-            [&](Entry& e) {
-                if (e.name != name) return true;
-                found = e;
-                got = true;
-                return false;
-            },
-            error))
-        return false;
-    if (!got) error = name + " is not on the disk";
-    return got;
-}
-
-}  // namespace
 
 bool Recognise(const Container& c) {
     Sector v{};
@@ -221,23 +64,29 @@ bool Read(const Container& c, const std::string& name, Bytes& data, std::string&
     return true;
 }
 
-bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error) {
-    if (const std::string bad = CheckName(name); !bad.empty()) {
-        error = bad;
-        return false;
-    }
-    Disk d{c};
-    if (!d.Load(error)) return false;
+namespace {
+
+// What a write finds on the disk: the file it replaces, if any, and the
+// sectors that file may give to the new page.
+struct Found {
     Entry existing{};
+    bool exists = false;
+    std::vector<Ts> pool;
+};
+
+// Every sector in use (the VTOC, the catalog, every file) has one owner and
+// is marked so in the free-sector map (else a file whose list points into
+// the catalog, the VTOC or another file would have the new page's sectors
+// taken from them, or give them away); the file replaced, if any, is a
+// binary file that may be written.
+bool CheckOwners(Disk& d, const std::string& name, Found& found, std::string& error) {
     std::string missing;
-    const bool exists = FindEntry(d, name, existing, missing);
-    if (!exists && missing != name + " is not on the disk") {
+    found.exists = FindEntry(d, name, found.existing, missing);
+    if (!found.exists && missing != name + " is not on the disk") {
         error = missing;
         return false;
     }
-    // Every sector in use (the VTOC, the catalog, every file) must be marked
-    // so: a map that says otherwise would have a new file overwrite one.
-    std::vector<Ts> pool;
+    const Entry& existing = found.existing;
     std::vector<unsigned> owners{Place({VtocTrack, 0})};  // every sector claimed, once per claim
     bool consistent = !d.Free({VtocTrack, 0});
     if (!d.WalkCatalog(
@@ -257,20 +106,17 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
                         consistent = consistent && (ts.track == 0 || !d.Free(ts));
                         if (ts.track != 0) owners.push_back(Place(ts));
                     }
-                if (exists && e.at.track == existing.at.track && e.at.sector == existing.at.sector &&
+                if (found.exists && e.at.track == existing.at.track && e.at.sector == existing.at.sector &&
                     e.index == existing.index) {
-                    pool = lists;
+                    found.pool = lists;
                     for (Ts ts : data)
-                        if (ts.track != 0) pool.push_back(ts);
+                        if (ts.track != 0) found.pool.push_back(ts);
                 }
                 return true;
             },
             error) ||
         !error.empty())
         return false;
-    // Every sector has one owner: a file whose list points into the
-    // catalog, the VTOC or another file would have the new page's sectors
-    // taken from them, or give them away.
     std::sort(owners.begin(), owners.end());
     if (std::adjacent_find(owners.begin(), owners.end()) != owners.end()) {
         error = "the disk's files overlap";
@@ -280,25 +126,23 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
         error = "the disk's free-sector map disagrees with its files";
         return false;
     }
-    if (exists && (existing.raw[2] & 0x80)) {
+    if (found.exists && (existing.raw[2] & 0x80)) {
         error = name + " is locked";
         return false;
     }
-    if (exists && (existing.raw[2] & 0x7F) != TypeB) {
+    if (found.exists && (existing.raw[2] & 0x7F) != TypeB) {
         error = name + " is not a binary (B) file";
         return false;
     }
+    return true;
+}
 
-    // Its address and length, then the page: five data sectors and one list.
-    Bytes content{PageAddress & 0xFF, PageAddress >> 8, PageBytes & 0xFF, PageBytes >> 8};
-    content.insert(content.end(), page.begin(), page.end());
-    const std::size_t dataSectors = (content.size() + SectorBytes - 1) / SectorBytes;
-    const std::size_t needed = 1 + dataSectors;
-    std::vector<Ts> use;
+// needed sectors: the replaced file's first, the rest of them freed, then
+// new ones as DOS takes them, outward from the catalog track.
+bool TakeSectors(Disk& d, const std::vector<Ts>& pool, std::size_t needed, std::vector<Ts>& use, std::string& error) {
     for (Ts ts : pool)
         if (use.size() < needed) use.push_back(ts);
     for (std::size_t i = use.size(); i < pool.size(); ++i) d.SetFree(pool[i], true);
-    // New sectors as DOS takes them: outward from the catalog track.
     for (int step = 1; step < Tracks && use.size() < needed; ++step) {
         for (const int track : {VtocTrack + step, VtocTrack - step}) {
             if (track <= 0 || track >= Tracks) continue;
@@ -313,35 +157,40 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
         error = "the disk is full";
         return false;
     }
+    return true;
+}
 
-    // A new file takes the first free place in the catalog.
-    Ts entryAt{};
-    int entryIndex = -1;
-    if (exists) {
-        entryAt = existing.at;
-        entryIndex = existing.index;
-    } else if (!d.WalkCatalog(
-                   [&](Ts at, Sector& s) {
-                       for (int i = 0; i < EntriesPerSector; ++i) {
-                           const std::uint8_t t = s[EntryOffset + EntryBytes * i];
-                           if (t == 0 || t == 0xFF) {
-                               entryAt = at;
-                               entryIndex = i;
-                               return false;
-                           }
-                       }
-                       return true;
-                   },
-                   error)) {
+// The first free place in the catalog.
+bool FreeEntry(Disk& d, Ts& entryAt, int& entryIndex, std::string& error) {
+    entryIndex = -1;
+    if (!d.WalkCatalog(
+            [&](Ts at, Sector& s) {
+                for (int i = 0; i < EntriesPerSector; ++i) {
+                    const std::uint8_t t = s[EntryOffset + EntryBytes * i];
+                    if (t == 0 || t == 0xFF) {
+                        entryAt = at;
+                        entryIndex = i;
+                        return false;
+                    }
+                }
+                return true;
+            },
+            error))
         return false;
-    }
     if (entryIndex < 0) {
         error = "the disk's catalog is full";
         return false;
     }
+    return true;
+}
 
+// The content in use[1...], their list in use[0], and the catalog entry
+// pointing at it.
+void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, Ts entryAt, int entryIndex, bool isNew,
+               const std::string& name) {
+    Container& c = d.c;
     Sector list{};
-    for (std::size_t i = 0; i < dataSectors; ++i) {
+    for (std::size_t i = 0; i + 1 < use.size(); ++i) {
         list[0x0C + 2 * i] = static_cast<std::uint8_t>(use[1 + i].track);
         list[0x0D + 2 * i] = static_cast<std::uint8_t>(use[1 + i].sector);
         Sector s{};
@@ -355,15 +204,38 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
     std::uint8_t* e = catalog.data() + EntryOffset + EntryBytes * entryIndex;
     e[0] = static_cast<std::uint8_t>(use[0].track);
     e[1] = static_cast<std::uint8_t>(use[0].sector);
-    if (!exists) {
+    if (isNew) {
         e[2] = TypeB;
         for (int i = 0; i < NameBytes; ++i)
             e[3 + i] = static_cast<std::uint8_t>((i < static_cast<int>(name.size()) ? name[i] : ' ') | 0x80);
     }
-    e[0x21] = static_cast<std::uint8_t>(needed & 0xFF);
-    e[0x22] = static_cast<std::uint8_t>(needed >> 8);
+    e[0x21] = static_cast<std::uint8_t>(use.size() & 0xFF);
+    e[0x22] = static_cast<std::uint8_t>(use.size() >> 8);
     c.WriteSector(entryAt.track, entryAt.sector, catalog.data());
     c.WriteSector(VtocTrack, 0, d.vtoc.data());
+}
+
+}  // namespace
+
+bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error) {
+    if (const std::string bad = CheckName(name); !bad.empty()) {
+        error = bad;
+        return false;
+    }
+    Disk d{c};
+    if (!d.Load(error)) return false;
+    Found found;
+    if (!CheckOwners(d, name, found, error)) return false;
+    // Its address and length, then the page: five data sectors and one list.
+    Bytes content{PageAddress & 0xFF, PageAddress >> 8, PageBytes & 0xFF, PageBytes >> 8};
+    content.insert(content.end(), page.begin(), page.end());
+    const std::size_t needed = 1 + (content.size() + SectorBytes - 1) / SectorBytes;
+    std::vector<Ts> use;
+    if (!TakeSectors(d, found.pool, needed, use, error)) return false;
+    Ts entryAt = found.existing.at;
+    int entryIndex = found.existing.index;
+    if (!found.exists && !FreeEntry(d, entryAt, entryIndex, error)) return false;
+    WriteFile(d, content, use, entryAt, entryIndex, !found.exists, name);
     return true;
 }
 
