@@ -85,10 +85,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         } else if (arg == "--palette") {
             if (i + 1 >= argc) return Fail("--palette needs a name (see 'vornel --palettes')");
             const std::string name = argv[++i];
-            const auto& all = lores::Palettes();
-            const auto found = std::find_if(all.begin(), all.end(), [&](const auto& p) { return name == p.name; });
-            if (found == all.end()) return Fail("no palette '" + name + "' (see 'vornel --palettes')");
-            c.palette = static_cast<int>(found - all.begin());
+            const lores::NamedPalette* found = lores::FindPalette(name);
+            if (!found) return Fail("no palette '" + name + "' (see 'vornel --palettes')");
+            c.palette = static_cast<int>(found - lores::Palettes().data());
         } else if (arg == "--palettes") {
             return Only(CommandLine::Action::ListPalettes);
         } else if (arg == "--read-clipboard") {

@@ -6,8 +6,8 @@
 
 #include "lores/drawing.h"
 #include "lores/lores_page.h"
-#include "runtime/png_decoder.h"
 #include "lores/palettes.h"
+#include "runtime/png_decoder.h"
 
 namespace documents {
 
@@ -28,10 +28,11 @@ struct ImportOptions {
     bool strict = false;    // a mixed block or an inexact colour fails the import
 };
 
-// A palette image whose indices are all below 16 gives each block its most
-// frequent index as the colour (the artist's palette order); any other
-// picture, or byColour, the palette colour nearest to the block's most
-// frequent colour (alpha blended on black). The report says which rule.
+// A palette image whose palette is a lores palette in lores order gives each
+// block its most frequent index as the colour (the artist's colour
+// numbers); any other picture, or byColour, the palette colour nearest to
+// the block's most frequent colour (alpha blended on black). The report
+// says which rule.
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
                                  const ImportOptions& options = ImportOptions());
 
@@ -39,9 +40,6 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
 // zero), or false with the reason.
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason);
 
-// A PNG of the page no wider or taller than size: the export's drawing with
-// each block scaled down by a whole factor (2k by k pixels, or 1 by 1 below
-// 80), for file managers' thumbnails.
 // A 140 KB disk (IMAGE, .dsk or .do) that boots into PAGE on an Apple II:
 // full screen, or mixed with the four text lines. PAGE may be a page file,
 // IMAGE:NAME or a PNG (imported as --import-png would). IMAGE must not
@@ -51,6 +49,9 @@ ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& 
 ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& name, const std::string& imagePath,
                             bool mixed);
 
+// A PNG of the page no wider or taller than size: the export's drawing with
+// each block scaled down by a whole factor (2k by k pixels, or 1 by 1 below
+// 80), for file managers' thumbnails.
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size);
 
 // The cells of a picture from elsewhere (a paste), by the import's colour

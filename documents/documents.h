@@ -15,6 +15,8 @@ namespace documents {
 inline constexpr const char* ReadMessagePrefix = "Read file:";
 inline constexpr const char* ExportMessagePrefix = "Can't save picture:";
 inline constexpr const char* ErrorCaption = "Error";
+// The title of every requester that asks where to write.
+inline constexpr const char* SaveTitle = "Please choose file to save";
 
 // When a file written could not be made to survive a power cut (its
 // folder's sync failed with folderSyncError): what to tell the user, naming

@@ -11,7 +11,6 @@ namespace documents {
 
 namespace {
 
-constexpr const char* SaveTitle = "Please choose file to save";
 
 // The save requester from the picture's folder, proposing name; the path
 // chosen once the user agreed to write over what is there, else empty.

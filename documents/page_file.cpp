@@ -17,7 +17,6 @@ namespace {
 
 constexpr const char* PageFilePatterns = "All files (*.*)|*.*";
 constexpr const char* DefaultPageName = "/pic#060400";
-constexpr const char* SaveTitle = "Please choose file to save";
 
 // The Open requester opens in the process's current directory.
 std::string DefaultPath() { return windowing::CurrentDirectory() + DefaultPageName; }

@@ -236,14 +236,10 @@ bool StartUp(EditorState& state, int palette) {
     InitWindowing();
     runtime::InitFiles();
     runtime::InitImages();
-    state.undoAvailable = 0;
     state.currentColour = 15;
     state.pageStore = std::make_unique<lores::PageStore>();
     state.titleText = TitleText;
-    state.fileName.clear();
     lores::CopyPage(state.workingPage(), lores::StartupPicture());
-    // The row table and palette are built at compile time (lores::Tables).
-    state.currentTool = Tool::Pen;
     // What the first frame shows...
     if (!OpenWindowObject(WindowNumber, 0, 0, 640, 440, state.titleText.c_str(), EditorWindowFlags)) return false;
     CreateCanvas(CanvasNumber, 0, CanvasTop, 640, 384);
@@ -252,7 +248,7 @@ bool StartUp(EditorState& state, int palette) {
     SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
     RedrawPage(state);
     UpdateStatusLine(state);
-    // The zoom the user chose last time (none: the specified 1x).
+    // The zoom the user chose last time (none yet: 1x, the picture's own size).
     if (const int zoom = SavedZoom(); zoom > 1) ApplyZoom(state, zoom, false);
     ShowWindowsNow();
     // ...and what only input or the desktop uses, made while the user looks.

@@ -137,7 +137,6 @@ def draw_dot(window, cell, env=None):
     xdo("mousemove", x, y, env=env)
     time.sleep(0.2)
     xdo("click", "1", env=env)
-    time.sleep(0.6)  # past the recovery file's quarter-second interval
     return x, y
 
 
@@ -153,6 +152,11 @@ def kept_pixel(name, cell):
             0x328, 0x3A8, 0x050, 0x0D0, 0x150, 0x1D0, 0x250, 0x2D0, 0x350, 0x3D0]
     b = data[rows[cell[1] // 2] + cell[0]]
     return (b >> 4) & 15 if cell[1] & 1 else b & 15
+
+
+def kept(cell):
+    """Waits until the copy kept for recovery holds the dot drawn at cell (it is written within a quarter second)."""
+    return wait_until(lambda: any(kept_pixel(name, cell) == 15 for name in pages()), 10)
 
 
 def answer_recovery(key):
@@ -171,7 +175,7 @@ try:
     window = main_window()
     expect("nothing to recover at the first start", pages(), [])
     draw_dot(window, (2, 2))
-    expect("the unsaved drawing is kept while the program runs", len(pages()), 1)
+    expect("the unsaved drawing is kept while the program runs", (bool(kept((2, 2))), len(pages())), (True, 1))
     proc.send_signal(signal.SIGTERM)
     expect("SIGTERM still ends the program", proc.wait(timeout=10), -signal.SIGTERM)
 finally:
@@ -213,6 +217,7 @@ for round in range(3):
     if round:
         answer_recovery("alt+r")
     draw_dot(window, (4 + round, 4))
+    kept((4 + round, 4))
     proc.kill()
     proc.wait()
 left = pages()
