@@ -50,6 +50,49 @@ CommandLine Fail(std::string error) {
     return c;
 }
 
+// The options that go together, and the files each action needs.
+CommandLine Checked(CommandLine c) {
+    if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::BootDisk)
+        return Fail("--mixed goes with --export-png or --boot-disk");
+    if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
+        return Fail("--by-colour and --strict go with --import-png");
+    switch (c.action) {
+    case CommandLine::Action::Edit:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() > 1) return Fail("one picture at a time");
+        break;
+    case CommandLine::Action::ExportPng:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 2) return Fail("--export-png needs a page file and a PNG file");
+        break;
+    case CommandLine::Action::ImportPng:
+        if (c.files.size() != 2) return Fail("--import-png needs a PNG file and a page file");
+        break;
+    case CommandLine::Action::Thumbnail: {
+        if (c.files.size() != 3) return Fail("--thumbnail needs a page file, a PNG file and a size");
+        const std::string& size = c.files[2];
+        if (size.empty() || size.size() > 5 || size.find_first_not_of("0123456789") != std::string::npos)
+            return Fail("--thumbnail's size is a number of pixels");
+        c.size = std::stoi(size);
+        c.files.pop_back();
+        break;
+    }
+    case CommandLine::Action::BootDisk:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 2) return Fail("--boot-disk needs a page and a disk image to make");
+        break;
+    case CommandLine::Action::ListImage:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 1) return Fail("--list needs one disk image");
+        break;
+    case CommandLine::Action::ReadClipboard:
+        if (c.files.size() != 1) return Fail("--read-clipboard needs the program's own clipboard type");
+        break;
+    default: break;
+    }
+    return c;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -105,45 +148,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return Fail("unknown option '" + arg + "'");
         }
     }
-    if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::BootDisk)
-        return Fail("--mixed goes with --export-png or --boot-disk");
-    if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
-        return Fail("--by-colour and --strict go with --import-png");
-    switch (c.action) {
-    case CommandLine::Action::Edit:
-        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
-        if (c.files.size() > 1) return Fail("one picture at a time");
-        break;
-    case CommandLine::Action::ExportPng:
-        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
-        if (c.files.size() != 2) return Fail("--export-png needs a page file and a PNG file");
-        break;
-    case CommandLine::Action::ImportPng:
-        if (c.files.size() != 2) return Fail("--import-png needs a PNG file and a page file");
-        break;
-    case CommandLine::Action::Thumbnail: {
-        if (c.files.size() != 3) return Fail("--thumbnail needs a page file, a PNG file and a size");
-        const std::string& size = c.files[2];
-        if (size.empty() || size.size() > 5 || size.find_first_not_of("0123456789") != std::string::npos)
-            return Fail("--thumbnail's size is a number of pixels");
-        c.size = std::stoi(size);
-        c.files.pop_back();
-        break;
-    }
-    case CommandLine::Action::BootDisk:
-        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
-        if (c.files.size() != 2) return Fail("--boot-disk needs a page and a disk image to make");
-        break;
-    case CommandLine::Action::ListImage:
-        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
-        if (c.files.size() != 1) return Fail("--list needs one disk image");
-        break;
-    case CommandLine::Action::ReadClipboard:
-        if (c.files.size() != 1) return Fail("--read-clipboard needs the program's own clipboard type");
-        break;
-    default: break;
-    }
-    return c;
+    return Checked(std::move(c));
 }
 
 }  // namespace cli

@@ -121,6 +121,37 @@ void ShowPopupAtPointerCell(EditorState& state) {
                            CanvasTop + z * (CellHeight * y + CellHeight / 2));
 }
 
+// What only keys ask for: the view, the history, the colour and the
+// keyboard's pointer.
+void CarryOutKeyCommand(EditorState& state, int id) {
+    switch (id) {
+    case CommandId::ShowPopupMenu: ShowPopupAtPointerCell(state); break;
+    case CommandId::ZoomIn: ApplyZoom(state, state.zoom + 1, true); break;
+    case CommandId::ZoomOut: ApplyZoom(state, state.zoom - 1, true); break;
+    case CommandId::ZoomReset: ApplyZoom(state, 1, true); break;
+    case CommandId::HistoryBack: StepBack(state); break;
+    case CommandId::HistoryForward: StepForward(state); break;
+    case CommandId::PickColour: PickColourAt(state, state.pointerCell); break;
+    case CommandId::CellLeft: KeyPointer(state, -1, 0, false); break;
+    case CommandId::CellRight: KeyPointer(state, 1, 0, false); break;
+    case CommandId::CellUp: KeyPointer(state, 0, -1, false); break;
+    case CommandId::CellDown: KeyPointer(state, 0, 1, false); break;
+    case CommandId::PressOnCell: KeyPointer(state, 0, 0, true); break;
+    case CommandId::PreviousColour: CarryOutCommand(state, (state.currentColour + 15) % 16); break;
+    case CommandId::NextColour: CarryOutCommand(state, (state.currentColour + 1) % 16); break;
+    case CommandId::ShowAbout: ShowAboutBox(); break;
+    case CommandId::ToggleGrid: ChangeView(state, [&] { state.showGrid = !state.showGrid; }); break;
+    case CommandId::ToggleMixedView: ChangeView(state, [&] { SetMixedView(state, !state.mixedView); }); break;
+    case CommandId::NextPalette:
+        ChangeView(state, [&] {
+            state.palette = (state.palette + 1) % static_cast<int>(lores::Palettes().size());
+            PaintSwatches(state);
+        });
+        break;
+    default: break;  // not a command of this program
+    }
+}
+
 }  // namespace
 
 documents::Document DocumentOf(EditorState& state) {
@@ -201,30 +232,7 @@ void CarryOutCommand(EditorState& state, int id) {
     case CommandId::ScrollRight: Scroll(state, lores::ScrollDirection::Right); break;
     case CommandId::ScrollUp: Scroll(state, lores::ScrollDirection::Up); break;
     case CommandId::ScrollDown: Scroll(state, lores::ScrollDirection::Down); break;
-    case CommandId::ShowPopupMenu: ShowPopupAtPointerCell(state); break;
-    case CommandId::ZoomIn: ApplyZoom(state, state.zoom + 1, true); break;
-    case CommandId::ZoomOut: ApplyZoom(state, state.zoom - 1, true); break;
-    case CommandId::ZoomReset: ApplyZoom(state, 1, true); break;
-    case CommandId::HistoryBack: StepBack(state); break;
-    case CommandId::HistoryForward: StepForward(state); break;
-    case CommandId::PickColour: PickColourAt(state, state.pointerCell); break;
-    case CommandId::CellLeft: KeyPointer(state, -1, 0, false); break;
-    case CommandId::CellRight: KeyPointer(state, 1, 0, false); break;
-    case CommandId::CellUp: KeyPointer(state, 0, -1, false); break;
-    case CommandId::CellDown: KeyPointer(state, 0, 1, false); break;
-    case CommandId::PressOnCell: KeyPointer(state, 0, 0, true); break;
-    case CommandId::PreviousColour: CarryOutCommand(state, (state.currentColour + 15) % 16); break;
-    case CommandId::NextColour: CarryOutCommand(state, (state.currentColour + 1) % 16); break;
-    case CommandId::ShowAbout: ShowAboutBox(); break;
-    case CommandId::ToggleGrid: ChangeView(state, [&] { state.showGrid = !state.showGrid; }); break;
-    case CommandId::ToggleMixedView: ChangeView(state, [&] { SetMixedView(state, !state.mixedView); }); break;
-    case CommandId::NextPalette:
-        ChangeView(state, [&] {
-            state.palette = (state.palette + 1) % static_cast<int>(lores::Palettes().size());
-            PaintSwatches(state);
-        });
-        break;
-    default: break;  // not a command of this program
+    default: CarryOutKeyCommand(state, id); break;
     }
 }
 

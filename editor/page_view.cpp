@@ -194,6 +194,11 @@ void RedrawPage(EditorState& state) {
     state.shownDrawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
 }
 
+void RedrawEveryBox(EditorState& state) {
+    state.shownDrawSerial = 0;  // nothing shown is remembered
+    RedrawPage(state);
+}
+
 void RedrawAtPointerCell(EditorState& state) {
     state.highlightFromState = true;
     RedrawPage(state);

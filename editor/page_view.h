@@ -11,6 +11,11 @@ namespace editor {
 // grid); only the boxes that changed since the last redraw are filled.
 void RedrawPage(EditorState& state);
 
+// Every box drawn again, not only those whose colour changed: for a change
+// of how the page is shown (the grid, the mixed view, the palette, the
+// typing cursor), which no colour records.
+void RedrawEveryBox(EditorState& state);
+
 // The same with the highlight on the pointer's cell, for what a key does
 // (outside a canvas event the highlight would land on cell (0, 0)).
 void RedrawAtPointerCell(EditorState& state);

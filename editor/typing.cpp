@@ -25,8 +25,7 @@ std::uint8_t& ByteAt(EditorState& state, Cell c) {
 void ShowCursor(EditorState& state) {
     state.cursorShown = true;
     state.lastBlink = std::chrono::steady_clock::now();
-    state.shownDrawSerial = 0;
-    RedrawPage(state);
+    RedrawEveryBox(state);
     windowing::ScheduleWakeUp(static_cast<int>(BlinkInterval.count()));
 }
 
@@ -59,8 +58,7 @@ void EndTyping(EditorState& state) {
     state.textCursor = NoAnchor;
     state.cursorShown = false;
     windowing::SetCanvasTyping(CanvasNumber, 0);
-    state.shownDrawSerial = 0;
-    RedrawPage(state);
+    RedrawEveryBox(state);
 }
 
 void TypeFromEvent(EditorState& state, int type) {
@@ -101,8 +99,7 @@ void BlinkCursor(EditorState& state) {
     if (now - state.lastBlink < BlinkInterval) return;
     state.cursorShown = !state.cursorShown;
     state.lastBlink = now;
-    state.shownDrawSerial = 0;
-    RedrawPage(state);
+    RedrawEveryBox(state);
     windowing::ScheduleWakeUp(static_cast<int>(BlinkInterval.count()));
 }
 

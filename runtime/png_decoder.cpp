@@ -61,6 +61,40 @@ bool ChunksFit(const std::uint8_t* data, std::size_t length) {
     return true;  // what is missing at the end is the library's to report
 }
 
+// A palette image is read as its indices (one byte each), and its colours
+// looked up afterwards; anything else becomes 8-bit RGBA on the way.
+void AskForRows(png_structp png, bool indexed) {
+    if (indexed) {
+        png_set_packing(png);
+    } else {
+        png_set_expand(png);  // grey below 8 bits to 8, transparency to alpha
+        png_set_scale_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    }
+    png_set_interlace_handling(png);
+}
+
+// The palette, and each index's colour and alpha in the RGBA rows (an index
+// past the palette is an error of the library's kind: it does not return).
+void LookUpPalette(png_structp png, png_infop info, DecodedImage& out) {
+    png_colorp colours = nullptr;
+    int count = 0;
+    png_get_PLTE(png, info, &colours, &count);
+    png_bytep alphas = nullptr;
+    int alphaCount = 0;
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
+    for (int n = 0; n < count; ++n)
+        out.palette.push_back(std::uint32_t{colours[n].red} << 16 | std::uint32_t{colours[n].green} << 8 | colours[n].blue);
+    for (std::size_t i = 0; i < out.indices.size(); ++i) {
+        const int n = out.indices[i];
+        if (n >= count) png_error(png, "a palette index past the palette");
+        std::uint8_t* p = out.rgba.data() + 4 * i;
+        p[0] = colours[n].red, p[1] = colours[n].green, p[2] = colours[n].blue;
+        p[3] = n < alphaCount ? alphas[n] : 0xFF;
+    }
+}
+
 }  // namespace
 
 bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error) {
@@ -95,18 +129,8 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     png_read_info(png, info);
     if (static_cast<std::uint64_t>(png_get_image_width(png, info)) * png_get_image_height(png, info) > MaxPixels)
         png_error(png, "too many pixels (more than 16 million)");
-    // A palette image is read as its indices (one byte each), and its
-    // colours looked up here; anything else becomes 8-bit RGBA on the way.
     out.indexed = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE;
-    if (out.indexed) {
-        png_set_packing(png);
-    } else {
-        png_set_expand(png);  // grey below 8 bits to 8, transparency to alpha
-        png_set_scale_16(png);
-        png_set_gray_to_rgb(png);
-        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    }
-    png_set_interlace_handling(png);
+    AskForRows(png, out.indexed);
     png_read_update_info(png, info);
     out.width = static_cast<int>(png_get_image_width(png, info));
     out.height = static_cast<int>(png_get_image_height(png, info));
@@ -126,23 +150,7 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     std::uint8_t* target = out.indexed ? out.indices.data() : out.rgba.data();
     for (int y = 0; y < out.height; ++y) rows[y] = target + static_cast<std::size_t>(y) * out.width * bytesPerPixel;
     png_read_image(png, rows.data());
-    if (out.indexed) {
-        png_colorp colours = nullptr;
-        int count = 0;
-        png_get_PLTE(png, info, &colours, &count);
-        png_bytep alphas = nullptr;
-        int alphaCount = 0;
-        if (png_get_valid(png, info, PNG_INFO_tRNS)) png_get_tRNS(png, info, &alphas, &alphaCount, nullptr);
-        for (int n = 0; n < count; ++n)
-            out.palette.push_back(std::uint32_t{colours[n].red} << 16 | std::uint32_t{colours[n].green} << 8 | colours[n].blue);
-        for (std::size_t i = 0; i < pixels; ++i) {
-            const int n = out.indices[i];
-            if (n >= count) png_error(png, "a palette index past the palette");
-            std::uint8_t* p = out.rgba.data() + 4 * i;
-            p[0] = colours[n].red, p[1] = colours[n].green, p[2] = colours[n].blue;
-            p[3] = n < alphaCount ? alphas[n] : 0xFF;
-        }
-    }
+    if (out.indexed) LookUpPalette(png, info, out);
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
