@@ -170,68 +170,81 @@ struct Selecting {
     CellRect shownOverlay;
     lores::LoresPage shownUnder{};
     std::string notice;            // why the last paste or copy did nothing
+    lores::LoresPage overlaid{};   // the page with a move or paste on it, as shown
+};
+
+// Typing into the text lines: the cursor's column and line (0 to 3), or
+// none; the style typed; the blinking cursor shown now.
+struct TextTyping {
+    Cell cursor = NoAnchor;
+    TextStyle style = TextStyle::Normal;
+    bool cursorShown = false;
+    std::chrono::steady_clock::time_point lastBlink{};
+};
+
+// What the canvas and the status line show now, so that a redraw draws
+// only what changed.
+struct Shown {
+    // What the page view last gave each of the 1920 boxes of the canvas
+    // (highlight included), valid while the canvas's draw serial is still
+    // the one of that redraw.
+    std::array<std::uint8_t, lores::PageWidth * lores::PageHeight> colours{};
+    std::uint64_t drawSerial = 0;
+    // The page and highlighted box of that redraw: when only the pointer
+    // (or the current colour) changed since, only two boxes can differ.
+    lores::LoresPage page{};
+    int highlight = -1;
+    std::array<std::uint8_t, 160> text{};  // the character codes the text lines show now
+    StatusShown status;
+    std::string statusFileName;  // the file name the status line was made for
+    std::string statusNameText;  // and how it shows it
 };
 
 struct EditorState {
+    // The picture: its pages, its file, whether it changed, its history.
     std::unique_ptr<lores::PageStore> pageStore;
+    std::string fileName;
+    // Save asks before writing over fileName (it was not a page file).
+    bool confirmFileName = false;
+    // The picture differs from what was last opened, saved or newly started.
+    bool pictureChanged = false;
+    int undoAvailable = 0;
+    History history;
+    // The page as last opened, saved or newly started: stepping through the
+    // history back to it makes the picture unchanged again.
+    lores::LoresPage savedPage{};
+    std::string lastFolder;  // of the file last opened, saved or exported
+    // Where the unsaved picture is kept while the program runs (none in a
+    // test that does not ask for it).
+    Recovery* recovery = nullptr;
+
+    // The tools: the current ones and each gesture's own state.
     int currentColour = 0;
     Tool currentTool = Tool::Pen;
     Cell pointerCell;
     Cell lineAnchor = NoAnchor;
     Cell circleAnchor = NoAnchor;
     Cell shapeAnchor = NoAnchor;  // the rectangles' first corner, the filled circle's centre
-    int undoAvailable = 0;
     int fillTarget = 0;
     int circleRadius = 0;
-    std::string titleText;
-    std::optional<Cell> titleCell;  // the cell the window title names now
-    std::string fileName;
-    // Save asks before writing over fileName (it was not a page file).
-    bool confirmFileName = false;
-    // The picture differs from what was last opened, saved or newly started.
-    bool pictureChanged = false;
-    // What the page view last gave each of the 1920 boxes of the canvas
-    // (highlight included), valid while the canvas's draw serial is still
-    // the one of that redraw.
-    std::array<std::uint8_t, lores::PageWidth * lores::PageHeight> shownColours{};
-    std::uint64_t shownDrawSerial = 0;
-    // The page and highlighted box of that redraw: when only the pointer
-    // (or the current colour) changed since, only two boxes can differ.
-    lores::LoresPage shownPage{};
-    int shownHighlight = -1;
-    // Where the unsaved picture is kept while the program runs (none in a
-    // test that does not ask for it).
-    Recovery* recovery = nullptr;
-    std::string lastFolder;  // of the file last opened, saved or exported
-    int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
+    bool penStroke = false;  // the left button is down with the pen: one step at its release
     bool mirrorLeftRight = false;  // drawing also at column 39 - x
     bool mirrorTopBottom = false;  // and at row 47 - y
-    // Typing into the text lines: the cursor's column and line (0 to 3), or
-    // none; the style typed; the blinking cursor shown now.
-    Cell textCursor = NoAnchor;
-    TextStyle textStyle = TextStyle::Normal;
-    bool cursorShown = false;
-    std::chrono::steady_clock::time_point lastBlink{};
-
+    TextTyping typing;
     Selecting select;
-    lores::LoresPage overlaid{};  // the page with a move or paste on it, as shown
 
-    History history;
-    // The page as last opened, saved or newly started: stepping through the
-    // history back to it makes the picture unchanged again.
-    lores::LoresPage savedPage{};
-    bool penStroke = false;  // the left button is down with the pen: one step at its release
+    // The view: how the page is shown, and what is shown now.
+    std::string titleText;
+    std::optional<Cell> titleCell;  // the cell the window title names now
+    int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
     bool showGrid = false;
     // Rows 40 to 47 shown as the four text lines of the machine's mixed mode.
     bool mixedView = false;
-    std::array<std::uint8_t, 160> shownText{};  // the character codes the text lines show now
     int palette = 0;  // index into lores::Palettes(); 0 is the default
     // Set while a key acts on the pointer's cell: the highlight is on
     // pointerCell instead of under the current canvas event.
     bool highlightFromState = false;
-    StatusShown statusShown;
-    std::string statusFileName;  // the file name the status line was made for
-    std::string statusNameText;  // and how it shows it
+    Shown shown;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     const lores::LoresPage& workingPage() const { return pageStore->workingPage; }

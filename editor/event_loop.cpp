@@ -102,7 +102,7 @@ void PickColourAt(EditorState& state, Cell c) {
 template <typename Change>
 void ChangeView(EditorState& state, Change change) {
     change();
-    state.shownDrawSerial = 0;
+    state.shown.drawSerial = 0;
     RedrawAtPointerCell(state);
 }
 
@@ -298,7 +298,7 @@ void RunEventLoop(EditorState& state) {
         if (!state.recovery) continue;
         KeepRecovery(*state.recovery, state.workingPage(), state.pictureChanged, state.fileName);
         // A copy that could not be written is said on the status line until one is.
-        if (state.recovery->failure != state.statusShown.recoveryFailure) UpdateStatusLine(state);
+        if (state.recovery->failure != state.shown.status.recoveryFailure) UpdateStatusLine(state);
     }
 }
 

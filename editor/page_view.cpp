@@ -112,7 +112,7 @@ Cell PointerCellOfCurrentEvent() {
 void RedrawPage(EditorState& state) {
     runtime::DrawingContext* target = windowing::CanvasDrawTarget(CanvasNumber);
     const bool remembered =
-        state.shownDrawSerial != 0 && state.shownDrawSerial + 1 == windowing::CanvasDrawSerial(CanvasNumber);
+        state.shown.drawSerial != 0 && state.shown.drawSerial + 1 == windowing::CanvasDrawSerial(CanvasNumber);
     runtime::BeginDrawing(target);
     // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
     const Cell c = state.highlightFromState ? state.pointerCell : PointerCellOfCurrentEvent();
@@ -129,32 +129,32 @@ void RedrawPage(EditorState& state) {
     const auto redrawBox = [&](int i) {
         const int x = i % lores::PageWidth, y = i / lores::PageWidth;
         const auto colour = static_cast<std::uint8_t>(i == highlight ? current : lores::PixelAt(page, x, y));
-        if (remembered && state.shownColours[i] == colour) return;
+        if (remembered && state.shown.colours[i] == colour) return;
         FillCell(x, y, palette[colour], state.showGrid);
         filled[static_cast<std::size_t>(i)] = true;
         // The outline's part in it (unless the whole outline is drawn anew below).
         if (!outlineMoved && OnBorder(outline, x, y))
             DrawOutline(outline, {CellWidth * x, CellHeight * y, CellWidth, CellHeight});
-        state.shownColours[i] = colour;
+        state.shown.colours[i] = colour;
     };
     // A move or paste on an unchanged page differs from what is shown only
     // where it is now or was last time.
     Selecting& select = state.select;
     const CellRect overlay = OverlayBounds(state);
-    const bool samePage = remembered && page == state.shownPage;
+    const bool samePage = remembered && page == state.shown.page;
     const bool onlyOverlay = remembered && !samePage && !overlay.empty() && !select.shownOverlay.empty() &&
-                             state.textCursor.x < 0 && state.workingPage() == select.shownUnder;
+                             state.typing.cursor.x < 0 && state.workingPage() == select.shownUnder;
     if (samePage || onlyOverlay) {
         // Only the pointer or the current colour changed: the box the
         // pointer left and the box it is on.
-        if (state.shownHighlight >= 0) redrawBox(state.shownHighlight);
+        if (state.shown.highlight >= 0) redrawBox(state.shown.highlight);
         if (highlight >= 0) redrawBox(highlight);
         if (onlyOverlay) {
             const CellRect& was = select.shownOverlay;
             for (int y = std::min(was.y0, overlay.y0); y <= std::max(was.y1, overlay.y1); ++y)
                 for (int x = std::min(was.x0, overlay.x0); x <= std::max(was.x1, overlay.x1); ++x)
                     redrawBox(y * lores::PageWidth + x);
-            state.shownPage = page;
+            state.shown.page = page;
         }
     } else {
         // Only the boxes whose colour differs from what the canvas shows
@@ -163,39 +163,39 @@ void RedrawPage(EditorState& state) {
         for (int line = 0; state.mixedView && line < 4; ++line) {
             const std::uint8_t* text = page.data() + lores::MixedTextOffset(line, 0);
             for (int x = 0; x < lores::PageWidth; ++x) {
-                std::uint8_t& shown = state.shownText[static_cast<std::size_t>(line * lores::PageWidth + x)];
+                std::uint8_t& shown = state.shown.text[static_cast<std::size_t>(line * lores::PageWidth + x)];
                 if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
                 shown = text[x];
             }
         }
         // The typing cursor: its character cell shown the other way round
         // (normal as inverse, anything else as normal) while it blinks on.
-        if (state.mixedView && state.cursorShown && state.textCursor.x >= 0) {
-            const Cell c = state.textCursor;
+        if (state.mixedView && state.typing.cursorShown && state.typing.cursor.x >= 0) {
+            const Cell c = state.typing.cursor;
             const std::uint8_t code =
                 page[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
             const auto flipped = static_cast<std::uint8_t>(code >= 0x80 ? code & 0x3F : (code & 0x3F) | 0x80);
             documents::DrawTextCell(c.x, c.y, flipped);
-            state.shownText[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
+            state.shown.text[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
         }
-        state.shownPage = page;
+        state.shown.page = page;
     }
     // The old outline goes (its lines drawn again in the colours shown there,
     // where the cell was not drawn whole), the new one comes.
     if (remembered && outlineMoved)
-        EraseOutline(state.select.shownOutline, state.shownColours, filled, palette, state.showGrid);
+        EraseOutline(state.select.shownOutline, state.shown.colours, filled, palette, state.showGrid);
     if (outlineMoved) DrawOutline(outline);
     select.shownOutline = outline;
     select.shownOverlay = overlay;
     if (!overlay.empty()) select.shownUnder = state.workingPage();
-    state.shownHighlight = highlight;
+    state.shown.highlight = highlight;
     runtime::EndDrawing();
     // The serial this span was given; any later span on the canvas moves it on.
-    state.shownDrawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
+    state.shown.drawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
 }
 
 void RedrawEveryBox(EditorState& state) {
-    state.shownDrawSerial = 0;  // nothing shown is remembered
+    state.shown.drawSerial = 0;  // nothing shown is remembered
     RedrawPage(state);
 }
 

@@ -245,13 +245,13 @@ const lores::LoresPage& ShownPage(EditorState& state) {
     // (a pointer moving within a cell changes none of them).
     const Selecting::Composed now{moving, moving ? s.offset : s.pasteAt, state.mirrorLeftRight,
                                   state.mirrorTopBottom, DrawableRows(state)};
-    if (s.composed == now && s.composedFrom == state.workingPage()) return state.overlaid;
+    if (s.composed == now && s.composedFrom == state.workingPage()) return s.overlaid;
     s.composed = now;
     s.composedFrom = state.workingPage();
-    state.overlaid = state.workingPage();
-    if (moving) CarryCells(state, state.overlaid);
-    else PlacePaste(state, state.overlaid);
-    return state.overlaid;
+    s.overlaid = state.workingPage();
+    if (moving) CarryCells(state, s.overlaid);
+    else PlacePaste(state, s.overlaid);
+    return s.overlaid;
 }
 
 CellRect OverlayBounds(const EditorState& state) {

@@ -56,14 +56,14 @@ void UpdateStatusLine(EditorState& state) {
     else if (!select.rect.empty()) now.selection = {0, 0, select.rect.width() - 1, select.rect.height() - 1};
     now.notice = select.notice;
     // This runs for every event: the name is compared, not copied.
-    const bool sameName = state.statusFileName == state.fileName && !state.statusNameText.empty();
-    if (now == state.statusShown && sameName) return;
-    state.statusShown = now;
+    const bool sameName = state.shown.statusFileName == state.fileName && !state.shown.statusNameText.empty();
+    if (now == state.shown.status && sameName) return;
+    state.shown.status = now;
     // The name as shown is worked out again only when the file changes (a
     // disk image's path means a look at the image).
     if (!sameName) {
-        state.statusFileName = state.fileName;
-        state.statusNameText = state.fileName.empty() ? UntitledName : BaseName(state.fileName);
+        state.shown.statusFileName = state.fileName;
+        state.shown.statusNameText = state.fileName.empty() ? UntitledName : BaseName(state.fileName);
     }
 
     std::vector<windowing::StatusPart> parts;
@@ -79,7 +79,7 @@ void UpdateStatusLine(EditorState& state) {
     parts.push_back({"colour: " + std::to_string(now.currentColour),
                      static_cast<std::int64_t>(palette[now.currentColour])});
     parts.push_back({ToolNames[static_cast<std::size_t>(now.tool) % std::size(ToolNames)]});
-    parts.push_back({state.statusNameText});
+    parts.push_back({state.shown.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
     if (!now.selection.empty())

@@ -23,8 +23,8 @@ std::uint8_t& ByteAt(EditorState& state, Cell c) {
 
 // The cursor shows at once after a change, then blinks on from there.
 void ShowCursor(EditorState& state) {
-    state.cursorShown = true;
-    state.lastBlink = std::chrono::steady_clock::now();
+    state.typing.cursorShown = true;
+    state.typing.lastBlink = std::chrono::steady_clock::now();
     RedrawEveryBox(state);
     windowing::ScheduleWakeUp(static_cast<int>(BlinkInterval.count()));
 }
@@ -45,29 +45,29 @@ std::uint8_t TextCode(char c, TextStyle style) {
     return code;
 }
 
-bool Typing(const EditorState& state) { return state.textCursor.x >= 0; }
+bool Typing(const EditorState& state) { return state.typing.cursor.x >= 0; }
 
 void StartTyping(EditorState& state, Cell cell) {
-    state.textCursor = {cell.x, (cell.y - lores::FirstMixedPixelRow) / 2};
+    state.typing.cursor = {cell.x, (cell.y - lores::FirstMixedPixelRow) / 2};
     windowing::SetCanvasTyping(CanvasNumber, 1);
     ShowCursor(state);
 }
 
 void EndTyping(EditorState& state) {
     if (!Typing(state)) return;
-    state.textCursor = NoAnchor;
-    state.cursorShown = false;
+    state.typing.cursor = NoAnchor;
+    state.typing.cursorShown = false;
     windowing::SetCanvasTyping(CanvasNumber, 0);
     RedrawEveryBox(state);
 }
 
 void TypeFromEvent(EditorState& state, int type) {
     if (!Typing(state)) return;
-    Cell& at = state.textCursor;
+    Cell& at = state.typing.cursor;
     if (type == windowing::CanvasCharacterTyped) {
         const int c = static_cast<int>(windowing::CanvasAttribute(CanvasNumber, windowing::CanvasCharacter));
         if (c < 0x20 || c > 0x7E) return;  // printable ASCII only
-        ByteAt(state, at) = TextCode(static_cast<char>(c), state.textStyle);
+        ByteAt(state, at) = TextCode(static_cast<char>(c), state.typing.style);
         state.pictureChanged = true;
         // On to the next column; past the last one, the next line's start.
         if (at.x + 1 < lores::PageWidth) ++at.x;
@@ -76,9 +76,9 @@ void TypeFromEvent(EditorState& state, int type) {
         const int key = static_cast<int>(windowing::CanvasAttribute(CanvasNumber, windowing::CanvasKey));
         const bool control = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasModifiers) & ControlBit;
         if (control && key == KeyI)
-            state.textStyle = state.textStyle == TextStyle::Inverse ? TextStyle::Normal : TextStyle::Inverse;
+            state.typing.style = state.typing.style == TextStyle::Inverse ? TextStyle::Normal : TextStyle::Inverse;
         else if (control && key == KeyF)
-            state.textStyle = state.textStyle == TextStyle::Flashing ? TextStyle::Normal : TextStyle::Flashing;
+            state.typing.style = state.typing.style == TextStyle::Flashing ? TextStyle::Normal : TextStyle::Flashing;
         else if (key == KeyBackspace && at.x > 0) {
             --at.x;
             ByteAt(state, at) = TextCode(' ', TextStyle::Normal);
@@ -96,9 +96,9 @@ void TypeFromEvent(EditorState& state, int type) {
 void BlinkCursor(EditorState& state) {
     if (!Typing(state)) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - state.lastBlink < BlinkInterval) return;
-    state.cursorShown = !state.cursorShown;
-    state.lastBlink = now;
+    if (now - state.typing.lastBlink < BlinkInterval) return;
+    state.typing.cursorShown = !state.typing.cursorShown;
+    state.typing.lastBlink = now;
     RedrawEveryBox(state);
     windowing::ScheduleWakeUp(static_cast<int>(BlinkInterval.count()));
 }

@@ -48,7 +48,7 @@ void ApplyZoom(EditorState& state, int wanted, bool remember) {
     state.zoom = zoom;
     windowing::SetCanvasZoom(CanvasNumber, zoom);
     windowing::ResizeWindowObject(WindowNumber, 640 * zoom, StatusLineTop(zoom) + StatusHeight);
-    state.statusShown.valid = false;  // the line moves
+    state.shown.status.valid = false;  // the line moves
     UpdateStatusLine(state);
     if (remember) SaveZoom(zoom);
 }
