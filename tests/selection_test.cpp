@@ -305,15 +305,24 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     EXPECT_FALSE(s.select.floating);
     EXPECT_NE(Status().find("the picture on the clipboard cannot be read ("), std::string::npos) << Status();
     // Any image type the toolkit reads (here its own, as a program of it offers one).
-    auto* data = new QMimeData;
-    data->setImageData(small);
-    QGuiApplication::clipboard()->setMimeData(data);
-    Key(Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(s.select.pasted, (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}}));
-    DropSelection(s);
+    // A palette image three pixels wide (its rows padded to four bytes) in
+    // lores order comes by index.
+    QImage indexed(3, 2, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int n = 0; n < 16; ++n) table.push_back(Rgb(n));
+    indexed.setColorTable(table);
+    for (int i = 0; i < 6; ++i) indexed.setPixel(i % 3, i / 3, static_cast<uint>(i + 9));
+    for (const QImage& image : {small, indexed}) {
+        auto* data = new QMimeData;
+        data->setImageData(image);
+        QGuiApplication::clipboard()->setMimeData(data);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(s.select.pasted, (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}})) << image.format();
+        DropSelection(s);
+    }
     // The program's own type, cut short or out of range, is passed over for the picture beside it.
     for (const QByteArray& bad : {QByteArray("VCEL\x03\x02\x01", 7), QByteArray("VCEL\x01\x01\x10", 7),
-                                  QByteArray("VCEL\x29\x01", 6)}) {
+                                  QByteArray("VCEL\x29\x01", 6), QByteArray("VCEL\x01\x01\x05\x05", 8)}) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
@@ -426,4 +435,44 @@ TEST_F(Selection, AnEscapeReleasedBeforeTheLoopLooksIsNotLost) {
     windowing::PostEvent(windowing::CloseEvent, 0, 0, 0, nullptr, nullptr);
     RunEventLoop(s);
     EXPECT_TRUE(s.select.rect.empty());
+}
+
+// Edges of the selection tool and the paste, each a fault a user would meet.
+TEST_F(Selection, EdgesOfMarkingMovingAndPasting) {
+    // A press on the first text line of the mixed view marks nothing there.
+    Key(Qt::Key_M);
+    PressAt(5, 40);
+    EXPECT_TRUE(s.select.rect.empty());
+    Key(Qt::Key_M);
+    // A click inside the selection that does not move changes nothing.
+    Drag({4, 4}, {8, 8});
+    s.pictureChanged = false;
+    PressAt(6, 6);
+    EXPECT_FALSE(s.pictureChanged);
+    EXPECT_EQ(s.select.rect, (CellRect{4, 4, 8, 8}));
+    // A marking dragged past the right and bottom edges stays on the page.
+    qtdriver::Press(canvas, At(35, 40));
+    Pump();
+    DragTo(QPoint(16 * 45, 8 * 55));
+    qtdriver::Release(canvas, QPoint(16 * 45, 8 * 55));
+    Pump();
+    EXPECT_EQ(s.select.rect, (CellRect{35, 40, 39, 47}));
+    // While a paste floats, a step back under it is shown at once.
+    Drag({0, 0}, {1, 1});
+    Key(Qt::Key_C, Qt::ControlModifier);
+    Key(Qt::Key_P);
+    PressAt(30, 30);  // a pen dot to step back from
+    const lores::LoresPage dotted = s.workingPage();
+    MoveTo(10, 10);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(s.select.floating);
+    Back();
+    ASSERT_NE(s.workingPage(), dotted);
+    EXPECT_EQ(Middle(30, 30), Rgb(Colour(30, 30))) << "the step back shows under the floating paste";
+    // Put down with another tool than the selection's, it leaves no selection.
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(s.select.floating);
+    EXPECT_TRUE(s.select.rect.empty());
+    EXPECT_EQ(Pixel(10, 10), Colour(0, 0));
+    EXPECT_EQ(Pixel(11, 11), Colour(1, 1));
 }
