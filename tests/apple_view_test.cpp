@@ -216,9 +216,24 @@ TEST_F(AppleView, TypingWritesTheMachinesTextCodesIntoTheTextLines) {
     const std::uint8_t before = byteAt(0, 3);
     key(Qt::Key_Backspace);
     EXPECT_EQ(byteAt(0, 3), before) << "nothing before the start";
+    PressAt(5, 46);
     key(Qt::Key_Return);
     type("Z");
-    EXPECT_EQ(byteAt(0, 3), 0xDA) << "Return on the last line stays on it";
+    EXPECT_EQ(byteAt(0, 3), 0xDA) << "Return on the last line goes to its start";
+    // The last column of the last line: typing and Down stay there, and
+    // keypad Enter is Return.
+    const lores::LoresPage beforeEnd = s.workingPage();
+    PressAt(39, 47);
+    type("AB");
+    key(Qt::Key_Down);
+    type("C");
+    EXPECT_EQ(s.typing.cursor, (Cell{39, 3}));
+    lores::LoresPage end = beforeEnd;
+    end[static_cast<std::size_t>(lores::RowBaseTable[23] + 39)] = 0xC3;
+    EXPECT_EQ(s.workingPage(), end) << "nothing written past the text area";
+    PressAt(7, 44);
+    key(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(s.typing.cursor, (Cell{0, 3}));
     PressAt(39, 44);  // line 2, the last column
     type("XY");
     EXPECT_EQ(byteAt(39, 2), 0xD8);
