@@ -225,7 +225,7 @@ TEST(Shapes, RectanglesInAnyOrderAndFilledCirclesAgainstTheOutline) {
         int x0, y0, x1, y1;
     };
     for (const Box b : {Box{3, 4, 10, 9}, Box{10, 9, 3, 4}, Box{10, 4, 3, 9}, Box{3, 9, 10, 4}, Box{7, 7, 7, 7},
-                        Box{2, 5, 30, 5}, Box{6, 1, 6, 40}, Box{-5, -5, 50, 60}}) {
+                        Box{2, 5, 30, 5}, Box{6, 1, 6, 40}, Box{-5, -5, 50, 60}, Box{-7, 44, 2, 51}}) {
         lores::LoresPage outline{}, filled{};
         lores::DrawRectangle(outline, b.x0, b.y0, b.x1, b.y1, 9);
         lores::FillRectangle(filled, b.x0, b.y0, b.x1, b.y1, 9);
@@ -238,6 +238,10 @@ TEST(Shapes, RectanglesInAnyOrderAndFilledCirclesAgainstTheOutline) {
             }
         EXPECT_EQ(cells(outline, 9), wantOutline) << b.x0 << "," << b.y0 << " " << b.x1 << "," << b.y1;
         EXPECT_EQ(cells(filled, 9), wantFilled) << b.x0 << "," << b.y0 << " " << b.x1 << "," << b.y1;
+        // Every byte, screen holes included: nothing is written beside a row.
+        lores::LoresPage model{};
+        for (const auto& [x, y] : wantFilled) lores::PlotPixel(model, x, y, 9);
+        EXPECT_EQ(filled, model) << b.x0 << "," << b.y0 << " " << b.x1 << "," << b.y1;
     }
     for (int r = 0; r <= 20; ++r) {
         for (const auto& [cx, cy] : {std::pair{20, 24}, std::pair{2, 3}, std::pair{38, 46}}) {
