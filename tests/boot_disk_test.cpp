@@ -92,8 +92,11 @@ bool RunUntilWaiting(Machine& m) {
     return false;
 }
 
+// A page whose four quarters differ (a pattern repeating every 256 bytes
+// could not show two of them swapped).
 diskimage::Bytes PageOf(int seed) {
-    const auto v = Pattern(1024, seed);
+    auto v = Pattern(1024, seed);
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<std::uint8_t>(v[i] ^ (i >> 8) * 0x35);
     return {v.begin(), v.end()};
 }
 
@@ -143,14 +146,23 @@ TEST(BootDisk, ItsTrackZeroBootsIntoThePageWithTheSwitchesSetFullOrMixed) {
 
 TEST(BootDisk, OnlyADiskMadeSoIsReplacedAndAProDosOneIsRefused) {
     TempDir dir;
-    WriteAll(dir / "p", Pattern(1024, 1));
-    ASSERT_TRUE(documents::BootDiskOfPage(dir / "p", dir / "b.dsk", false).ok);
-    WriteAll(dir / "p", Pattern(1024, 2));
-    ASSERT_TRUE(documents::BootDiskOfPage(dir / "p", dir / "b.dsk", true).ok) << "ours: replaced";
     std::string error;
-    diskimage::Bytes read;
-    ASSERT_TRUE(diskimage::ReadImageFile(dir / "b.dsk", "P", read, error));
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.end()), Pattern(1024, 2));
+    // Ours, full or mixed, is replaced by either.
+    for (const bool firstMixed : {false, true}) {
+        const std::string disk = dir / (firstMixed ? "m.dsk" : "b.dsk");
+        WriteAll(dir / "p", Pattern(1024, 1));
+        ASSERT_TRUE(documents::BootDiskOfPage(dir / "p", disk, firstMixed).ok);
+        WriteAll(dir / "p", Pattern(1024, 2));
+        ASSERT_TRUE(documents::BootDiskOfPage(dir / "p", disk, !firstMixed).ok) << "ours: replaced";
+        diskimage::Bytes read;
+        ASSERT_TRUE(diskimage::ReadImageFile(disk, "P", read, error));
+        EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.end()), Pattern(1024, 2));
+    }
+    // The page's name as a DOS name: what DOS cannot show as a dot, at most 30 characters.
+    for (const auto& [path, name] : {std::pair{"/x/a_b{c|d}e~f", "A.B.C.D.E.F"}, std::pair{"/x/pic,1", "PIC.1"}, std::pair{"art.dsk:TITLE", "TITLE"},
+                                     std::pair{"/x/9lives", "P9LIVES"},
+                                     std::pair{"/x/abcdefghijklmnopqrstuvwxyz0123456789", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"}})
+        EXPECT_EQ(diskimage::BootFileName(path), name) << path;
 
     // Another disk, or any other file, stays as it is.
     ASSERT_TRUE(diskimage::WritePageToImage(dir / "art.dsk", "PIC", PageOf(3)));
