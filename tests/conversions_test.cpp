@@ -272,6 +272,31 @@ TEST(Conversions, PalettesIndexImportAndStrictness) {
         EXPECT_NE(result.message.find("1920 blocks in a colour two of its numbers share"), std::string::npos)
             << result.message;
         EXPECT_FALSE(Exists(dir / "grey-back"));
+        // A grey near the shared one is no shared colour: taken, and not said to be.
+        const auto v = ypbpr->colours[10];
+        WritePng(dir / "near-grey.png", 40, 48, PNG_COLOR_TYPE_RGB, 8, 3, [&](int, int, std::uint8_t* p) {
+            p[0] = static_cast<std::uint8_t>(v & 0xFF), p[1] = static_cast<std::uint8_t>(((v >> 8) & 0xFF) ^ 1),
+            p[2] = static_cast<std::uint8_t>((v >> 16) & 0xFF);
+        });
+        documents::ImportOptions nearGrey;
+        nearGrey.palette = ypbpr;
+        result = ImportPngAsPage(dir / "near-grey.png", dir / "near-back", nearGrey);
+        EXPECT_TRUE(result.ok) << result.message;
+        EXPECT_EQ(result.message.find("two of its numbers share"), std::string::npos) << result.message;
+    }
+    // A palette of seventeen colours whose picture uses index 16 is no lores
+    // order: taken by colour, and nothing read past a sixteen-entry table.
+    {
+        std::vector<png_color> seventeen;
+        for (int n = 0; n < 16; ++n) seventeen.push_back({Channel(n, 0), Channel(n, 1), Channel(n, 2)});
+        seventeen.push_back({Channel(15, 0), Channel(15, 1), Channel(15, 2)});
+        WritePng(dir / "seventeen.png", 40, 48, PNG_COLOR_TYPE_PALETTE, 8, 1,
+                 [&](int x, int y, std::uint8_t* p) { p[0] = static_cast<std::uint8_t>(x == 0 && y == 0 ? 16 : 3); },
+                 seventeen);
+        result = ImportPngAsPage(dir / "seventeen.png", dir / "seventeen");
+        EXPECT_TRUE(result.ok) << result.message;
+        EXPECT_NE(result.message.find("by nearest colour"), std::string::npos) << result.message;
+        EXPECT_EQ(ReadAll(dir / "seventeen")[0] & 0x0F, 15) << "index 16 is white, by colour";
     }
 
     // --strict: a mixed block or an inexact colour writes nothing.

@@ -290,7 +290,8 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     EXPECT_EQ(b.At(1, 1), 13);
     EXPECT_EQ(b.At(0, 0), 6);
     // Anything else scaled to fit the 640x384 picture, aspect kept.
-    for (const auto& [size, cells] : {std::pair{QSize(100, 30), QSize(40, 24)}, std::pair{QSize(47, 47), QSize(24, 48)}}) {
+    for (const auto& [size, cells] : {std::pair{QSize(100, 30), QSize(40, 24)}, std::pair{QSize(47, 47), QSize(24, 48)},
+                                      std::pair{QSize(48, 60), QSize(19, 48)}}) {
         QImage odd(size, QImage::Format_RGB32);
         odd.fill(Rgb(2));
         const lores::Block o = pasted(odd);
