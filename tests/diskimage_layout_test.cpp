@@ -469,11 +469,13 @@ TEST(DiskLayouts, ListingsNeverPrintControlBytes) {
     const std::size_t name = DosAt(17, 15) + 0x0B + 3;
     dos[name + 1] = 0x1B;  // ESC: a terminal's escape sequence would start here
     dos[name + 2] = 0x07;  // BEL
+    dos[name + 3] = 0xFF;  // DEL, with the high bit DOS sets
     WriteAll(dir / "odd.dsk", dos);
     std::string catalog;
     ASSERT_TRUE(documents::ListDiskImage(dir / "odd.dsk", catalog).ok);
     EXPECT_EQ(catalog.find('\x1b'), std::string::npos);
-    EXPECT_EQ(catalog.rfind("P^[^G ", 0), 0u) << catalog;
+    EXPECT_EQ(catalog.find('\x7f'), std::string::npos);
+    EXPECT_EQ(catalog.rfind("P^[^G\\x7F ", 0), 0u) << catalog;
 }
 
 // Folders at any depth: missing ones are made on the way (and said), a full
