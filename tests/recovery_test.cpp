@@ -150,6 +150,7 @@ TEST_F(RecoveryFolder, DamagedCopiesAreOfferedOrKeptAsideNeverDropped) {
     leave("3-huge", huge, "");
     std::vector<Orphan> orphans = FindOrphans(mine);
     ASSERT_EQ(orphans.size(), 3u);
+    std::string firstAside;
     for (const Orphan& o : orphans) {
         lores::LoresPage page{};
         page.fill(0x99);
@@ -167,10 +168,16 @@ TEST_F(RecoveryFolder, DamagedCopiesAreOfferedOrKeptAsideNeverDropped) {
         } else {
             EXPECT_FALSE(ReadOrphan(mine, o, page, &why));
             EXPECT_FALSE(why.empty());
-            const std::string aside = KeepAside(mine, o);
-            EXPECT_EQ(ReadAll(aside).size(), huge.size()) << "kept, not deleted";
+            firstAside = KeepAside(mine, o);
+            EXPECT_EQ(ReadAll(firstAside).size(), huge.size()) << "kept, not deleted";
         }
     }
+    // A second copy of the same name put aside keeps the first one.
+    leave("3-huge", std::vector<std::uint8_t>(MaxRecoveryCopy + 2, 0x44), "");
+    const std::string secondAside = KeepAside(mine, Orphan{"3-huge", 0, ""});
+    EXPECT_NE(secondAside, firstAside);
+    EXPECT_EQ(ReadAll(firstAside).size(), huge.size());
+    EXPECT_EQ(ReadAll(secondAside).size(), MaxRecoveryCopy + 2);
     orphans = FindOrphans(mine);
     EXPECT_EQ(orphans.size(), 2u) << "a copy kept aside is not asked about again";
     for (const Orphan& o : orphans) EXPECT_EQ(ReadAll(mine.folder + "/" + o.id + ".page").empty(), false);
