@@ -348,6 +348,17 @@ TEST(DiskLayouts, WhatIsNoImageOrNoFileIsSaidAndNothingIsWritten) {
     // A colon in a name that names no image stays a plain file name.
     EXPECT_TRUE(documents::WritePageBytes(dir / "12:30 sketch", lores::LoresPage{}));
     EXPECT_TRUE(Exists(dir / "12:30 sketch"));
+    // An image in a folder whose name has a colon: split at the last one.
+    ASSERT_EQ(mkdir((dir / "day:1").c_str(), 0700), 0);
+    EXPECT_TRUE(documents::WritePageBytes(dir / "day:1/art.dsk:PIC", lores::LoresPage{}));
+    Listing inFolder;
+    std::string why;
+    ASSERT_TRUE(ListImage(dir / "day:1/art.dsk", inFolder, why)) << why;
+    EXPECT_EQ(inFolder.files.size(), 1u);
+    // A folder with an image's name is no image: the colon is part of a file name.
+    ASSERT_EQ(mkdir((dir / "album.dsk").c_str(), 0700), 0);
+    EXPECT_TRUE(documents::WritePageBytes(dir / "album.dsk:PIC", lores::LoresPage{}));
+    EXPECT_EQ(ReadAll(dir / "album.dsk:PIC").size(), 1024u);
 
     Image prodos = BlankProDos("VOL");
     const std::size_t e = Block(2) + 4 + 0x27;
