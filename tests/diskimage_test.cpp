@@ -285,3 +285,33 @@ TEST(DiskImages, MutatedImagesNeverCrashOrHang) {
         WriteError(path, "PIC1", PageOf(9));
     }
 }
+
+// ProDOS volumes of a whole number of bitmap blocks take a page, and past
+// block 4096 the bitmap block that covers a block is the one read: with
+// every block of the first 4096 marked in use, the page goes beyond them.
+TEST(DiskImages, ProDosBitmapsOfEverySizeAreReadWhereTheyCoverTheBlock) {
+    TempDir dir;
+    for (const std::size_t blocks : {std::size_t{4096}, std::size_t{8192}, std::size_t{12000}}) {
+        SCOPED_TRACE(blocks);
+        Container c = BlankContainer(blocks * BlockBytes, Order::ProDos, false);
+        prodos::Format(c, "BIG");
+        const std::string path = dir / ("v" + std::to_string(blocks) + ".po");
+        std::vector<std::uint8_t> bytes = c.file;
+        const std::size_t bitmap = 6 * BlockBytes;  // the first bitmap block, after the directory
+        const bool beyond = blocks > 4096;
+        if (beyond) std::memset(bytes.data() + bitmap, 0, BlockBytes);  // blocks 0 to 4095 all in use
+        WriteAll(path, bytes);
+        ASSERT_EQ(WriteError(path, "PIC", PageOf(7)), "");
+        Bytes read;
+        std::string error;
+        ASSERT_TRUE(ReadImageFile(path, "PIC", read, error)) << error;
+        EXPECT_EQ(read, PageOf(7));
+        const std::vector<std::uint8_t> after = ReadAll(path);
+        if (!beyond) continue;
+        EXPECT_TRUE(std::equal(after.begin() + bitmap, after.begin() + bitmap + BlockBytes, bytes.begin() + bitmap))
+            << "the first bitmap block is not touched";
+        // Its sapling's key block lies past block 4095 (the entry's key pointer).
+        const std::size_t entry = 2 * BlockBytes + 4 + 0x27;
+        EXPECT_GE(after[entry + 0x11] | after[entry + 0x12] << 8, 4096);
+    }
+}
