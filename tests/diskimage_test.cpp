@@ -314,4 +314,9 @@ TEST(DiskImages, ProDosBitmapsOfEverySizeAreReadWhereTheyCoverTheBlock) {
         const std::size_t entry = 2 * BlockBytes + 4 + 0x27;
         EXPECT_GE(after[entry + 0x11] | after[entry + 0x12] << 8, 4096);
     }
+    // The largest volume ProDOS allows, in a 2IMG file (its header beside it).
+    Container largest = BlankContainer(MaxVolumeBlocks * BlockBytes, Order::ProDos, true);
+    prodos::Format(largest, "LARGEST");
+    WriteAll(dir / "largest.2mg", largest.file);
+    EXPECT_EQ(WriteError(dir / "largest.2mg", "PIC", PageOf(8)), "");
 }
