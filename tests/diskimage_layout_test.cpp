@@ -578,3 +578,37 @@ TEST(DiskLayouts, DeletedSlotsAreReusedSurplusIsFreedAndNamesKeepTheirLengths) {
     EXPECT_EQ(FileNameFor(dir / "x.dsk", std::string(30, 'A'), error), std::string(30, 'A'));
     EXPECT_EQ(FileNameFor(dir / "x.dsk", std::string(31, 'A'), error), "");
 }
+
+// A folder that grows edits its own entry in its parent, wherever that entry
+// stands: the last of the parent's key block, the first of its next block, or
+// further on; every other file stays whole.
+TEST(DiskLayouts, AGrowingFolderEditsOnlyItsOwnEntryWhereverItStands) {
+    for (const int before : {11, 12, 14}) {
+        SCOPED_TRACE(before);
+        TempDir dir;
+        const std::string image = dir / "v.po";
+        for (int i = 0; i < before; ++i) ASSERT_EQ(Write(image + ":TOP" + std::to_string(i), PageOf(i)), "");
+        for (int i = 0; i < 14; ++i) ASSERT_EQ(Write(image + ":F/P" + std::to_string(i), PageOf(50 + i)), "");
+        Listing listing;
+        std::string error;
+        ASSERT_TRUE(ListImage(image, listing, error)) << error;
+        EXPECT_EQ(listing.files.size(), static_cast<std::size_t>(before + 1 + 14));
+        for (int i = 0; i < before; ++i) {
+            Bytes read;
+            ASSERT_TRUE(ReadImageFile(image, "TOP" + std::to_string(i), read, error)) << error;
+            EXPECT_EQ(read, PageOf(i)) << i;
+        }
+        for (int i = 0; i < 14; ++i) {
+            Bytes read;
+            ASSERT_TRUE(ReadImageFile(image, "F/P" + std::to_string(i), read, error)) << error;
+            EXPECT_EQ(read, PageOf(50 + i)) << i;
+        }
+        // The folder's entry counts the two blocks it has now (and their bytes).
+        const Image bytes = ReadAll(image);
+        const int index = before + 1;  // after the header and the pages
+        const std::size_t at = Block(index < 13 ? 2 : 3) + 4 + 0x27 * (index % 13);
+        ASSERT_EQ(bytes[at] >> 4, 0xD) << "the folder's entry";
+        EXPECT_EQ(bytes[at + 0x13] | bytes[at + 0x14] << 8, 2);
+        EXPECT_EQ(bytes[at + 0x15] | bytes[at + 0x16] << 8, 1024);
+    }
+}
