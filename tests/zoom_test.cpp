@@ -103,3 +103,15 @@ TEST_F(Zoom, OddSettingsNeitherHangNorHarm) {
     setenv("XDG_CONFIG_HOME", config().path().c_str(), 1);
     setenv("HOME", home.c_str(), 1);
 }
+
+// Run on a screen of exactly the 2x window (tests/zoom/exact_screen.json):
+// the zoom that fits to the pixel is taken, the next one is not.
+TEST_F(Zoom, AZoomThatFitsTheScreenExactlyIsTaken) {
+    const QSize screen = qtdriver::Window(0)->screen()->availableGeometry().size();
+    if (screen != QSize(1280, 30 + 768 + 26)) GTEST_SKIP() << "needs the screen of exact_screen.json";
+    Command(CommandId::ZoomIn);
+    EXPECT_EQ(s.zoom, 2);
+    Command(CommandId::ZoomIn);
+    EXPECT_EQ(s.zoom, 2);
+    Command(CommandId::ZoomReset);
+}
