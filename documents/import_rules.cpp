@@ -125,12 +125,15 @@ void CellsOfPicture(const runtime::DecodedImage& image, const ImportOptions& opt
     report.indexedNotLores = image.indexed && !options.byColour && !report.byIndex;
     const lores::Palette& palette = options.palette->colours;
     const auto edge = [](int n, int size, int count) { return static_cast<int>(static_cast<long>(n) * size / count); };
+    // A picture smaller than its cells (a paste scaled up) gives every cell
+    // at least the pixel it starts on, never an empty, black block.
+    const auto end = [&edge](int n, int size, int count) { return std::max(edge(n + 1, size, count), edge(n, size, count) + 1); };
     ColourSet seen;
     std::unordered_map<Rgb, int> counts;  // a block's values, freed block by block
     for (int y = 0; y < rows; ++y) {
-        const int v0 = edge(y, image.height, rows), v1 = edge(y + 1, image.height, rows);
+        const int v0 = edge(y, image.height, rows), v1 = end(y, image.height, rows);
         for (int x = 0; x < cols; ++x) {
-            const int u0 = edge(x, image.width, cols), u1 = edge(x + 1, image.width, cols);
+            const int u0 = edge(x, image.width, cols), u1 = end(x, image.width, cols);
             counts.clear();
             Rgb chosen = 0;
             int most = 0;

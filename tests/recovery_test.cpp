@@ -213,6 +213,13 @@ TEST_F(RecoveryFolder, FailedWritesAreRetriedAndSaid) {
     EXPECT_EQ(ReadAll(kept), std::vector<std::uint8_t>(page.begin(), page.end()));
     const std::vector<std::uint8_t> name = ReadAll(mine.folder + "/" + mine.id + ".name");
     EXPECT_EQ(std::string(name.begin(), name.end()), "/pictures/art.gr");
+    // Saved, then a new picture drawn: its copy names no file, not the old one.
+    KeepRecovery(mine, page, false, "/pictures/art.gr");
+    page[10] = 0x77;
+    mine.lastWrite = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    KeepRecovery(mine, page, true, "");
+    const std::vector<std::uint8_t> renamed = ReadAll(mine.folder + "/" + mine.id + ".name");
+    EXPECT_TRUE(renamed.empty()) << std::string(renamed.begin(), renamed.end());
     CloseRecovery(mine);
     EXPECT_TRUE(Entries(state / "vornel").empty());
 }

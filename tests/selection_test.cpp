@@ -297,6 +297,31 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
         const lores::Block o = pasted(odd);
         EXPECT_EQ(QSize(o.width, o.height), cells) << size.width() << "x" << size.height();
     }
+    // A scaled picture's cells reach its right and bottom edges.
+    QImage halves(47, 47, QImage::Format_RGB32);
+    for (int y = 0; y < 47; ++y)
+        for (int x = 0; x < 47; ++x) halves.setPixel(x, y, Rgb(x >= 24 || y >= 44 ? 13 : 6));
+    const lores::Block h = pasted(halves);
+    ASSERT_EQ(QSize(h.width, h.height), QSize(24, 48));
+    EXPECT_EQ(h.At(23, 0), 13) << "the right edge";
+    EXPECT_EQ(h.At(0, 47), 13) << "the bottom edge";
+    for (int j = 0; j < 48; ++j) EXPECT_EQ(h.At(0, j), j * 47 / 48 >= 44 ? 13 : 6) << "no cell without pixels: " << j;
+    // A PNG in a palette where two numbers share a colour comes by index,
+    // through the program's own decoder (the toolkit's would lose the order).
+    {
+        const lores::NamedPalette* ypbpr = lores::FindPalette("ypbpr");
+        ASSERT_NE(ypbpr, nullptr);
+        QImage grey(2, 1, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int n = 0; n < 16; ++n) {
+            const auto v = ypbpr->colours[n];
+            table.push_back(qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+        }
+        grey.setColorTable(table);
+        grey.setPixel(0, 0, 10);
+        grey.setPixel(1, 0, 5);
+        EXPECT_EQ(pasted(grey), (lores::Block{2, 1, {10, 5}}));
+    }
     // A PNG the program's decoder refuses is not decoded again without its
     // limits: nothing floats, and the status line says why.
     QImage wide(20000, 1, QImage::Format_RGB32);
