@@ -215,6 +215,7 @@ TEST_F(RecoveryFolder, FailedWritesAreRetriedAndSaid) {
     EXPECT_EQ(std::string(name.begin(), name.end()), "/pictures/art.gr");
     // Saved, then a new picture drawn: its copy names no file, not the old one.
     KeepRecovery(mine, page, false, "/pictures/art.gr");
+    EXPECT_FALSE(Exists(mine.folder + "/" + mine.id + ".name")) << "a crash now must not name the saved file";
     page[10] = 0x77;
     mine.lastWrite = std::chrono::steady_clock::now() - std::chrono::seconds(1);
     KeepRecovery(mine, page, true, "");
