@@ -129,6 +129,10 @@ try:
     expect("own cells offered", "application/x-vornel-cells" in types, True)
     size = subprocess.run(["identify", "-format", "%wx%h", shown], capture_output=True, text=True).stdout
     expect("the picture: 16x8 pixels a cell", size, "80x24")
+    as_bmp = os.path.join(work, "offered.bmp")
+    subprocess.run([PEER, "read", "image/bmp", as_bmp], capture_output=True, timeout=30)
+    bmp_size = subprocess.run(["identify", "-format", "%wx%h", as_bmp], capture_output=True, text=True).stdout
+    expect("a program asking only for a BMP gets the picture", bmp_size, "80x24")
     cells = os.path.join(work, "cells")
     subprocess.run([PEER, "read", "application/x-vornel-cells", cells], capture_output=True, timeout=30)
     wanted = b"VCEL\x05\x03" + bytes(colour(x, y) for y in range(3, 6) for x in range(2, 7))
