@@ -98,6 +98,17 @@ TEST_F(DiskImageWindow, OpenListsThePicturesSaveWritesBackSaveAsAsksTheName) {
     EXPECT_EQ(s.fileName, image + ":PIC2");
     ASSERT_TRUE(diskimage::ReadImageFile(image, "PIC2", data, error));
     EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.end()), Bytes(s.workingPage()));
+
+    // Save As into a full disk: the message with the disk's reason under
+    // it, and the picture keeps its name.
+    const std::string full = dir / "full.dsk";
+    for (int i = 0; diskimage::WritePageToImage(full, "F" + std::to_string(i), PageOf(i)).ok; ++i) ASSERT_LT(i, 200);
+    script.Choose(full);
+    TypeName(script, "ONEMORE");
+    script.Ok();
+    Command(CommandId::SavePictureAs);
+    EXPECT_EQ(script.seen.back().text, "Read file:" + full + ":ONEMORE\nthe disk is full");
+    EXPECT_EQ(s.fileName, image + ":PIC2");
     EXPECT_FALSE(script.unexpected);
 }
 
