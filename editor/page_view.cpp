@@ -102,6 +102,27 @@ void EraseOutline(const CellRect& r, const std::array<std::uint8_t, lores::PageW
     side(r.x1, r.y0, 0, 1, h, CellWidth - 2, 0, 2, CellHeight);
 }
 
+// The mixed view's text lines where they differ from what is shown (all of
+// them when nothing shown is remembered), and the typing cursor: its
+// character cell the other way round (normal as inverse, anything else as
+// normal) while it blinks on.
+void DrawTextLines(EditorState& state, const lores::LoresPage& page, bool remembered) {
+    for (int line = 0; line < lores::MixedTextLines; ++line) {
+        const std::uint8_t* text = page.data() + lores::MixedTextOffset(line, 0);
+        for (int x = 0; x < lores::PageWidth; ++x) {
+            std::uint8_t& shown = state.shown.text[static_cast<std::size_t>(line * lores::PageWidth + x)];
+            if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
+            shown = text[x];
+        }
+    }
+    if (!state.typing.cursorShown || state.typing.cursor.x < 0) return;
+    const Cell c = state.typing.cursor;
+    const std::uint8_t code = page[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
+    const auto flipped = static_cast<std::uint8_t>(code >= 0x80 ? code & 0x3F : (code & 0x3F) | 0x80);
+    documents::DrawTextCell(c.x, c.y, flipped);
+    state.shown.text[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
+}
+
 }  // namespace
 
 Cell PointerCellOfCurrentEvent() {
@@ -160,24 +181,7 @@ void RedrawPage(EditorState& state) {
         // Only the boxes whose colour differs from what the canvas shows
         // now, unless something else drew there since.
         for (int i = 0; i < rows * lores::PageWidth; ++i) redrawBox(i);
-        for (int line = 0; state.mixedView && line < 4; ++line) {
-            const std::uint8_t* text = page.data() + lores::MixedTextOffset(line, 0);
-            for (int x = 0; x < lores::PageWidth; ++x) {
-                std::uint8_t& shown = state.shown.text[static_cast<std::size_t>(line * lores::PageWidth + x)];
-                if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
-                shown = text[x];
-            }
-        }
-        // The typing cursor: its character cell shown the other way round
-        // (normal as inverse, anything else as normal) while it blinks on.
-        if (state.mixedView && state.typing.cursorShown && state.typing.cursor.x >= 0) {
-            const Cell c = state.typing.cursor;
-            const std::uint8_t code =
-                page[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
-            const auto flipped = static_cast<std::uint8_t>(code >= 0x80 ? code & 0x3F : (code & 0x3F) | 0x80);
-            documents::DrawTextCell(c.x, c.y, flipped);
-            state.shown.text[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
-        }
+        if (state.mixedView) DrawTextLines(state, page, remembered);
         state.shown.page = page;
     }
     // The old outline goes (its lines drawn again in the colours shown there,
