@@ -226,24 +226,25 @@ std::uintptr_t BeginDrawing(DrawingContext* target) {
     return reinterpret_cast<std::uintptr_t>(target);
 }
 
-void FillBox(int x, int y, int width, int height, ColourValue colour) {
-    DrawingContext* c = current.get();
-    if (!c) return;
-    if (colour != c->colour) {
-        c->colour = colour;
-        c->red = static_cast<std::uint8_t>(colour & 0xFF);
-        c->green = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
-        c->blue = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
-        c->alpha = static_cast<std::uint8_t>((colour >> 24) & 0xFF);
-        for (int i = 0; i < 48; i += 3) {
-            c->row[i] = c->blue;
-            c->row[i + 1] = c->green;
-            c->row[i + 2] = c->red;
-        }
+// The colour's bytes, and a row of sixteen pixels of it to copy from.
+static void TakeColour(DrawingContext& c, ColourValue colour) {
+    c.colour = colour;
+    c.red = static_cast<std::uint8_t>(colour & 0xFF);
+    c.green = static_cast<std::uint8_t>((colour >> 8) & 0xFF);
+    c.blue = static_cast<std::uint8_t>((colour >> 16) & 0xFF);
+    c.alpha = static_cast<std::uint8_t>((colour >> 24) & 0xFF);
+    for (int i = 0; i < 48; i += 3) {
+        c.row[i] = c.blue;
+        c.row[i + 1] = c.green;
+        c.row[i + 2] = c.red;
     }
-    // Clipped in 64 bits: no argument, however extreme, can overflow into
-    // a write outside the pixels.
-    std::int64_t left = std::int64_t{x} + c->originX, top = std::int64_t{y} + c->originY;
+}
+
+// The box moved by the context's origin and cut to its surface; false when
+// nothing of it is left. Clipped in 64 bits: no argument, however extreme,
+// can overflow into a write outside the pixels.
+static bool ClipToSurface(const DrawingContext& c, int& x, int& y, int& width, int& height) {
+    std::int64_t left = std::int64_t{x} + c.originX, top = std::int64_t{y} + c.originY;
     std::int64_t w = width, h = height;
     if (w < 0) {
         left += w;
@@ -253,7 +254,6 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
         top += h;
         h = -h;
     }
-    const DrawSurface& s = c->surface;
     if (left < 0) {
         w += left;
         left = 0;
@@ -262,13 +262,22 @@ void FillBox(int x, int y, int width, int height, ColourValue colour) {
         h += top;
         top = 0;
     }
-    if (left + w > s.width) w = s.width - left;
-    if (top + h > s.height) h = s.height - top;
-    if (w <= 0 || h <= 0) return;
+    if (left + w > c.surface.width) w = c.surface.width - left;
+    if (top + h > c.surface.height) h = c.surface.height - top;
+    if (w <= 0 || h <= 0) return false;
     x = static_cast<int>(left);
     y = static_cast<int>(top);
     width = static_cast<int>(w);
     height = static_cast<int>(h);
+    return true;
+}
+
+void FillBox(int x, int y, int width, int height, ColourValue colour) {
+    DrawingContext* c = current.get();
+    if (!c) return;
+    if (colour != c->colour) TakeColour(*c, colour);
+    if (!ClipToSurface(*c, x, y, width, height)) return;
+    const DrawSurface& s = c->surface;
     if (s.finishChanged) RecordChange(*c, x, y, width, height);
 
     const int bpp = s.bytesPerPixel;
