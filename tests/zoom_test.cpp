@@ -106,7 +106,7 @@ TEST_F(Zoom, OddSettingsNeitherHangNorHarm) {
 
 // Run on a screen of exactly the 2x window (tests/zoom/exact_screen.json):
 // the zoom that fits to the pixel is taken, the next one is not.
-TEST_F(Zoom, AZoomThatFitsTheScreenExactlyIsTaken) {
+TEST_F(Zoom, NeedsExactScreenAZoomThatFitsItIsTaken) {
     const QSize screen = qtdriver::Window(0)->screen()->availableGeometry().size();
     if (screen != QSize(1280, 30 + 768 + 26)) GTEST_SKIP() << "needs the screen of exact_screen.json";
     Command(CommandId::ZoomIn);
