@@ -291,3 +291,19 @@ TEST(Recovery, ALiveProgramsLockSurvivesAnotherStartsSweep) {
     EXPECT_EQ(lost, 0);
     CloseRecovery(watcher);
 }
+
+// Run with the sweep shim (see tests/CMakeLists.txt): a lock file swept away
+// and made again between its opening and its locking is not taken for ours.
+TEST(Recovery, NeedsSweepShimALockCountsOnlyOnTheFileItsPathNames) {
+    TempDir state;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    Recovery r;
+    ASSERT_TRUE(OpenRecovery(r));
+    lores::LoresPage page{};
+    KeepRecovery(r, page, true);
+    struct stat held, named;
+    const bool holds = r.lockFd >= 0 && fstat(r.lockFd, &held) == 0;
+    ASSERT_EQ(stat((r.folder + "/" + r.id + ".lock").c_str(), &named), 0) << "the sweep's new lock file";
+    EXPECT_TRUE(!holds || held.st_ino == named.st_ino) << "a lock held on a file nobody sees";
+    CloseRecovery(r);
+}
