@@ -82,7 +82,11 @@ TEST_F(Zoom, OddSettingsNeitherHangNorHarm) {
     const auto odd = {std::pair<const char*, std::function<void()>>{"a pipe", [&] { mkfifo(zoom.c_str(), 0600); }},
                       {"a link", [&] { symlink((config() / "three").c_str(), zoom.c_str()); }},
                       {"a link to a victim", [&] { symlink((config() / "victim").c_str(), zoom.c_str()); }},
-                      {"garbage", [&] { WriteAll(zoom, {'9', '9', '9', '9'}); }}};
+                      {"garbage", [&] { WriteAll(zoom, {'9', '9', '9', '9'}); }},
+                      {"a pipe and a link where a temporary file could be", [&] {
+                           mkfifo((zoom + ".new").c_str(), 0600);
+                           symlink((config() / "victim").c_str(), (zoom + ".tmp").c_str());
+                       }}};
     for (const auto& [what, make] : odd) {
         SCOPED_TRACE(what);
         unlink(zoom.c_str());
