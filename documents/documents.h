@@ -54,13 +54,18 @@ struct Document {
 };
 
 void NewDocument(Document& doc);
-void OpenDocument(Document& doc);
+// Each gives the path of the picture it opened; the empty text when it
+// opened none (cancelled, or a file that could not be read).
+std::string OpenDocument(Document& doc);
 // Open of a path already chosen (the requester's answer). A file that cannot
 // be read, or is empty, changes nothing but showing the message.
-void OpenPath(Document& doc, const std::string& path);
+std::string OpenPath(Document& doc, const std::string& path);
 // The picture named on the command line: opened as Open would, or, when no
 // such file exists yet, the name the first Save creates (no message).
-void StartWithPath(Document& doc, const std::string& path);
+std::string StartWithPath(Document& doc, const std::string& path);
+// No picture is at path (or IMAGE:NAME) any more: the file, its disk image,
+// or the picture in the image is missing.
+bool PictureIsGone(const std::string& path);
 // True when path may be written: it is the picture's current file, no
 // existing regular file, or the user agreed to replace it.
 bool MayWriteOver(const std::string& path, const std::string& current, const char* caption);
@@ -70,8 +75,9 @@ bool SaveDocumentAs(Document& doc);
 // The page written to path, which becomes the picture's file only when the
 // write succeeded (a failure says why and changes nothing).
 bool WritePageFile(Document& doc, const std::string& path);
-// Its requester starts in the picture's folder (SaveFolder).
-void ExportPicture(Document& doc, const lores::Palette& palette);
+// Its requester starts in the picture's folder (SaveFolder); with mixed, the
+// text lines are drawn as the mixed view shows them.
+void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed = false);
 
 // A disk that boots into the picture, asked for with the save requester
 // (mixed when the mixed view is on); a failure as Save As reports one.

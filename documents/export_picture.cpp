@@ -28,11 +28,11 @@ void ShowFailure(const char* prefix, const std::string& path, const std::string&
     windowing::ShowMessage(ErrorCaption, text.c_str(), 0);
 }
 
-void ExportPicture(Document& doc, const lores::Palette& palette) {
+void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed) {
     const std::string answer = AskWhereToWrite(doc, "image1.png", "Portable Network Graphics(*.png)|*.png");
     if (answer.empty()) return;
     // A user who exported into a full disk must not believe it worked.
-    const runtime::WriteResult saved = SavePagePicture(doc.page, answer, palette);
+    const runtime::WriteResult saved = SavePagePicture(doc.page, answer, palette, mixed);
     if (!saved) {
         ShowFailure(ExportMessagePrefix, answer, saved.error);
         return;

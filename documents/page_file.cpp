@@ -165,13 +165,13 @@ void NewDocument(Document& doc) {
     doc.changed = false;
 }
 
-void OpenDocument(Document& doc) {
+std::string OpenDocument(Document& doc) {
     std::string answer = AskForPath("Please choose file to load", DefaultPath());
     if (!answer.empty() && diskimage::IsDiskImageFile(answer)) answer = ChoosePictureInImage(answer);
-    if (!answer.empty()) OpenPath(doc, answer);
+    return answer.empty() ? answer : OpenPath(doc, answer);
 }
 
-void OpenPath(Document& doc, const std::string& path) {
+std::string OpenPath(Document& doc, const std::string& path) {
     // A picture drawn elsewhere comes in as --import-png would make it; it is
     // no page file, so it has no name and Save asks.
     if (IsPngFile(path)) {
@@ -179,14 +179,14 @@ void OpenPath(Document& doc, const std::string& path) {
         std::string reason;
         if (!PageFromPngFile(path, imported, reason)) {
             ShowReadMessage(path, reason);
-            return;
+            return {};
         }
         doc.page = imported;
         doc.fileName.clear();
         doc.confirmFileName = false;
         doc.changed = true;
         doc.redraw();
-        return;
+        return path;
     }
     // Read aside: a file that cannot be read changes nothing, not even the
     // name the next Save writes to, and a short one is never merged into
@@ -198,7 +198,7 @@ void OpenPath(Document& doc, const std::string& path) {
         ShowReadMessage(path, !result.problem.empty() ? result.problem
                               : !result.opened     ? WhyNot(path, errno)
                                                    : "the file is empty");
-        return;
+        return {};
     }
     doc.page = read;
     doc.fileName = path;
@@ -208,32 +208,33 @@ void OpenPath(Document& doc, const std::string& path) {
     doc.confirmFileName = result.bytes != lores::PageBytes || result.longer;
     doc.changed = false;
     doc.redraw();
+    return path;
 }
 
-void StartWithPath(Document& doc, const std::string& path) {
+bool PictureIsGone(const std::string& path) {
+    struct stat st;
+    diskimage::ImagePath inImage;
+    if (!diskimage::SplitImagePath(path, inImage)) return stat(path.c_str(), &st) != 0 && errno == ENOENT;
+    diskimage::Listing listing;
+    std::string ignored;
+    return !inImage.exists || (diskimage::ListImage(inImage.image, listing, ignored) &&
+                               std::none_of(listing.files.begin(), listing.files.end(),
+                                            [&](const auto& f) { return f.name == inImage.name; }));
+}
+
+std::string StartWithPath(Document& doc, const std::string& path) {
     // A disk image named alone: its list, as Open shows it.
     if (diskimage::IsDiskImageFile(path)) {
         const std::string answer = ChoosePictureInImage(path);
-        if (!answer.empty()) OpenPath(doc, answer);
-        return;
+        return answer.empty() ? answer : OpenPath(doc, answer);
     }
-    struct stat st;
-    diskimage::ImagePath inImage;
-    const bool inAnImage = diskimage::SplitImagePath(path, inImage);
-    diskimage::Listing listing;
-    std::string ignored;
-    const bool missing =
-        inAnImage ? !inImage.exists || (diskimage::ListImage(inImage.image, listing, ignored) &&
-                                        std::none_of(listing.files.begin(), listing.files.end(),
-                                                     [&](const auto& f) { return f.name == inImage.name; }))
-                  : stat(path.c_str(), &st) != 0 && errno == ENOENT;
-    if (missing) {
+    if (PictureIsGone(path)) {
         // A picture yet to be made: the first Save creates the file.
         doc.fileName = path;
         doc.confirmFileName = false;
-        return;
+        return {};
     }
-    OpenPath(doc, path);
+    return OpenPath(doc, path);
 }
 
 bool SaveDocument(Document& doc) {

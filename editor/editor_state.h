@@ -96,6 +96,12 @@ inline constexpr int CutSelection = 130;
 inline constexpr int Paste = 131;
 inline constexpr int DeleteSelection = 132;
 inline constexpr int PutDownPaste = 133;
+inline constexpr int Quit = 134;
+inline constexpr int ClearTextLines = 135;
+inline constexpr int ShowKeys = 136;
+inline constexpr int FirstPalette = 140;  // to 143: one palette each
+inline constexpr int FirstRecentFile = 150;  // to 159: the recent files, newest first
+inline constexpr int ClearRecent = 160;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -214,6 +220,7 @@ struct EditorState {
     // history back to it makes the picture unchanged again.
     lores::LoresPage savedPage{};
     std::string lastFolder;  // of the file last opened, saved or exported
+    std::vector<std::string> recentFiles;  // opened or saved, newest first
     // Where the unsaved picture is kept while the program runs (none in a
     // test that does not ask for it).
     Recovery* recovery = nullptr;
@@ -237,6 +244,7 @@ struct EditorState {
     std::string titleText;
     std::optional<Cell> titleCell;  // the cell the window title names now
     int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
+    int statusTop = StatusTop;  // where the status line is: below the canvas or its view
     bool showGrid = false;
     // Rows 40 to 47 shown as the four text lines of the machine's mixed mode.
     bool mixedView = false;
@@ -245,6 +253,8 @@ struct EditorState {
     // pointerCell instead of under the current canvas event.
     bool highlightFromState = false;
     Shown shown;
+    // A command asked for the program to end (the unsaved question still comes).
+    bool endAsked = false;
 
     lores::LoresPage& workingPage() { return pageStore->workingPage; }
     const lores::LoresPage& workingPage() const { return pageStore->workingPage; }

@@ -4,7 +4,10 @@
 #include <string>
 
 #include "assets/embedded.h"
+#include "editor/commands.h"
 #include "editor/event_loop.h"
+#include "editor/recent_files.h"
+#include "editor/selection.h"
 #include "editor/history.h"
 #include "editor/status_line.h"
 #include "editor/zoom.h"
@@ -76,68 +79,6 @@ const MenuEntry Popup[] = {
     {MenuEntry::EndSubmenu},
 };
 
-// Keys on the main window, each doing what its button or menu item does,
-// with what the About box says of them.
-struct ShortcutEntry {
-    const char* keys;
-    int id;
-    const char* does;
-};
-
-const ShortcutEntry Shortcuts[] = {
-    {"Ctrl+N", CommandId::NewPicture, "New picture"},
-    {"Ctrl+O", CommandId::OpenPicture, "Open a page, a picture in a disk image, or a PNG"},
-    {"Ctrl+S", CommandId::SavePicture, "Save"},
-    {"Ctrl+Shift+S", CommandId::SavePictureAs, "Save As"},
-    {"Ctrl+E", CommandId::ExportPicture, "Export picture (640x384 PNG)"},
-    {"Ctrl+B", CommandId::MakeBootDisk, "A disk that boots into the picture (.dsk)"},
-    {"Ctrl+Z", CommandId::HistoryBack, "Step back"},
-    {"Ctrl+Shift+Z", CommandId::HistoryForward, "Step forward"},
-    {"Ctrl+Y", CommandId::HistoryForward, "Step forward"},
-    {"P", CommandId::PenTool, "Pen, line, circle, fill"},
-    {"L", CommandId::LineTool, "Pen, line, circle, fill"},
-    {"C", CommandId::CircleTool, "Pen, line, circle, fill"},
-    {"F", CommandId::FillTool, "Pen, line, circle, fill"},
-    {"R", CommandId::RectangleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
-    {"Shift+R", CommandId::FilledRectangleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
-    {"Shift+C", CommandId::FilledCircleTool, "Rectangle; Shift+R filled; Shift+C filled circle"},
-    {"H", CommandId::FlipLeftRight, "Flip the selection (or the picture) left-right; Shift+H top-bottom"},
-    {"Shift+H", CommandId::FlipTopBottom, "Flip the selection (or the picture) left-right; Shift+H top-bottom"},
-    {"X", CommandId::MirrorLeftRight, "Mirror drawing left-right on or off; Shift+X top-bottom"},
-    {"Shift+X", CommandId::MirrorTopBottom, "Mirror drawing left-right on or off; Shift+X top-bottom"},
-    {"T", CommandId::TextTool, "Type into the text lines (mixed view); Ctrl+I inverse, Ctrl+F flashing"},
-    {"S", CommandId::SelectTool, "Select cells (drag; a drag inside moves them); Escape drops the selection"},
-    {"Ctrl+A", CommandId::SelectAll, "Select the whole picture"},
-    {"Ctrl+C", CommandId::CopySelection, "Copy, cut, paste (also with other programs)"},
-    {"Ctrl+X", CommandId::CutSelection, "Copy, cut, paste (also with other programs)"},
-    {"Ctrl+V", CommandId::Paste, "Copy, cut, paste (also with other programs)"},
-    {"Delete", CommandId::DeleteSelection, "Make the selected cells black"},
-    {"Return", CommandId::PutDownPaste, "Put the paste down (or a left press)"},
-    {"Enter", CommandId::PutDownPaste, "Put the paste down (or a left press)"},
-    {"K", CommandId::PickColour, "Pick the colour under the pointer"},
-    {"[", CommandId::PreviousColour, "Previous, next colour"},
-    {"]", CommandId::NextColour, "Previous, next colour"},
-    {"Left", CommandId::CellLeft, "Move the highlighted cell (or the selection)"},
-    {"Right", CommandId::CellRight, "Move the highlighted cell (or the selection)"},
-    {"Up", CommandId::CellUp, "Move the highlighted cell (or the selection)"},
-    {"Down", CommandId::CellDown, "Move the highlighted cell (or the selection)"},
-    {"Space", CommandId::PressOnCell, "Press on the highlighted cell"},
-    {"Ctrl+Left", CommandId::ScrollLeft, "Scroll the picture one pixel"},
-    {"Ctrl+Right", CommandId::ScrollRight, "Scroll the picture one pixel"},
-    {"Ctrl+Up", CommandId::ScrollUp, "Scroll the picture one pixel"},
-    {"Ctrl+Down", CommandId::ScrollDown, "Scroll the picture one pixel"},
-    {"G", CommandId::ToggleGrid, "Grid on or off"},
-    {"Ctrl++", CommandId::ZoomIn, "Zoom in, out, back to 1x (2x to 4x)"},
-    {"Ctrl+=", CommandId::ZoomIn, "Zoom in, out, back to 1x (2x to 4x)"},
-    {"Ctrl+-", CommandId::ZoomOut, "Zoom in, out, back to 1x (2x to 4x)"},
-    {"Ctrl+0", CommandId::ZoomReset, "Zoom in, out, back to 1x (2x to 4x)"},
-    {"M", CommandId::ToggleMixedView, "Mixed view (the four text lines) on or off"},
-    {"V", CommandId::NextPalette, "Next palette"},
-    {"Shift+F10", CommandId::ShowPopupMenu, "Popup menu at the pointer's cell"},
-    {"Menu", CommandId::ShowPopupMenu, "Popup menu at the pointer's cell"},
-    {"F1", CommandId::ShowAbout, "This box"},
-};
-
 void MakeSwatches(const lores::Palette& palette) {
     for (int n = 0; n < lores::ColourCount; ++n) {
         runtime::CreateImageObject(FirstSwatchImage + n, 16, 16);
@@ -194,6 +135,41 @@ void BuildPopup() {
     }
 }
 
+// The menu bar's titles, in the first frame; their items are made after it.
+void BuildMenuBar() {
+    if (!CreateMenuBar(WindowNumber)) return;
+    for (const char* title : MenuTitles) AddMenuBarMenu(title);
+}
+
+void FillMenuBar() {
+    for (std::size_t m = 0; m < MenuTitles.size(); ++m) {
+        ChooseMenuBarMenu(static_cast<int>(m));
+        const char* submenu = nullptr;
+        for (const Command& c : Commands()) {
+            if (static_cast<std::size_t>(c.menu) != m + 1) continue;
+            if (c.submenu != submenu) {
+                if (submenu) CloseMenuBarSubmenu();
+                if (c.submenu) OpenMenuBarSubmenu(c.submenu);
+                submenu = c.submenu;
+            }
+            // The recent files come first in their submenu, as many as are kept.
+            if (c.id == CommandId::ClearRecent)
+                for (std::size_t i = 0; i < RecentFilesKept; ++i)
+                    AddMenuBarItem(CommandId::FirstRecentFile + static_cast<int>(i), "", {}, MenuItemKind::Plain);
+            if (c.separatorBefore) AddMenuBarSeparator();
+            std::vector<std::string> keys;
+            for (const char* k : c.keys)
+                if (k) keys.emplace_back(k);
+            const int palette = c.id - CommandId::FirstPalette;
+            const bool isPalette = palette >= 0 && palette < static_cast<int>(lores::Palettes().size());
+            AddMenuBarItem(c.id, isPalette ? lores::Palettes()[static_cast<std::size_t>(palette)].name : c.text, keys,
+                           c.kind);
+        }
+        if (submenu) CloseMenuBarSubmenu();
+    }
+    MenuItemFollowsClipboard(CommandId::Paste, CellsClipboardType);
+}
+
 void SetIcon() {
     const std::uint8_t* images[] = {assets::ProgramIcon16Bmp, assets::ProgramIcon32Bmp, assets::ProgramIcon96Bmp};
     const std::size_t sizes[] = {assets::ProgramIcon16BmpSize, assets::ProgramIcon32BmpSize,
@@ -209,19 +185,46 @@ void PaintSwatches(const EditorState& state) {
         SetButtonImage(ToolbarNumber, n, runtime::ImageHandle(FirstSwatchImage + n));
 }
 
-void ShowAboutBox() {
+namespace {
+
+constexpr const char* AboutText =
+    "Vornel 0.2\nA paint program for Apple II low-resolution pictures, kept byte for byte as the machine's "
+    "1024-byte text/lores page.\nFree software under the MIT licence. Its manual: man vornel.";
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> KeysList() {
     std::vector<std::pair<std::string, std::string>> keys = {
-        {"Left button", "Draw with the tool"}, {"Middle button", "Pick the colour under the pointer"},
-        {"Right button", "Popup menu"},        {"Escape", "Quit"}};
-    // Keys that do the same share a row: "Left, Right, Up, Down".
-    for (const ShortcutEntry& k : Shortcuts) {
-        if (!keys.empty() && keys.back().second == k.does) keys.back().first += std::string(" ") + k.keys;
-        else keys.emplace_back(k.keys, k.does);
+        {"Left button", "Draw with the tool"},
+        {"Middle button", "Pick the colour under the pointer"},
+        {"Right button", "Popup menu"},
+        {"Ctrl+wheel", "Zoom in or out about the pointer"},
+        {"Escape", "Take away the shape, selection or paste in progress; with none, quit"}};
+    // Keys that do the same share a row: "Left Right Up Down".
+    for (const Command& c : Commands()) {
+        if (!c.help) continue;
+        std::string shown;
+        for (const char* k : c.keys)
+            if (k) shown += (shown.empty() ? "" : " ") + std::string(k);
+        if (keys.back().second == c.help) keys.back().first += " " + shown;
+        else keys.emplace_back(shown, c.help);
     }
-    windowing::ShowAbout(TitleText,
-                         "Vornel 0.2\nA paint program for Apple II low-resolution pictures, kept byte for byte as "
-                         "the machine's 1024-byte text/lores page.\nFree software under the MIT licence.",
-                         keys);
+    return keys;
+}
+
+void ShowKeysBox() { windowing::ShowAbout(TitleText, AboutText, KeysList()); }
+
+void ShowAboutBox() { windowing::ShowAbout(TitleText, AboutText, {}); }
+
+void UpdateMenuBar(const EditorState& state) {
+    for (const Command& c : Commands()) {
+        if (c.menu == Menu::None) continue;
+        const bool on = c.tool ? state.currentTool == *c.tool : c.on && c.on(state);
+        SetMenuItemState(c.id, on, !c.enabled || c.enabled(state));
+    }
+    for (std::size_t i = 0; i < RecentFilesKept; ++i)
+        SetMenuItemText(CommandId::FirstRecentFile + static_cast<int>(i),
+                        RecentFileMenuText(state.recentFiles, i).c_str());
 }
 
 void SelectToolButton(int id) {
@@ -242,6 +245,7 @@ bool StartUp(EditorState& state, int palette) {
     lores::CopyPage(state.workingPage(), lores::StartupPicture());
     // What the first frame shows...
     if (!OpenWindowObject(WindowNumber, 0, 0, 640, 440, state.titleText.c_str(), EditorWindowFlags)) return false;
+    BuildMenuBar();
     CreateCanvas(CanvasNumber, 0, CanvasTop, 640, 384);
     MakeSwatches(state.colours());
     BuildToolbar();
@@ -255,8 +259,13 @@ bool StartUp(EditorState& state, int palette) {
     NameToolbarButtons();
     SetIcon();
     BuildPopup();
-    for (const ShortcutEntry& k : Shortcuts) AddShortcut(WindowNumber, k.keys, k.id);
+    FillMenuBar();
+    for (const Command& c : Commands())
+        for (const char* k : c.keys)
+            if (k) AddShortcut(WindowNumber, k, c.id);
     AcceptFileDrops(WindowNumber);
+    LoadRecentFiles(state);
+    UpdateMenuBar(state);
     state.savedPage = state.workingPage();
     ResetHistory(state);
     return true;
@@ -318,8 +327,8 @@ int RunEditor(const std::string& file, int palette) {
     const bool recovered = state.recovery && OfferRecovery(state);
     if (!file.empty() && !recovered) {
         // As Open does with the requester's answer, which is a full path.
-        documents::Document doc = DocumentOf(state);
-        documents::StartWithPath(doc, file[0] == '/' ? file : CurrentDirectory() + file);
+        StartWithFile(state, file[0] == '/' ? file : CurrentDirectory() + file);
+        UpdateMenuBar(state);
     }
     // The history starts at what the user first sees (StartUp began it at
     // the startup picture).

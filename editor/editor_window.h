@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "editor/editor_state.h"
 
@@ -19,8 +21,15 @@ void ShutDown(EditorState& state);
 // Shows the tool button id as the one pressed tool button.
 void SelectToolButton(int id);
 
-// Program name and version, what it does, its licence and its keys.
+// Program name and version, what it does, its licence; with its keys (F1).
 void ShowAboutBox();
+void ShowKeysBox();
+// The keys' list F1 shows: a row of keys and what they do.
+std::vector<std::pair<std::string, std::string>> KeysList();
+
+// The menu bar's items show the state's tool, toggles, what can act now
+// and the recent files.
+void UpdateMenuBar(const EditorState& state);
 
 // Paints the colour swatches (toolbar buttons) in the state's palette.
 void PaintSwatches(const EditorState& state);

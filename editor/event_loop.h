@@ -24,6 +24,10 @@ bool HandleEvent(EditorState& state, int event);
 
 void CarryOutCommand(EditorState& state, int id);
 
+// The tool's handling of the pointer at cell, with the left button held
+// (pressed now, or a drag) or not (a move).
+void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed);
+
 // The pointer handling of a CanvasLeftButtonDown (pressed) or CanvasPointerMoved event.
 void HandlePointer(EditorState& state, bool pressed);
 

@@ -219,4 +219,19 @@ void UpdatePointer(EditorState& state, Cell cell) {
     windowing::SetWindowCaption(WindowNumber, title);
 }
 
+void ShowCells(const EditorState& state, CellRect cells) {
+    if (state.zoom == 1 || cells.empty()) return;
+    windowing::ShowCanvasArea(CanvasNumber, cells.x0 * CellWidth, cells.y0 * CellHeight, cells.width() * CellWidth,
+                              cells.height() * CellHeight);
+}
+
+Cell CanvasPointOfCell(const EditorState&, Cell c) {
+    Cell at;
+    windowing::CanvasPointInWindow(CanvasNumber, CellWidth * c.x, CellHeight * c.y, at.x, at.y);
+    // The zoom is in where the cell's corner is: its middle is that far on.
+    int farX = at.x, farY = at.y;
+    windowing::CanvasPointInWindow(CanvasNumber, CellWidth * (c.x + 1), CellHeight * (c.y + 1), farX, farY);
+    return {(at.x + farX) / 2, (at.y + farY) / 2};
+}
+
 }  // namespace editor

@@ -23,6 +23,16 @@ void RedrawAtPointerCell(EditorState& state);
 // The cell under the pointer of the current canvas event.
 Cell PointerCellOfCurrentEvent();
 
+// A zoomed view that shows only part of the page scrolls to show the cells
+// (all of them when they fit).
+void ShowCells(const EditorState& state, CellRect cells);
+inline void FollowPointerCell(const EditorState& state) {
+    ShowCells(state, {state.pointerCell.x, state.pointerCell.y, state.pointerCell.x, state.pointerCell.y});
+}
+// The middle of the cell as the window shows it now (zoomed, scrolled), in
+// its client area.
+Cell CanvasPointOfCell(const EditorState& state, Cell c);
+
 // Makes cell the pointer's cell and shows it in the window title.
 void UpdatePointer(EditorState& state, Cell cell);
 

@@ -1,6 +1,7 @@
 #include "editor/status_line.h"
 
 #include "diskimage/disk_image.h"
+#include "editor/commands.h"
 #include "editor/recovery.h"
 #include "editor/zoom.h"
 #include "lores/text_glyphs.h"
@@ -8,8 +9,6 @@
 
 namespace editor {
 namespace {
-
-const char* const ToolNames[] = {"pen", "line", "circle", "fill", "rectangle", "filled rectangle", "filled circle", "text", "select"};
 
 std::string BaseName(const std::string& path) {
     const auto base = [](const std::string& p) {
@@ -78,7 +77,7 @@ void UpdateStatusLine(EditorState& state) {
     }
     parts.push_back({"colour: " + std::to_string(now.currentColour),
                      static_cast<std::int64_t>(palette[now.currentColour])});
-    parts.push_back({ToolNames[static_cast<std::size_t>(now.tool) % std::size(ToolNames)]});
+    parts.push_back({ToolName(now.tool)});
     parts.push_back({state.shown.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
     if (now.mixedView) parts.push_back({"mixed"});
@@ -90,7 +89,7 @@ void UpdateStatusLine(EditorState& state) {
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     if (!now.recoveryFailure.empty()) parts.push_back({"not kept for recovery: " + now.recoveryFailure});
     GiveGlyphs();
-    windowing::SetStatusLine(WindowNumber, 0, StatusLineTop(state.zoom), 640, StatusHeight, std::move(parts));
+    windowing::SetStatusLine(WindowNumber, 0, state.statusTop, 640, StatusHeight, std::move(parts));
 }
 
 }  // namespace editor

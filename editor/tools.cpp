@@ -106,6 +106,23 @@ void ShapePointer(EditorState& state, bool leftHeld) {
     });
 }
 
+bool CancelShape(EditorState& state) {
+    // Only the current tool's shape shows: another's anchor left behind is not in progress.
+    Cell* anchor = nullptr;
+    switch (state.currentTool) {
+    case Tool::Line: anchor = &state.lineAnchor; break;
+    case Tool::Circle: anchor = &state.circleAnchor; break;
+    case Tool::Rectangle:
+    case Tool::FilledRectangle:
+    case Tool::FilledCircle: anchor = &state.shapeAnchor; break;
+    default: return false;
+    }
+    if (!Anchored(*anchor)) return false;
+    *anchor = NoAnchor;
+    RedrawPage(state);
+    return true;
+}
+
 void FillPointer(EditorState& state, bool leftHeld) {
     if (!leftHeld) {
         RedrawPage(state);

@@ -28,6 +28,10 @@ void FillPointer(EditorState& state, bool leftHeld);
 // the filled circle's centre and a rim cell.
 void ShapePointer(EditorState& state, bool leftHeld);
 
+// Takes away a line, circle, rectangle or filled shape whose first press
+// is made (its rubber band showing); false when none is.
+bool CancelShape(EditorState& state);
+
 inline constexpr const char* FillRefusal = "Can't fill area with color. Try another one";
 
 }  // namespace editor

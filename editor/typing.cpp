@@ -23,6 +23,9 @@ std::uint8_t& ByteAt(EditorState& state, Cell c) {
 
 // The cursor shows at once after a change, then blinks on from there.
 void ShowCursor(EditorState& state) {
+    const Cell at = state.typing.cursor;
+    const int row = lores::FirstMixedPixelRow + 2 * at.y;
+    ShowCells(state, {at.x, row, at.x, row + 1});
     state.typing.cursorShown = true;
     state.typing.lastBlink = std::chrono::steady_clock::now();
     RedrawEveryBox(state);

@@ -1,7 +1,8 @@
 // The view's zoom: cells of 16x8 screen pixels times 1 to 4. The window
 // grows or shrinks with the canvas, never past the room the desktop gives
-// it; the toolbar and the status line keep their size. The zoom chosen is
-// kept for the next start in the desktop's configuration folder.
+// it: beyond that the canvas scrolls inside it. The toolbar and the status
+// line keep their size. The zoom chosen is kept for the next start in the
+// desktop's configuration folder.
 #include "editor/zoom.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "editor/page_view.h"
 #include "editor/status_line.h"
 #include "runtime/settings.h"
 #include "windowing/windowing.h"
@@ -30,8 +32,6 @@ void SaveZoom(int zoom) {
 
 }  // namespace
 
-int StatusLineTop(int zoom) { return CanvasTop + 384 * zoom; }
-
 int SavedZoom() {
     const std::string file = ConfigFile();
     std::string text;
@@ -43,14 +43,34 @@ int SavedZoom() {
 void ApplyZoom(EditorState& state, int wanted, bool remember) {
     int room = 0, roomHeight = 0;
     windowing::AvailableClientArea(WindowNumber, room, roomHeight);
-    int zoom = std::clamp(wanted, 1, MaxZoom);
-    while (zoom > 1 && (640 * zoom > room || StatusLineTop(zoom) + StatusHeight > roomHeight)) --zoom;
+    const int zoom = std::clamp(wanted, 1, MaxZoom);
+    // The window as large as the zoomed canvas, or as the room on the screen
+    // allows and the canvas scrolls inside it (never smaller than at 1x).
+    int viewWidth = std::max(640, room), viewHeight = std::max(384, roomHeight - CanvasTop - StatusHeight);
     state.zoom = zoom;
     windowing::SetCanvasZoom(CanvasNumber, zoom);
-    windowing::ResizeWindowObject(WindowNumber, 640 * zoom, StatusLineTop(zoom) + StatusHeight);
+    windowing::SetCanvasView(CanvasNumber, viewWidth, viewHeight);
+    state.statusTop = CanvasTop + viewHeight;
+    windowing::ResizeWindowObject(WindowNumber, viewWidth, state.statusTop + StatusHeight);
+    FollowPointerCell(state);
     state.shown.status.valid = false;  // the line moves
     UpdateStatusLine(state);
     if (remember) SaveZoom(zoom);
+}
+
+void WheelZoom(EditorState& state) {
+    using namespace windowing;
+    const int notches = static_cast<int>(CanvasAttribute(CanvasNumber, CanvasWheelDelta));
+    if (!(CanvasAttribute(CanvasNumber, CanvasModifiers) & 4) || notches == 0) return;
+    // The canvas pixel under the pointer stays under it.
+    const int x = static_cast<int>(CanvasAttribute(CanvasNumber, CanvasPointerX));
+    const int y = static_cast<int>(CanvasAttribute(CanvasNumber, CanvasPointerY));
+    int atX = 0, atY = 0;
+    CanvasPointInWindow(CanvasNumber, x, y, atX, atY);
+    const int zoom = std::clamp(state.zoom + (notches > 0 ? 1 : -1), 1, MaxZoom);
+    if (zoom == state.zoom) return;
+    ApplyZoom(state, zoom, true);
+    PlaceCanvasPoint(CanvasNumber, x, y, atX, atY);
 }
 
 }  // namespace editor

@@ -7,11 +7,12 @@ namespace editor {
 
 // The zoom kept from the last start ($XDG_CONFIG_HOME/vornel/zoom), 1 when none.
 int SavedZoom();
-// Shows the canvas at the zoom wanted, or the largest smaller one the
-// screen has room for, the window fitted to it; kept for the next start
-// when remember is set.
+// Shows the canvas at the zoom wanted, the window fitted to it as far as
+// the screen has room (the canvas scrolls inside it beyond that); kept for
+// the next start when remember is set.
 void ApplyZoom(EditorState& state, int wanted, bool remember);
-// Where the status line is at a zoom.
-int StatusLineTop(int zoom);
+// Control and the wheel over the canvas (the current event): a zoom step
+// in or out about the pointer.
+void WheelZoom(EditorState& state);
 
 }  // namespace editor

@@ -15,6 +15,8 @@ inline constexpr int FirstMixedTextRow = 20;    // text rows 20 to 23 ...
 inline constexpr int FirstMixedPixelRow = 40;   // ... cover pixel rows 40 to 47
 
 inline constexpr int MixedTextLines = 4;
+// A normal space: what the machine's screen holds where nothing is written.
+inline constexpr std::uint8_t TextSpace = 0xA0;
 inline constexpr int MixedTextBytes = MixedTextLines * PageWidth;
 
 // The page byte that holds column x of mixed text line `line` (0 to 3).

@@ -12,13 +12,19 @@
 #include "editor/event_loop.h"
 #include "lores/lores_page.h"
 #include "qt_driver.h"
+#include "test_files.h"
 
 class EditorFixture : public ::testing::Test {
 protected:
     editor::EditorState s;
     QWidget* canvas = nullptr;
+    testfiles::TempDir settings;  // each test's own: no zoom or recent file of another's
+
+    // Where the program keeps its settings during the test.
+    virtual std::string SettingsFolder() { return settings.path(); }
 
     void SetUp() override {
+        setenv("XDG_CONFIG_HOME", SettingsFolder().c_str(), 1);
         ASSERT_TRUE(editor::StartUp(s));
         QCoreApplication::processEvents();
         Pump();                             // the first wait shows the window
@@ -85,6 +91,13 @@ protected:
         editor::RunEventLoop(s);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(qtdriver::Window(0)->windowHandle(), &release);
+    }
+
+    // The menu bar's height: the window's client area below it is laid out
+    // as it was before the window had one.
+    static int MenuBarHeight() {
+        const QWidget* bar = qtdriver::Window(0)->findChild<QWidget*>(QStringLiteral("menuBar"));
+        return bar ? bar->height() : 0;
     }
 
     // The title once the frame it waits for is out.

@@ -20,7 +20,7 @@ using namespace testfiles;
 
 class Zoom : public EditorFixture {
 protected:
-    static void SetUpTestSuite() { setenv("XDG_CONFIG_HOME", config().path().c_str(), 1); }
+    std::string SettingsFolder() override { return config().path(); }
     static TempDir& config() {
         static TempDir dir;
         return dir;

@@ -111,6 +111,8 @@ void ReleaseCanvasCaptures() {
     detail::confiningCanvas = nullptr;
 }
 
+CanvasWidget* FindCanvasWidget(int number) { return FindCanvas(number); }
+
 }  // namespace detail
 
 Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) {
@@ -139,7 +141,8 @@ Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) 
     auto* c = new CanvasWidget(parent, width, height, flags, std::move(pixels));
     c->setObjectName(QStringLiteral("canvas%1").arg(number));
     c->drawSerial = ++drawSerials;
-    c->setGeometry(x, y, width, height);
+    c->home = QPoint(x, y);
+    c->setGeometry(x, y + detail::ClientTop(parent), width, height);
     c->number = number;
     c->show();
     slot.widget = c;

@@ -53,9 +53,14 @@ void ScaleBitmapRows(const Bitmap& b, QImage& band, int rows, int top, const std
 inline int PixelOfDevice(int k, double scale) { return static_cast<int>(std::floor(k / scale + 1e-9)); }
 inline int FirstDeviceOf(int pixel, double scale) { return static_cast<int>(std::ceil(pixel * scale - 1e-9)); }
 
+class CanvasWidget;
+CanvasWidget* FindCanvasWidget(int number);
+
 class CanvasWidget : public QWidget {
 public:
     int number = -1;
+    QPoint home;  // where it was put, in its window's client coordinates
+    QPointer<QWidget> view;  // the scrolling view it is shown through, when the window is too small for it
     int flags = 0;
     bool pointerInside = false;
     bool captured = false;
@@ -305,6 +310,11 @@ protected:
     }
 
     void wheelEvent(QWheelEvent* e) override {
+        // Shown through a scrolling view, the wheel without Control scrolls it.
+        if (view && !(e->modifiers() & Qt::ControlModifier)) {
+            e->ignore();
+            return;
+        }
         wheelAccumulator += e->angleDelta().y();
         const int n = wheelAccumulator / 120;
         if (n == 0) return;

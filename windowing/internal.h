@@ -44,6 +44,12 @@ QWidget* WidgetFromHandle(Handle handle);  // only layer windows are found
 QWidget* CurrentGadgetList();
 void ForgetGadgetList(QWidget* window);
 void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar);
+// Where a window's client area starts: below its menu bar, if it has one.
+// Everything placed in client coordinates is placed this much lower.
+int ClientTop(const QWidget* window);
+// Puts the menu bar along the window's top, height pixels high: the window
+// grows by as much and what is in it moves down with it.
+void AttachMenuBar(QWidget* window, QWidget* bar, int height);
 // The canvas, the titles and the status line follow a pointer that sweeps
 // the canvas at most once a frame (a 60 Hz screen's), all from one timer:
 // after a quiet spell once the event that changed them is handled, during
@@ -122,6 +128,8 @@ inline constexpr const char* ButtonStripProperty = "vornelButtonStrip";
 QIcon StandardIcon(int n);
 QIcon IconFromImage(std::uintptr_t handle);
 void InitMenus();
+// Lets go of the menu bar (it goes with its window).
+void ForgetMenuBar();
 void DestroyAllWindows();
 // Shows the windows opened since the program last waited for input.
 void ShowPendingWindows();

@@ -41,6 +41,7 @@ void InitMenus() {
     delete menus;
     menus = new runtime::ObjectTable<MenuObject>();
     builder = MenuBuilder{};
+    ForgetMenuBar();
 }
 
 }  // namespace detail
@@ -111,7 +112,7 @@ int ShowPopupAt(int number, Handle window, int x, int y) {
     MenuObject* m = Menus().Find(number);
     QWidget* owner = detail::WidgetFromHandle(window);
     if (!m || !m->menu || !owner) return 0;
-    ExecPopup(m->menu, owner, owner->mapToGlobal(QPoint(x, y)));
+    ExecPopup(m->menu, owner, owner->mapToGlobal(QPoint(x, y + detail::ClientTop(owner))));
     return 1;
 }
 

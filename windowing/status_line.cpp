@@ -189,6 +189,7 @@ void SetStatusLine(int window, int x, int y, int width, int height, std::vector<
     QWidget* w = detail::WindowWidget(window);
     if (!w) return;
     StatusLine* line = StatusLineOf(window);
+    y += detail::ClientTop(w);
     if (!line) {
         line = new StatusLine(w);
         line->setGeometry(x, y, width, height);

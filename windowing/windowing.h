@@ -196,8 +196,25 @@ int SetCanvasZoom(int number, int zoom);
 // Control+F as CanvasKeyDown, and none of them chooses a command.
 int SetCanvasTyping(int number, int on);
 
+// The canvas is shown through a view of at most width x height at its place
+// in the window: when it is larger, the view scrolls, with scroll bars
+// (the wheel scrolls it; Control and the wheel is the canvas's own).
+// width and height come back as the view's size: the canvas's own when it
+// fits, else with room for the scroll bars it needs, within the most given.
+int SetCanvasView(int number, int& width, int& height);
+// Scrolls the canvas's view (if it has one) to show the bitmap's rectangle,
+// or as much of it from its top left as fits.
+void ShowCanvasArea(int number, int x, int y, int width, int height);
+// Where the bitmap's pixel (x, y) is shown now, in its window's client area.
+void CanvasPointInWindow(int number, int x, int y, int& windowX, int& windowY);
+// Scrolls the canvas's view so that the bitmap's pixel (x, y) is shown at
+// (windowX, windowY) of the client area, as nearly as the view allows.
+void PlaceCanvasPoint(int number, int x, int y, int windowX, int windowY);
+
 // The room the desktop gives a window on its screen, frame excluded: the
-// largest client area that fits.
+// largest client area that fits. Where the platform does not let a program
+// place its windows (Wayland), a window grows in place from wherever it is:
+// the room it is sure of is the client area it has now.
 void AvailableClientArea(int window, int& width, int& height);
 // A new client size for a window the user cannot resize.
 int ResizeWindowObject(int window, int width, int height);
@@ -224,6 +241,30 @@ int ShowPopup(int number, Handle window);
 // The popup with its corner at (x, y) of the window's client area, for a
 // popup asked for from the keyboard.
 int ShowPopupAt(int number, Handle window, int x, int y);
+
+// --- menu bar -----------------------------------------------------------------
+// A menu bar along the window's top: the window grows by its height and what
+// is in it moves down with it (client coordinates keep their meaning).
+// Menus and items are added in order, into the menu made or chosen last.
+Handle CreateMenuBar(int window);
+void AddMenuBarMenu(const char* title);
+// Makes the bar's menu at index (0 the first) the one items go into.
+void ChooseMenuBarMenu(int index);
+void OpenMenuBarSubmenu(const char* title);
+void CloseMenuBarSubmenu();
+// A plain item, an item on or off, or one of a run of choices of which one
+// is on. It shows its keys (the window's shortcuts carry them out) and
+// posts the MenuEvent of id when chosen.
+enum class MenuItemKind { Plain, Toggle, Choice };
+void AddMenuBarItem(int id, const char* text, const std::vector<std::string>& keys, MenuItemKind kind);
+void AddMenuBarSeparator();
+// What an item shows now; an item not enabled cannot be chosen.
+void SetMenuItemState(int id, bool checked, bool enabled);
+// A new text for the item; the empty text hides it.
+void SetMenuItemText(int id, const char* text);
+// The item is enabled only while the clipboard holds something a paste
+// could take (ownType or a picture): looked at when its menu opens.
+void MenuItemFollowsClipboard(int id, const char* ownType);
 
 // A key sequence ("Ctrl+S", "P", "Shift+F10", "Menu") on the window that
 // posts the MenuEvent of command id, as a toolbar button or menu item would.

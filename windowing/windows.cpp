@@ -38,6 +38,8 @@ public:
     QSize lastSize;
     int toolbarNumber = -1;
     QPointer<QWidget> toolbar;  // cleared by itself when the toolbar goes first
+    QPointer<QWidget> menuBar;  // above everything else: the client area starts below it
+    int clientTop = 0;
 
     QRect centreIn;             // the area a centred window is centred in, frame included
     bool awaitingFrame = false;  // centred before the window manager framed it
@@ -126,6 +128,7 @@ protected:
 
     void resizeEvent(QResizeEvent* e) override {
         if (toolbar) toolbar->resize(width(), toolbar->sizeHint().height());
+        if (menuBar) menuBar->resize(width(), clientTop);
         if (number >= 0 && size() != lastSize && !(windowState() & Qt::WindowMinimized)) Post(SizeEvent, 0);
         lastSize = size();
         QWidget::resizeEvent(e);
@@ -253,7 +256,29 @@ void AttachToolbar(QWidget* window, int toolbarNumber, QWidget* toolbar) {
     auto* w = static_cast<LayerWindow*>(window);
     w->toolbarNumber = toolbarNumber;
     w->toolbar = toolbar;
-    if (toolbar) toolbar->resize(w->width(), toolbar->sizeHint().height());
+    if (!toolbar) return;
+    toolbar->move(0, w->clientTop);
+    toolbar->resize(w->width(), toolbar->sizeHint().height());
+}
+
+int ClientTop(const QWidget* window) {
+    const int n = WindowNumberOf(window);
+    const auto* w = n < 0 ? nullptr : static_cast<const LayerWindow*>(WindowWidget(n));
+    return w ? w->clientTop : 0;
+}
+
+void AttachMenuBar(QWidget* window, QWidget* bar, int height) {
+    auto* w = static_cast<LayerWindow*>(window);
+    const int grow = height - w->clientTop;
+    for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != bar && child != w->menuBar) child->move(child->pos() + QPoint(0, grow));
+    w->menuBar = bar;
+    w->clientTop = height;
+    bar->setGeometry(0, 0, w->width(), height);
+    const QSize size = w->size() + QSize(0, grow);
+    if (w->minimumSize() == w->maximumSize()) w->setFixedSize(size);
+    else w->resize(size);
+    w->lastSize = size;
 }
 
 void ShowPendingWindows() {
@@ -351,17 +376,23 @@ Handle WindowHandle(int number) { return detail::HandleOf(detail::WindowWidget(n
 
 void AvailableClientArea(int number, int& width, int& height) {
     QWidget* w = detail::WindowWidget(number);
+    if (w && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        width = w->width();
+        height = w->height() - detail::ClientTop(w);
+        return;
+    }
     QScreen* screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
     // The frame the window manager adds, as far as it is known yet.
     const QSize frame = w ? w->frameGeometry().size() - w->size() : QSize();
     width = room.width() - frame.width();
-    height = room.height() - frame.height();
+    height = room.height() - frame.height() - (w ? detail::ClientTop(w) : 0);
 }
 
 int ResizeWindowObject(int number, int width, int height) {
     auto* w = static_cast<LayerWindow*>(detail::WindowWidget(number));
     if (!w || width <= 0 || height <= 0) return 0;
+    height += w->clientTop;
     if (w->minimumSize() == w->maximumSize()) w->setFixedSize(width, height);
     else w->resize(width, height);
     // A window grown past the screen's edge is moved back onto it (where the

@@ -1,0 +1,116 @@
+#include "editor/recent_files.h"
+
+#include <algorithm>
+
+#include "editor/event_loop.h"
+#include "runtime/settings.h"
+
+namespace editor {
+namespace {
+
+std::string RecentFile() {
+    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
+    return folder.empty() ? folder : folder + "/recent";
+}
+
+constexpr std::size_t MaxRecentBytes = 64 * 1024;
+
+// Not kept is no loss worth a word: the list starts empty next time.
+void KeepRecentFiles(const std::vector<std::string>& files) {
+    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
+    if (folder.empty() || !runtime::MakeFolders(folder)) return;
+    std::string text;
+    for (const std::string& f : files) text += f + "\n";
+    runtime::WriteSmallFile(folder + "/recent", text);
+}
+
+// A path the list can hold: absolute, one line, no control characters.
+bool Keepable(const std::string& path) {
+    return !path.empty() && path[0] == '/' && path.size() < 4096 &&
+           std::none_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
+}  // namespace
+
+void NewPicture(EditorState& state) {
+    documents::Document doc = DocumentOf(state);
+    if (MayDiscardPicture(state)) documents::NewDocument(doc);
+}
+
+void OpenPicture(EditorState& state) {
+    documents::Document doc = DocumentOf(state);
+    if (!MayDiscardPicture(state)) return;
+    RememberRecentFile(state, documents::OpenDocument(doc));
+}
+
+void SavePicture(EditorState& state, bool askForName) {
+    documents::Document doc = DocumentOf(state);
+    if (askForName ? documents::SaveDocumentAs(doc) : documents::SaveDocument(doc))
+        RememberRecentFile(state, state.fileName);
+}
+
+void OpenDroppedFile(EditorState& state, const std::string& path) {
+    documents::Document doc = DocumentOf(state);
+    if (!path.empty() && MayDiscardPicture(state)) RememberRecentFile(state, documents::OpenPath(doc, path));
+}
+
+void StartWithFile(EditorState& state, const std::string& path) {
+    documents::Document doc = DocumentOf(state);
+    RememberRecentFile(state, documents::StartWithPath(doc, path));
+}
+
+void OpenRecentFile(EditorState& state, std::size_t index) {
+    if (index >= state.recentFiles.size() || !MayDiscardPicture(state)) return;
+    const std::string path = state.recentFiles[index];
+    if (documents::PictureIsGone(path)) {
+        state.recentFiles.erase(state.recentFiles.begin() + static_cast<std::ptrdiff_t>(index));
+        KeepRecentFiles(state.recentFiles);
+        documents::ShowReadMessage(path, "it is no longer there (taken off the recent files)");
+        return;
+    }
+    documents::Document doc = DocumentOf(state);
+    RememberRecentFile(state, documents::OpenPath(doc, path));
+}
+
+void ClearRecentFiles(EditorState& state) {
+    state.recentFiles.clear();
+    KeepRecentFiles(state.recentFiles);
+}
+
+std::vector<std::string> ParseRecentFiles(const std::string& text) {
+    std::vector<std::string> files;
+    for (std::size_t at = 0; at < text.size() && files.size() < RecentFilesKept;) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) break;  // a line cut short is no path
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (Keepable(line) && std::find(files.begin(), files.end(), line) == files.end()) files.push_back(std::move(line));
+    }
+    return files;
+}
+
+void LoadRecentFiles(EditorState& state) {
+    const std::string file = RecentFile();
+    std::string text;
+    state.recentFiles = !file.empty() && runtime::ReadSmallFile(file, text, MaxRecentBytes) ? ParseRecentFiles(text)
+                                                                                          : std::vector<std::string>{};
+}
+
+void RememberRecentFile(EditorState& state, const std::string& path) {
+    if (!Keepable(path)) return;
+    std::vector<std::string>& files = state.recentFiles;
+    files.erase(std::remove(files.begin(), files.end(), path), files.end());
+    files.insert(files.begin(), path);
+    if (files.size() > RecentFilesKept) files.resize(RecentFilesKept);
+    KeepRecentFiles(files);
+}
+
+std::string RecentFileMenuText(const std::vector<std::string>& files, std::size_t index) {
+    if (index >= files.size()) return {};
+    // "&" would mark the letter Alt takes: one in a name is doubled.
+    std::string text = index < 9 ? "&" + std::to_string(index + 1) + "  " : "1&0  ";
+    for (const char c : files[index]) text += c == '&' ? std::string("&&") : std::string(1, c);
+    return text;
+}
+
+}  // namespace editor
