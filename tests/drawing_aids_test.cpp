@@ -235,12 +235,51 @@ TEST_F(EditorFixture, RectanglesAndFilledShapesTakeTwoPressesAndOneStep) {
 
 // A zoom the screen has no room for (this offscreen screen is 800 wide) is
 // not taken: the view stays as large as fits.
-TEST_F(EditorFixture, AZoomThatDoesNotFitTheScreenIsNotTaken) {
-    Command(CommandId::ZoomIn);
-    EXPECT_EQ(s.zoom, 1);
-    EXPECT_EQ(canvas->size(), QSize(640, 384));
-    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
+// On a screen smaller than the zoomed window (the default 800x600) the zoom
+// is still taken: the window stays on the screen with its status line, the
+// canvas scrolls inside it, the view follows the keyboard's cell, a press
+// lands on the cell under it, and Control with the wheel zooms about the
+// pointer.
+TEST_F(EditorFixture, AZoomLargerThanTheScreenScrollsInsideTheWindow) {
+    QWidget* window = qtdriver::Window(0);
+    const QRect screen = window->screen()->availableGeometry();
+    const auto cellAt = [&](QPoint inWindow) {  // the cell a press there lands on
+        qtdriver::Move(canvas, canvas->mapFrom(window, inWindow));
+        Pump();
+        return s.pointerCell;
+    };
+    for (int zoom = 2; zoom <= 4; ++zoom) {
+        SCOPED_TRACE(zoom);
+        Command(CommandId::ZoomIn);
+        ASSERT_EQ(s.zoom, zoom);
+        EXPECT_EQ(canvas->size(), QSize(640 * zoom, 384 * zoom));
+        EXPECT_TRUE(screen.contains(window->frameGeometry())) << "the window stays on the screen";
+        const QWidget* status = window->findChild<QWidget*>(QStringLiteral("statusLine"));
+        EXPECT_EQ(status->geometry().bottom(), window->height() - 1) << "the status line at the bottom, shown";
+        EXPECT_EQ(status->geometry().top(), MenuBarHeight() + s.statusTop);
+        // The keyboard's cell at the far corner is scrolled into view.
+        for (int i = 0; i < 40; ++i) Command(CommandId::CellRight);
+        for (int i = 0; i < 48; ++i) Command(CommandId::CellDown);
+        const QRect view = canvas->parentWidget()->rect();  // the scrolling view's viewport
+        const QPoint corner = canvas->mapTo(canvas->parentWidget(), QPoint(640 * zoom - 1, 384 * zoom - 1));
+        EXPECT_TRUE(view.contains(corner)) << "the view followed the cell to (39, 47)";
+        EXPECT_EQ(cellAt(canvas->mapTo(window, QPoint(640 * zoom - 1, 384 * zoom - 1))), (Cell{39, 47}));
+    }
+    // Control and the wheel: a step in about the pointer, which stays on its
+    // cell (always possible zooming in); the wheel alone does not zoom.
+    Command(CommandId::ZoomOut);
+    const QPoint pointer = canvas->mapTo(window, canvas->mapFrom(canvas->parentWidget(), QPoint(300, 200)));
+    const Cell under = cellAt(pointer);
+    qtdriver::Wheel(canvas, 120, canvas->mapFrom(window, pointer), Qt::ControlModifier);
+    Pump();
+    EXPECT_EQ(s.zoom, 4);
+    EXPECT_EQ(cellAt(pointer), under) << "the cell under the pointer stays under it";
+    qtdriver::Wheel(canvas, -120, canvas->mapFrom(window, pointer));
+    Pump();
+    EXPECT_EQ(s.zoom, 4);
     Command(CommandId::ZoomReset);
+    EXPECT_EQ(canvas->parentWidget(), window) << "at 1x the canvas is in the window itself again";
+    EXPECT_EQ(window->size(), QSize(640, MenuBarHeight() + 440));
 }
 
 // H and Shift+H flip the whole picture (one history step each, the screen

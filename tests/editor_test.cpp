@@ -39,8 +39,8 @@ TEST_F(EditorFixture, StartsWithTheAppleAndAWhiteBoxOnCellZero) {
     EXPECT_EQ(s.undoAvailable, 0);
     EXPECT_TRUE(s.fileName.empty());
     EXPECT_EQ(Title(), "Vornel 0.2") << "no coordinates before the first handled pointer event";
-    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
-    EXPECT_EQ(canvas->geometry(), QRect(0, 30, 640, 384));
+    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, MenuBarHeight() + 440)) << "grown by the menu bar";
+    EXPECT_EQ(canvas->geometry(), QRect(0, MenuBarHeight() + 30, 640, 384));
     // (The test's entering motion was not a handled pointer event.)
     EXPECT_EQ(Shown(0, 0), Palette(15));
     EXPECT_EQ(Shown(15, 7), Palette(15));

@@ -90,9 +90,9 @@ inline void Release(QWidget* w, QPoint at, Qt::MouseButton b = Qt::LeftButton, Q
 inline void DoubleClick(QWidget* w, QPoint at, Qt::MouseButton b = Qt::LeftButton) {
     Mouse(w, QEvent::MouseButtonDblClick, at, b, b);
 }
-inline void Wheel(QWidget* w, int amount) {
-    QWheelEvent e(QPointF(5, 5), QPointF(w->mapToGlobal(QPoint(5, 5))), QPoint(), QPoint(0, amount), Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
+inline void Wheel(QWidget* w, int amount, QPoint at = {5, 5}, Qt::KeyboardModifiers modifiers = {}) {
+    QWheelEvent e(QPointF(at), QPointF(w->mapToGlobal(at)), QPoint(), QPoint(0, amount), Qt::NoButton, modifiers,
+                  Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
 

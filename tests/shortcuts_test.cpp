@@ -52,7 +52,7 @@ TEST_F(EditorFixture, KeysCarryOutTheirCommands) {
     EXPECT_EQ(script.seen[0].title, "Please choose file to load");
     EXPECT_EQ(script.seen[1].text, "pic#060400");
     EXPECT_EQ(script.seen[2].text, "image1.png");
-    const QPoint cell = qtdriver::Window(0)->mapToGlobal(QPoint(10 * 16 + 8, 30 + 20 * 8 + 4));
+    const QPoint cell = qtdriver::Window(0)->mapToGlobal(QPoint(10 * 16 + 8, MenuBarHeight() + 30 + 20 * 8 + 4));
     EXPECT_EQ(script.seen[3].directory, std::to_string(cell.x()) + "," + std::to_string(cell.y()));
     EXPECT_EQ(script.seen[4].kind, "popup");
     // F1: the About box, with the version, the licence and every key.

@@ -35,8 +35,10 @@ TEST_F(Zoom, StepsGrowTheWindowPressesLandOnTheirCellsAndTheNextStartKeepsIt) {
         Command(CommandId::ZoomIn);
         ASSERT_EQ(s.zoom, zoom);
         EXPECT_EQ(canvas->size(), QSize(640 * zoom, 384 * zoom));
-        EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640 * zoom, 30 + 384 * zoom + 26));
-        EXPECT_EQ(Status()->geometry(), QRect(0, 30 + 384 * zoom, 640, 26)) << "the status line keeps its size";
+        EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640 * zoom, MenuBarHeight() + 30 + 384 * zoom + 26));
+        EXPECT_EQ(Status()->geometry(), QRect(0, MenuBarHeight() + 30 + 384 * zoom, 640, 26))
+            << "the status line keeps its size";
+        EXPECT_EQ(canvas->parentWidget(), qtdriver::Window(0)) << "no scrolling where the window fits";
         EXPECT_TRUE(qtdriver::Window(0)->screen()->availableGeometry().contains(qtdriver::Window(0)->frameGeometry()))
             << "moved back onto the screen as it grew";
         // The last canvas pixel of cell (2, 3) and the first of cell (3, 4).
@@ -68,7 +70,7 @@ TEST_F(Zoom, StepsGrowTheWindowPressesLandOnTheirCellsAndTheNextStartKeepsIt) {
     Command(CommandId::ZoomReset);
     EXPECT_EQ(s.zoom, 1);
     EXPECT_EQ(canvas->size(), QSize(640, 384));
-    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, 440));
+    EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, MenuBarHeight() + 440));
     EXPECT_EQ(SavedZoom(), 1);
 }
 
@@ -109,13 +111,17 @@ TEST_F(Zoom, OddSettingsNeitherHangNorHarm) {
 }
 
 // Run on a screen of exactly the 2x window (tests/zoom/exact_screen.json):
-// the zoom that fits to the pixel is taken, the next one is not.
+// the zoom that fits to the pixel shows all of the canvas, the next one
+// scrolls in a window of the whole screen.
 TEST_F(Zoom, NeedsExactScreenAZoomThatFitsItIsTaken) {
     const QSize screen = qtdriver::Window(0)->screen()->availableGeometry().size();
-    if (screen != QSize(1280, 30 + 768 + 26)) GTEST_SKIP() << "needs the screen of exact_screen.json";
+    if (screen != QSize(1280, MenuBarHeight() + 30 + 768 + 26)) GTEST_SKIP() << "needs the screen of exact_screen.json";
     Command(CommandId::ZoomIn);
     EXPECT_EQ(s.zoom, 2);
+    EXPECT_EQ(canvas->parentWidget(), qtdriver::Window(0)) << "no scroll bars one pixel short";
     Command(CommandId::ZoomIn);
-    EXPECT_EQ(s.zoom, 2);
+    EXPECT_EQ(s.zoom, 3);
+    EXPECT_NE(canvas->parentWidget(), qtdriver::Window(0));
+    EXPECT_EQ(qtdriver::Window(0)->size(), screen);
     Command(CommandId::ZoomReset);
 }

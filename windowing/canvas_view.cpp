@@ -63,8 +63,10 @@ void ShowCanvasArea(int number, int x, int y, int width, int height) {
     QScrollArea* view = c ? ViewOf(c) : nullptr;
     if (!view) return;
     const QRect area = c->ToWidget(QRect(x, y, width, height));
-    // The far corner first, then the near one: all of it when it fits, else its top left.
-    view->ensureVisible(area.right(), area.bottom(), 0, 0);
+    // The far corner first, then the near one: all of it when it fits, else
+    // its top left. (A point is shown when it is at most the view's size on:
+    // the pixel past the corner is the one to ask for.)
+    view->ensureVisible(area.right() + 1, area.bottom() + 1, 0, 0);
     view->ensureVisible(area.left(), area.top(), 0, 0);
 }
 

@@ -191,10 +191,12 @@ public:
         if (band.isNull()) return;
         // Device coordinates relative to the canvas's rounded device origin.
         const double d = devicePixelRatioF();
-        const QTransform device = p.deviceTransform();
+        // Drawn from the rounded origin, wherever the painter's device puts
+        // the canvas (its window's backing store, or an image of its own).
         const QPoint o = DeviceOrigin();
+        const QPointF exact = QPointF(mapTo(window(), QPoint(0, 0))) * d;
         p.save();
-        p.setWorldTransform(QTransform(1 / d, 0, 0, 1 / d, (o.x() - device.dx()) / d, (o.y() - device.dy()) / d) *
+        p.setWorldTransform(QTransform(1 / d, 0, 0, 1 / d, (o.x() - exact.x()) / d, (o.y() - exact.y()) / d) *
                             p.worldTransform());
         for (int top = y0; top < y1; top += band.height()) {
             const int rows = std::min(band.height(), y1 - top);
