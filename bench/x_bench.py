@@ -23,13 +23,47 @@ RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 31  # start-ups of each, inter
 PROBE = os.path.join(BUILD, "bench", "x_probe")
 BARE = os.path.join(BUILD, "bench", "bare_window")
 VORNEL = os.path.join(BUILD, "vornel")
-# Both windows are 640x440, centred on the screen (no window manager): the
-# screen `make bench` gives, room for the editor at 2x.
+# Both windows are centred on the screen (no window manager): the bare one
+# 640x440, the editor as much taller as its menu bar (MENU, measured first).
+# The screen `make bench` gives has room for the editor at 2x.
 SCREEN = (2048, 1536)
+MENU = 0
 LEFT, TOP = (SCREEN[0] - 640) // 2, (SCREEN[1] - 440) // 2
-APPLE = (LEFT + 12 * 16 + 8, TOP + 30 + 17 * 8 + 4)  # a yellow cell of the startup picture
-STATUS_INK = (LEFT + 7, TOP + 414 + 11)  # a dot of the status line's first letter, black when its text is drawn
 WORK = tempfile.mkdtemp(prefix="vornel-bench-")
+
+
+def canvas_top(zoom=1, menu=None):
+    """The screen row of a centred window's canvas (the editor's, or the
+    bare window's with menu=0)."""
+    menu = MENU if menu is None else menu
+    return (SCREEN[1] - (menu + 30 + 384 * zoom + 26)) // 2 + menu + 30
+
+
+def points(menu):
+    """A yellow cell of the startup picture, and a dot of the status line's
+    first letter (black when its text is drawn)."""
+    top = canvas_top(1, menu)
+    return (LEFT + 12 * 16 + 8, top + 17 * 8 + 4), (LEFT + 7, top + 384 + 11)
+
+
+def measure_menu_bar():
+    """The menu bar's height in this desktop's font: the window's height
+    beyond 440."""
+    proc = subprocess.Popen([VORNEL], cwd=WORK, stderr=subprocess.DEVNULL)
+    try:
+        for _ in range(100):
+            time.sleep(0.1)
+            found = subprocess.run(["xdotool", "search", "--name", "^Vornel"], capture_output=True, text=True).stdout
+            if found.split():
+                shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", found.split()[0]],
+                                       capture_output=True, text=True).stdout
+                height = int(dict(l.split("=") for l in shell.split())["HEIGHT"])
+                if height > 440:
+                    return height - 440
+        raise RuntimeError("the editor's window never showed")
+    finally:
+        proc.kill()
+        proc.wait()
 
 
 def startup(title, command, points):
@@ -47,12 +81,12 @@ def xdo(*args):
 
 def moves(command, setup=None, count=2000, zoom=1, env=None, teardown=None):
     proc = subprocess.Popen(command, cwd=WORK, stderr=subprocess.DEVNULL, env=env)
-    left, top = (SCREEN[0] - 640 * zoom) // 2, (SCREEN[1] - (30 + 384 * zoom + 26)) // 2
+    left, top = (SCREEN[0] - 640 * zoom) // 2, canvas_top(zoom, 0 if command[0] == BARE else MENU)
     try:
         time.sleep(1.5)
         if setup:
             setup()
-        out = subprocess.run([PROBE, "moves", str(proc.pid), str(left + 8), str(top + 34), str(620 * zoom),
+        out = subprocess.run([PROBE, "moves", str(proc.pid), str(left + 8), str(top + 4), str(620 * zoom),
                               str(370 * zoom), str(count)],
                              capture_output=True, text=True, timeout=120)
         return float(out.stdout)
@@ -65,7 +99,7 @@ def moves(command, setup=None, count=2000, zoom=1, env=None, teardown=None):
 
 def anchor(key):
     def press():
-        xdo("mousemove", LEFT + 320, TOP + 30 + 192)
+        xdo("mousemove", LEFT + 320, canvas_top() + 192)
         xdo("key", key)
         xdo("click", "1")
         time.sleep(0.2)
@@ -75,8 +109,8 @@ def anchor(key):
 def carry_selection():
     """S, a 20x20 selection marked by a drag, and the button pressed inside
     it: the moves that follow carry its cells."""
-    at = lambda cx, cy: (LEFT + 16 * cx + 8, TOP + 30 + 8 * cy + 4)
-    xdo("mousemove", LEFT + 320, TOP + 30 + 192)
+    at = lambda cx, cy: (LEFT + 16 * cx + 8, canvas_top() + 8 * cy + 4)
+    xdo("mousemove", LEFT + 320, canvas_top() + 192)
     xdo("key", "s")
     xdo("mousemove", *at(2, 10))
     xdo("mousedown", "1")
@@ -111,6 +145,9 @@ def main():
     os.environ["XDG_STATE_HOME"] = os.path.join(WORK, "state")
     os.environ["XDG_CONFIG_HOME"] = os.path.join(WORK, "no-config")  # 1x, whatever the user chose
     try:
+        global MENU
+        MENU = measure_menu_bar()
+        print("the editor's menu bar: %d pixels high" % MENU)
         measure()
     finally:
         os.kill(bus, 15)
@@ -119,11 +156,12 @@ def main():
 def measure():
     bare_window = [BARE, "-geometry", "640x440+%d+%d" % (LEFT, TOP)]
     vornel, bare = [], []
+    (apple, ink), (bare_apple, bare_ink) = points(MENU), points(0)
     for _ in range(RUNS):  # interleaved, so that both see the same machine
         # The picture and the status line's text in the same frame; the bare
         # window is drawn when its one colour shows at both places.
-        vornel.append(startup("Vornel", [VORNEL], [(*APPLE, "ffff00"), (*STATUS_INK, "000000")]))
-        bare.append(startup("bare", bare_window, [(*APPLE, "ffff00"), (*STATUS_INK, "ffff00")]))
+        vornel.append(startup("Vornel", [VORNEL], [(*apple, "ffff00"), (*ink, "000000")]))
+        bare.append(startup("bare", bare_window, [(*bare_apple, "ffff00"), (*bare_ink, "ffff00")]))
     vd, bd = median([r[0] for r in vornel]), median([r[0] for r in bare])
     vg, bg = median([r[1] for r in vornel]), median([r[1] for r in bare])
     vr, br = median([r[2] for r in vornel]), median([r[2] for r in bare])

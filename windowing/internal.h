@@ -92,6 +92,13 @@ QWidget* DialogParent();
 // the platform lets a program place windows), no minimise or maximise.
 void MakeTransient(QDialog& dialog);
 
+// --- the program's own character dots (SetStatusLineGlyphs) ---------------
+// True when every character of text has its dots.
+bool HasGlyphs(const std::string& text);
+// Draws text, seven pixels a character, with its top row at top, into a
+// 32-bit image, between columns left and right.
+void DrawGlyphs(QImage& image, int left, int right, int x, int top, const std::string& text, QRgb ink);
+
 // --- screen readers --------------------------------------------------------
 // Tells a screen reader listening that the status line of widget's window
 // (and so the canvas's description) says something new.

@@ -2,14 +2,22 @@
 // MenuEvent, as the toolbar's buttons and the keys do. Each item shows its
 // keys (the keys themselves are the window's shortcuts, which work whether
 // or not an item is enabled) and its state.
+//
+// The bar's titles are drawn with the program's own character dots, as the
+// status line is: the window's first frame loads no font (the desktop's font
+// comes in when a menu first opens, after the frame).
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
 #include <unordered_map>
 
 #include "windowing/internal.h"
@@ -17,8 +25,155 @@
 namespace windowing {
 namespace {
 
+// A row of menu titles: a press (or Alt and the title's letter, or F10)
+// opens a title's menu below it; with one open, the pointer over another
+// title, or Left and Right, goes over to that one.
+class MenuStrip : public QWidget {
+public:
+    static constexpr int Height = 22;
+    static constexpr int Gap = 7;  // each side of a title: one character
+
+    struct Title {
+        std::string text;
+        QPointer<QMenu> menu;
+        int left = 0, right = 0;
+    };
+    std::vector<Title> titles;
+
+    explicit MenuStrip(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("menuBar"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    QMenu* Add(const char* title) {
+        std::string text;
+        char letter = 0;
+        for (const char* c = title; c && *c; ++c) {
+            if (*c == '&' && c[1]) letter = c[1];
+            else text += *c;
+        }
+        auto* menu = new QMenu(this);
+        menu->setTitle(QString::fromUtf8(title));
+        menu->setObjectName(QStringLiteral("menu") + QString::fromStdString(text));
+        menu->installEventFilter(this);
+        const int left = titles.empty() ? 0 : titles.back().right;
+        titles.push_back({text, menu, left, left + Gap * 2 + 7 * static_cast<int>(text.size())});
+        const auto index = titles.size() - 1;
+        if (letter) {
+            auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + QChar::fromLatin1(letter)), parentWidget());
+            QObject::connect(key, &QShortcut::activated, this, [this, index] { Open(index); });
+        }
+        if (titles.size() == 1) {
+            auto* key = new QShortcut(QKeySequence(Qt::Key_F10), parentWidget());
+            QObject::connect(key, &QShortcut::activated, this, [this] { Open(0); });
+        }
+        QObject::connect(menu, &QMenu::aboutToHide, this, [this, index] {
+            if (open_ == static_cast<int>(index)) open_ = -1;
+            update();
+        });
+        update();
+        return menu;
+    }
+
+    void Open(std::size_t index) {
+        if (index >= titles.size() || !titles[index].menu) return;
+        if (open_ >= 0 && open_ != static_cast<int>(index) && titles[static_cast<std::size_t>(open_)].menu)
+            titles[static_cast<std::size_t>(open_)].menu->hide();
+        open_ = static_cast<int>(index);
+        update();
+        detail::ReleaseCanvasCaptures();
+        titles[index].menu->popup(mapToGlobal(QPoint(titles[index].left, height())));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QImage strip(size(), QImage::Format_RGB32);
+        strip.fill(palette().window().color());
+        const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
+        const QRgb lit = palette().highlightedText().color().rgb() | 0xFF000000u;
+        for (std::size_t i = 0; i < titles.size(); ++i) {
+            const Title& t = titles[i];
+            const bool open = static_cast<int>(i) == open_;
+            if (open) {
+                QPainter p(&strip);
+                p.fillRect(QRect(t.left, 1, t.right - t.left, height() - 2), palette().highlight());
+            }
+            if (detail::HasGlyphs(t.text))
+                detail::DrawGlyphs(strip, 0, width(), t.left + Gap, (height() - 8) / 2, t.text, open ? lit : ink);
+        }
+        QPainter(this).drawImage(0, 0, strip);
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        const int at = TitleAt(e->position().toPoint().x());
+        if (at >= 0 && at == open_) titles[static_cast<std::size_t>(at)].menu->hide();
+        else if (at >= 0) Open(static_cast<std::size_t>(at));
+    }
+
+    // An open menu: the pointer over another title, or Left and Right, go over to it.
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (open_ < 0 || watched != titles[static_cast<std::size_t>(open_)].menu) return false;
+        if (e->type() == QEvent::MouseMove) {
+            const QPoint here = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
+            const int at = rect().contains(here) ? TitleAt(here.x()) : -1;
+            if (at >= 0 && at != open_) Open(static_cast<std::size_t>(at));
+        } else if (e->type() == QEvent::MouseButtonPress) {
+            // A press on the open menu's own title closes it, as a press on the bar would.
+            const QPoint here = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
+            if (rect().contains(here) && TitleAt(here.x()) == open_) {
+                titles[static_cast<std::size_t>(open_)].menu->hide();
+                return true;
+            }
+        } else if (e->type() == QEvent::KeyPress) {
+            auto* menu = static_cast<QMenu*>(watched);
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            const int step = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
+            // Right on an item with a submenu opens the submenu instead.
+            if (step == 0 || (step > 0 && menu->activeAction() && menu->activeAction()->menu())) return false;
+            const auto n = static_cast<int>(titles.size());
+            Open(static_cast<std::size_t>((open_ + step + n) % n));
+            return true;
+        }
+        return false;
+    }
+
+private:
+    int open_ = -1;  // the title whose menu is open
+
+    int TitleAt(int x) const {
+        for (std::size_t i = 0; i < titles.size(); ++i)
+            if (x >= titles[i].left && x < titles[i].right) return static_cast<int>(i);
+        return -1;
+    }
+};
+
+// A screen reader sees a menu bar whose children are the menus.
+class StripAccessible : public QAccessibleWidget {
+public:
+    explicit StripAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::MenuBar) {}
+    MenuStrip* Strip() const { return static_cast<MenuStrip*>(widget()); }
+    int childCount() const override { return static_cast<int>(Strip()->titles.size()); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        return QAccessible::queryAccessibleInterface(Strip()->titles[static_cast<std::size_t>(index)].menu.data());
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (int i = 0; i < childCount(); ++i)
+            if (child && child->object() == Strip()->titles[static_cast<std::size_t>(i)].menu.data()) return i;
+        return -1;
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? QStringLiteral("Menu bar") : QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* StripAccessibility(const QString&, QObject* object) {
+    auto* strip = dynamic_cast<MenuStrip*>(object);
+    return strip ? new StripAccessible(strip) : nullptr;
+}
+
 struct MenuBarBuilder {
-    QPointer<QMenuBar> bar;
+    QPointer<MenuStrip> bar;
     int window = -1;
     QPointer<QMenu> current;                 // where the next item goes
     std::vector<QPointer<QMenu>> openMenus;  // the submenus the current one is in
@@ -43,14 +198,6 @@ QAction* Item(int id) {
     return found == builder->items.end() ? nullptr : found->second.data();
 }
 
-// The bar is as high as its menus' titles need.
-void Fit() {
-    MenuBarBuilder& b = Builder();
-    QWidget* window = detail::WindowWidget(b.window);
-    if (!b.bar || !window) return;
-    const int height = b.bar->heightForWidth(window->width());
-    detail::AttachMenuBar(window, b.bar, height > 0 ? height : b.bar->sizeHint().height());
-}
 
 // Whether the clipboard holds anything a paste could take: looked at when
 // the menu with the item opens, once a change of the clipboard.
@@ -80,35 +227,36 @@ void ForgetMenuBar() {
 Handle CreateMenuBar(int window) {
     QWidget* w = detail::WindowWidget(window);
     if (!w) return 0;
+    static bool accessible = false;
+    if (!accessible) {
+        accessible = true;
+        QAccessible::installFactory(StripAccessibility);
+    }
     MenuBarBuilder& b = Builder();
     b = MenuBarBuilder{};
     b.window = window;
-    b.bar = new QMenuBar(w);
-    b.bar->setObjectName(QStringLiteral("menuBar"));
-    // Inside the window on every desktop, where the window's layout counts on it.
-    b.bar->setNativeMenuBar(false);
+    b.bar = new MenuStrip(w);
+    detail::AttachMenuBar(w, b.bar, MenuStrip::Height);
     b.bar->show();
-    Fit();
     return detail::HandleOf(b.bar.data());
 }
 
 void AddMenuBarMenu(const char* title) {
     MenuBarBuilder& b = Builder();
     if (!b.bar) return;
-    b.current = b.bar->addMenu(QString::fromUtf8(title ? title : ""));
+    b.current = b.bar->Add(title);
     b.openMenus.clear();
     b.group = nullptr;
     QObject::connect(b.current, &QMenu::aboutToShow, b.current, [menu = b.current] {
         for (QAction* a : menu->actions())
             if (builder && a == Item(builder->clipboardItem)) CheckClipboard();
     });
-    Fit();
 }
 
 void ChooseMenuBarMenu(int index) {
     MenuBarBuilder& b = Builder();
-    const QList<QAction*> menus = b.bar ? b.bar->actions() : QList<QAction*>();
-    b.current = index >= 0 && index < menus.size() ? menus[index]->menu() : nullptr;
+    const bool there = b.bar && index >= 0 && index < static_cast<int>(b.bar->titles.size());
+    b.current = there ? b.bar->titles[static_cast<std::size_t>(index)].menu.data() : nullptr;
     b.openMenus.clear();
     b.group = nullptr;
 }
@@ -136,7 +284,7 @@ void AddMenuBarItem(int id, const char* text, const std::vector<std::string>& ke
     QList<QKeySequence> sequences;
     for (const std::string& k : keys) sequences.push_back(QKeySequence::fromString(QString::fromStdString(k)));
     // Shown beside the item and told to a screen reader; the window's own
-    // shortcuts carry them out (these only ever act in a focused bar).
+    // shortcuts carry them out (these would act only in a focused menu).
     a->setShortcuts(sequences);
     a->setShortcutContext(Qt::WidgetShortcut);
     if (kind != MenuItemKind::Plain) a->setCheckable(true);

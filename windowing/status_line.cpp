@@ -19,12 +19,7 @@ namespace {
 int glyphFirst = 0;
 std::vector<std::uint8_t> glyphRows;  // eight a character
 
-bool HasGlyphs(const std::string& text) {
-    const int count = static_cast<int>(glyphRows.size() / 8);
-    for (const unsigned char c : text)
-        if (c < glyphFirst || c >= glyphFirst + count) return false;
-    return true;
-}
+using detail::HasGlyphs;
 
 class StatusLine : public QWidget {
 public:
@@ -139,17 +134,7 @@ private:
                 x += swatch + 4;
             }
             if (HasGlyphs(part.text)) {
-                for (const unsigned char c : part.text) {
-                    const std::uint8_t* rows = glyphRows.data() + 8 * (c - glyphFirst);
-                    for (int row = 0; row < 8; ++row) {
-                        const int y = textTop + row;
-                        if (y < 0 || y >= height || !rows[row]) continue;
-                        for (int col = 0; col < 7; ++col)
-                            if ((rows[row] & (0x40 >> col)) && x + col >= left && x + col < right)
-                                pixels[y * line + x + col] = ink;
-                    }
-                    x += 7;
-                }
+                detail::DrawGlyphs(strip_, left, right, x, textTop, part.text, ink);
             } else {
                 QPainter p(&strip_);
                 p.setClipRect(left, 0, right - left, height);
@@ -179,6 +164,34 @@ StatusLine* StatusLineOf(int window) {
 }
 
 }  // namespace
+
+namespace detail {
+
+bool HasGlyphs(const std::string& text) {
+    const int count = static_cast<int>(glyphRows.size() / 8);
+    for (const unsigned char c : text)
+        if (c < glyphFirst || c >= glyphFirst + count) return false;
+    return true;
+}
+
+void DrawGlyphs(QImage& image, int left, int right, int x, int top, const std::string& text, QRgb ink) {
+    auto* const pixels = reinterpret_cast<QRgb*>(image.bits());
+    const qsizetype line = image.bytesPerLine() / 4;
+    left = std::max(left, 0);
+    right = std::min(right, image.width());
+    for (const unsigned char c : text) {
+        const std::uint8_t* rows = glyphRows.data() + 8 * (c - glyphFirst);
+        for (int row = 0; row < 8; ++row) {
+            const int y = top + row;
+            if (y < 0 || y >= image.height() || !rows[row]) continue;
+            for (int col = 0; col < 7; ++col)
+                if ((rows[row] & (0x40 >> col)) && x + col >= left && x + col < right) pixels[y * line + x + col] = ink;
+        }
+        x += 7;
+    }
+}
+
+}  // namespace detail
 
 void SetStatusLineGlyphs(int first, int count, const std::uint8_t* rows) {
     glyphFirst = first;

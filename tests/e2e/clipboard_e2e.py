@@ -17,7 +17,7 @@ import tempfile
 import time
 import zlib
 
-from screen import page_pixel as pixel, page_plot as plot, wait_until
+from screen import canvas_origin, page_pixel as pixel, page_plot as plot, wait_until
 
 VORNEL, PEER = sys.argv[1], sys.argv[2]
 failures = []
@@ -61,7 +61,7 @@ class Editor:
         xdo("windowmove", "--sync", self.window, left, 0)
         time.sleep(0.3)
         geometry = dict(line.split("=") for line in xdo("getwindowgeometry", "--shell", self.window).splitlines())
-        self.cx, self.cy = int(geometry["X"]), int(geometry["Y"]) + 30
+        self.cx, self.cy = canvas_origin(geometry)
 
     def focus(self):
         xdo("windowfocus", "--sync", self.window)

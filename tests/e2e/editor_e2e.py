@@ -14,7 +14,7 @@ import tempfile
 import time
 import zlib
 
-from screen import read_png, screen_pixel, wait_until
+from screen import canvas_origin, read_png, screen_pixel, wait_until
 
 VORNEL, SOURCE = sys.argv[1], sys.argv[2]
 TITLE = "Vornel 0.2"
@@ -22,6 +22,8 @@ PALETTE_WHITE, PALETTE_YELLOW, PALETTE_BLACK = (255, 255, 255), (255, 255, 0), (
 failures = []
 # Recovery files of this run's programs stay in a folder of its own.
 os.environ["XDG_STATE_HOME"] = tempfile.mkdtemp(prefix="vornel-state-")
+# The zoom and recent files of a test of its own, not the user's.
+os.environ["XDG_CONFIG_HOME"] = tempfile.mkdtemp(prefix="vornel-config-")
 
 
 def xdo(*args, check=True):
@@ -78,8 +80,7 @@ try:
     window = find_window(TITLE)
     time.sleep(1.0)
     geometry = dict(line.split("=") for line in xdo("getwindowgeometry", "--shell", window).splitlines())
-    left, top = int(geometry["X"]), int(geometry["Y"])
-    cx, cy = left, top + 30  # the canvas sits below the 30-pixel toolbar
+    cx, cy = canvas_origin(geometry)  # below the menu bar and the 30-pixel toolbar
     xdo("windowfocus", "--sync", window)
 
     # A pen dot at canvas (100, 50): lores cell (6, 6).

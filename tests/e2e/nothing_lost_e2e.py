@@ -16,7 +16,7 @@ import threading
 import time
 import zlib
 
-from screen import screen_pixel, wait_until
+from screen import canvas_origin, screen_pixel, wait_until
 
 VORNEL = sys.argv[1]
 TITLE = "Vornel 0.2"
@@ -24,6 +24,7 @@ failures = []
 work = tempfile.mkdtemp(prefix="vornel-lost-")
 state = os.path.join(work, "state")
 os.environ["XDG_STATE_HOME"] = state
+os.environ["XDG_CONFIG_HOME"] = tempfile.mkdtemp(prefix="vornel-config-")
 recovery_folder = os.path.join(state, "vornel")
 headless = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
 
@@ -131,7 +132,8 @@ def main_window(env=None):
 def draw_dot(window, cell, env=None):
     time.sleep(0.8)
     geometry = dict(line.split("=") for line in xdo("getwindowgeometry", "--shell", window, env=env).splitlines())
-    x, y = int(geometry["X"]) + cell[0] * 16 + 8, int(geometry["Y"]) + 30 + cell[1] * 8 + 4
+    x, y = canvas_origin(geometry)
+    x, y = x + cell[0] * 16 + 8, y + cell[1] * 8 + 4
     xdo("mousemove", x - 5, y, env=env)
     time.sleep(0.2)
     xdo("mousemove", x, y, env=env)
@@ -189,7 +191,8 @@ try:
     window = main_window()
     answer_recovery("alt+r")
     geometry = dict(line.split("=") for line in xdo("getwindowgeometry", "--shell", window).splitlines())
-    shown = screen_pixel(int(geometry["X"]) + 2 * 16 + 8, int(geometry["Y"]) + 30 + 2 * 8 + 4, work)
+    left, top = canvas_origin(geometry)
+    shown = screen_pixel(left + 2 * 16 + 8, top + 2 * 8 + 4, work)
     expect("Recover shows the drawing", shown, (255, 255, 255))
     now = pages()
     expect("the recovered picture is this program's own now", len(now) == 1 and now != left, True)

@@ -17,6 +17,13 @@ def wait_until(test, seconds=15):
     return None
 
 
+def canvas_origin(geometry):
+    """Where the canvas starts on the screen, from the window's client
+    geometry (xdotool's --shell words) at 1x: below the menu bar, whatever
+    its height in the desktop's font, and the 30-pixel toolbar."""
+    return int(geometry["X"]), int(geometry["Y"]) + int(geometry["HEIGHT"]) - 440 + 30
+
+
 def screen_pixel(x, y, work):
     """The red, green and blue of the screen at (x, y); work is a scratch folder."""
     shot = os.path.join(work, "screen.png")

@@ -155,6 +155,7 @@ def main():
     os.mkdir(runtime_dir, 0o700)
     os.environ["XDG_RUNTIME_DIR"] = runtime_dir
     os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")
+    os.environ["XDG_CONFIG_HOME"] = os.path.join(work, "config")
     bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
                          capture_output=True, text=True, check=True).stdout.split()
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = bus[0]
