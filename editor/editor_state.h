@@ -204,6 +204,11 @@ struct Shown {
     StatusShown status;
     std::string statusFileName;  // the file name the status line was made for
     std::string statusNameText;  // and how it shows it
+    // What the menu bar's items show: a toggle's or choice's state (bit 0)
+    // and whether it can act (bit 1), in the order of the command table;
+    // and the recent files its list shows.
+    std::vector<std::uint8_t> menuStates;
+    std::vector<std::string> menuRecentFiles{std::string()};  // none shown yet: differs from any list
 };
 
 struct EditorState {

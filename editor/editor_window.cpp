@@ -216,15 +216,28 @@ void ShowKeysBox() { windowing::ShowAbout(TitleText, AboutText, KeysList()); }
 
 void ShowAboutBox() { windowing::ShowAbout(TitleText, AboutText, {}); }
 
-void UpdateMenuBar(const EditorState& state) {
+void UpdateMenuBar(EditorState& state) {
+    // Worked out at every event, handed on only when something differs.
+    std::vector<std::uint8_t> now;
     for (const Command& c : Commands()) {
         if (c.menu == Menu::None) continue;
         const bool on = c.tool ? state.currentTool == *c.tool : c.on && c.on(state);
-        SetMenuItemState(c.id, on, !c.enabled || c.enabled(state));
+        now.push_back(static_cast<std::uint8_t>(on | (!c.enabled || c.enabled(state)) << 1));
     }
+    if (now != state.shown.menuStates) {
+        std::size_t i = 0;
+        for (const Command& c : Commands())
+            if (c.menu != Menu::None) {
+                SetMenuItemState(c.id, now[i] & 1, now[i] & 2);
+                ++i;
+            }
+        state.shown.menuStates = std::move(now);
+    }
+    if (state.recentFiles == state.shown.menuRecentFiles) return;
     for (std::size_t i = 0; i < RecentFilesKept; ++i)
         SetMenuItemText(CommandId::FirstRecentFile + static_cast<int>(i),
                         RecentFileMenuText(state.recentFiles, i).c_str());
+    state.shown.menuRecentFiles = state.recentFiles;
 }
 
 void SelectToolButton(int id) {

@@ -29,7 +29,7 @@ std::vector<std::pair<std::string, std::string>> KeysList();
 
 // The menu bar's items show the state's tool, toggles, what can act now
 // and the recent files.
-void UpdateMenuBar(const EditorState& state);
+void UpdateMenuBar(EditorState& state);
 
 // Paints the colour swatches (toolbar buttons) in the state's palette.
 void PaintSwatches(const EditorState& state);

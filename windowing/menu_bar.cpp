@@ -35,6 +35,7 @@ public:
 
     struct Title {
         std::string text;
+        char letter = 0;  // Alt and this opens it
         QPointer<QMenu> menu;
         int left = 0, right = 0;
     };
@@ -45,38 +46,44 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-    QMenu* Add(const char* title) {
-        std::string text;
-        char letter = 0;
+    // A title; its menu is made when first asked for (after the first frame).
+    void Add(const char* title) {
+        Title t;
         for (const char* c = title; c && *c; ++c) {
-            if (*c == '&' && c[1]) letter = c[1];
-            else text += *c;
+            if (*c == '&' && c[1]) t.letter = c[1];
+            else t.text += *c;
         }
-        auto* menu = new QMenu(this);
-        menu->setTitle(QString::fromUtf8(title));
-        menu->setObjectName(QStringLiteral("menu") + QString::fromStdString(text));
-        menu->installEventFilter(this);
-        const int left = titles.empty() ? 0 : titles.back().right;
-        titles.push_back({text, menu, left, left + Gap * 2 + 7 * static_cast<int>(text.size())});
-        const auto index = titles.size() - 1;
-        if (letter) {
-            auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + QChar::fromLatin1(letter)), parentWidget());
+        t.left = titles.empty() ? 0 : titles.back().right;
+        t.right = t.left + Gap * 2 + 7 * static_cast<int>(t.text.size());
+        titles.push_back(std::move(t));
+        update();
+    }
+
+    QMenu* MenuAt(std::size_t index) {
+        if (index >= titles.size()) return nullptr;
+        Title& t = titles[index];
+        if (t.menu) return t.menu;
+        t.menu = new QMenu(this);
+        t.menu->setTitle(QString::fromStdString(t.text));
+        t.menu->setObjectName(QStringLiteral("menu") + QString::fromStdString(t.text));
+        t.menu->installEventFilter(this);
+        if (t.letter) {
+            auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + QChar::fromLatin1(t.letter)), parentWidget());
             QObject::connect(key, &QShortcut::activated, this, [this, index] { Open(index); });
         }
-        if (titles.size() == 1) {
+        if (index == 0) {
             auto* key = new QShortcut(QKeySequence(Qt::Key_F10), parentWidget());
             QObject::connect(key, &QShortcut::activated, this, [this] { Open(0); });
         }
-        QObject::connect(menu, &QMenu::aboutToHide, this, [this, index] {
+        QObject::connect(t.menu, &QMenu::aboutToHide, this, [this, index] {
             if (open_ == static_cast<int>(index)) open_ = -1;
             update();
         });
-        update();
-        return menu;
+        return t.menu;
     }
 
     void Open(std::size_t index) {
-        if (index >= titles.size() || !titles[index].menu) return;
+        if (!MenuAt(index)) return;
         if (open_ >= 0 && open_ != static_cast<int>(index) && titles[static_cast<std::size_t>(open_)].menu)
             titles[static_cast<std::size_t>(open_)].menu->hide();
         open_ = static_cast<int>(index);
@@ -155,7 +162,7 @@ public:
     int childCount() const override { return static_cast<int>(Strip()->titles.size()); }
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount()) return nullptr;
-        return QAccessible::queryAccessibleInterface(Strip()->titles[static_cast<std::size_t>(index)].menu.data());
+        return QAccessible::queryAccessibleInterface(Strip()->MenuAt(static_cast<std::size_t>(index)));
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         for (int i = 0; i < childCount(); ++i)
@@ -244,19 +251,20 @@ Handle CreateMenuBar(int window) {
 void AddMenuBarMenu(const char* title) {
     MenuBarBuilder& b = Builder();
     if (!b.bar) return;
-    b.current = b.bar->Add(title);
-    b.openMenus.clear();
-    b.group = nullptr;
-    QObject::connect(b.current, &QMenu::aboutToShow, b.current, [menu = b.current] {
-        for (QAction* a : menu->actions())
-            if (builder && a == Item(builder->clipboardItem)) CheckClipboard();
-    });
+    b.bar->Add(title);
+    b.current = nullptr;
 }
 
 void ChooseMenuBarMenu(int index) {
     MenuBarBuilder& b = Builder();
-    const bool there = b.bar && index >= 0 && index < static_cast<int>(b.bar->titles.size());
-    b.current = there ? b.bar->titles[static_cast<std::size_t>(index)].menu.data() : nullptr;
+    const bool made = b.bar && index >= 0 && index < static_cast<int>(b.bar->titles.size()) &&
+                      b.bar->titles[static_cast<std::size_t>(index)].menu;
+    b.current = b.bar && index >= 0 ? b.bar->MenuAt(static_cast<std::size_t>(index)) : nullptr;
+    if (b.current && !made)
+        QObject::connect(b.current, &QMenu::aboutToShow, b.current, [menu = b.current] {
+            for (QAction* a : menu->actions())
+                if (builder && a == Item(builder->clipboardItem)) CheckClipboard();
+        });
     b.openMenus.clear();
     b.group = nullptr;
 }

@@ -24,7 +24,8 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 id=org.vornel.Vornel
 check "the program runs" "$root/usr/bin/vornel" --version
-check "desktop entry declares the page type" grep -qx 'MimeType=application/x-apple2-lores;' \
+check "desktop entry declares the page and disk image types" \
+  grep -qx 'MimeType=application/x-apple2-lores;application/x-apple2-disk-image;' \
   "$root/usr/share/applications/$id.desktop"
 check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/$id.desktop"
 check "thumbnailer" grep -qx 'Exec=vornel --thumbnail %i %o %s' "$root/usr/share/thumbnailers/vornel.thumbnailer"
@@ -37,6 +38,19 @@ for page in pic.gr 'pic#060400'; do
   check "a page is application/x-apple2-lores: $page" bash -c \
     "XDG_DATA_DIRS='$root/usr/share' XDG_DATA_HOME='$work/none' XDG_CURRENT_DESKTOP=GNOME \
      xdg-mime query filetype '$work/$page' | grep -qx application/x-apple2-lores"
+done
+# Disk images are the program's by name, a ProDOS .po by its volume
+# directory too; a translation file's .po stays a translation.
+head -c 143360 /dev/zero > "$work/disk.dsk"
+head -c 143424 /dev/zero > "$work/disk.2mg"
+"$root/usr/bin/vornel" --export-png "$work/pic.gr" "$work/pic.png" > /dev/null
+"$root/usr/bin/vornel" --import-png "$work/pic.png" "$work/volume.po:PIC" 2> /dev/null
+printf 'msgid ""\nmsgstr ""\n' > "$work/words.po"
+for file in disk.dsk:application/x-apple2-disk-image disk.2mg:application/x-apple2-disk-image \
+            volume.po:application/x-apple2-disk-image words.po:text/x-gettext-translation; do
+  check "${file%%:*} is ${file#*:}" bash -c \
+    "XDG_DATA_DIRS='$root/usr/share:/usr/share' XDG_DATA_HOME='$work/none' XDG_CURRENT_DESKTOP=GNOME \
+     xdg-mime query filetype '$work/${file%%:*}' | grep -qx '${file#*:}'"
 done
 
 # make run's set is the program's alone.
