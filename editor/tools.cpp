@@ -119,7 +119,7 @@ bool CancelShape(EditorState& state) {
     }
     if (!Anchored(*anchor)) return false;
     *anchor = NoAnchor;
-    RedrawPage(state);
+    RedrawAtPointerCell(state);  // a key's doing: no pointer event to take the cell from
     return true;
 }
 

@@ -279,6 +279,9 @@ TEST_F(EditorFixture, AZoomLargerThanTheScreenScrollsInsideTheWindow) {
     EXPECT_EQ(s.zoom, 4);
     Command(CommandId::ZoomReset);
     EXPECT_EQ(canvas->parentWidget(), window) << "at 1x the canvas is in the window itself again";
+    qtdriver::Wheel(canvas, 120, {100, 100});
+    Pump();
+    EXPECT_EQ(s.zoom, 1) << "the wheel alone does not zoom, scrolling or not";
     EXPECT_EQ(window->size(), QSize(640, MenuBarHeight() + 440));
 }
 

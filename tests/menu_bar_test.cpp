@@ -1,0 +1,314 @@
+// The menu bar as a screen reader and a user find it: every command of the
+// table with its words, keys and state; an item does what its key does;
+// Open Recent; Escape during a shape; the export of the mixed view.
+#include <QAccessible>
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "documents/conversions.h"
+#include "editor/commands.h"
+#include "editor/recent_files.h"
+#include "editor/status_line.h"
+#include "editor_fixture.h"
+#include "lores/text_glyphs.h"
+#include "test_files.h"
+
+using namespace editor;
+using namespace testfiles;
+
+namespace {
+
+// Every item of the bar's menus (submenus included), as the accessibility
+// interface tells them: words without "&", keys, on, enabled.
+struct Told {
+    std::string name, keys;
+    bool on = false, enabled = false;
+    QAccessibleInterface* item = nullptr;
+};
+
+void Walk(QAccessibleInterface* menu, std::vector<Told>& out) {
+    for (int i = 0; i < menu->childCount(); ++i) {
+        QAccessibleInterface* item = menu->child(i);
+        if (!item || item->role() == QAccessible::Separator) continue;
+        if (item->childCount() > 0 && item->child(0)->role() == QAccessible::PopupMenu) {
+            Walk(item->child(0), out);  // a submenu's title: its items are the commands
+            continue;
+        }
+        const QAccessible::State state = item->state();
+        out.push_back({item->text(QAccessible::Name).toStdString(), item->text(QAccessible::Accelerator).toStdString(),
+                       bool(state.checked), !state.disabled, item});
+    }
+}
+
+std::vector<Told> MenuBarItems() {
+    QWidget* bar = qtdriver::Window(0)->findChild<QWidget*>(QStringLiteral("menuBar"));
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(bar);
+    std::vector<Told> items;
+    if (!strip || strip->role() != QAccessible::MenuBar) return items;
+    for (int m = 0; m < strip->childCount(); ++m) Walk(strip->child(m), items);
+    return items;
+}
+
+std::string Plain(const char* text) {
+    std::string s;
+    for (const char* c = text; *c; ++c)
+        if (*c != '&') s += *c;
+    return s;
+}
+
+const Told* Find(const std::vector<Told>& items, const std::string& name) {
+    for (const Told& t : items)
+        if (t.name == name) return &t;
+    return nullptr;
+}
+
+}  // namespace
+
+class MenuBar : public EditorFixture {
+protected:
+    // Chooses the item as a screen reader's user would.
+    void Choose(const std::string& name) {
+        const std::vector<Told> items = MenuBarItems();
+        const Told* t = Find(items, name);
+        ASSERT_NE(t, nullptr) << name;
+        ASSERT_NE(t->item->actionInterface(), nullptr);
+        t->item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        Pump();
+    }
+    void Key(const char* keys) {
+        QApplication::setActiveWindow(qtdriver::Window(0));
+        const QKeySequence k = QKeySequence::fromString(QString::fromUtf8(keys));
+        QTest::keySequence(qtdriver::Window(0), k);
+        Pump();
+    }
+};
+
+// The bar holds every command the table puts in a menu, in its words, with
+// its first key, its state and whether it can act, as the table says now;
+// and the states follow what the commands do.
+TEST_F(MenuBar, ItemsReadThroughAccessibilityAreTheCommandTable) {
+    std::vector<Told> items = MenuBarItems();
+    ASSERT_FALSE(items.empty()) << "a menu bar a screen reader sees";
+    std::size_t inMenus = 0;
+    for (const editor::Command& c : Commands()) {
+        if (c.menu == Menu::None) continue;
+        ++inMenus;
+        const int palette = c.id - CommandId::FirstPalette;
+        const std::string name = c.text ? Plain(c.text) : lores::Palettes()[static_cast<std::size_t>(palette)].name;
+        const Told* t = Find(items, name);
+        ASSERT_NE(t, nullptr) << name;
+        if (c.keys[0])
+            EXPECT_EQ(t->keys, QKeySequence::fromString(QString::fromUtf8(c.keys[0])).toString().toStdString()) << name;
+        EXPECT_EQ(t->on, c.tool ? s.currentTool == *c.tool : c.on && c.on(s)) << name;
+        EXPECT_EQ(t->enabled, !c.enabled || c.enabled(s)) << name;
+    }
+    EXPECT_EQ(items.size(), inMenus + RecentFilesKept) << "and the recent files' places";
+    // At the start: the pen, no selection, the newest step, 1x.
+    for (const auto& [name, on, enabled] : {std::tuple{"Pen", true, true}, {"Line", false, true},
+                                            {"Copy", false, false}, {"Cut", false, false}, {"Delete", false, false},
+                                            {"Undo", false, false}, {"Redo", false, false},
+                                            {"Zoom Out", false, false}, {"Zoom In", false, true},
+                                            {"Clear Text Lines", false, false}, {"standard", true, true}}) {
+        const Told* t = Find(items, name);
+        ASSERT_NE(t, nullptr) << name;
+        EXPECT_EQ(t->on, on) << name;
+        EXPECT_EQ(t->enabled, enabled) << name;
+    }
+    // A stroke, a selection, the grid, the mixed view, a palette: the bar follows.
+    PressAt(3, 3);
+    Command(CommandId::SelectAll);
+    Command(CommandId::ToggleGrid);
+    Command(CommandId::ToggleMixedView);
+    Command(CommandId::FirstPalette + 2);
+    Command(CommandId::ZoomIn);
+    items = MenuBarItems();
+    for (const auto& [name, on, enabled] : {std::tuple{"Pen", false, true}, {"Select", true, true},
+                                            {"Copy", false, true}, {"Undo", false, true}, {"Redo", false, false},
+                                            {"Grid", true, true}, {"Mixed View", true, true},
+                                            {"Clear Text Lines", false, true}, {"standard", false, true},
+                                            {lores::Palettes()[2].name, true, true}, {"Zoom Out", false, true}}) {
+        const Told* t = Find(items, name);
+        ASSERT_NE(t, nullptr) << name;
+        EXPECT_EQ(t->on, on) << name;
+        EXPECT_EQ(t->enabled, enabled) << name;
+    }
+    Command(CommandId::HistoryBack);
+    EXPECT_TRUE(Find(MenuBarItems(), "Redo")->enabled) << "a step to go forward to";
+    Command(CommandId::ZoomReset);
+}
+
+// The same commands once by their keys and once from the menu bar, from the
+// same start: after each, the same picture, tools, view and status line.
+TEST_F(MenuBar, AnItemDoesWhatItsKeyDoes) {
+    const std::vector<std::pair<const char*, const char*>> steps = {
+        {"L", "Line"}, {"Ctrl+A", "Select All"}, {"H", "Flip Left-Right"}, {"Shift+H", "Flip Top-Bottom"},
+        {"Ctrl+C", "Copy"}, {"Delete", "Delete"}, {"X", "Mirror Left-Right"}, {"Shift+X", "Mirror Top-Bottom"},
+        {"G", "Grid"}, {"V", "Next Palette"}, {"Ctrl+Right", "Scroll Right"}, {"Ctrl+Down", "Scroll Down"},
+        {"Ctrl+Z", "Undo"}, {"Ctrl+Shift+Z", "Redo"}, {"M", "Mixed View"}, {"Ctrl+Delete", "Clear Text Lines"},
+        {"Ctrl+V", "Paste"}, {"Return", nullptr}, {"R", "Rectangle"}, {"Shift+C", "Filled Circle"},
+        {"[", "Previous Colour"}, {"K", "Pick Colour"}, {"]", "Next Colour"}, {"Ctrl+=", "Zoom In"},
+        {"Ctrl+-", "Zoom Out"}, {"T", "Text"}, {"S", "Select"}, {"Ctrl+A", "Select All"}, {"Ctrl+X", "Cut"}, {"Ctrl+0", "Actual Size"}};
+    struct Seen {
+        lores::LoresPage page;
+        Tool tool;
+        int colour, zoom, palette;
+        bool grid, mixed, mirrorLR, mirrorTB, changed;
+        std::size_t at;
+        CellRect selection;
+        std::string status;
+        bool operator==(const Seen&) const = default;
+    };
+    const auto run = [&](bool byKeys) {
+        std::vector<Seen> seen;
+        MoveTo(7, 9);
+        for (const auto& [keys, name] : steps) {
+            if (byKeys || !name) Key(keys);
+            else Choose(name);
+            seen.push_back({s.workingPage(), s.currentTool, s.currentColour, s.zoom, s.palette, s.showGrid,
+                            s.mixedView, s.mirrorLeftRight, s.mirrorTopBottom, s.pictureChanged, s.history.at,
+                            s.select.rect, windowing::StatusLineText(WindowNumber)});
+        }
+        return seen;
+    };
+    const std::vector<Seen> byKeys = run(true);
+    editor::ShutDown(s);
+    SetUp();
+    const std::vector<Seen> byMenus = run(false);
+    ASSERT_EQ(byKeys.size(), byMenus.size());
+    for (std::size_t i = 0; i < byKeys.size(); ++i) EXPECT_TRUE(byKeys[i] == byMenus[i]) << steps[i].first;
+    // And the steps did something: the picture, the tools and the view all changed on the way.
+    EXPECT_NE(byKeys[2].page, byKeys[1].page);
+    EXPECT_NE(byKeys[15].page, byKeys[14].page) << "the text lines cleared";
+    EXPECT_TRUE(byKeys[8].grid && byKeys[14].mixed && byKeys[23].zoom == 2);
+}
+
+// Open Recent: the pictures opened and saved, newest first, ten at most; one
+// that is gone is said so (after the unsaved question) and taken off; a
+// settings folder with something odd where the list is kept is neither
+// followed, nor waited on, nor harmed.
+TEST_F(MenuBar, OpenRecentSaysAGoneFileAndSurvivesOddSettings) {
+    TempDir dir;
+    const std::string recent = settings / "vornel/recent";
+    for (int i = 0; i < 12; ++i) {
+        WriteAll(dir / ("p" + std::to_string(i)), std::vector<std::uint8_t>(1024, static_cast<std::uint8_t>(i)));
+        qtdriver::DialogScript script;
+        script.Choose(dir / ("p" + std::to_string(i)));
+        Command(CommandId::OpenPicture);
+    }
+    ASSERT_EQ(s.recentFiles.size(), RecentFilesKept);
+    EXPECT_EQ(s.recentFiles.front(), dir / "p11");
+    EXPECT_EQ(s.recentFiles.back(), dir / "p2");
+    EXPECT_EQ(ParseRecentFiles(std::string(ReadAll(recent).begin(), ReadAll(recent).end())), s.recentFiles);
+    EXPECT_EQ(Find(MenuBarItems(), "&1  " + dir / "p11"), nullptr) << "the menu shows no ampersand";
+    EXPECT_NE(Find(MenuBarItems(), "1  " + dir / "p11"), nullptr);
+    // Choosing the fourth opens it and puts it first.
+    Command(CommandId::FirstRecentFile + 3);
+    EXPECT_EQ(s.fileName, dir / "p8");
+    EXPECT_EQ(s.recentFiles.front(), dir / "p8");
+    // A gone one, with an unsaved change: the question first, then the word, and it leaves the list.
+    unlink((dir / "p5").c_str());
+    PressAt(1, 1);
+    {
+        qtdriver::DialogScript script;
+        script.Answer(QMessageBox::Discard);
+        script.Ok();
+        Command(CommandId::FirstRecentFile + 6);
+        ASSERT_EQ(script.seen.size(), 2u);
+        EXPECT_EQ(script.seen[0].text, SaveChangesQuestion);
+        EXPECT_NE(script.seen[1].text.find(dir / "p5"), std::string::npos);
+        EXPECT_NE(script.seen[1].text.find("no longer there"), std::string::npos);
+    }
+    EXPECT_EQ(s.recentFiles.size(), RecentFilesKept - 1);
+    EXPECT_EQ(std::count(s.recentFiles.begin(), s.recentFiles.end(), dir / "p5"), 0);
+    EXPECT_EQ(s.fileName, dir / "p8") << "the picture on screen stays";
+    // A save puts its file first; Clear empties the list and its file.
+    s.fileName = dir / "saved";
+    Command(CommandId::SavePicture);
+    EXPECT_EQ(s.recentFiles.front(), dir / "saved");
+    Command(CommandId::ClearRecent);
+    EXPECT_TRUE(s.recentFiles.empty());
+    EXPECT_TRUE(ReadAll(recent).empty());
+
+    // Odd things where the list is kept: read as no list, never written through.
+    WriteAll(dir / "victim", {'k', 'e', 'e', 'p', '\n'});
+    const auto odd = {std::pair<const char*, std::function<void()>>{"a pipe", [&] { mkfifo(recent.c_str(), 0600); }},
+                      {"a link", [&] { symlink((dir / "victim").c_str(), recent.c_str()); }},
+                      {"a folder", [&] { mkdir(recent.c_str(), 0700); }},
+                      {"lines that are no paths", [&] {
+                           WriteAll(recent, {'r', 'e', 'l', '\n', '/', 'a', '\x01', '\n', '/', 'o', 'k', '\n', '/', 'c',
+                                             'u', 't'});
+                       }}};
+    for (const auto& [what, make] : odd) {
+        SCOPED_TRACE(what);
+        unlink(recent.c_str());
+        rmdir(recent.c_str());
+        make();
+        LoadRecentFiles(s);
+        EXPECT_EQ(s.recentFiles, std::string(what) == "lines that are no paths" ? std::vector<std::string>{"/ok"}
+                                                                                 : std::vector<std::string>{});
+        s.fileName = dir / "again";
+        Command(CommandId::SavePicture);
+        EXPECT_EQ(s.recentFiles.front(), dir / "again") << "the list in memory goes on";
+        EXPECT_EQ(ReadAll(dir / "victim"), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p', '\n'}));
+    }
+}
+
+// Escape with a shape's first press made takes the rubber band away, draws
+// nothing and does not end the program (the colour chosen after it still
+// arrives); the next press starts a new shape.
+TEST_F(MenuBar, EscapeTakesAwayEachTwoPressShape) {
+    for (const int tool : {CommandId::LineTool, CommandId::CircleTool, CommandId::RectangleTool,
+                           CommandId::FilledRectangleTool, CommandId::FilledCircleTool}) {
+        SCOPED_TRACE(tool);
+        s.pictureChanged = false;  // the last round's drawing is let go without a question
+        Command(CommandId::NewPicture);
+        Command(tool);
+        const lores::LoresPage before = s.workingPage();
+        // The canvas apart from the pointer's cell (its highlight is drawn in the current colour).
+        const auto shown = [&] {
+            QImage image = canvas->grab().toImage();
+            for (int y = 14 * 8; y < 15 * 8; ++y)
+                for (int x = 16 * 16; x < 17 * 16; ++x) image.setPixel(x, y, 0);
+            return image;
+        };
+        MoveTo(16, 14);
+        const QImage plain = shown();
+        PressAt(10, 10);
+        MoveTo(16, 14);
+        ASSERT_NE(shown(), plain) << "the rubber band shows";
+        const int colour = (s.currentColour + 3) % 16;
+        EscapeThenColourThenClose(colour);
+        EXPECT_EQ(s.currentColour, colour) << "Escape did not end the program";
+        EXPECT_EQ(s.workingPage(), before);
+        EXPECT_EQ(shown(), plain) << "the rubber band is gone";
+        // The next press anchors a new shape, the one after draws it.
+        PressAt(2, 2);
+        EXPECT_EQ(s.workingPage(), before);
+        PressAt(4, 2);
+        EXPECT_NE(s.workingPage(), before);
+    }
+}
+
+// Export in the mixed view writes the text lines, byte for byte the PNG the
+// command line's --export-png --mixed makes; with the view off, without.
+TEST_F(MenuBar, ExportInTheMixedViewIsTheCommandLinesMixedPicture) {
+    TempDir dir;
+    for (int i = 0; i < lores::MixedTextBytes; ++i)
+        s.workingPage()[static_cast<std::size_t>(lores::MixedTextOffset(i / 40, i % 40))] =
+            static_cast<std::uint8_t>(0x41 + i % 90);
+    WriteAll(dir / "page", {s.workingPage().begin(), s.workingPage().end()});
+    for (const bool mixed : {true, false}) {
+        SCOPED_TRACE(mixed);
+        if (s.mixedView != mixed) Command(CommandId::ToggleMixedView);
+        qtdriver::DialogScript script;
+        script.Choose(dir / "window.png");
+        Command(CommandId::ExportPicture);
+        ASSERT_TRUE(documents::ExportPageAsPng(dir / "page", dir / "line.png", lores::Palettes().front(), mixed).ok);
+        EXPECT_EQ(ReadAll(dir / "window.png"), ReadAll(dir / "line.png"));
+        unlink((dir / "window.png").c_str());
+    }
+}
