@@ -224,6 +224,25 @@ def main():
         fill_cell(stroke, 6, 5, WHITE, False)
         expect_screen("a pen stroke with no further input", work, origin, stroke, at(6, 5))
 
+        # 2x: a program cannot place its window here, so the window keeps its
+        # size and the canvas scrolls in it: the zoomed picture shows from the
+        # canvas's corner, and the status line is where it was, on the screen.
+        xdo("key", "ctrl+plus")
+        time.sleep(0.8)
+        shot = screenshot(work)
+        zoomed = lambda cx, cy: shot[origin[1] + cy * 2 * CELL_H + CELL_H][origin[0] + cx * 2 * CELL_W + CELL_W]
+        checks = [("the zoomed stroke", zoomed(6, 5), WHITE), ("a zoomed cell of the picture", zoomed(13, 17),
+                                                                 startup[17 * CELL_H + 4][13 * CELL_W + 8]),
+                  ("the status line's first letter where it was", shot[origin[1] + 384 + 11][origin[0] + 7],
+                   (0, 0, 0))]
+        for what, got, wanted in checks:
+            print("%s %s: got %s, wanted %s" % ("ok  " if tuple(got) == tuple(wanted) else "FAIL", what, got, wanted),
+                  flush=True)
+            if tuple(got) != tuple(wanted):
+                failures.append(what)
+        xdo("key", "ctrl+0")
+        time.sleep(0.5)
+
         # The clipboard between two clients of the compositor: the whole
         # picture copied here, pasted into a second program started on a
         # blank page (it has the keyboard: Ctrl+V, Return, Ctrl+S).
