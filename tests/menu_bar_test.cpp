@@ -101,8 +101,9 @@ TEST_F(MenuBar, ItemsReadThroughAccessibilityAreTheCommandTable) {
         const std::string name = c.text ? Plain(c.text) : lores::Palettes()[static_cast<std::size_t>(palette)].name;
         const Told* t = Find(items, name);
         ASSERT_NE(t, nullptr) << name;
-        if (c.keys[0])
+        if (c.keys[0]) {
             EXPECT_EQ(t->keys, QKeySequence::fromString(QString::fromUtf8(c.keys[0])).toString().toStdString()) << name;
+        }
         EXPECT_EQ(t->on, c.tool ? s.currentTool == *c.tool : c.on && c.on(s)) << name;
         EXPECT_EQ(t->enabled, !c.enabled || c.enabled(s)) << name;
     }
@@ -202,7 +203,8 @@ TEST_F(MenuBar, OpenRecentSaysAGoneFileAndSurvivesOddSettings) {
     ASSERT_EQ(s.recentFiles.size(), RecentFilesKept);
     EXPECT_EQ(s.recentFiles.front(), dir / "p11");
     EXPECT_EQ(s.recentFiles.back(), dir / "p2");
-    EXPECT_EQ(ParseRecentFiles(std::string(ReadAll(recent).begin(), ReadAll(recent).end())), s.recentFiles);
+    const std::vector<std::uint8_t> kept = ReadAll(recent);
+    EXPECT_EQ(ParseRecentFiles(std::string(kept.begin(), kept.end())), s.recentFiles) << "kept as it is shown";
     EXPECT_EQ(Find(MenuBarItems(), "&1  " + dir / "p11"), nullptr) << "the menu shows no ampersand";
     EXPECT_NE(Find(MenuBarItems(), "1  " + dir / "p11"), nullptr);
     // Choosing the fourth opens it and puts it first.
