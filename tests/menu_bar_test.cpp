@@ -3,6 +3,7 @@
 // Open Recent; Escape during a shape; the export of the mixed view.
 #include <QAccessible>
 #include <QAction>
+#include <QClipboard>
 #include <QMenu>
 #include <QTest>
 
@@ -140,6 +141,15 @@ TEST_F(MenuBar, ItemsReadThroughAccessibilityAreTheCommandTable) {
     Command(CommandId::HistoryBack);
     EXPECT_TRUE(Find(MenuBarItems(), "Redo")->enabled) << "a step to go forward to";
     Command(CommandId::ZoomReset);
+    // Paste as the Edit menu opens: greyed with nothing on the clipboard, not once cells are copied.
+    QMenu* edit = qtdriver::Window(0)->findChild<QMenu*>(QStringLiteral("menuEdit"));
+    ASSERT_NE(edit, nullptr);
+    QGuiApplication::clipboard()->clear();
+    QMetaObject::invokeMethod(edit, "aboutToShow");
+    EXPECT_FALSE(Find(MenuBarItems(), "Paste")->enabled);
+    Command(CommandId::CopySelection);
+    QMetaObject::invokeMethod(edit, "aboutToShow");
+    EXPECT_TRUE(Find(MenuBarItems(), "Paste")->enabled);
 }
 
 // The same commands once by their keys and once from the menu bar, from the
