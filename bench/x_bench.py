@@ -23,27 +23,34 @@ RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 31  # start-ups of each, inter
 PROBE = os.path.join(BUILD, "bench", "x_probe")
 BARE = os.path.join(BUILD, "bench", "bare_window")
 VORNEL = os.path.join(BUILD, "vornel")
-# Both windows are centred on the screen (no window manager): the bare one
-# 640x440, the editor as much taller as its menu bar (MENU, measured first).
-# The screen `make bench` gives has room for the editor at 2x.
+# Both windows are the editor's size, 640x440 and its menu bar (MENU,
+# measured first), centred on the screen (no window manager). The screen
+# `make bench` gives has room for the editor at 2x.
 SCREEN = (2048, 1536)
 MENU = 0
-LEFT, TOP = (SCREEN[0] - 640) // 2, (SCREEN[1] - 440) // 2
+LEFT = (SCREEN[0] - 640) // 2
 WORK = tempfile.mkdtemp(prefix="vornel-bench-")
 
 
-def canvas_top(zoom=1, menu=None):
-    """The screen row of a centred window's canvas (the editor's, or the
-    bare window's with menu=0)."""
-    menu = MENU if menu is None else menu
-    return (SCREEN[1] - (menu + 30 + 384 * zoom + 26)) // 2 + menu + 30
+def canvas_top(zoom=1):
+    """The screen row where the canvas of a centred window of the editor's
+    size starts (the bare window is one colour all over)."""
+    return (SCREEN[1] - (MENU + 30 + 384 * zoom + 26)) // 2 + MENU + 30
 
 
-def points(menu):
+def points():
     """A yellow cell of the startup picture, and a dot of the status line's
     first letter (black when its text is drawn)."""
-    top = canvas_top(1, menu)
+    top = canvas_top(1)
     return (LEFT + 12 * 16 + 8, top + 17 * 8 + 4), (LEFT + 7, top + 384 + 11)
+
+
+def bare_window(zoom=1):
+    """The bare window's command: the editor's size at that zoom, where the
+    editor's window is."""
+    width, height = 640 * zoom, MENU + 30 + 384 * zoom + 26
+    size = "%dx%d" % (width, height)
+    return [BARE, size, "-geometry", "%s+%d+%d" % (size, (SCREEN[0] - width) // 2, (SCREEN[1] - height) // 2)]
 
 
 def measure_menu_bar():
@@ -81,7 +88,7 @@ def xdo(*args):
 
 def moves(command, setup=None, count=2000, zoom=1, env=None, teardown=None):
     proc = subprocess.Popen(command, cwd=WORK, stderr=subprocess.DEVNULL, env=env)
-    left, top = (SCREEN[0] - 640 * zoom) // 2, canvas_top(zoom, 0 if command[0] == BARE else MENU)
+    left, top = (SCREEN[0] - 640 * zoom) // 2, canvas_top(zoom)
     try:
         time.sleep(1.5)
         if setup:
@@ -154,17 +161,17 @@ def main():
 
 
 def measure():
-    bare_window = [BARE, "-geometry", "640x440+%d+%d" % (LEFT, TOP)]
-    vornel, bare = [], []
-    (apple, ink), (bare_apple, bare_ink) = points(MENU), points(0)
+    bare = bare_window()
+    vornel, floor = [], []
+    apple, ink = points()
     for _ in range(RUNS):  # interleaved, so that both see the same machine
         # The picture and the status line's text in the same frame; the bare
         # window is drawn when its one colour shows at both places.
         vornel.append(startup("Vornel", [VORNEL], [(*apple, "ffff00"), (*ink, "000000")]))
-        bare.append(startup("bare", bare_window, [(*bare_apple, "ffff00"), (*bare_ink, "ffff00")]))
-    vd, bd = median([r[0] for r in vornel]), median([r[0] for r in bare])
-    vg, bg = median([r[1] for r in vornel]), median([r[1] for r in bare])
-    vr, br = median([r[2] for r in vornel]), median([r[2] for r in bare])
+        floor.append(startup("bare", bare, [(*apple, "ffff00"), (*ink, "ffff00")]))
+    vd, bd = median([r[0] for r in vornel]), median([r[0] for r in floor])
+    vg, bg = median([r[1] for r in vornel]), median([r[1] for r in floor])
+    vr, br = median([r[2] for r in vornel]), median([r[2] for r in floor])
     print("start-up to the whole window drawn: vornel %.1f ms, bare Qt %.1f ms, ratio %.2f" % (vd, bd, vd / bd))
     print("mapped-to-drawn gap:              vornel %.1f ms, bare Qt %.1f ms" % (vg, bg))
     print("peak resident size:               vornel %d KiB, bare Qt %d KiB, ratio %.2f" % (vr, br, vr / br))
@@ -172,7 +179,7 @@ def measure():
     rounds = 3
     results = {"bare": [], "plain": [], "line": [], "circle": [], "select": []}
     for _ in range(rounds):
-        results["bare"].append(moves(bare_window))
+        results["bare"].append(moves(bare))
         results["plain"].append(moves([VORNEL]))
         results["line"].append(moves([VORNEL], anchor("l")))
         results["circle"].append(moves([VORNEL], anchor("c")))
@@ -191,8 +198,7 @@ def measure():
     with open(os.path.join(config, "vornel", "zoom"), "w") as f:
         f.write("2\n")
     zoomed = dict(os.environ, XDG_CONFIG_HOME=config)
-    size = "%dx%d" % (1280, 30 + 768 + 26)
-    bare2 = [BARE, size, "-geometry", "%s+%d+%d" % (size, (SCREEN[0] - 1280) // 2, (SCREEN[1] - 824) // 2)]
+    bare2 = bare_window(2)
     at2 = {"bare": [], "plain": []}
     for _ in range(rounds):
         at2["bare"].append(moves(bare2, zoom=2))
