@@ -305,6 +305,27 @@ TEST_F(MenuBar, EscapeTakesAwayEachTwoPressShape) {
     }
 }
 
+// Escape that closes a menu of the bar (or its submenu) is the menu's: the
+// program goes on; the next one quits as before.
+TEST_F(MenuBar, EscapeClosingAMenuDoesNotQuit) {
+    QWidget* window = qtdriver::Window(0);
+    const auto escape = [](QWidget* to) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier), release(QEvent::KeyRelease, Qt::Key_Escape,
+                                                                                  Qt::NoModifier);
+        QApplication::sendEvent(to->windowHandle(), &press);
+        QApplication::sendEvent(to->windowHandle(), &release);
+    };
+    Key("Alt+V");
+    QMenu* view = window->findChild<QMenu*>(QStringLiteral("menuView"));
+    ASSERT_TRUE(view && view->isVisible()) << "Alt and the title's letter open its menu";
+    escape(view);
+    Pump();
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(windowing::EscapeKeyState() & 1, 0) << "the program does not take it for its own";
+    escape(window);
+    EXPECT_EQ(windowing::EscapeKeyState() & 1, 1) << "with no menu open, Escape is the program's";
+}
+
 // Export in the mixed view writes the text lines, byte for byte the PNG the
 // command line's --export-png --mixed makes; with the view off, without.
 TEST_F(MenuBar, ExportInTheMixedViewIsTheCommandLinesMixedPicture) {

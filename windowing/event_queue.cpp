@@ -65,7 +65,11 @@ protected:
             // A key event passes the filter once per object it visits; the
             // delivery to the platform window happens exactly once per key.
             if (key->key() == Qt::Key_Escape && watched->isWindowType()) {
-                if (event->type() == QEvent::KeyPress) {
+                // One that closes an open menu (the popup's, or the menu bar's
+                // and its submenus') is the menu's.
+                if (event->type() == QEvent::KeyPress && QApplication::activePopupWidget()) {
+                    down = true;
+                } else if (event->type() == QEvent::KeyPress) {
                     down = true;
                     pressedSince = true;
                 } else if (!key->isAutoRepeat()) {
