@@ -1,0 +1,337 @@
+#include "documents/photo_conversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace documents {
+namespace {
+
+constexpr int Cols = lores::PageWidth, Rows = lores::PageHeight;
+constexpr double ScreenWidth = 640, ScreenHeight = 384, CellW = 16, CellH = 8;
+
+const std::array<float, 256>& LinearTable() {
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> t{};
+        for (int i = 0; i < 256; ++i) {
+            const double c = i / 255.0;
+            t[static_cast<std::size_t>(i)] =
+                static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return t;
+    }();
+    return table;
+}
+
+using Lab = std::array<float, 3>;
+
+Lab OkLabOf(const LinearRgb& c) {
+    const float l = std::cbrt(0.4122214708f * c[0] + 0.5363325363f * c[1] + 0.0514459929f * c[2]);
+    const float m = std::cbrt(0.2119034982f * c[0] + 0.6806995451f * c[1] + 0.1073969566f * c[2]);
+    const float s = std::cbrt(0.0883024619f * c[0] + 0.2817188376f * c[1] + 0.6299787005f * c[2]);
+    return {0.2104542553f * l + 0.7936177850f * m - 0.0040720468f * s,
+            1.9779984951f * l - 2.4285922050f * m + 0.4505937099f * s,
+            0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
+}
+
+float Distance2(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    const float x = a[0] - b[0], y = a[1] - b[1], z = a[2] - b[2];
+    return x * x + y * y + z * z;
+}
+
+// The palette as linear light and as OKLab.
+struct Colours {
+    std::array<LinearRgb, lores::ColourCount> linear;
+    std::array<Lab, lores::ColourCount> lab;
+    explicit Colours(const lores::Palette& palette) {
+        for (int n = 0; n < lores::ColourCount; ++n) {
+            const lores::ColourValue v = palette[static_cast<std::size_t>(n)];
+            linear[static_cast<std::size_t>(n)] = {LinearOf(v & 0xFF), LinearOf((v >> 8) & 0xFF),
+                                                   LinearOf((v >> 16) & 0xFF)};
+            lab[static_cast<std::size_t>(n)] = OkLabOf(linear[static_cast<std::size_t>(n)]);
+        }
+    }
+    int Nearest(const LinearRgb& c) const {
+        const Lab want = OkLabOf({std::clamp(c[0], 0.f, 1.f), std::clamp(c[1], 0.f, 1.f), std::clamp(c[2], 0.f, 1.f)});
+        int best = 0;
+        for (int n = 1; n < lores::ColourCount; ++n)
+            if (Distance2(lab[static_cast<std::size_t>(n)], want) < Distance2(lab[static_cast<std::size_t>(best)], want))
+                best = n;
+        return best;
+    }
+};
+
+// Which source pixels cover a span of the screen, and how much of it each.
+struct Cover {
+    int pixel;
+    float share;  // of the span's length
+};
+std::vector<std::vector<Cover>> Spans(int count, double spanLength, int pixels, double scale, double origin) {
+    std::vector<std::vector<Cover>> spans(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const double a = (i * spanLength - origin) / scale, b = ((i + 1) * spanLength - origin) / scale;
+        for (int p = std::max(0, static_cast<int>(std::floor(a))); p < std::min(pixels, static_cast<int>(std::ceil(b)));
+             ++p) {
+            const double inside = std::min<double>(p + 1, b) - std::max<double>(p, a);
+            if (inside > 0) spans[static_cast<std::size_t>(i)].push_back({p, static_cast<float>(inside * scale / spanLength)});
+        }
+    }
+    return spans;
+}
+
+// The blur the eye gives the cells from a normal distance: a Gaussian of a
+// cell's width, which on the screen is two cells down.
+constexpr int BlurX = 3, BlurY = 6;
+struct Blur {
+    float weight[2 * BlurY + 1][2 * BlurX + 1];
+    Blur() {
+        float sum = 0;
+        for (int y = -BlurY; y <= BlurY; ++y)
+            for (int x = -BlurX; x <= BlurX; ++x)
+                sum += weight[y + BlurY][x + BlurX] = std::exp(-0.5f * (x * x + y * y / 4.0f));
+        for (auto& row : weight)
+            for (float& w : row) w /= sum;
+    }
+    float At(int dx, int dy) const { return weight[dy + BlurY][dx + BlurX]; }
+};
+const Blur& TheBlur() {
+    static const Blur blur;
+    return blur;
+}
+
+// Error diffusion along serpentine rows: each neighbour's share (for a row
+// left to right) with its offset.
+struct Share {
+    int dx, dy;
+    float weight;
+};
+CellColours Diffuse(const LinearCells& cells, const Colours& colours, const std::vector<Share>& shares) {
+    LinearCells work = cells;
+    CellColours out{};
+    for (int y = 0; y < Rows; ++y) {
+        const bool leftward = y % 2 == 1;
+        for (int i = 0; i < Cols; ++i) {
+            const int x = leftward ? Cols - 1 - i : i;
+            LinearRgb& v = work[static_cast<std::size_t>(y * Cols + x)];
+            for (float& c : v) c = std::clamp(c, -0.25f, 1.25f);  // no error builds up past what can be shown
+            const int n = colours.Nearest(v);
+            out[static_cast<std::size_t>(y * Cols + x)] = static_cast<std::uint8_t>(n);
+            const LinearRgb& got = colours.linear[static_cast<std::size_t>(n)];
+            for (const Share& s : shares) {
+                const int tx = x + (leftward ? -s.dx : s.dx), ty = y + s.dy;
+                if (tx < 0 || tx >= Cols || ty >= Rows) continue;
+                LinearRgb& t = work[static_cast<std::size_t>(ty * Cols + tx)];
+                for (int c = 0; c < 3; ++c) t[static_cast<std::size_t>(c)] += s.weight * (v[static_cast<std::size_t>(c)] - got[static_cast<std::size_t>(c)]);
+            }
+        }
+    }
+    return out;
+}
+
+// A method's shares weighed by how far the neighbour is on the screen (a
+// cell is two units across, one down), to the total given.
+std::vector<Share> OnScreen(std::vector<Share> shares, float total) {
+    float sum = 0;
+    for (Share& s : shares) sum += s.weight /= std::sqrt(4.0f * s.dx * s.dx + 1.0f * s.dy * s.dy);
+    for (Share& s : shares) s.weight *= total / sum;
+    return shares;
+}
+
+// Ordered: between the two colours whose mixture comes nearest, the second
+// where the cell's threshold falls below its share. The thresholds are an
+// 8x8 Bayer matrix's even columns: square on the screen, four cells across
+// and eight down.
+CellColours Ordered(const LinearCells& cells, const Colours& colours) {
+    static const int Bayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                    {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                    {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                    {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+    CellColours out{};
+    for (int y = 0; y < Rows; ++y)
+        for (int x = 0; x < Cols; ++x) {
+            const LinearRgb& v = cells[static_cast<std::size_t>(y * Cols + x)];
+            const int first = colours.Nearest(v);
+            const LinearRgb& p = colours.linear[static_cast<std::size_t>(first)];
+            int second = first;
+            float share = 0, best = Distance2(v, p);
+            for (int n = 0; n < lores::ColourCount; ++n) {
+                const LinearRgb& q = colours.linear[static_cast<std::size_t>(n)];
+                const LinearRgb d = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
+                const float length2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+                if (length2 <= 0) continue;
+                const float t = std::clamp(((v[0] - p[0]) * d[0] + (v[1] - p[1]) * d[1] + (v[2] - p[2]) * d[2]) / length2, 0.f, 1.f);
+                const float miss = Distance2(v, {p[0] + t * d[0], p[1] + t * d[1], p[2] + t * d[2]});
+                if (t > 0 && miss < best) best = miss, second = n, share = t;
+            }
+            const float threshold = (static_cast<float>(Bayer[y % 8][2 * (x % 4)] / 2) + 0.5f) / 32.0f;
+            out[static_cast<std::size_t>(y * Cols + x)] = static_cast<std::uint8_t>(threshold < share ? second : first);
+        }
+    return out;
+}
+
+// Direct binary search: from the diffusion's answer, one cell at a time
+// takes the colour that lowers the blurred error most, until none does. The
+// error is measured in an opponent space of linear light (luminance, and
+// two colour differences weighed less), where a change's effect on it is
+// worked out from the blurred error around the cell alone.
+CellColours Search(const LinearCells& cells, const Colours& colours, CellColours start) {
+    const auto opponent = [](const LinearRgb& c) -> std::array<float, 3> {
+        return {0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2], 0.5f * (c[0] - c[1]),
+                0.35f * (0.5f * (c[0] + c[1]) - c[2])};
+    };
+    std::array<std::array<float, 3>, lores::ColourCount> palette;
+    for (int n = 0; n < lores::ColourCount; ++n) palette[static_cast<std::size_t>(n)] = opponent(colours.linear[static_cast<std::size_t>(n)]);
+    const Blur& blur = TheBlur();
+    // The blurred difference between the page and the picture.
+    std::vector<std::array<float, 3>> error(CellCount, {0, 0, 0});
+    for (int y = 0; y < Rows; ++y)
+        for (int x = 0; x < Cols; ++x) {
+            const auto want = opponent(cells[static_cast<std::size_t>(y * Cols + x)]);
+            const auto& got = palette[start[static_cast<std::size_t>(y * Cols + x)]];
+            for (int dy = -BlurY; dy <= BlurY; ++dy)
+                for (int dx = -BlurX; dx <= BlurX; ++dx) {
+                    const int tx = x + dx, ty = y + dy;
+                    if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
+                    for (int c = 0; c < 3; ++c)
+                        error[static_cast<std::size_t>(ty * Cols + tx)][static_cast<std::size_t>(c)] += blur.At(dx, dy) * (got[static_cast<std::size_t>(c)] - want[static_cast<std::size_t>(c)]);
+                }
+        }
+    for (int pass = 0; pass < 16; ++pass) {
+        bool changed = false;
+        for (int y = 0; y < Rows; ++y)
+            for (int x = 0; x < Cols; ++x) {
+                std::array<float, 3> toward{0, 0, 0};
+                float spread = 0;
+                for (int dy = -BlurY; dy <= BlurY; ++dy)
+                    for (int dx = -BlurX; dx <= BlurX; ++dx) {
+                        const int tx = x + dx, ty = y + dy;
+                        if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
+                        const float g = blur.At(dx, dy);
+                        spread += g * g;
+                        for (int c = 0; c < 3; ++c) toward[static_cast<std::size_t>(c)] += g * error[static_cast<std::size_t>(ty * Cols + tx)][static_cast<std::size_t>(c)];
+                    }
+                const std::uint8_t now = start[static_cast<std::size_t>(y * Cols + x)];
+                int best = now;
+                float bestChange = -1e-9f;
+                for (int n = 0; n < lores::ColourCount; ++n) {
+                    const auto& p = palette[static_cast<std::size_t>(n)];
+                    const auto& q = palette[now];
+                    const std::array<float, 3> d = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
+                    const float change = 2 * (d[0] * toward[0] + d[1] * toward[1] + d[2] * toward[2]) +
+                                         spread * (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+                    if (change < bestChange) bestChange = change, best = n;
+                }
+                if (best == now) continue;
+                const auto& p = palette[static_cast<std::size_t>(best)];
+                const auto& q = palette[now];
+                for (int dy = -BlurY; dy <= BlurY; ++dy)
+                    for (int dx = -BlurX; dx <= BlurX; ++dx) {
+                        const int tx = x + dx, ty = y + dy;
+                        if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
+                        for (int c = 0; c < 3; ++c)
+                            error[static_cast<std::size_t>(ty * Cols + tx)][static_cast<std::size_t>(c)] += blur.At(dx, dy) * (p[static_cast<std::size_t>(c)] - q[static_cast<std::size_t>(c)]);
+                    }
+                start[static_cast<std::size_t>(y * Cols + x)] = static_cast<std::uint8_t>(best);
+                changed = true;
+            }
+        if (!changed) break;
+    }
+    return start;
+}
+
+// The cells blurred as the eye sees them (the blur's weights inside the
+// page make up the whole at its edges).
+std::vector<LinearRgb> Blurred(const std::function<const LinearRgb&(int)>& cell) {
+    const Blur& blur = TheBlur();
+    std::vector<LinearRgb> out(CellCount);
+    for (int y = 0; y < Rows; ++y)
+        for (int x = 0; x < Cols; ++x) {
+            LinearRgb sum{0, 0, 0};
+            float weight = 0;
+            for (int dy = -BlurY; dy <= BlurY; ++dy)
+                for (int dx = -BlurX; dx <= BlurX; ++dx) {
+                    const int tx = x + dx, ty = y + dy;
+                    if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
+                    const float g = blur.At(dx, dy);
+                    const LinearRgb& v = cell(ty * Cols + tx);
+                    for (int c = 0; c < 3; ++c) sum[static_cast<std::size_t>(c)] += g * v[static_cast<std::size_t>(c)];
+                    weight += g;
+                }
+            for (float& c : sum) c /= weight;
+            out[static_cast<std::size_t>(y * Cols + x)] = sum;
+        }
+    return out;
+}
+
+}  // namespace
+
+float LinearOf(std::uint8_t encoded) { return LinearTable()[encoded]; }
+
+std::uint8_t EncodedOf(float linear) {
+    const double c = std::clamp(static_cast<double>(linear), 0.0, 1.0);
+    const double e = c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+    return static_cast<std::uint8_t>(std::lround(e * 255));
+}
+
+LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit) {
+    LinearCells cells{};
+    if (!rgba || width <= 0 || height <= 0) return cells;
+    double sx = ScreenWidth / width, sy = ScreenHeight / height;
+    if (fit != FitMode::Stretch) sx = sy = fit == FitMode::Fit ? std::min(sx, sy) : std::max(sx, sy);
+    const double ox = (ScreenWidth - width * sx) / 2, oy = (ScreenHeight - height * sy) / 2;
+    const auto columns = Spans(Cols, CellW, width, sx, ox), rows = Spans(Rows, CellH, height, sy, oy);
+    // Which cell rows each picture row falls in, with its share of them.
+    std::vector<std::vector<std::pair<int, float>>> rowUse(static_cast<std::size_t>(height));
+    for (int cy = 0; cy < Rows; ++cy)
+        for (const Cover& c : rows[static_cast<std::size_t>(cy)]) rowUse[static_cast<std::size_t>(c.pixel)].push_back({cy, c.share});
+    const std::array<float, 256>& linear = LinearTable();
+    std::vector<LinearRgb> across(Cols);
+    for (int py = 0; py < height; ++py) {
+        if (rowUse[static_cast<std::size_t>(py)].empty()) continue;
+        const std::uint8_t* row = rgba + static_cast<std::size_t>(py) * width * 4;
+        for (int cx = 0; cx < Cols; ++cx) {
+            LinearRgb sum{0, 0, 0};
+            for (const Cover& c : columns[static_cast<std::size_t>(cx)]) {
+                const std::uint8_t* p = row + 4 * c.pixel;
+                const float w = c.share * p[3] / 255.0f;  // over black
+                for (int k = 0; k < 3; ++k) sum[static_cast<std::size_t>(k)] += w * linear[p[k]];
+            }
+            across[static_cast<std::size_t>(cx)] = sum;
+        }
+        for (const auto& [cy, share] : rowUse[static_cast<std::size_t>(py)])
+            for (int cx = 0; cx < Cols; ++cx)
+                for (int k = 0; k < 3; ++k)
+                    cells[static_cast<std::size_t>(cy * Cols + cx)][static_cast<std::size_t>(k)] += share * across[static_cast<std::size_t>(cx)][static_cast<std::size_t>(k)];
+    }
+    return cells;
+}
+
+CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method) {
+    const Colours colours(palette);
+    const auto floydSteinberg = [&] {
+        return Diffuse(cells, colours, OnScreen({{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}, 1.0f));
+    };
+    switch (method) {
+    case DitherMethod::FloydSteinberg: return floydSteinberg();
+    case DitherMethod::Atkinson:
+        return Diffuse(cells, colours, OnScreen({{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}, 0.75f));
+    case DitherMethod::Ordered: return Ordered(cells, colours);
+    case DitherMethod::Search: return Search(cells, colours, floydSteinberg());
+    case DitherMethod::None: break;
+    }
+    CellColours out{};
+    for (int i = 0; i < CellCount; ++i) out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(colours.Nearest(cells[static_cast<std::size_t>(i)]));
+    return out;
+}
+
+double SeenError(const CellColours& chosen, const lores::Palette& palette, const LinearCells& cells) {
+    const Colours colours(palette);
+    const auto page = Blurred([&](int i) -> const LinearRgb& { return colours.linear[chosen[static_cast<std::size_t>(i)]]; });
+    const auto picture = Blurred([&](int i) -> const LinearRgb& { return cells[static_cast<std::size_t>(i)]; });
+    double sum = 0;
+    for (int i = 0; i < CellCount; ++i)
+        sum += std::sqrt(Distance2(OkLabOf(page[static_cast<std::size_t>(i)]), OkLabOf(picture[static_cast<std::size_t>(i)])));
+    return sum / CellCount;
+}
+
+}  // namespace documents

@@ -1,0 +1,47 @@
+// Any picture into the 40x48 cells: fitted to the screen's 5:3 shape,
+// averaged into the cells by area in linear light, and given colour numbers
+// chosen by what the eye sees (OKLab; dithering that lowers the error left
+// after a blur of about a cell). A cell is twice as wide as it is tall on the
+// screen, and every method here counts with that.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "lores/lores_page.h"
+#include "lores/palettes.h"
+
+namespace documents {
+
+enum class FitMode { Fit, Fill, Stretch };
+enum class DitherMethod { None, FloydSteinberg, Atkinson, Ordered, Search };
+
+inline constexpr int CellCount = lores::PageWidth * lores::PageHeight;
+
+using LinearRgb = std::array<float, 3>;
+// The 1920 cells in linear-light RGB (0 to 1), row by row.
+using LinearCells = std::array<LinearRgb, CellCount>;
+// A colour number a cell, row by row.
+using CellColours = std::array<std::uint8_t, CellCount>;
+
+// sRGB-encoded 0-255 to linear light, and back.
+float LinearOf(std::uint8_t encoded);
+std::uint8_t EncodedOf(float linear);
+
+// The picture (RGBA rows, alpha over black) shown on the 640x384 screen as
+// the fit says: Fit the whole picture (black bars), Fill the screen (the
+// picture cropped), Stretch to it. Each cell's value is the mean of the
+// screen area it covers.
+LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit);
+
+// The colour numbers for the cells in the palette, by the method.
+CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method);
+
+// What the eye sees of the difference between cells drawn in the palette and
+// the picture's cells: both blurred by a Gaussian of about a cell (on the
+// screen, so twice as many cells down as across), compared as the mean
+// OKLab distance.
+double SeenError(const CellColours& colours, const lores::Palette& palette, const LinearCells& cells);
+
+}  // namespace documents

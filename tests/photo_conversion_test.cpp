@@ -1,0 +1,113 @@
+// Pictures into cells: averaged by area in linear light as the fit places
+// them, and colours chosen so that what the eye sees stays near the picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "documents/photo_conversion.h"
+
+using namespace documents;
+
+namespace {
+
+struct Picture {
+    int width, height;
+    std::vector<std::uint8_t> rgba;
+    Picture(int w, int h) : width(w), height(h), rgba(static_cast<std::size_t>(w) * h * 4, 255) {}
+    void Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
+        std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+        p[0] = r, p[1] = g, p[2] = b, p[3] = a;
+    }
+    LinearCells Cells(FitMode fit = FitMode::Stretch) const { return AverageIntoCells(rgba.data(), width, height, fit); }
+};
+
+constexpr DitherMethod Methods[] = {DitherMethod::None, DitherMethod::FloydSteinberg, DitherMethod::Atkinson,
+                                    DitherMethod::Ordered, DitherMethod::Search};
+
+}  // namespace
+
+// Area means in linear light, placed as the fit says: a picture of black and
+// grey (188, half the light) columns a pixel wide is a quarter of the light
+// (not the encoded middle, 94, nor one of its pixels); a square picture fitted leaves black bars of eight
+// cells each side, filled or stretched none; half-transparent white is half
+// the light; a picture taller than the screen fits with bars left and right.
+TEST(PhotoConversion, CellsAreAreaMeansInLinearLightWhereTheFitPutsThem) {
+    Picture stripes(640, 384);
+    for (int y = 0; y < 384; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const std::uint8_t v = x % 2 ? 188 : 0;
+            stripes.Set(x, y, v, v, v);
+        }
+    for (const LinearRgb& c : stripes.Cells()) ASSERT_NEAR(c[1], LinearOf(188) / 2, 1e-4f);
+    EXPECT_NEAR(LinearOf(188), 0.5029f, 1e-4f);
+
+    Picture square(384, 384);
+    const struct {
+        FitMode fit;
+        int firstLit, lastLit;
+    } fits[] = {{FitMode::Fit, 8, 31}, {FitMode::Fill, 0, 39}, {FitMode::Stretch, 0, 39}};
+    for (const auto& f : fits) {
+        const LinearCells cells = square.Cells(f.fit);
+        for (int x = 0; x < 40; ++x)
+            for (const int y : {0, 23, 47})
+                EXPECT_NEAR(cells[static_cast<std::size_t>(y * 40 + x)][0], x >= f.firstLit && x <= f.lastLit ? 1.f : 0.f, 1e-4f)
+                    << static_cast<int>(f.fit) << " cell " << x << "," << y;
+    }
+    Picture tall(100, 600);  // fitted: 64 screen pixels wide, 288 to 352: cells 18 to 21
+    const LinearCells cells = tall.Cells(FitMode::Fit);
+    EXPECT_NEAR(cells[17][0], 0.f, 1e-4f);
+    EXPECT_NEAR(cells[18][0], 1.f, 1e-4f);
+    EXPECT_NEAR(cells[21][0], 1.f, 1e-4f);
+    EXPECT_NEAR(cells[22][0], 0.f, 1e-4f);
+
+    Picture glass(40, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 40; ++x) glass.Set(x, y, 255, 255, 255, 128);
+    EXPECT_NEAR(glass.Cells()[100][2], 128 / 255.f, 1e-4f) << "over black, in linear light";
+}
+
+// Every palette colour, flat, stays that colour with every method; a flat
+// grey halfway in light between black and white, in a palette of only those
+// two, is half white cells with every dithering method (none: all one;
+// Atkinson near it); and
+// against what the eye sees of a ramp of greys the methods come in order:
+// the search below the diffusion, the diffusion below nearest colours.
+TEST(PhotoConversion, FlatColoursStayFlatMixturesAreRightAndTheSearchSeesBest) {
+    const lores::Palette& palette = lores::DefaultPalette();
+    for (int n = 0; n < lores::ColourCount; ++n) {
+        Picture flat(80, 96);
+        const lores::ColourValue v = palette[static_cast<std::size_t>(n)];
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 80; ++x) flat.Set(x, y, v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+        for (const DitherMethod m : Methods) {
+            const CellColours got = ChooseColours(flat.Cells(), palette, m);
+            for (const std::uint8_t c : got) ASSERT_EQ(palette[c], v) << "colour " << n << " method " << static_cast<int>(m);
+        }
+    }
+
+    lores::Palette blackAndWhite{};
+    blackAndWhite[15] = 0xFFFFFF;
+    LinearCells half;
+    half.fill({0.5f, 0.5f, 0.5f});
+    for (const DitherMethod m : Methods) {
+        const CellColours got = ChooseColours(half, blackAndWhite, m);
+        const auto white = std::count(got.begin(), got.end(), 15);
+        // Atkinson passes on three quarters of the error by design: lighter, not flat.
+        const double tolerance = m == DitherMethod::Atkinson ? 0.15 : 0.03;
+        if (m == DitherMethod::None) EXPECT_TRUE(white == 0 || white == CellCount);
+        else EXPECT_NEAR(static_cast<double>(white) / CellCount, 0.5, tolerance) << static_cast<int>(m);
+    }
+
+    Picture ramp(640, 384);
+    for (int y = 0; y < 384; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const auto g = static_cast<std::uint8_t>(x * 255 / 639);
+            ramp.Set(x, y, g, static_cast<std::uint8_t>(255 - y * 255 / 383), g);
+        }
+    const LinearCells cells = ramp.Cells();
+    const double none = SeenError(ChooseColours(cells, palette, DitherMethod::None), palette, cells);
+    const double diffused = SeenError(ChooseColours(cells, palette, DitherMethod::FloydSteinberg), palette, cells);
+    const double searched = SeenError(ChooseColours(cells, palette, DitherMethod::Search), palette, cells);
+    EXPECT_LT(diffused, none);
+    EXPECT_LT(searched, 0.8 * diffused) << none << " " << diffused << " " << searched;
+}
