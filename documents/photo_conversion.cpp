@@ -99,6 +99,27 @@ const Blur& TheBlur() {
     return blur;
 }
 
+// Visits the cells on the page that the blur of cell (x, y) reaches:
+// visit(weight, index).
+template <typename Visit>
+void UnderBlur(int x, int y, Visit visit) {
+    const Blur& blur = TheBlur();
+    for (int dy = -BlurY; dy <= BlurY; ++dy)
+        for (int dx = -BlurX; dx <= BlurX; ++dx) {
+            const int tx = x + dx, ty = y + dy;
+            if (tx >= 0 && tx < Cols && ty >= 0 && ty < Rows) visit(blur.At(dx, dy), static_cast<std::size_t>(ty * Cols + tx));
+        }
+}
+
+using Vec3 = std::array<float, 3>;
+
+// The field gains the blur of a change by delta at cell (x, y).
+void AddBlurred(std::vector<Vec3>& field, int x, int y, const Vec3& delta) {
+    UnderBlur(x, y, [&](float g, std::size_t k) {
+        for (std::size_t c = 0; c < 3; ++c) field[k][c] += g * delta[c];
+    });
+}
+
 // Error diffusion along serpentine rows: each neighbour's share (for a row
 // left to right) with its offset.
 struct Share {
@@ -179,37 +200,26 @@ CellColours Search(const LinearCells& cells, const Colours& colours, CellColours
         return {0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2], 0.5f * (c[0] - c[1]),
                 0.35f * (0.5f * (c[0] + c[1]) - c[2])};
     };
-    std::array<std::array<float, 3>, lores::ColourCount> palette;
+    std::array<Vec3, lores::ColourCount> palette;
     for (int n = 0; n < lores::ColourCount; ++n) palette[static_cast<std::size_t>(n)] = opponent(colours.linear[static_cast<std::size_t>(n)]);
-    const Blur& blur = TheBlur();
     // The blurred difference between the page and the picture.
-    std::vector<std::array<float, 3>> error(CellCount, {0, 0, 0});
+    std::vector<Vec3> error(CellCount, {0, 0, 0});
     for (int y = 0; y < Rows; ++y)
         for (int x = 0; x < Cols; ++x) {
             const auto want = opponent(cells[static_cast<std::size_t>(y * Cols + x)]);
             const auto& got = palette[start[static_cast<std::size_t>(y * Cols + x)]];
-            for (int dy = -BlurY; dy <= BlurY; ++dy)
-                for (int dx = -BlurX; dx <= BlurX; ++dx) {
-                    const int tx = x + dx, ty = y + dy;
-                    if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
-                    for (int c = 0; c < 3; ++c)
-                        error[static_cast<std::size_t>(ty * Cols + tx)][static_cast<std::size_t>(c)] += blur.At(dx, dy) * (got[static_cast<std::size_t>(c)] - want[static_cast<std::size_t>(c)]);
-                }
+            AddBlurred(error, x, y, {got[0] - want[0], got[1] - want[1], got[2] - want[2]});
         }
     for (int pass = 0; pass < 16; ++pass) {
         bool changed = false;
         for (int y = 0; y < Rows; ++y)
             for (int x = 0; x < Cols; ++x) {
-                std::array<float, 3> toward{0, 0, 0};
+                Vec3 toward{0, 0, 0};
                 float spread = 0;
-                for (int dy = -BlurY; dy <= BlurY; ++dy)
-                    for (int dx = -BlurX; dx <= BlurX; ++dx) {
-                        const int tx = x + dx, ty = y + dy;
-                        if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
-                        const float g = blur.At(dx, dy);
-                        spread += g * g;
-                        for (int c = 0; c < 3; ++c) toward[static_cast<std::size_t>(c)] += g * error[static_cast<std::size_t>(ty * Cols + tx)][static_cast<std::size_t>(c)];
-                    }
+                UnderBlur(x, y, [&](float g, std::size_t k) {
+                    spread += g * g;
+                    for (std::size_t c = 0; c < 3; ++c) toward[c] += g * error[k][c];
+                });
                 const std::uint8_t now = start[static_cast<std::size_t>(y * Cols + x)];
                 int best = now;
                 float bestChange = -1e-9f;
@@ -224,13 +234,7 @@ CellColours Search(const LinearCells& cells, const Colours& colours, CellColours
                 if (best == now) continue;
                 const auto& p = palette[static_cast<std::size_t>(best)];
                 const auto& q = palette[now];
-                for (int dy = -BlurY; dy <= BlurY; ++dy)
-                    for (int dx = -BlurX; dx <= BlurX; ++dx) {
-                        const int tx = x + dx, ty = y + dy;
-                        if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
-                        for (int c = 0; c < 3; ++c)
-                            error[static_cast<std::size_t>(ty * Cols + tx)][static_cast<std::size_t>(c)] += blur.At(dx, dy) * (p[static_cast<std::size_t>(c)] - q[static_cast<std::size_t>(c)]);
-                    }
+                AddBlurred(error, x, y, {p[0] - q[0], p[1] - q[1], p[2] - q[2]});
                 start[static_cast<std::size_t>(y * Cols + x)] = static_cast<std::uint8_t>(best);
                 changed = true;
             }
@@ -242,21 +246,16 @@ CellColours Search(const LinearCells& cells, const Colours& colours, CellColours
 // The cells blurred as the eye sees them (the blur's weights inside the
 // page make up the whole at its edges).
 std::vector<LinearRgb> Blurred(const std::function<const LinearRgb&(int)>& cell) {
-    const Blur& blur = TheBlur();
     std::vector<LinearRgb> out(CellCount);
     for (int y = 0; y < Rows; ++y)
         for (int x = 0; x < Cols; ++x) {
             LinearRgb sum{0, 0, 0};
             float weight = 0;
-            for (int dy = -BlurY; dy <= BlurY; ++dy)
-                for (int dx = -BlurX; dx <= BlurX; ++dx) {
-                    const int tx = x + dx, ty = y + dy;
-                    if (tx < 0 || tx >= Cols || ty < 0 || ty >= Rows) continue;
-                    const float g = blur.At(dx, dy);
-                    const LinearRgb& v = cell(ty * Cols + tx);
-                    for (int c = 0; c < 3; ++c) sum[static_cast<std::size_t>(c)] += g * v[static_cast<std::size_t>(c)];
-                    weight += g;
-                }
+            UnderBlur(x, y, [&](float g, std::size_t k) {
+                const LinearRgb& v = cell(static_cast<int>(k));
+                for (std::size_t c = 0; c < 3; ++c) sum[c] += g * v[c];
+                weight += g;
+            });
             for (float& c : sum) c /= weight;
             out[static_cast<std::size_t>(y * Cols + x)] = sum;
         }
