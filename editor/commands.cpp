@@ -45,7 +45,7 @@ void Flip(EditorState& state, bool leftRight) {
 void ShowPopupAtPointerCell(EditorState& state) {
     const int x = std::clamp(state.pointerCell.x, 0, lores::PageWidth - 1);
     const int y = std::clamp(state.pointerCell.y, 0, lores::PageHeight - 1);
-    const Cell at = CanvasPointOfCell(state, {x, y});
+    const Cell at = CanvasPointOfCell({x, y});
     windowing::ShowPopupAt(PopupNumber, windowing::WindowHandle(WindowNumber), at.x, at.y);
 }
 

@@ -225,7 +225,7 @@ void ShowCells(const EditorState& state, CellRect cells) {
                               cells.height() * CellHeight);
 }
 
-Cell CanvasPointOfCell(const EditorState&, Cell c) {
+Cell CanvasPointOfCell(Cell c) {
     Cell at;
     windowing::CanvasPointInWindow(CanvasNumber, CellWidth * c.x, CellHeight * c.y, at.x, at.y);
     // The zoom is in where the cell's corner is: its middle is that far on.

@@ -31,7 +31,7 @@ inline void FollowPointerCell(const EditorState& state) {
 }
 // The middle of the cell as the window shows it now (zoomed, scrolled), in
 // its client area.
-Cell CanvasPointOfCell(const EditorState& state, Cell c);
+Cell CanvasPointOfCell(Cell c);
 
 // Makes cell the pointer's cell and shows it in the window title.
 void UpdatePointer(EditorState& state, Cell cell);

@@ -8,20 +8,13 @@
 namespace editor {
 namespace {
 
-std::string RecentFile() {
-    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
-    return folder.empty() ? folder : folder + "/recent";
-}
-
 constexpr std::size_t MaxRecentBytes = 64 * 1024;
 
 // Not kept is no loss worth a word: the list starts empty next time.
 void KeepRecentFiles(const std::vector<std::string>& files) {
-    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
-    if (folder.empty() || !runtime::MakeFolders(folder)) return;
     std::string text;
     for (const std::string& f : files) text += f + "\n";
-    runtime::WriteSmallFile(folder + "/recent", text);
+    runtime::KeepSetting("recent", text);
 }
 
 // A path the list can hold: absolute, one line, no control characters.
@@ -90,10 +83,9 @@ std::vector<std::string> ParseRecentFiles(const std::string& text) {
 }
 
 void LoadRecentFiles(EditorState& state) {
-    const std::string file = RecentFile();
     std::string text;
-    state.recentFiles = !file.empty() && runtime::ReadSmallFile(file, text, MaxRecentBytes) ? ParseRecentFiles(text)
-                                                                                          : std::vector<std::string>{};
+    state.recentFiles = runtime::ReadSetting("recent", text, MaxRecentBytes) ? ParseRecentFiles(text)
+                                                                              : std::vector<std::string>{};
 }
 
 void RememberRecentFile(EditorState& state, const std::string& path) {

@@ -18,24 +18,14 @@
 namespace editor {
 namespace {
 
-std::string ConfigFile() {
-    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
-    return folder.empty() ? folder : folder + "/zoom";
-}
-
 // Not kept is no loss worth a word: the next start is at 1x.
-void SaveZoom(int zoom) {
-    const std::string folder = runtime::UserFolder("XDG_CONFIG_HOME", ".config");
-    if (!folder.empty() && runtime::MakeFolders(folder))
-        runtime::WriteSmallFile(folder + "/zoom", std::to_string(zoom) + "\n");
-}
+void SaveZoom(int zoom) { runtime::KeepSetting("zoom", std::to_string(zoom) + "\n"); }
 
 }  // namespace
 
 int SavedZoom() {
-    const std::string file = ConfigFile();
     std::string text;
-    if (file.empty() || !runtime::ReadSmallFile(file, text, 16)) return 1;
+    if (!runtime::ReadSetting("zoom", text, 16)) return 1;
     const int zoom = std::atoi(text.c_str());
     return zoom >= 1 && zoom <= MaxZoom ? zoom : 1;
 }

@@ -64,4 +64,20 @@ bool WriteSmallFile(const std::string& path, const std::string& text) {
     return CommitReplace(r);
 }
 
+namespace {
+
+std::string ConfigFolder() { return UserFolder("XDG_CONFIG_HOME", ".config"); }
+
+}  // namespace
+
+bool ReadSetting(const char* name, std::string& text, std::size_t maxBytes) {
+    const std::string folder = ConfigFolder();
+    return !folder.empty() && ReadSmallFile(folder + "/" + name, text, maxBytes);
+}
+
+bool KeepSetting(const char* name, const std::string& text) {
+    const std::string folder = ConfigFolder();
+    return !folder.empty() && MakeFolders(folder) && WriteSmallFile(folder + "/" + name, text);
+}
+
 }  // namespace runtime

@@ -28,4 +28,11 @@ bool ReadSmallFile(const std::string& path, std::string& text, std::size_t maxBy
 // there and is not a regular file of its own (a link, a pipe, a folder).
 bool WriteSmallFile(const std::string& path, const std::string& text);
 
+// A setting of the program's own, kept in its configuration folder
+// ($XDG_CONFIG_HOME/vornel/name): read (false when there is none, or
+// anything odd is there) and kept (its folder made first; false when not
+// kept), as the two functions above do.
+bool ReadSetting(const char* name, std::string& text, std::size_t maxBytes);
+bool KeepSetting(const char* name, const std::string& text);
+
 }  // namespace runtime
