@@ -9,7 +9,8 @@ namespace cli {
 const char* const UsageText =
     "Usage: vornel [--palette NAME] [FILE]\n"
     "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME]\n"
-    "       vornel --import-png IN.png OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
+    "       vornel --import-png IN OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
+    "                          [--dither METHOD] [--fit MODE] [--brightness N] [--contrast N] [--saturation N]\n"
     "       vornel --list IMAGE\n"
     "       vornel --thumbnail PAGE OUT.png SIZE\n"
     "       vornel --boot-disk PAGE IMAGE [--mixed]\n"
@@ -23,12 +24,21 @@ const char* const UsageText =
     "The manual: man vornel.\n"
     "\n"
     "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG\n"
-    "  --import-png IN.png OUT     make a page from a PNG of 40x48 equal blocks\n"
+    "  --import-png IN OUT         make a page from a PNG or JPEG: a lores picture (palette colours in\n"
+    "                              40x48 equal blocks, or indexed in lores order) exactly, any other\n"
+    "                              converted: fitted to the 5:3 screen, averaged into the cells, dithered\n"
+    "  --dither METHOD             with --import-png: search (the default), floyd-steinberg, atkinson,\n"
+    "                              ordered, or none (a picture of 40x48 equal blocks by the block rules)\n"
+    "  --fit MODE                  with --import-png: fit (whole picture, black bars; the default),\n"
+    "                              fill (cropped to fill the screen) or stretch\n"
+    "  --brightness N, --contrast N, --saturation N\n"
+    "                              with --import-png: -100 to 100, 0 (the default) leaves it as it is\n"
     "  --holes-from PAGE           with --import-png: keep PAGE's screen holes\n"
     "  --mixed                     with --export-png or --boot-disk: rows 40 to 47 as the four text lines\n"
     "  --by-colour                 with --import-png: nearest colour even for an indexed PNG whose\n"
     "                              palette is a lores palette in lores order (else taken by index)\n"
     "  --strict                    with --import-png: fail (write nothing) unless every block is exact\n"
+    "                              (no conversion: the picture must be of 40x48 equal blocks)\n"
     "  --palette NAME              the colours of the window, the export or the import\n"
     "  --palettes                  list the palettes and exit\n"
     "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image\n"
@@ -54,12 +64,25 @@ CommandLine Fail(std::string error) {
     return c;
 }
 
+bool ConversionOption(const std::string& arg) {
+    return arg == "--dither" || arg == "--fit" || arg == "--brightness" || arg == "--contrast" || arg == "--saturation";
+}
+
+bool Level(const std::string& text, int& level) {
+    const std::string digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    level = std::stoi(digits) * (text[0] == '-' ? -1 : 1);
+    return level >= -100 && level <= 100;
+}
+
 // The options that go together, and the files each action needs.
 CommandLine Checked(CommandLine c) {
     if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::BootDisk)
         return Fail("--mixed goes with --export-png or --boot-disk");
     if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
         return Fail("--by-colour and --strict go with --import-png");
+    if (c.converting && c.action != CommandLine::Action::ImportPng)
+        return Fail("--dither, --fit and the adjustments go with --import-png");
     switch (c.action) {
     case CommandLine::Action::Edit:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
@@ -108,7 +131,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (!option) {
             c.files.push_back(arg);
         } else if (!c.files.empty() && arg != "--holes-from" && arg != "--mixed" && arg != "--by-colour" &&
-                   arg != "--strict" && arg != "--palette") {
+                   arg != "--strict" && arg != "--palette" && !ConversionOption(arg)) {
             // Only what the usage shows may follow a file name: an option
             // there is more likely a file name gone wrong than a wish.
             return Fail("'" + arg + "' must come before the file names");
@@ -142,6 +165,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             // clipboard, read in a process the editor need not wait for.
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
             c.action = CommandLine::Action::ReadClipboard;
+        } else if (ConversionOption(arg)) {
+            if (i + 1 >= argc) return Fail(arg + " needs a value");
+            const std::string value = argv[++i];
+            c.converting = true;
+            if (arg == "--dither" && !documents::FindName(value, c.dither))
+                return Fail("no dither method '" + value + "' (search, floyd-steinberg, atkinson, ordered, none)");
+            if (arg == "--fit" && !documents::FindName(value, c.fit))
+                return Fail("no fit '" + value + "' (fit, fill, stretch)");
+            int* level = arg == "--brightness" ? &c.adjust.brightness
+                         : arg == "--contrast" ? &c.adjust.contrast
+                         : arg == "--saturation" ? &c.adjust.saturation
+                                                 : nullptr;
+            if (level && !Level(value, *level)) return Fail(arg + " is a number from -100 to 100");
         } else if (arg == "--mixed") {
             c.mixed = true;
         } else if (arg == "--by-colour") {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "documents/photo_conversion.h"
+
 namespace cli {
 
 struct CommandLine {
@@ -19,6 +21,11 @@ struct CommandLine {
     bool mixed = false;              // ExportPng, BootDisk: with the mixed-mode text lines
     bool byColour = false;           // ImportPng: nearest colour even for a palette image
     bool strict = false;             // ImportPng: any inexact block fails
+    // ImportPng: how a picture that is not lores already is converted.
+    documents::DitherMethod dither = documents::DitherMethod::Search;
+    documents::FitMode fit = documents::FitMode::Fit;
+    documents::Adjustments adjust;
+    bool converting = false;         // one of the four was given
     int size = 0;                    // Thumbnail: the largest side
     std::string error;               // UsageError: what was wrong, one line
 };

@@ -45,7 +45,8 @@ int Run(int argc, char** argv) {
         return Report(documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed));
     case CommandLine::Action::ImportPng:
         return Report(documents::ImportPngAsPage(command.files[0], command.files[1],
-                                                 {command.holesFrom, &palette, command.byColour, command.strict}));
+                                                 {command.holesFrom, &palette, command.byColour, command.strict,
+                                                  command.dither, command.fit, command.adjust}));
     case CommandLine::Action::Thumbnail:
         return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size));
     case CommandLine::Action::BootDisk:

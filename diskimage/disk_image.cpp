@@ -13,6 +13,7 @@
 
 #include "diskimage/boot_disk.h"
 #include "diskimage/image_lock.h"
+#include "runtime/png_decoder.h"
 #include "runtime/replace_file.h"
 
 namespace diskimage {
@@ -30,40 +31,8 @@ struct Image {
 };
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    struct stat st;
-    bool ok = false;
-    if (fstat(fd, &st) != 0) error = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode)) error = "not a regular file";
-    else if (static_cast<std::size_t>(st.st_size) > MaxImageFile) error = "larger than any ProDOS volume (65,535 blocks of 512 bytes)";
-    else ok = true;
-    if (ok) {
-        // All of it or nothing: a read error, or a file that shrinks while
-        // it is read, must not pass for a whole image (what is missing
-        // would be dropped by the next write).
-        bytes.assign(static_cast<std::size_t>(st.st_size), 0);
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                error = std::strerror(errno);
-                break;
-            }
-            if (n == 0) {
-                error = "changed while it was read";
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        ok = got == bytes.size();
-    }
-    close(fd);
-    return ok;
+    return runtime::ReadWholeFile(path, bytes, MaxImageFile,
+                                  "larger than any ProDOS volume (65,535 blocks of 512 bytes)", error);
 }
 
 // The container and which file system holds it, the order checked against

@@ -77,9 +77,9 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
             if (lores::IsScreenHole(i)) page[i] = holes[i];
     }
     runtime::DecodedImage image;
-    if (!ReadBlockPicture(pngPath, image, reason)) return Fail(pngPath, reason);
+    if (!runtime::ReadPictureFile(pngPath, image, reason)) return Fail(pngPath, reason);
     ImportReport report;
-    PageFromPicture(image, options, page, report);
+    if (!PageOfPicture(image, options, page, report, reason)) return Fail(pngPath, reason);
     if (options.strict && (report.mixedBlocks > 0 || report.offPalette > 0 || report.ambiguous > 0))
         return Fail(pngPath, Describe(report, options) + " (not exact: nothing written)");
     return Outcome(pagePath, WritePageBytes(pagePath, page), pngPath + ": " + Describe(report, options));
@@ -126,8 +126,12 @@ ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& nam
 ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed) {
     lores::LoresPage page{};
     std::string reason;
-    if (IsPngFile(pagePath)) {
-        if (!PageFromPngFile(pagePath, page, reason)) return Fail(pagePath, reason);
+    if (IsPictureFile(pagePath)) {
+        runtime::DecodedImage image;
+        ImportReport report;
+        if (!runtime::ReadPictureFile(pagePath, image, reason) ||
+            !PageOfPicture(image, ImportOptions(), page, report, reason))
+            return Fail(pagePath, reason);
     } else if (!ReadWholePage(pagePath, page, reason)) {
         return Fail(pagePath, reason);
     }
@@ -143,15 +147,27 @@ bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::st
     return true;
 }
 
-bool IsPngFile(const std::string& path) {
+namespace {
+// The first eight bytes of a regular file (fewer for a shorter one).
+std::size_t FileHead(const std::string& path, std::uint8_t (&head)[8]) {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return 0;
     struct stat st;
-    std::uint8_t head[8] = {};
-    const bool png = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && read(fd, head, 8) == 8 &&
-                     std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
+    const ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read(fd, head, 8) : 0;
     close(fd);
-    return png;
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+}  // namespace
+
+bool IsPngFile(const std::string& path) {
+    std::uint8_t head[8] = {};
+    return FileHead(path, head) == 8 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
+bool IsPictureFile(const std::string& path) {
+    std::uint8_t head[8] = {};
+    const std::size_t n = FileHead(path, head);
+    return (n == 8 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0) || runtime::IsJpeg(head, n);
 }
 
 // A catalog name as a terminal may show it: a control or non-ASCII byte

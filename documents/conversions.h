@@ -6,6 +6,7 @@
 
 #include "lores/drawing.h"
 #include "lores/lores_page.h"
+#include "documents/photo_conversion.h"
 #include "lores/palettes.h"
 #include "runtime/png_decoder.h"
 
@@ -26,23 +27,33 @@ struct ImportOptions {
     const lores::NamedPalette* palette = &lores::Palettes().front();
     bool byColour = false;  // nearest colour even for a palette image
     bool strict = false;    // a mixed block or an inexact colour fails the import
+    // For a picture that is not lores already (not palette colours in
+    // uniform blocks, nor an indexed picture in lores order): how it is
+    // converted. None keeps the block rules for a picture of 40x48 equal
+    // blocks; strict takes every picture by the block rules.
+    DitherMethod dither = DitherMethod::Search;
+    FitMode fit = FitMode::Fit;
+    Adjustments adjust;
 };
 
-// A palette image whose palette is a lores palette in lores order gives each
-// block its most frequent index as the colour (the artist's colour
-// numbers); any other picture, or byColour, the palette colour nearest to
-// the block's most frequent colour (alpha blended on black). The report
-// says which rule.
+// A picture that is lores already (or any picture of 40x48 equal blocks,
+// with dither None or strict): a palette image whose palette is a lores
+// palette in lores order gives each block its most frequent index as the
+// colour (the artist's colour numbers); any other picture, or byColour, the
+// palette colour nearest to the block's most frequent colour (alpha blended
+// on black). Any other picture, PNG or JPEG, is converted as the options
+// say. The report says which rule.
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
                                  const ImportOptions& options = ImportOptions());
 
-// The same rules for Open in the window: the page from a PNG file (holes
+// The block rules for Open in the window (a picture of 40x48 equal blocks,
+// as the import takes it with dither None): the page from a PNG file (holes
 // zero), or false with the reason.
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason);
 
 // A 140 KB disk (IMAGE, .dsk or .do) that boots into PAGE on an Apple II:
 // full screen, or mixed with the four text lines. PAGE may be a page file,
-// IMAGE:NAME or a PNG (imported as --import-png would). IMAGE must not
+// IMAGE:NAME or a PNG or JPEG (imported as --import-png would). IMAGE must not
 // exist, or be such a disk made before (then it is replaced).
 ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed);
 // The same for a page in memory (the window's picture).
@@ -60,8 +71,10 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
 // 640x384 picture, its aspect kept.
 lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::NamedPalette& palette);
 
-// True when the file starts with the PNG signature.
+// True when the file starts with the PNG signature; with the PNG's or the
+// JPEG's.
 bool IsPngFile(const std::string& path);
+bool IsPictureFile(const std::string& path);
 
 // The catalog of a disk image, one file a line: name, type, length, load
 // address and "page" where it is one.

@@ -173,7 +173,64 @@ void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& op
                    [&page](int x, int y, int colour) { lores::PlotPixel(page, x, y, colour); });
 }
 
+bool LoresAlready(const runtime::DecodedImage& image, int cols, int rows) {
+    if (cols <= 0 || rows <= 0 || image.width % cols != 0 || image.height % rows != 0) return false;
+    if (image.indexed && LoresOrdered(image)) return true;
+    const int bw = image.width / cols, bh = image.height / rows;
+    // The palettes that hold every block's colour so far, a bit each.
+    const auto& palettes = lores::Palettes();
+    std::uint32_t holding = (1u << palettes.size()) - 1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const std::size_t first = static_cast<std::size_t>(y - y % bh) * image.width + (x - x % bw);
+            const Rgb c = PixelOf(image.rgba.data() + 4 * (static_cast<std::size_t>(y) * image.width + x));
+            if (c != PixelOf(image.rgba.data() + 4 * first)) return false;
+            if (x % bw != 0 || y % bh != 0) continue;
+            for (std::size_t k = 0; k < palettes.size(); ++k) {
+                bool found = false;
+                for (int n = 0; n < lores::ColourCount; ++n) found = found || PaletteRgb(palettes[k].colours, n) == c;
+                if (!found) holding &= ~(1u << k);
+            }
+            if (holding == 0) return false;
+        }
+    return true;
+}
+
+bool PageOfPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
+                   ImportReport& report, std::string& reason) {
+    const bool blocks = image.width % lores::PageWidth == 0 && image.height % lores::PageHeight == 0;
+    if (options.strict || (blocks && (options.dither == DitherMethod::None ||
+                                      LoresAlready(image, lores::PageWidth, lores::PageHeight)))) {
+        if (!blocks) {
+            reason = std::to_string(image.width) + "x" + std::to_string(image.height) +
+                     " does not divide into 40x48 equal blocks";
+            return false;
+        }
+        PageFromPicture(image, options, page, report);
+        return true;
+    }
+    report.converted = true;
+    report.width = image.width;
+    report.height = image.height;
+    LinearCells cells = AverageIntoCells(image.rgba.data(), image.width, image.height, options.fit);
+    Adjust(cells, options.adjust);
+    const CellColours colours = ChooseColours(cells, options.palette->colours, options.dither);
+    for (int y = 0; y < lores::PageHeight; ++y)
+        for (int x = 0; x < lores::PageWidth; ++x) lores::PlotPixel(page, x, y, colours[static_cast<std::size_t>(y * lores::PageWidth + x)]);
+    return true;
+}
+
 std::string Describe(const ImportReport& r, const ImportOptions& options) {
+    if (r.converted) {
+        std::string text = "converted from " + std::to_string(r.width) + "x" + std::to_string(r.height) + " (" +
+                           NameOf(options.fit) + ", " + NameOf(options.dither) + " dithering, " +
+                           options.palette->name + " palette";
+        const Adjustments& a = options.adjust;
+        for (const auto& [name, value] : {std::pair{"brightness", a.brightness}, {"contrast", a.contrast},
+                                          {"saturation", a.saturation}})
+            if (value != 0) text += std::string(", ") + name + " " + (value > 0 ? "+" : "") + std::to_string(value);
+        return text + ")";
+    }
     if (r.byIndex) return "by palette index: " + Plural(r.mixedBlocks, "block", "blocks") + " not uniform";
     std::string text = std::string("by nearest colour (") + options.palette->name + " palette";
     if (r.indexedNotLores) text += "; the picture's own palette is not in lores order";

@@ -16,7 +16,21 @@ struct ImportReport {
     int mixedBlocks = 0;
     int offPalette = 0;  // distinct colours that are no palette colour
     int ambiguous = 0;   // blocks whose colour two palette entries share
+    bool converted = false;  // fitted, averaged and dithered, from a picture of width x height
+    int width = 0, height = 0;
 };
+
+// Whether the picture is lores already, cut into cols x rows blocks: each
+// block one colour, all of them colours of one of the program's palettes,
+// or an indexed picture whose palette is in lores order.
+bool LoresAlready(const runtime::DecodedImage& image, int cols, int rows);
+
+// The page from any picture: the block rules for a picture that is lores
+// already (or of 40x48 equal blocks, with dither None or strict), else the
+// conversion the options ask for. False with the reason when strict and the
+// picture does not divide into 40x48 equal blocks.
+bool PageOfPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
+                   ImportReport& report, std::string& reason);
 
 // The picture cut into cols x rows blocks (cell (x, y) takes its columns
 // x * width / cols up to (x + 1) * width / cols), each block's colour number

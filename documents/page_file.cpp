@@ -172,8 +172,9 @@ std::string OpenDocument(Document& doc) {
 }
 
 std::string OpenPath(Document& doc, const std::string& path) {
-    // A picture drawn elsewhere comes in as --import-png would make it; it is
-    // no page file, so it has no name and Save asks.
+    // A picture drawn elsewhere comes in by the import's block rules (a
+    // photograph is for Import Picture, where its conversion is chosen); it
+    // is no page file, so it has no name and Save asks.
     if (IsPngFile(path)) {
         lores::LoresPage imported{};
         std::string reason;

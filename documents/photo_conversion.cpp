@@ -34,6 +34,16 @@ Lab OkLabOf(const LinearRgb& c) {
             0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
 }
 
+LinearRgb LinearOfOkLab(const Lab& c) {
+    const float l = c[0] + 0.3963377774f * c[1] + 0.2158037573f * c[2];
+    const float m = c[0] - 0.1055613458f * c[1] - 0.0638541728f * c[2];
+    const float s = c[0] - 0.0894841775f * c[1] - 1.2914855480f * c[2];
+    const float l3 = l * l * l, m3 = m * m * m, s3 = s * s * s;
+    return {4.0767416621f * l3 - 3.3077115913f * m3 + 0.2309699292f * s3,
+            -1.2684380046f * l3 + 2.6097574011f * m3 - 0.3413193965f * s3,
+            -0.0041960863f * l3 - 0.7034186147f * m3 + 1.7076147010f * s3};
+}
+
 float Distance2(const std::array<float, 3>& a, const std::array<float, 3>& b) {
     const float x = a[0] - b[0], y = a[1] - b[1], z = a[2] - b[2];
     return x * x + y * y + z * z;
@@ -262,7 +272,68 @@ std::vector<LinearRgb> Blurred(const std::function<const LinearRgb&(int)>& cell)
     return out;
 }
 
+// Where the fit puts the picture on the screen: its scale across and down,
+// and the screen position of its top left corner.
+struct Placing {
+    double sx, sy, ox, oy;
+};
+Placing PlacingOf(int width, int height, FitMode fit) {
+    double sx = ScreenWidth / width, sy = ScreenHeight / height;
+    if (fit != FitMode::Stretch) sx = sy = fit == FitMode::Fit ? std::min(sx, sy) : std::max(sx, sy);
+    return {sx, sy, (ScreenWidth - width * sx) / 2, (ScreenHeight - height * sy) / 2};
+}
+
+struct MethodName {
+    DitherMethod method;
+    const char* name;
+};
+constexpr MethodName MethodNames[] = {{DitherMethod::Search, "search"},
+                                      {DitherMethod::FloydSteinberg, "floyd-steinberg"},
+                                      {DitherMethod::Atkinson, "atkinson"},
+                                      {DitherMethod::Ordered, "ordered"},
+                                      {DitherMethod::None, "none"}};
+constexpr const char* FitNames[] = {"fit", "fill", "stretch"};
+
 }  // namespace
+
+const char* NameOf(DitherMethod method) {
+    for (const MethodName& m : MethodNames)
+        if (m.method == method) return m.name;
+    return "none";
+}
+const char* NameOf(FitMode fit) { return FitNames[static_cast<int>(fit)]; }
+bool FindName(const std::string& name, DitherMethod& method) {
+    for (const MethodName& m : MethodNames)
+        if (name == m.name) return method = m.method, true;
+    return false;
+}
+bool FindName(const std::string& name, FitMode& fit) {
+    for (const FitMode f : FitModes)
+        if (name == NameOf(f)) return fit = f, true;
+    return false;
+}
+
+void Adjust(LinearCells& cells, const Adjustments& adjust) {
+    if (adjust == Adjustments{}) return;
+    const float lift = adjust.brightness / 200.0f, stretch = (100 + adjust.contrast) / 100.0f,
+                colour = (100 + adjust.saturation) / 100.0f;
+    for (LinearRgb& cell : cells) {
+        Lab lab = OkLabOf(cell);
+        lab = {std::clamp(0.5f + (lab[0] - 0.5f) * stretch + lift, 0.f, 1.f), lab[1] * colour, lab[2] * colour};
+        cell = LinearOfOkLab(lab);
+        for (float& c : cell) c = std::clamp(c, 0.f, 1.f);
+    }
+}
+
+CellSpan CellsCovered(int width, int height, FitMode fit) {
+    if (width <= 0 || height <= 0) return {};
+    const Placing at = PlacingOf(width, height, fit);
+    const auto cell = [](double screen, double size, int count) {
+        return std::clamp(static_cast<int>(std::lround(screen / size)), 0, count);
+    };
+    return {cell(at.ox, CellW, Cols), cell(at.oy, CellH, Rows), cell(at.ox + width * at.sx, CellW, Cols),
+            cell(at.oy + height * at.sy, CellH, Rows)};
+}
 
 float LinearOf(std::uint8_t encoded) { return LinearTable()[encoded]; }
 
@@ -275,10 +346,8 @@ std::uint8_t EncodedOf(float linear) {
 LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit) {
     LinearCells cells{};
     if (!rgba || width <= 0 || height <= 0) return cells;
-    double sx = ScreenWidth / width, sy = ScreenHeight / height;
-    if (fit != FitMode::Stretch) sx = sy = fit == FitMode::Fit ? std::min(sx, sy) : std::max(sx, sy);
-    const double ox = (ScreenWidth - width * sx) / 2, oy = (ScreenHeight - height * sy) / 2;
-    const auto columns = Spans(Cols, CellW, width, sx, ox), rows = Spans(Rows, CellH, height, sy, oy);
+    const Placing at = PlacingOf(width, height, fit);
+    const auto columns = Spans(Cols, CellW, width, at.sx, at.ox), rows = Spans(Rows, CellH, height, at.sy, at.oy);
     // Which cell rows each picture row falls in, with its share of them.
     std::vector<std::vector<std::pair<int, float>>> rowUse(static_cast<std::size_t>(height));
     for (int cy = 0; cy < Rows; ++cy)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "lores/lores_page.h"
@@ -16,6 +17,25 @@ namespace documents {
 
 enum class FitMode { Fit, Fill, Stretch };
 enum class DitherMethod { None, FloydSteinberg, Atkinson, Ordered, Search };
+
+// Each -100 to 100, 0 leaving the picture as it is: lightness moved and
+// stretched about the middle grey, colourfulness scaled (OKLab).
+struct Adjustments {
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    bool operator==(const Adjustments&) const = default;
+};
+
+// The names the command line and the window use ("search", "fit"...), and
+// back (false for a name that is none of them).
+const char* NameOf(DitherMethod method);
+const char* NameOf(FitMode fit);
+bool FindName(const std::string& name, DitherMethod& method);
+bool FindName(const std::string& name, FitMode& fit);
+inline constexpr DitherMethod DitherMethods[] = {DitherMethod::Search, DitherMethod::FloydSteinberg,
+                                                 DitherMethod::Atkinson, DitherMethod::Ordered, DitherMethod::None};
+inline constexpr FitMode FitModes[] = {FitMode::Fit, FitMode::Fill, FitMode::Stretch};
 
 inline constexpr int CellCount = lores::PageWidth * lores::PageHeight;
 
@@ -34,6 +54,16 @@ std::uint8_t EncodedOf(float linear);
 // picture cropped), Stretch to it. Each cell's value is the mean of the
 // screen area it covers.
 LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit);
+
+// The cells as the adjustments change them.
+void Adjust(LinearCells& cells, const Adjustments& adjust);
+
+// Which cells the fitted picture covers (at least half of each), as
+// [left, right) and [top, bottom).
+struct CellSpan {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+CellSpan CellsCovered(int width, int height, FitMode fit);
 
 // The colour numbers for the cells in the palette, by the method.
 CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method);

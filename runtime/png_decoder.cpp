@@ -156,8 +156,9 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     return true;
 }
 
-bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error) {
-    out = DecodedImage{};
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data, std::size_t maxBytes,
+                   const char* tooLarge, std::string& error) {
+    data.clear();
     // Never waits: a pipe, a terminal or a device is refused, not read.
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -165,34 +166,47 @@ bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error)
         return false;
     }
     struct stat st;
-    std::vector<std::uint8_t> data;
-    if (fstat(fd, &st) != 0) {
-        error = std::strerror(errno);
-    } else if (S_ISDIR(st.st_mode)) {
-        error = "is a folder";
-    } else if (!S_ISREG(st.st_mode)) {
-        error = "not a regular file";
-    } else if (st.st_size > static_cast<off_t>(MaxFileBytes)) {
-        error = "larger than 64 MiB";
-    } else {
+    error.clear();
+    if (fstat(fd, &st) != 0) error = std::strerror(errno);
+    else if (S_ISDIR(st.st_mode)) error = "is a folder";
+    else if (!S_ISREG(st.st_mode)) error = "not a regular file";
+    else if (static_cast<std::uint64_t>(st.st_size) > maxBytes) error = tooLarge;
+    if (error.empty()) {
         try {
             data.resize(static_cast<std::size_t>(st.st_size));
         } catch (const std::bad_alloc&) {
             error = "out of memory";
         }
+        // All of it or nothing: a read error, or a file that shrinks while
+        // it is read, must not pass for the whole file.
         std::size_t got = 0;
         while (error.empty() && got < data.size()) {
             const ssize_t n = read(fd, data.data() + got, data.size() - got);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) error = std::strerror(errno);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
+            else if (n == 0) error = "changed while it was read";
+            else got += static_cast<std::size_t>(n);
         }
-        data.resize(got);  // a file that shrank while read is judged as it was read
     }
     close(fd);
-    if (!error.empty()) return false;
-    return DecodePng(data.data(), data.size(), out, error);
+    if (!error.empty()) data.clear();
+    return error.empty();
+}
+
+bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error) {
+    out = DecodedImage{};
+    std::vector<std::uint8_t> data;
+    return ReadWholeFile(path, data, MaxFileBytes, "larger than 64 MiB", error) && DecodePng(data.data(), data.size(), out, error);
+}
+
+bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& error) {
+    out = DecodedImage{};
+    std::vector<std::uint8_t> data;
+    if (!ReadWholeFile(path, data, MaxFileBytes, "larger than 64 MiB", error)) return false;
+    if (IsJpeg(data.data(), data.size())) return DecodeJpeg(data.data(), data.size(), out, error);
+    if (data.size() >= 8 && png_sig_cmp(data.data(), 0, 8) == 0) return DecodePng(data.data(), data.size(), out, error);
+    error = "not a PNG or JPEG image";
+    return false;
 }
 
 }  // namespace runtime

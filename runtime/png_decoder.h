@@ -1,5 +1,7 @@
 // Reading PNG images of any kind (palette, grey, RGB, with or without
-// alpha, 1 to 16 bits, interlaced or not) as 8-bit RGBA rows, top first.
+// alpha, 1 to 16 bits, interlaced or not) and JPEG images (grey, colour or
+// CMYK) as 8-bit RGBA rows, top first. Pictures of more than 16 million
+// pixels are refused before anything of their size is allocated.
 #pragma once
 
 #include <cstddef>
@@ -23,5 +25,17 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
 
 // The same for a file; the reason names what failed (not the path).
 bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error);
+
+// The same for JPEG data.
+bool IsJpeg(const std::uint8_t* data, std::size_t length);
+bool DecodeJpeg(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error);
+
+// A PNG or a JPEG file, told apart by its first bytes.
+bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& error);
+
+// A regular file, whole, of at most maxBytes (else the error is tooLarge);
+// never waits on a pipe or a device.
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data, std::size_t maxBytes,
+                   const char* tooLarge, std::string& error);
 
 }  // namespace runtime

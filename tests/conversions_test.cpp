@@ -26,6 +26,13 @@ documents::ImportOptions Holes(const std::string& page) {
     return options;
 }
 
+// The block rules, for a picture of equal blocks that is not lores already.
+documents::ImportOptions BlockRules() {
+    documents::ImportOptions options;
+    options.dither = documents::DitherMethod::None;
+    return options;
+}
+
 std::vector<std::uint8_t> Bytes(const lores::LoresPage& p) { return {p.begin(), p.end()}; }
 
 // A PNG of any colour type and depth, written by libpng itself; pixel(x, y,
@@ -91,7 +98,11 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
         for (int k = 0; k < 6; ++k) p[k] = Channel(colour(x / 2, y / 2), k / 2);  // each channel * 257
     });
     for (const char* name : {"shot", "indexed", "deep"}) {
-        const auto result = ImportPngAsPage(dir / (std::string(name) + ".png"), dir / name);
+        const bool shot = std::string(name) == "shot";  // lores already but for one block: dithered unless asked
+        if (shot)
+            EXPECT_EQ(ImportPngAsPage(dir / "shot.png", dir / name).message,
+                      (dir / "shot.png") + ": converted from 280x192 (fit, search dithering, standard palette)");
+        const auto result = ImportPngAsPage(dir / (std::string(name) + ".png"), dir / name, shot ? BlockRules() : documents::ImportOptions());
         ASSERT_TRUE(result.ok) << result.message;
         EXPECT_EQ(ReadAll(dir / name), Bytes(expected)) << name;
         if (std::string(name) == "shot") {
@@ -132,7 +143,7 @@ TEST(Conversions, TiesGoToTheFirstColourToGetThereAndAlphaIsRounded) {
             p[3] = static_cast<std::uint8_t>(alpha);
         }
     });
-    const auto result = ImportPngAsPage(dir / "ties.png", dir / "out");
+    const auto result = ImportPngAsPage(dir / "ties.png", dir / "out", BlockRules());
     EXPECT_EQ(result.message, (dir / "ties.png") + ": by nearest colour (standard palette): 1 block not uniform, 0 colours not in the palette");
     lores::LoresPage got{};
     const auto bytes = ReadAll(dir / "out");
@@ -152,14 +163,16 @@ TEST(Conversions, WhatCannotBeConvertedIsSaidAndNothingIsWritten) {
     EXPECT_FALSE(ExportPageAsPng(dir / "page", dir / "no/folder.png").ok);
 
     WritePng(dir / "odd.png", 41, 48, PNG_COLOR_TYPE_RGB, 8, 3, [](int, int, std::uint8_t* p) { p[0] = p[1] = p[2] = 0; });
-    EXPECT_EQ(ImportPngAsPage(dir / "odd.png", dir / "out").message,
+    documents::ImportOptions strict;
+    strict.strict = true;
+    EXPECT_EQ(ImportPngAsPage(dir / "odd.png", dir / "out", strict).message,
               (dir / "odd.png") + ": 41x48 does not divide into 40x48 equal blocks");
     ASSERT_TRUE(ExportPageAsPng(dir / "page", dir / "whole.png").ok);
     auto truncated = ReadAll(dir / "whole.png");
     truncated.resize(truncated.size() / 2);
     WriteAll(dir / "truncated.png", truncated);
     EXPECT_FALSE(ImportPngAsPage(dir / "truncated.png", dir / "out").ok);
-    EXPECT_EQ(ImportPngAsPage(dir / "page", dir / "out").message, (dir / "page") + ": not a PNG image");
+    EXPECT_EQ(ImportPngAsPage(dir / "page", dir / "out").message, (dir / "page") + ": not a PNG or JPEG image");
     EXPECT_FALSE(ImportPngAsPage(dir / "whole.png", dir / "out", Holes(dir / "short")).ok) << "holes from a non-page";
     EXPECT_EQ(Entries(dir.path()),
               (std::vector<std::string>{"long", "odd.png", "page", "short", "truncated.png", "whole.png"}));
