@@ -10,10 +10,13 @@ PREFIX ?= /usr/local
 RELEASE := build/release
 SANITIZE := build/asan
 
-.PHONY: run test deps deps-run deps-package configure-release build build-program build-asan bench install package clean
+.PHONY: run test deps deps-bench deps-run deps-package configure-release build build-program build-asan bench install package clean
 
 deps:
 	@bash scripts/install-deps.sh all
+
+deps-bench:
+	@bash scripts/install-deps.sh bench
 
 deps-run:
 	@bash scripts/install-deps.sh run
@@ -57,9 +60,10 @@ test: build build-asan
 	  ctest --output-on-failure -j $(JOBS) -R '^EndToEnd\.'
 
 
-bench: build
+bench: build deps-bench
 	@for b in $(RELEASE)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 	python3 bench/conversion_bench.py $(RELEASE)
+	python3 bench/photo_bench.py $(RELEASE)
 	xvfb-run -a -s "-screen 0 2048x1536x24 -nolisten tcp -noreset" python3 bench/x_bench.py $(RELEASE)
 
 install: build-program

@@ -2,7 +2,8 @@
 # The one list of Debian packages Vornel needs, by purpose:
 #   install-deps.sh run      what building and running the program needs (make run, make install)
 #   install-deps.sh package  that, and what making its Debian package needs (make package)
-#   install-deps.sh all      that, and what the tests and benchmarks need (make test, make bench)
+#   install-deps.sh all      that, and what the tests and benchmarks need (make test)
+#   install-deps.sh bench    that, and the photographs the benchmarks convert (make bench)
 # Installs only what is missing; a no-op on a prepared machine. With
 # --dry-run it prints the packages of the set, one a line, and installs nothing.
 # For Debian 12 and the systems built on it.
@@ -26,20 +27,25 @@ test_packages=(
   desktop-file-utils appstream groff-base man-db
   lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon
 )
+# Photographs no one here made, shipped as a library's test images.
+bench_packages=(
+  python3-skimage
+)
 
 dry_run=0
 set_name=all
 for arg in "$@"; do
   case "$arg" in
     --dry-run) dry_run=1 ;;
-    run|package|all) set_name=$arg ;;
-    *) echo "usage: install-deps.sh [run|package|all] [--dry-run]" >&2; exit 2 ;;
+    run|package|all|bench) set_name=$arg ;;
+    *) echo "usage: install-deps.sh [run|package|all|bench] [--dry-run]" >&2; exit 2 ;;
   esac
 done
 
 packages=("${run_packages[@]}")
 if [ "$set_name" != run ]; then packages+=("${package_packages[@]}"); fi
-if [ "$set_name" = all ]; then packages+=("${test_packages[@]}"); fi
+if [ "$set_name" = all ] || [ "$set_name" = bench ]; then packages+=("${test_packages[@]}"); fi
+if [ "$set_name" = bench ]; then packages+=("${bench_packages[@]}"); fi
 
 if [ $dry_run -eq 1 ]; then
   printf '%s\n' "${packages[@]}"
