@@ -241,10 +241,8 @@ std::string Describe(const ImportReport& r, const ImportOptions& options) {
     return text;
 }
 
-lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::NamedPalette& palette) {
-    lores::Block block;
-    if (image.width <= 0 || image.height <= 0) return block;
-    int cols = image.width, rows = image.height;
+bool BlockSizeOf(const runtime::DecodedImage& image, int& cols, int& rows) {
+    cols = image.width, rows = image.height;
     if (cols > lores::PageWidth || rows > lores::PageHeight) {
         cols = image.width / CellWidth;
         rows = image.height / CellHeight;
@@ -257,8 +255,17 @@ lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::N
                                           double(lores::PageHeight * CellHeight) / image.height);
             cols = std::clamp(static_cast<int>(std::lround(image.width * scale / CellWidth)), 1, lores::PageWidth);
             rows = std::clamp(static_cast<int>(std::lround(image.height * scale / CellHeight)), 1, lores::PageHeight);
+            return false;
         }
     }
+    return true;
+}
+
+lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::NamedPalette& palette) {
+    lores::Block block;
+    if (image.width <= 0 || image.height <= 0) return block;
+    int cols = 0, rows = 0;
+    BlockSizeOf(image, cols, rows);
     block.width = cols;
     block.height = rows;
     block.cells.assign(static_cast<std::size_t>(cols * rows), 0);

@@ -25,6 +25,12 @@ struct ImportReport {
 // or an indexed picture whose palette is in lores order.
 bool LoresAlready(const runtime::DecodedImage& image, int cols, int rows);
 
+// The size of the block a picture from elsewhere pastes as: at most 40x48,
+// a cell a pixel; sides multiples of 16 and 8, a cell a block; anything
+// else scaled to fit the 640x384 picture, its aspect kept. True when the
+// cells are whole pixels or blocks of the picture (it may be lores).
+bool BlockSizeOf(const runtime::DecodedImage& image, int& cols, int& rows);
+
 // The page from any picture: the block rules for a picture that is lores
 // already (or of 40x48 equal blocks, with dither None or strict), else the
 // conversion the options ask for. False with the reason when strict and the

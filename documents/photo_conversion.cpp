@@ -343,10 +343,10 @@ std::uint8_t EncodedOf(float linear) {
     return static_cast<std::uint8_t>(std::lround(e * 255));
 }
 
-LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit) {
+namespace {
+LinearCells Average(const std::uint8_t* rgba, int width, int height, const Placing& at) {
     LinearCells cells{};
     if (!rgba || width <= 0 || height <= 0) return cells;
-    const Placing at = PlacingOf(width, height, fit);
     const auto columns = Spans(Cols, CellW, width, at.sx, at.ox), rows = Spans(Rows, CellH, height, at.sy, at.oy);
     // Which cell rows each picture row falls in, with its share of them.
     std::vector<std::vector<std::pair<int, float>>> rowUse(static_cast<std::size_t>(height));
@@ -372,6 +372,17 @@ LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, Fi
                     cells[static_cast<std::size_t>(cy * Cols + cx)][static_cast<std::size_t>(k)] += share * across[static_cast<std::size_t>(cx)][static_cast<std::size_t>(k)];
     }
     return cells;
+}
+}  // namespace
+
+LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit) {
+    if (width <= 0 || height <= 0) return {};
+    return Average(rgba, width, height, PlacingOf(width, height, fit));
+}
+
+LinearCells AverageIntoBlock(const std::uint8_t* rgba, int width, int height, int cols, int rows) {
+    if (width <= 0 || height <= 0) return {};
+    return Average(rgba, width, height, {cols * CellW / width, rows * CellH / height, 0, 0});
 }
 
 CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method) {

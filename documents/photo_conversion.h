@@ -54,6 +54,9 @@ std::uint8_t EncodedOf(float linear);
 // picture cropped), Stretch to it. Each cell's value is the mean of the
 // screen area it covers.
 LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit);
+// The same with the picture stretched over the top left cols x rows cells
+// (the rest black): a block of that size, for a paste.
+LinearCells AverageIntoBlock(const std::uint8_t* rgba, int width, int height, int cols, int rows);
 
 // The cells as the adjustments change them.
 void Adjust(LinearCells& cells, const Adjustments& adjust);

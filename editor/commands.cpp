@@ -7,6 +7,7 @@
 #include "editor/history.h"
 #include "editor/mixed_view.h"
 #include "editor/page_view.h"
+#include "editor/picture_import.h"
 #include "editor/recent_files.h"
 #include "editor/selection.h"
 #include "editor/typing.h"
@@ -97,6 +98,9 @@ const Command Table[] = {
      .run = [](EditorState& s) { NewPicture(s); }},
     {.id = Id::OpenPicture, .menu = Menu::File, .text = "&Open...", .keys = {"Ctrl+O"},
      .help = "Open a page, a picture in a disk image, or a PNG", .run = [](EditorState& s) { OpenPicture(s); }},
+    {.id = Id::ImportPicture, .menu = Menu::File, .text = "&Import Picture...", .keys = {"Ctrl+Shift+O"},
+     .help = "Import a picture of any size or kind (a photograph, converted as you choose)",
+     .run = [](EditorState& s) { ImportPicture(s); }},
     {.id = Id::ClearRecent, .menu = Menu::File, .submenu = "Open &Recent", .text = "&Clear List",
      .help = nullptr, .run = [](EditorState& s) { ClearRecentFiles(s); },
      .enabled = [](const EditorState& s) { return !s.recentFiles.empty(); }, .separatorBefore = true},

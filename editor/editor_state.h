@@ -99,6 +99,7 @@ inline constexpr int PutDownPaste = 133;
 inline constexpr int Quit = 134;
 inline constexpr int ClearTextLines = 135;
 inline constexpr int ShowKeys = 136;
+inline constexpr int ImportPicture = 137;
 inline constexpr int FirstPalette = 140;  // to 143: one palette each
 inline constexpr int FirstRecentFile = 150;  // to 159: the recent files, newest first
 inline constexpr int ClearRecent = 160;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor/event_loop.h"
+#include "editor/picture_import.h"
 #include "runtime/settings.h"
 
 namespace editor {
@@ -43,8 +44,11 @@ void SavePicture(EditorState& state, bool askForName) {
 }
 
 void OpenDroppedFile(EditorState& state, const std::string& path) {
+    // A picture that is not lores is converted into the page, as Import
+    // Picture does; anything else is opened.
+    if (path.empty() || ImportPictureFile(state, path, false)) return;
     documents::Document doc = DocumentOf(state);
-    if (!path.empty() && MayDiscardPicture(state)) RememberRecentFile(state, documents::OpenPath(doc, path));
+    if (MayDiscardPicture(state)) RememberRecentFile(state, documents::OpenPath(doc, path));
 }
 
 void StartWithFile(EditorState& state, const std::string& path) {

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "documents/conversions.h"
+#include "documents/import_rules.h"
 #include "editor/mixed_view.h"
 #include "editor/page_view.h"
+#include "editor/picture_import.h"
 #include "editor/tools.h"
 #include "lores/text_glyphs.h"
 #include "runtime/images.h"
@@ -203,11 +205,16 @@ void Paste(EditorState& state) {
                                                 : "nothing to paste: " + contents.problem;
             return;
         }
-        block = documents::BlockFromPicture(contents.image, lores::Palettes()[static_cast<std::size_t>(state.palette)]);
-        if (block.cells.empty()) {
+        if (contents.image.width <= 0 || contents.image.height <= 0) {
             s.notice = "nothing to paste: the picture on the clipboard is empty";
             return;
         }
+        // A lores picture comes exactly; any other as the user converts it.
+        int cols = 0, rows = 0;
+        if (documents::BlockSizeOf(contents.image, cols, rows) && documents::LoresAlready(contents.image, cols, rows))
+            block = documents::BlockFromPicture(contents.image, lores::Palettes()[static_cast<std::size_t>(state.palette)]);
+        else if (!ConvertedPaste(state, contents.image, block))
+            return;
     }
     s.pasted = std::move(block);
     s.floating = true;

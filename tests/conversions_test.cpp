@@ -99,9 +99,10 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
     });
     for (const char* name : {"shot", "indexed", "deep"}) {
         const bool shot = std::string(name) == "shot";  // lores already but for one block: dithered unless asked
-        if (shot)
+        if (shot) {
             EXPECT_EQ(ImportPngAsPage(dir / "shot.png", dir / name).message,
                       (dir / "shot.png") + ": converted from 280x192 (fit, search dithering, standard palette)");
+        }
         const auto result = ImportPngAsPage(dir / (std::string(name) + ".png"), dir / name, shot ? BlockRules() : documents::ImportOptions());
         ASSERT_TRUE(result.ok) << result.message;
         EXPECT_EQ(ReadAll(dir / name), Bytes(expected)) << name;

@@ -5,6 +5,8 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTest>
@@ -265,11 +267,31 @@ TEST_F(Selection, MirroredPasteWithReturnAndEscapeDropsAFloatingOne) {
     EXPECT_FALSE(DropSelection(s));
 }
 
+// Answers the conversion dialog of a picture that is not lores with the
+// nearest colours (None, the last method), and counts the dialogs.
+struct NearestColours {
+    qtdriver::DialogScript script;
+    explicit NearestColours(int times) {
+        for (int i = 0; i < times; ++i)
+            script.Then([](QWidget* w) {
+                auto* method = w->findChild<QComboBox*>(QStringLiteral("method"));
+                if (method) method->setCurrentIndex(method->count() - 1);
+                static_cast<QDialog*>(w)->accept();
+            });
+    }
+    std::size_t Seen() const { return script.seen.size(); }
+};
+
 TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
-    const auto pasted = [&](const QImage& image) {
+    NearestColours answer(11);
+    // A picture that is not lores comes through the conversion dialog, at
+    // the size the paste takes; a lores one without it.
+    const auto pasted = [&](const QImage& image, bool converted = true) {
+        const std::size_t before = answer.Seen();
         OfferPng(image);
         Key(Qt::Key_V, Qt::ControlModifier);
         EXPECT_TRUE(s.select.floating) << Status();
+        EXPECT_EQ(answer.Seen() - before, converted ? 1u : 0u) << image.width() << "x" << image.height();
         const lores::Block block = s.select.pasted;
         DropSelection(s);
         return block;
@@ -320,7 +342,7 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
         grey.setColorTable(table);
         grey.setPixel(0, 0, 10);
         grey.setPixel(1, 0, 5);
-        EXPECT_EQ(pasted(grey), (lores::Block{2, 1, {10, 5}}));
+        EXPECT_EQ(pasted(grey, false), (lores::Block{2, 1, {10, 5}}));
     }
     // A PNG the program's decoder refuses is not decoded again without its
     // limits: nothing floats, and the status line says why.
@@ -338,12 +360,15 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     for (int n = 0; n < 16; ++n) table.push_back(Rgb(n));
     indexed.setColorTable(table);
     for (int i = 0; i < 6; ++i) indexed.setPixel(i % 3, i / 3, static_cast<uint>(i + 9));
-    for (const QImage& image : {small, indexed}) {
+    for (const bool near : {true, false}) {
+        const QImage& image = near ? small : indexed;
         auto* data = new QMimeData;
         data->setImageData(image);
         QGuiApplication::clipboard()->setMimeData(data);
+        const std::size_t before = answer.Seen();
         Key(Qt::Key_V, Qt::ControlModifier);
         EXPECT_EQ(s.select.pasted, (lores::Block{3, 2, {9, 10, 11, 12, 13, 14}})) << image.format();
+        EXPECT_EQ(answer.Seen() - before, near ? 1u : 0u) << "an indexed picture in lores order is exact";
         DropSelection(s);
     }
     // The program's own type, cut short or out of range, is passed over for the picture beside it.
@@ -369,6 +394,7 @@ TEST_F(Selection, ImagesOfOtherProgramsPasteByTheirSize) {
     QGuiApplication::clipboard()->setText("words");
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_NE(Status().find("no picture on the clipboard"), std::string::npos) << Status();
+    EXPECT_EQ(answer.script.Pending(), 0u);
 }
 
 TEST_F(Selection, InTheMixedViewTheTextLinesAreNoPixels) {

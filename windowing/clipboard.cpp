@@ -112,9 +112,11 @@ Offer OfferOf(const QMimeData* data, const QString& own) {
     return offer;
 }
 
-// An image type other than PNG through the toolkit's readers, its size
-// checked before anything is decoded; false with the reason when refused.
-bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::string& problem) {
+}  // namespace
+
+namespace detail {
+
+bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::string& problem, const char* what) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -122,16 +124,20 @@ bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::str
     const QSize size = reader.size();
     if (!reader.canRead() || !size.isValid()) return false;  // a type the toolkit cannot read
     if (qint64(size.width()) * size.height() > MaxImagePixels) {
-        problem = "the picture on the clipboard has more than 16 million pixels";
+        problem = std::string(what) + " has more than 16 million pixels";
         return false;
     }
     const QImage found = reader.read();
     if (found.isNull()) {
-        problem = "the picture on the clipboard cannot be read (damaged)";
+        problem = std::string(what) + " cannot be read (damaged)";
         return false;
     }
     return FromImage(found, image);
 }
+
+}  // namespace detail
+
+namespace {
 
 ClipboardContents ContentsOf(const Offer& offer, const QString& own) {
     ClipboardContents contents;
@@ -155,7 +161,7 @@ ClipboardContents ContentsOf(const Offer& offer, const QString& own) {
                                                    static_cast<std::size_t>(bytes.size()), contents.image, error);
             if (!contents.hasImage) contents.problem = "the picture on the clipboard cannot be read (" + error + ")";
         } else {
-            contents.hasImage = DecodeOther(bytes, contents.image, contents.problem);
+            contents.hasImage = detail::DecodeOther(bytes, contents.image, contents.problem, "the picture on the clipboard");
         }
     }
     if (!contents.hasImage && contents.problem.empty() && !offer.ready.isNull())

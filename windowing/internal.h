@@ -88,6 +88,11 @@ inline constexpr int FirstFrameWaitLimit = 200;  // milliseconds
 // The window dialogs belong to: the active one, else the program's visible
 // window (on some platforms no window is active before the first click).
 QWidget* DialogParent();
+// An image type other than PNG through the toolkit's readers, its size
+// checked before anything is decoded; false with the reason (what names the
+// picture: "the picture on the clipboard") when refused, with no reason
+// for a type the toolkit does not read.
+bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::string& problem, const char* what);
 // Makes a dialog a transient child of its parent: centred over it (where
 // the platform lets a program place windows), no minimise or maximise.
 void MakeTransient(QDialog& dialog);

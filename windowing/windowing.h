@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -332,5 +333,29 @@ ClipboardContents ReadClipboard(const char* ownType);
 // The reader's side: writes what the clipboard holds (the own type, a PNG or
 // another image type, each as "type\nlength\nbytes") to descriptor fd.
 int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType);
+
+// --- pictures from elsewhere --------------------------------------------------
+// A picture file of any type the toolkit reads (PNG and JPEG by the
+// program's own readers), its size checked before anything is decoded;
+// false with the reason.
+bool ReadImageFile(const std::string& path, runtime::DecodedImage& image, std::string& problem);
+
+// The conversion dialog: choices named by the caller, each an index into
+// its names, and the page as it will be beside them, ConversionCols x
+// ConversionRows cells drawn cellWidth x cellHeight pixels each (smaller by
+// whole steps where the screen has no room). preview gives the cells'
+// colours (0x00BBGGRR, row by row) for a choice, at every change. True for
+// OK, with the choice made.
+inline constexpr int ConversionCols = 40, ConversionRows = 48;
+struct ConversionChoice {
+    int method = 0, fit = 0, palette = 0;
+    int brightness = 0, contrast = 0, saturation = 0;
+};
+struct ConversionNames {
+    std::vector<std::string> methods, fits, palettes;
+};
+using ConversionPreview = std::function<std::vector<std::uint32_t>(const ConversionChoice&)>;
+bool ChoosePictureConversion(const char* title, const ConversionNames& names, int cellWidth, int cellHeight,
+                             ConversionChoice& choice, const ConversionPreview& preview);
 
 }  // namespace windowing
