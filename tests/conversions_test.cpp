@@ -3,8 +3,11 @@
 // about what it is given, and nothing written when it fails.
 #include <png.h>
 
+#include <cstdio>
 #include <functional>
 #include <random>
+
+#include <jpeglib.h>
 
 #include "documents/conversions.h"
 #include <gtest/gtest.h>
@@ -55,6 +58,36 @@ void WritePng(const std::string& path, int width, int height, int type, int dept
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     std::fclose(f);
+}
+
+// A JPEG of one colour (components bytes a pixel, in the colour space
+// given), written by libjpeg itself.
+std::vector<std::uint8_t> FlatJpeg(int width, int height, J_COLOR_SPACE space, std::vector<std::uint8_t> pixel) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr errors{};
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = static_cast<JDIMENSION>(width);
+    c.image_height = static_cast<JDIMENSION>(height);
+    c.input_components = static_cast<int>(pixel.size());
+    c.in_color_space = space;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    std::vector<std::uint8_t> bytes(out, out + size);
+    std::free(out);
+    jpeg_destroy_compress(&c);
+    return bytes;
 }
 
 std::uint8_t Channel(int colour, int k) { return static_cast<std::uint8_t>(lores::LoresPalette[colour] >> (8 * k)); }
@@ -362,4 +395,60 @@ TEST(Conversions, ThumbnailsAreTheLargestWholeMultipleOfThePicturesShapeThatFits
     EXPECT_FALSE(documents::ThumbnailOfPage(dir / "p", dir / "t.png", 32).ok) << "too small for a block a pixel";
     EXPECT_FALSE(documents::ThumbnailOfPage(dir / "missing", dir / "u.png", 128).ok);
     EXPECT_FALSE(Exists(dir / "u.png"));
+}
+
+// Pictures of every kind either convert, each as it is, or are refused with
+// the reason and nothing written: a JPEG in colour, grey or Adobe's inverted
+// CMYK decodes to its colour; a transparent PNG is black; one cut short, one
+// whose header claims 5000x5000 pixels (refused before decoding) or a file
+// of neither kind is said.
+TEST(Conversions, PicturesOfEveryKindConvertOrAreRefused) {
+    TempDir dir;
+    const auto rgb = FlatJpeg(64, 48, JCS_RGB, {200, 40, 30});
+    std::vector<std::uint8_t> lying = rgb;
+    for (std::size_t i = 0; i + 8 < lying.size(); ++i)
+        if (lying[i] == 0xFF && lying[i + 1] == 0xC0) {  // the frame header: height and width after length and precision
+            lying[i + 5] = lying[i + 7] = 0x13, lying[i + 6] = lying[i + 8] = 0x88;
+            break;
+        }
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::array<int, 3> colour;  // the decoded middle pixel's
+        const char* reason;         // or the failure
+    };
+    const Case cases[] = {
+        {"rgb.jpg", rgb, {200, 40, 30}, nullptr},
+        {"grey.jpg", FlatJpeg(40, 40, JCS_GRAYSCALE, {90}), {90, 90, 90}, nullptr},
+        {"cmyk.jpg", FlatJpeg(40, 40, JCS_CMYK, {255, 105, 0, 255}), {255, 105, 0}, nullptr},
+        {"cut.jpg", std::vector<std::uint8_t>(rgb.begin(), rgb.begin() + static_cast<long>(rgb.size() / 2)), {},
+         "the file ends too early"},
+        {"lying.jpg", lying, {}, "too many pixels (more than 16 million)"},
+        {"text.jpg", {'J', 'P', 'E', 'G', '\n'}, {}, "not a PNG or JPEG image"},
+    };
+    for (const Case& c : cases) {
+        WriteAll(dir / c.name, c.bytes);
+        runtime::DecodedImage image;
+        std::string why;
+        const bool read = runtime::ReadPictureFile(dir / c.name, image, why);
+        const auto result = ImportPngAsPage(dir / c.name, dir / "out");
+        if (c.reason) {
+            EXPECT_FALSE(read) << c.name;
+            EXPECT_EQ(result.message, (dir / c.name) + ": " + c.reason);
+            EXPECT_FALSE(Exists(dir / "out")) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(read && result.ok) << c.name << ": " << why << result.message;
+        const std::uint8_t* middle = &image.rgba[(static_cast<std::size_t>(image.height / 2) * image.width + image.width / 2) * 4];
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(middle[k], c.colour[static_cast<std::size_t>(k)], 6) << c.name << " channel " << k;
+        EXPECT_EQ(middle[3], 255);
+        std::remove((dir / "out").c_str());
+    }
+    // Fully transparent white, 16 bits a channel: black over black.
+    WritePng(dir / "clear.png", 50, 30, PNG_COLOR_TYPE_RGBA, 16, 8, [](int, int, std::uint8_t* p) {
+        for (int k = 0; k < 6; ++k) p[k] = 0xFF;
+        p[6] = p[7] = 0;
+    });
+    ASSERT_TRUE(ImportPngAsPage(dir / "clear.png", dir / "clear").ok);
+    EXPECT_EQ(ReadAll(dir / "clear"), std::vector<std::uint8_t>(1024, 0));
 }

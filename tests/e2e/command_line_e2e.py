@@ -72,6 +72,19 @@ into_image = run("--import-png", os.path.join(work, "page.png"), os.path.join(wo
 listed = run("--list", os.path.join(work, "art.dsk"), env=env)
 expect("--list of a new image", (into_image.returncode, listed.returncode, listed.stdout.split()),
        (0, 0, ["PIC", "B", "1024", "$0400", "page"]))
+# A photograph (a JPEG that ImageMagick makes of a gradient) is converted as
+# the options say; the options go with --import-png only, and in range.
+photo = os.path.join(work, "photo.jpg")
+subprocess.run(["convert", "-size", "300x200", "gradient:orange-navy", photo], check=True)
+converted = run("--import-png", photo, os.path.join(work, "photo.gr"), "--dither", "atkinson", "--fit", "fill",
+                "--brightness", "10", "--saturation", "-20", env=env)
+expect("a JPEG converted as asked", (converted.returncode, converted.stderr.strip().rsplit(": ", 1)[-1],
+                                     os.path.getsize(os.path.join(work, "photo.gr"))),
+       (0, "converted from 300x200 (fill, atkinson dithering, standard palette, brightness +10, saturation -20)", 1024))
+for args in (("--dither", "best"), ("--fit", "crop"), ("--contrast", "101"), ("--brightness", "-"), ("--saturation",)):
+    wrong = run("--import-png", photo, os.path.join(work, "w.gr"), *args, env=env)
+    expect("usage error for " + " ".join(args), (wrong.returncode, os.path.exists(os.path.join(work, "w.gr"))), (2, False))
+expect("--dither goes with --import-png", run("--export-png", page, os.path.join(work, "x.png"), "--dither", "none").returncode, 2)
 not_image = run("--list", page, env=env)
 expect("--list of a page", (not_image.returncode, not_image.stderr.count("\n")), (1, 1))
 # What is wrong is named, and a name's control bytes never reach the terminal raw.
