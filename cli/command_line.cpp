@@ -8,7 +8,8 @@ namespace cli {
 
 const char* const UsageText =
     "Usage: vornel [--palette NAME] [FILE]\n"
-    "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME]\n"
+    "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME] [--frame K]\n"
+    "       vornel --export-gif FRAMES OUT.gif [--fps N] [--mixed] [--palette NAME]\n"
     "       vornel --import-png IN OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
     "                          [--dither METHOD] [--fit MODE] [--brightness N] [--contrast N] [--saturation N]\n"
     "       vornel --list IMAGE\n"
@@ -23,7 +24,11 @@ const char* const UsageText =
     "In the window, every command is in the menu bar; F1 lists the keys.\n"
     "The manual: man vornel.\n"
     "\n"
-    "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG\n"
+    "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG; a file of 2 to 256\n"
+    "                              frames (whole pages) as OUT-001.png and on, or frame K alone\n"
+    "  --frame K                   with --export-png: frame K only (from 1)\n"
+    "  --export-gif FRAMES OUT.gif the frames as an animated GIF, 640x384, looping\n"
+    "  --fps N                     with --export-gif: frames a second, 1 to 60 (10 by default)\n"
     "  --import-png IN OUT         make a page from a PNG or JPEG: a lores picture (palette colours in\n"
     "                              40x48 equal blocks, or indexed in lores order) exactly, any other\n"
     "                              converted: fitted to the 5:3 screen, averaged into the cells, dithered\n"
@@ -41,7 +46,8 @@ const char* const UsageText =
     "                              (no conversion: the picture must be of 40x48 equal blocks)\n"
     "  --palette NAME              the colours of the window, the export or the import\n"
     "  --palettes                  list the palettes and exit\n"
-    "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image\n"
+    "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image (of a file of\n"
+    "                              frames: how many)\n"
     "  --thumbnail PAGE OUT SIZE   a PNG of PAGE at most SIZE pixels wide and high\n"
     "  --boot-disk PAGE IMAGE      a 140 KB disk (.dsk, .do) that boots into PAGE on an Apple II\n"
     "  -h, --help                  show this help and exit\n"
@@ -68,17 +74,21 @@ bool ConversionOption(const std::string& arg) {
     return arg == "--dither" || arg == "--fit" || arg == "--brightness" || arg == "--contrast" || arg == "--saturation";
 }
 
-bool Level(const std::string& text, int& level) {
+// A whole number from low to high, signed or not.
+bool InRange(const std::string& text, int low, int high, int& n) {
     const std::string digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? text.substr(1) : text;
     if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
-    level = std::stoi(digits) * (text[0] == '-' ? -1 : 1);
-    return level >= -100 && level <= 100;
+    n = std::stoi(digits) * (text[0] == '-' ? -1 : 1);
+    return n >= low && n <= high;
 }
 
 // The options that go together, and the files each action needs.
 CommandLine Checked(CommandLine c) {
-    if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::BootDisk)
-        return Fail("--mixed goes with --export-png or --boot-disk");
+    if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::ExportGif &&
+        c.action != CommandLine::Action::BootDisk)
+        return Fail("--mixed goes with --export-png, --export-gif or --boot-disk");
+    if (c.fpsGiven && c.action != CommandLine::Action::ExportGif) return Fail("--fps goes with --export-gif");
+    if (c.frame > 0 && c.action != CommandLine::Action::ExportPng) return Fail("--frame goes with --export-png");
     if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
         return Fail("--by-colour and --strict go with --import-png");
     if (c.converting && c.action != CommandLine::Action::ImportPng)
@@ -91,6 +101,10 @@ CommandLine Checked(CommandLine c) {
     case CommandLine::Action::ExportPng:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
         if (c.files.size() != 2) return Fail("--export-png needs a page file and a PNG file");
+        break;
+    case CommandLine::Action::ExportGif:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 2) return Fail("--export-gif needs a file of frames and a GIF file");
         break;
     case CommandLine::Action::ImportPng:
         if (c.files.size() != 2) return Fail("--import-png needs a PNG file and a page file");
@@ -131,7 +145,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (!option) {
             c.files.push_back(arg);
         } else if (!c.files.empty() && arg != "--holes-from" && arg != "--mixed" && arg != "--by-colour" &&
-                   arg != "--strict" && arg != "--palette" && !ConversionOption(arg)) {
+                   arg != "--strict" && arg != "--palette" && arg != "--fps" && arg != "--frame" &&
+                   !ConversionOption(arg)) {
             // Only what the usage shows may follow a file name: an option
             // there is more likely a file name gone wrong than a wish.
             return Fail("'" + arg + "' must come before the file names");
@@ -142,9 +157,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         } else if (arg == "-v" || arg == "--version") {
             return Only(CommandLine::Action::Version);
         } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list" || arg == "--thumbnail" ||
-                   arg == "--boot-disk") {
+                   arg == "--boot-disk" || arg == "--export-gif") {
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
             c.action = arg == "--export-png"   ? CommandLine::Action::ExportPng
+                       : arg == "--export-gif" ? CommandLine::Action::ExportGif
                        : arg == "--import-png" ? CommandLine::Action::ImportPng
                        : arg == "--list"       ? CommandLine::Action::ListImage
                        : arg == "--boot-disk"  ? CommandLine::Action::BootDisk
@@ -177,7 +193,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                          : arg == "--contrast" ? &c.adjust.contrast
                          : arg == "--saturation" ? &c.adjust.saturation
                                                  : nullptr;
-            if (level && !Level(value, *level)) return Fail(arg + " is a number from -100 to 100");
+            if (level && !InRange(value, -100, 100, *level)) return Fail(arg + " is a number from -100 to 100");
+        } else if (arg == "--fps" || arg == "--frame") {
+            const bool fps = arg == "--fps";
+            int n = 0;
+            if (i + 1 >= argc || !InRange(argv[++i], 1, fps ? 60 : 256, n))
+                return Fail(fps ? "--fps is a number from 1 to 60" : "--frame is a number from 1 to 256");
+            if (fps) c.fps = n, c.fpsGiven = true;
+            else c.frame = n;
         } else if (arg == "--mixed") {
             c.mixed = true;
         } else if (arg == "--by-colour") {

@@ -11,8 +11,8 @@ namespace cli {
 
 struct CommandLine {
     enum class Action {
-        Edit, Help, Version, ExportPng, ImportPng, ListImage, ListPalettes, Thumbnail, BootDisk, ReadClipboard,
-        UsageError
+        Edit, Help, Version, ExportPng, ExportGif, ImportPng, ListImage, ListPalettes, Thumbnail, BootDisk,
+        ReadClipboard, UsageError
     };
     Action action = Action::Edit;
     std::vector<std::string> files;  // Edit: the page to open, if any; conversions: input, output
@@ -27,6 +27,9 @@ struct CommandLine {
     documents::Adjustments adjust;
     bool converting = false;         // one of the four was given
     int size = 0;                    // Thumbnail: the largest side
+    int fps = 10;                    // ExportGif: frames a second
+    bool fpsGiven = false;
+    int frame = 0;                   // ExportPng: the one frame (from 1), or 0 for every frame
     std::string error;               // UsageError: what was wrong, one line
 };
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "diskimage/disk_image.h"
 #include "documents/conversions.h"
 #include "cli/command_line.h"
 #include "cli/guarded_main.h"
@@ -42,7 +43,11 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "vornel: %s (try 'vornel --help')\n", documents::WithoutControls(command.error).c_str());
         return 2;
     case CommandLine::Action::ExportPng:
-        return Report(documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed));
+        return Report(documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed,
+                                                 command.frame));
+    case CommandLine::Action::ExportGif:
+        return Report(documents::ExportFramesAsGif(command.files[0], command.files[1], palette, command.mixed,
+                                                   command.fps));
     case CommandLine::Action::ImportPng:
         return Report(documents::ImportPngAsPage(command.files[0], command.files[1],
                                                  {command.holesFrom, &palette, command.byColour, command.strict,
@@ -52,6 +57,13 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::BootDisk:
         return Report(documents::BootDiskOfPage(command.files[0], command.files[1], command.mixed));
     case CommandLine::Action::ListImage: {
+        // A file of frames, not an image: how many.
+        std::size_t frames = 0;
+        if (!diskimage::IsDiskImageFile(command.files[0]) && documents::CountFrames(command.files[0], frames).ok &&
+            frames > 1) {
+            std::printf("%s: %zu frames of 1024 bytes\n", documents::WithoutControls(command.files[0]).c_str(), frames);
+            return 0;
+        }
         std::string catalog;
         const documents::ConversionResult result = documents::ListDiskImage(command.files[0], catalog);
         std::fputs(catalog.c_str(), stdout);

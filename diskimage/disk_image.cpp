@@ -163,10 +163,11 @@ bool ReadImageFile(const std::string& path, const std::string& name, Bytes& data
 namespace {
 
 // What every write into an image checks first, then its turn: false (the
-// error set) when the page is none or the turn never came.
-bool ReadyToWrite(const Bytes& page, ImageLock& lock, WriteResult& result) {
-    if (page.size() != PageBytes) {
-        result.error = "not a page";
+// error set) when the bytes are not 1 to maxPages whole pages or the turn
+// never came.
+bool ReadyToWrite(const Bytes& page, ImageLock& lock, WriteResult& result, std::size_t maxPages = 1) {
+    if (page.empty() || page.size() % PageBytes != 0 || page.size() > maxPages * PageBytes) {
+        result.error = maxPages == 1 ? "not a page" : "not 1 to 256 whole pages";
         return false;
     }
     return lock.Take(result.error, result.note);
@@ -181,7 +182,7 @@ void AddNote(WriteResult& result, const std::string& note) {
 WriteResult WritePageToImage(const std::string& path, const std::string& name, const Bytes& page) {
     WriteResult result;
     ImageLock lock(path);
-    if (!ReadyToWrite(page, lock, result)) return result;
+    if (!ReadyToWrite(page, lock, result, 256)) return result;
     Image image;
     struct stat st;
     if (stat(path.c_str(), &st) != 0 && errno == ENOENT && HasImageExtension(path)) {

@@ -38,8 +38,10 @@ bool ListImage(const std::string& image, Listing& listing, std::string& error);
 // The data of a binary file (B or BIN) inside the image.
 bool ReadImageFile(const std::string& image, const std::string& name, Bytes& data, std::string& error);
 
-// The 1024-byte page as file name inside the image (made, blank, when it
-// does not exist). Only that file's sectors, its catalog entry and the free
+// The 1024-byte page (or 2 to 256 pages, a picture's frames, one after
+// the other) as file name inside the image (made, blank, when it does not
+// exist; a DOS 3.3 B file loads at $0400, the pages where the machine
+// holds pages 1 and 2 and on). Only that file's sectors, its catalog entry and the free
 // map change. On failure the image file is as it was.
 // In a ProDOS volume, folders missing on the way are made (the result's
 // note says which: "made the folder PICS"). Every writer of the image waits

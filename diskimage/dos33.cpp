@@ -186,19 +186,31 @@ bool FreeEntry(Disk& d, Ts& entryAt, int& entryIndex, std::string& error) {
 
 // The content in use[1...], their list in use[0], and the catalog entry
 // pointing at it.
-void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, Ts entryAt, int entryIndex, bool isNew,
-               const std::string& name) {
+// The file's sectors: use holds its track/sector lists first (lists of
+// them, chained), then its data sectors in order.
+void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, std::size_t lists, Ts entryAt,
+               int entryIndex, bool isNew, const std::string& name) {
     Container& c = d.c;
-    Sector list{};
-    for (std::size_t i = 0; i + 1 < use.size(); ++i) {
-        list[0x0C + 2 * i] = static_cast<std::uint8_t>(use[1 + i].track);
-        list[0x0D + 2 * i] = static_cast<std::uint8_t>(use[1 + i].sector);
-        Sector s{};
-        std::memcpy(s.data(), content.data() + i * SectorBytes,
-                    std::min<std::size_t>(SectorBytes, content.size() - i * SectorBytes));
-        c.WriteSector(use[1 + i].track, use[1 + i].sector, s.data());
+    for (std::size_t l = 0; l < lists; ++l) {
+        Sector list{};
+        if (l + 1 < lists) {
+            list[0x01] = static_cast<std::uint8_t>(use[l + 1].track);
+            list[0x02] = static_cast<std::uint8_t>(use[l + 1].sector);
+        }
+        const std::size_t first = l * PairsPerList;  // the data sector this list starts at
+        list[0x05] = static_cast<std::uint8_t>(first & 0xFF);
+        list[0x06] = static_cast<std::uint8_t>(first >> 8);
+        for (std::size_t i = first; i < std::min(first + PairsPerList, use.size() - lists); ++i) {
+            const Ts at = use[lists + i];
+            list[0x0C + 2 * (i - first)] = static_cast<std::uint8_t>(at.track);
+            list[0x0D + 2 * (i - first)] = static_cast<std::uint8_t>(at.sector);
+            Sector s{};
+            std::memcpy(s.data(), content.data() + i * SectorBytes,
+                        std::min<std::size_t>(SectorBytes, content.size() - i * SectorBytes));
+            c.WriteSector(at.track, at.sector, s.data());
+        }
+        c.WriteSector(use[l].track, use[l].sector, list.data());
     }
-    c.WriteSector(use[0].track, use[0].sector, list.data());
     Sector catalog{};
     c.ReadSector(entryAt.track, entryAt.sector, catalog.data());
     std::uint8_t* e = catalog.data() + EntryOffset + EntryBytes * entryIndex;
@@ -226,16 +238,20 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
     if (!d.Load(error)) return false;
     Found found;
     if (!CheckOwners(d, name, found, error)) return false;
-    // Its address and length, then the page: five data sectors and one list.
-    Bytes content{PageAddress & 0xFF, PageAddress >> 8, PageBytes & 0xFF, PageBytes >> 8};
+    // Its address and length, then the pages: five data sectors a page
+    // and a track/sector list for each 122 of them.
+    Bytes content{PageAddress & 0xFF, PageAddress >> 8, static_cast<std::uint8_t>(page.size() & 0xFF),
+                  static_cast<std::uint8_t>(page.size() >> 8)};
     content.insert(content.end(), page.begin(), page.end());
-    const std::size_t needed = 1 + (content.size() + SectorBytes - 1) / SectorBytes;
+    const std::size_t data = (content.size() + SectorBytes - 1) / SectorBytes;
+    const std::size_t lists = (data + PairsPerList - 1) / PairsPerList;
+    const std::size_t needed = lists + data;
     std::vector<Ts> use;
     if (!TakeSectors(d, found.pool, needed, use, error)) return false;
     Ts entryAt = found.existing.at;
     int entryIndex = found.existing.index;
     if (!found.exists && !FreeEntry(d, entryAt, entryIndex, error)) return false;
-    WriteFile(d, content, use, entryAt, entryIndex, !found.exists, name);
+    WriteFile(d, content, use, lists, entryAt, entryIndex, !found.exists, name);
     return true;
 }
 

@@ -27,6 +27,11 @@ struct FileEntry {
     bool directory = false;
     bool binary = false;  // a DOS B or a ProDOS BIN file
     bool IsPage() const { return binary && length == PageBytes && address == PageAddress; }
+    // A picture's frames: 2 to 256 pages one after the other (else 0).
+    std::size_t Frames() const {
+        const std::size_t n = length / PageBytes;
+        return binary && address == PageAddress && length % PageBytes == 0 && n >= 2 && n <= 256 ? n : 0;
+    }
 };
 
 // Chains are followed only this far and never twice through one place: a

@@ -188,16 +188,18 @@ bool ReachFolder(Volume& v, const std::string& folder, unsigned& directoryKey, s
 
 // A sapling's blocks (an index block and two data blocks): the replaced
 // file's first, the rest of them freed, then free ones in order.
-constexpr std::size_t SaplingBlocks = 1 + PageBytes / BlockBytes;
-bool TakeBlocks(Volume& v, const std::vector<unsigned>& pool, std::vector<unsigned>& use, std::string& error) {
-    use.assign(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(std::min(pool.size(), SaplingBlocks)));
+// A sapling file: an index block and up to 256 data blocks (128 pages).
+constexpr std::size_t MaxSaplingData = 256;
+bool TakeBlocks(Volume& v, const std::vector<unsigned>& pool, std::size_t needed, std::vector<unsigned>& use,
+                std::string& error) {
+    use.assign(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(std::min(pool.size(), needed)));
     for (std::size_t i = use.size(); i < pool.size(); ++i) v.SetFree(pool[i], true);
-    for (unsigned b = 0; b < v.total && use.size() < SaplingBlocks; ++b)
+    for (unsigned b = 0; b < v.total && use.size() < needed; ++b)
         if (v.Free(b)) {
             v.SetFree(b, false);
             use.push_back(b);
         }
-    if (use.size() < SaplingBlocks) {
+    if (use.size() < needed) {
         error = "the disk is full";
         return false;
     }
@@ -206,7 +208,7 @@ bool TakeBlocks(Volume& v, const std::vector<unsigned>& pool, std::vector<unsign
 
 void WriteSapling(Container& c, const std::vector<unsigned>& use, const Bytes& page) {
     Block index{};
-    for (std::size_t i = 0; i + 1 < SaplingBlocks; ++i) {
+    for (std::size_t i = 0; i + 1 < use.size(); ++i) {
         index[i] = static_cast<std::uint8_t>(use[1 + i] & 0xFF);
         index[256 + i] = static_cast<std::uint8_t>(use[1 + i] >> 8);
         Block data{};
@@ -219,7 +221,7 @@ void WriteSapling(Container& c, const std::vector<unsigned>& use, const Bytes& p
 // The file's entry at (entryBlock, entryIndex): made for a new file (and
 // counted in its folder), pointed at the sapling for any.
 void WriteEntry(Container& c, unsigned entryBlock, int entryIndex, bool isNew, const std::string& name,
-                unsigned directoryKey, unsigned keyBlock) {
+                unsigned directoryKey, unsigned keyBlock, std::size_t blocks, std::size_t length) {
     Block dirBlock{};
     c.ReadBlock(entryBlock, dirBlock.data());
     std::uint8_t* e = dirBlock.data() + 4 + EntryBytes * entryIndex;
@@ -232,10 +234,10 @@ void WriteEntry(Container& c, unsigned entryBlock, int entryIndex, bool isNew, c
     }
     e[0] = static_cast<std::uint8_t>(Sapling << 4 | name.size());
     PutWord(e + 0x11, keyBlock);
-    PutWord(e + 0x13, static_cast<unsigned>(SaplingBlocks));
-    e[0x15] = PageBytes & 0xFF;
-    e[0x16] = (PageBytes >> 8) & 0xFF;
-    e[0x17] = 0;
+    PutWord(e + 0x13, static_cast<unsigned>(blocks));
+    e[0x15] = static_cast<std::uint8_t>(length & 0xFF);
+    e[0x16] = static_cast<std::uint8_t>((length >> 8) & 0xFF);
+    e[0x17] = static_cast<std::uint8_t>(length >> 16);
     PutWord(e + 0x1F, PageAddress);
     c.WriteBlock(entryBlock, dirBlock.data());
     if (isNew) {
@@ -268,10 +270,15 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
     unsigned entryBlock = found.existing.block;
     int entryIndex = found.existing.index;
     if (!found.exists && !FreeSlot(v, directoryKey, entryBlock, entryIndex, error)) return false;
+    const std::size_t data = (page.size() + BlockBytes - 1) / BlockBytes;
+    if (data > MaxSaplingData) {
+        error = "more than 128 pages do not fit one file here";
+        return false;
+    }
     std::vector<unsigned> use;
-    if (!TakeBlocks(v, found.pool, use, error)) return false;
+    if (!TakeBlocks(v, found.pool, 1 + data, use, error)) return false;
     WriteSapling(c, use, page);
-    WriteEntry(c, entryBlock, entryIndex, !found.exists, name, directoryKey, use[0]);
+    WriteEntry(c, entryBlock, entryIndex, !found.exists, name, directoryKey, use[0], use.size(), page.size());
     return true;
 }
 

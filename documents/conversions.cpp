@@ -35,14 +35,32 @@ ConversionResult Outcome(const std::string& path, const runtime::WriteResult& wr
     return write.ok ? Written(path, std::move(report), write) : Fail(path, write.error);
 }
 
-// A page file, exactly 1024 bytes: a pipeline wants strictness.
-bool ReadWholePage(const std::string& path, lores::LoresPage& page, std::string& reason) {
+// A page file, exactly 1024 bytes, or a picture of 2 to 256 frames: a
+// pipeline wants strictness.
+bool ReadWholeFrames(const std::string& path, std::vector<lores::LoresPage>& frames, std::string& reason) {
     errno = 0;
-    const PageRead read = ReadPageFile(path, page);
+    const PageRead read = ReadFramesFile(path, frames);
     if (!read.opened) reason = read.problem.empty() ? WhyNot(path, errno) : read.problem;
     else if (read.longer) reason = "longer than a 1024-byte page";
-    else if (read.bytes != lores::PageBytes) reason = "shorter than a 1024-byte page";
+    else if (read.bytes < lores::PageBytes) reason = "shorter than a 1024-byte page";
     return reason.empty();
+}
+
+bool ReadWholePage(const std::string& path, lores::LoresPage& page, std::string& reason) {
+    std::vector<lores::LoresPage> frames;
+    if (!ReadWholeFrames(path, frames, reason)) return false;
+    if (frames.size() > 1) reason = "longer than a 1024-byte page (" + std::to_string(frames.size()) + " frames)";
+    page = frames.front();
+    return reason.empty();
+}
+
+// OUT with -001, -002... before its extension: the name of one frame's picture.
+std::string FrameName(const std::string& path, std::size_t frame) {
+    const std::size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
+    const std::size_t at = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    char number[32];
+    std::snprintf(number, sizeof number, "-%03zu", frame + 1);
+    return path.substr(0, at) + number + path.substr(at);
 }
 
 bool ReadBlockPicture(const std::string& pngPath, runtime::DecodedImage& image, std::string& reason) {
@@ -58,12 +76,39 @@ bool ReadBlockPicture(const std::string& pngPath, runtime::DecodedImage& image, 
 }  // namespace
 
 ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath,
-                                 const lores::NamedPalette& palette, bool mixed) {
-    lores::LoresPage page{};
+                                 const lores::NamedPalette& palette, bool mixed, int frame) {
+    std::vector<lores::LoresPage> frames;
     std::string reason;
-    if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    if (!ReadWholeFrames(pagePath, frames, reason)) return Fail(pagePath, reason);
+    if (frame > static_cast<int>(frames.size()))
+        return Fail(pagePath, "has " + std::to_string(frames.size()) + (frames.size() == 1 ? " frame" : " frames") +
+                                  ", no frame " + std::to_string(frame));
     // The same drawing, encoder and replacement as the Export picture command.
-    return Outcome(pngPath, SavePagePicture(page, pngPath, palette.colours, mixed));
+    if (frames.size() == 1 || frame > 0)
+        return Outcome(pngPath, SavePagePicture(frames[static_cast<std::size_t>(std::max(frame, 1) - 1)], pngPath,
+                                                palette.colours, mixed));
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const std::string name = FrameName(pngPath, i);
+        const runtime::WriteResult written = SavePagePicture(frames[i], name, palette.colours, mixed);
+        if (!written) return Fail(name, written.error);
+    }
+    return {true, ""};
+}
+
+ConversionResult ExportFramesAsGif(const std::string& framesPath, const std::string& gifPath,
+                                   const lores::NamedPalette& palette, bool mixed, int fps) {
+    std::vector<lores::LoresPage> frames;
+    std::string reason;
+    if (!ReadWholeFrames(framesPath, frames, reason)) return Fail(framesPath, reason);
+    return Outcome(gifPath, SaveAnimation(frames, gifPath, palette.colours, mixed, fps));
+}
+
+ConversionResult CountFrames(const std::string& path, std::size_t& frames) {
+    std::vector<lores::LoresPage> read;
+    std::string reason;
+    if (!ReadWholeFrames(path, read, reason)) return Fail(path, reason);
+    frames = read.size();
+    return {true, ""};
 }
 
 ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& pagePath,
@@ -211,8 +256,9 @@ ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalo
         std::string line = Printable(f.name);
         if (line.size() < 32) line.resize(32, ' ');
         char rest[96];
+        const std::string kind = f.IsPage() ? " page" : f.Frames() ? " " + std::to_string(f.Frames()) + " frames" : "";
         std::snprintf(rest, sizeof rest, " %-4s %7zu %-5s%s%s\n", Printable(f.type).c_str(), f.length, address,
-                      f.IsPage() ? " page" : "", f.locked ? " locked" : "");
+                      kind.c_str(), f.locked ? " locked" : "");
         catalog += line + rest;
     }
     return {true, ""};

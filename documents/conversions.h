@@ -19,8 +19,18 @@ struct ConversionResult {
 
 // PAGE must be exactly 1024 bytes; OUT is replaced only when whole. In a
 // palette, and with the mixed-mode text lines when asked.
+// A picture of 2 to 256 frames (a file of so many whole pages) gives every
+// frame's PNG, OUT-001.png and on, or frame K's (from 1) as OUT.
 ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath,
-                                 const lores::NamedPalette& palette = lores::Palettes().front(), bool mixed = false);
+                                 const lores::NamedPalette& palette = lores::Palettes().front(), bool mixed = false,
+                                 int frame = 0);
+
+// The frames of FRAMES (or a single page) as an animated GIF, looping, at
+// fps frames a second; OUT is replaced only when whole.
+ConversionResult ExportFramesAsGif(const std::string& framesPath, const std::string& gifPath,
+                                   const lores::NamedPalette& palette, bool mixed, int fps);
+// How many frames a page file holds (1 for a page).
+ConversionResult CountFrames(const std::string& path, std::size_t& frames);
 
 struct ImportOptions {
     std::string holesFrom;  // the page whose screen holes are kept (else zero)

@@ -3,8 +3,10 @@
 // and a way to show the page again), and know nothing of the editor.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
@@ -38,9 +40,30 @@ inline constexpr int CellWidth = 16;  // picture pixels per lores pixel, across
 inline constexpr int CellHeight = 8;  // and down
 inline constexpr int TextBoxHeight = 16;  // a character of the mixed-mode lines: two cells high
 
+inline constexpr std::size_t MaxFrames = 256;
+
+// The picture's frames, each a whole page. pages[shown] is the shown frame
+// as the history last took it: the page being drawn on is Document::page.
+// Whatever replaces the whole list (Open, New) leaves the old one in
+// replaced and counts generation up, for the history to take as one step.
+struct Frames {
+    std::vector<lores::LoresPage> pages = std::vector<lores::LoresPage>(1);
+    std::size_t shown = 0;
+    std::uint64_t generation = 0;
+    std::vector<lores::LoresPage> replaced;
+    // Counts up whenever another frame is shown or the list changes (not
+    // for drawing on the shown frame): what keeps a copy of the frames
+    // copies them again then.
+    std::uint64_t structure = 0;
+};
+
+// Every frame as it is now: the pages with the shown one as drawn.
+std::vector<lores::LoresPage> AllFrames(const Frames& frames, const lores::LoresPage& page);
+
 // The picture as its commands see it; every field belongs to the caller.
 struct Document {
     lores::LoresPage& page;
+    Frames& frames;
     std::string& fileName;
     // The name came from a file that was not a page (or could not be read):
     // the next Save asks, proposing that name, instead of writing over it.
@@ -79,6 +102,10 @@ bool WritePageFile(Document& doc, const std::string& path);
 // text lines are drawn as the mixed view shows them.
 void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed = false);
 
+// Every frame as an animated GIF at fps frames a second, under the name the
+// user chooses (a failure as Export reports one).
+void ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps);
+
 // A disk that boots into the picture, asked for with the save requester
 // (mixed when the mixed view is on); a failure as Save As reports one.
 void MakeBootDisk(Document& doc, bool mixed);
@@ -110,9 +137,21 @@ struct PageRead {
 // Up to a page of path (or IMAGE:NAME) into page; a short file fills only
 // its own bytes.
 PageRead ReadPageFile(const std::string& path, lores::LoresPage& page);
+// The same for a picture of frames: a file of exactly N x 1024 bytes, N from
+// 2 to 256, is N frames (frames then holds N pages, and read.longer is
+// false); any other, its first page (frames holds one).
+PageRead ReadFramesFile(const std::string& path, std::vector<lores::LoresPage>& frames);
 // The 1024 bytes through the safe replacement (into a disk image for
 // IMAGE:NAME), with the reason when they are not in place.
 runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresPage& page);
+// Bytes as the whole of a file, through the safe replacement.
+runtime::WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// An animated GIF of the frames, each drawn as SavePagePicture draws it
+// (640x384), looping forever at fps frames a second (1 to 60).
+runtime::WriteResult SaveAnimation(const std::vector<lores::LoresPage>& frames, const std::string& path,
+                                   const lores::Palette& palette, bool mixed, int fps);
+// The frames one after the other: N x 1024 bytes (one frame: the page).
+runtime::WriteResult WriteFramesBytes(const std::string& path, const std::vector<lores::LoresPage>& frames);
 // The page as the 640x384 picture (in a palette, with the mixed-mode text
 // lines when asked), saved as PNG under exactly path.
 runtime::WriteResult SavePagePicture(const lores::LoresPage& page, const std::string& path,

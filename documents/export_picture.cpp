@@ -42,6 +42,19 @@ void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed) {
     RememberFolder(doc, answer);
 }
 
+void ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps) {
+    const std::string answer = AskWhereToWrite(doc, "animation.gif", "GIF animations (*.gif)|*.gif");
+    if (answer.empty()) return;
+    const runtime::WriteResult saved = SaveAnimation(AllFrames(doc.frames, doc.page), answer, palette, mixed, fps);
+    if (!saved) {
+        ShowFailure(ExportMessagePrefix, answer, saved.error);
+        return;
+    }
+    if (const std::string warning = SyncWarning(answer, saved.folderSyncError); !warning.empty())
+        windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
+    RememberFolder(doc, answer);
+}
+
 void MakeBootDisk(Document& doc, bool mixed) {
     const std::string answer = AskWhereToWrite(doc, "picture.dsk", "Apple II disk images (*.dsk *.do)|*.dsk;*.do");
     if (answer.empty()) return;

@@ -157,8 +157,23 @@ std::string ChoosePictureInImage(const std::string& image) {
 
 }  // namespace
 
+namespace {
+
+// The picture's frames become pages, the first shown; the old ones go to
+// the history as one step.
+void ReplaceFrames(Document& doc, std::vector<lores::LoresPage> pages) {
+    doc.frames.replaced = AllFrames(doc.frames, doc.page);
+    doc.frames.pages = std::move(pages);
+    doc.frames.shown = 0;
+    doc.frames.generation++;
+    doc.frames.structure++;
+    doc.page = doc.frames.pages.front();
+}
+
+}  // namespace
+
 void NewDocument(Document& doc) {
-    doc.page.fill(0);
+    ReplaceFrames(doc, std::vector<lores::LoresPage>(1));
     doc.redraw();
     doc.fileName.clear();
     doc.confirmFileName = false;
@@ -182,7 +197,7 @@ std::string OpenPath(Document& doc, const std::string& path) {
             ShowReadMessage(path, reason);
             return {};
         }
-        doc.page = imported;
+        ReplaceFrames(doc, {imported});
         doc.fileName.clear();
         doc.confirmFileName = false;
         doc.changed = true;
@@ -192,21 +207,23 @@ std::string OpenPath(Document& doc, const std::string& path) {
     // Read aside: a file that cannot be read changes nothing, not even the
     // name the next Save writes to, and a short one is never merged into
     // the picture on screen (what it lacks is zero).
-    lores::LoresPage read{};
+    std::vector<lores::LoresPage> read;
     errno = 0;
-    const PageRead result = ReadPageFile(path, read);
+    const PageRead result = ReadFramesFile(path, read);
     if (result.bytes == 0) {
         ShowReadMessage(path, !result.problem.empty() ? result.problem
                               : !result.opened     ? WhyNot(path, errno)
                                                    : "the file is empty");
         return {};
     }
-    doc.page = read;
+    const bool framed = read.size() > 1;
+    ReplaceFrames(doc, std::move(read));
     doc.fileName = path;
     RememberFolder(doc, path);
-    // Anything that is not exactly a page (a photo opened by mistake, a
-    // device) is not written over by the next Save without the user's word.
-    doc.confirmFileName = result.bytes != lores::PageBytes || result.longer;
+    // Anything that is not exactly a page or frames of pages (a photo opened
+    // by mistake, a device) is not written over by the next Save without the
+    // user's word.
+    doc.confirmFileName = !framed && (result.bytes != lores::PageBytes || result.longer);
     doc.changed = false;
     doc.redraw();
     return path;
@@ -251,7 +268,7 @@ bool SaveDocumentAs(Document& doc) {
 }
 
 bool WritePageFile(Document& doc, const std::string& path) {
-    const runtime::WriteResult written = WritePageBytes(path, doc.page);
+    const runtime::WriteResult written = WriteFramesBytes(path, AllFrames(doc.frames, doc.page));
     // A failed write leaves the picture where it was: the name it had, and
     // the next Save going there.
     if (!written) {

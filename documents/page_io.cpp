@@ -54,22 +54,64 @@ std::string WhyNot(const std::string& path, int error) {
 }
 
 runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresPage& page) {
+    return WriteFramesBytes(path, {page});
+}
+
+runtime::WriteResult WriteFramesBytes(const std::string& path, const std::vector<lores::LoresPage>& frames) {
+    diskimage::Bytes bytes;
+    bytes.reserve(frames.size() * lores::PageBytes);
+    for (const lores::LoresPage& page : frames) bytes.insert(bytes.end(), page.begin(), page.end());
     diskimage::ImagePath inImage;
-    if (diskimage::SplitImagePath(path, inImage))
-        return diskimage::WritePageToImage(inImage.image, inImage.name, {page.begin(), page.end()});
+    if (diskimage::SplitImagePath(path, inImage)) return diskimage::WritePageToImage(inImage.image, inImage.name, bytes);
+    return WriteWholeFile(path, bytes);
+}
+
+runtime::WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     runtime::WriteResult result;
+    errno = 0;
     if (!runtime::CreateForWriting(PageFileNumber, path)) {
         result.error = WhyNot(path, errno);
         return result;
     }
-    const std::size_t written = runtime::WriteBytes(PageFileNumber, page.data(), lores::PageBytes);
+    const std::size_t written = runtime::WriteBytes(PageFileNumber, bytes.data(), bytes.size());
     // The bytes reach the disk at close; a failure there is a failed save
     // too, and the file it would have replaced is left as it was.
     runtime::CloseOutcome closed;
-    result.ok = runtime::CloseFileObject(PageFileNumber, &closed) != 0 && written == lores::PageBytes;
+    result.ok = runtime::CloseFileObject(PageFileNumber, &closed) != 0 && written == bytes.size();
     result.folderSyncError = closed.folderSyncError;
     if (!result.ok) result.error = WhyNot(path, closed.error);
     return result;
+}
+
+std::vector<lores::LoresPage> AllFrames(const Frames& frames, const lores::LoresPage& page) {
+    std::vector<lores::LoresPage> all = frames.pages;
+    all[frames.shown] = page;
+    return all;
+}
+
+PageRead ReadFramesFile(const std::string& path, std::vector<lores::LoresPage>& frames) {
+    PageRead read;
+    diskimage::Bytes data;
+    constexpr std::size_t Most = MaxFrames * lores::PageBytes;
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage)) {
+        if (!inImage.exists) read.problem = "no such disk image";
+        else read.opened = diskimage::ReadImageFile(inImage.image, inImage.name, data, read.problem);
+    } else if (runtime::OpenForReading(PageFileNumber, path)) {
+        // One byte past the most frames: a longer file is no picture of frames.
+        read.opened = true;
+        data.resize(Most + 1);
+        data.resize(runtime::ReadBytes(PageFileNumber, data.data(), data.size()));
+        runtime::CloseFileObject(PageFileNumber);
+    }
+    if (!read.opened) return read;
+    const std::size_t n = data.size() / lores::PageBytes;
+    const bool framed = data.size() % lores::PageBytes == 0 && n >= 2 && n <= MaxFrames;
+    frames.assign(framed ? n : 1, lores::LoresPage{});
+    read.bytes = framed ? data.size() : std::min<std::size_t>(data.size(), lores::PageBytes);
+    read.longer = !framed && data.size() > lores::PageBytes;
+    for (std::size_t i = 0; i < read.bytes; ++i) frames[i / lores::PageBytes][i % lores::PageBytes] = data[i];
+    return read;
 }
 
 }  // namespace documents

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor/editor_window.h"
+#include "editor/frames.h"
 #include "editor/event_loop.h"
 #include "editor/history.h"
 #include "editor/mixed_view.h"
@@ -89,6 +90,8 @@ void BootDisk(EditorState& state) {
     documents::MakeBootDisk(doc, state.mixedView);
 }
 
+bool Framed(const EditorState& s) { return s.frames.pages.size() > 1; }
+
 bool HasSelection(const EditorState& s) { return !s.select.rect.empty() && !s.select.floating; }
 
 // The commands, menu by menu; the keys' list follows the same order.
@@ -111,6 +114,12 @@ const Command Table[] = {
     {.id = Id::ExportPicture, .menu = Menu::File, .text = "&Export Picture...", .keys = {"Ctrl+E"},
      .help = "Export picture (640x384 PNG; with the text lines in the mixed view)", .run = Export,
      .separatorBefore = true},
+    {.id = Id::ExportAnimation, .menu = Menu::File, .text = "Export A&nimation...", .keys = {"Ctrl+Shift+E"},
+     .help = "Export the frames as an animated GIF (640x384, at the playback rate)",
+     .run = [](EditorState& s) {
+         documents::Document doc = DocumentOf(s);
+         documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate);
+     }},
     {.id = Id::MakeBootDisk, .menu = Menu::File, .text = "&Boot Disk...", .keys = {"Ctrl+B"},
      .help = "A disk that boots into the picture (.dsk)", .run = BootDisk},
     {.id = Id::Quit, .menu = Menu::File, .text = "&Quit", .keys = {"Ctrl+Q"}, .help = "Quit",
@@ -121,7 +130,7 @@ const Command Table[] = {
      .run = [](EditorState& s) { StepBack(s); }, .enabled = [](const EditorState& s) { return s.history.at > 0; }},
     {.id = Id::HistoryForward, .menu = Menu::Edit, .text = "&Redo", .keys = {"Ctrl+Shift+Z", "Ctrl+Y"},
      .help = "Step forward", .run = [](EditorState& s) { StepForward(s); },
-     .enabled = [](const EditorState& s) { return s.history.at + 1 < s.history.steps.size(); }},
+     .enabled = [](const EditorState& s) { return s.history.at < s.history.steps.size(); }},
     {.id = Id::Undo, .menu = Menu::Edit, .text = "Undo Last &Drawing (toolbar)", .run = ToolbarUndo,
      .enabled = [](const EditorState& s) { return s.undoAvailable == 1; }},
     {.id = Id::CutSelection, .menu = Menu::Edit, .text = "Cu&t", .keys = {"Ctrl+X"},
@@ -193,6 +202,42 @@ const Command Table[] = {
      .run = [](EditorState& s) { SetPalette(s, 3); }, .on = [](const EditorState& s) { return s.palette == 3; }},
     {.id = Id::NextPalette, .menu = Menu::View, .submenu = "&Palette", .text = "&Next Palette", .keys = {"V"},
      .help = "Next palette", .run = [](EditorState& s) { SetPalette(s, s.palette + 1); }, .separatorBefore = true},
+
+    // Frame
+    {.id = Id::NewFrame, .menu = Menu::Frame, .text = "&New Frame", .keys = {"Alt+N"},
+     .help = "New frame (a copy of this one, after it)", .run = NewFrame,
+     .enabled = [](const EditorState& s) { return s.frames.pages.size() < documents::MaxFrames; }},
+    {.id = Id::DeleteFrame, .menu = Menu::Frame, .text = "&Delete Frame", .keys = {"Alt+Delete"},
+     .help = "Delete this frame", .run = DeleteFrame, .enabled = Framed},
+    {.id = Id::FrameEarlier, .menu = Menu::Frame, .text = "Move &Earlier", .keys = {"Alt+PgUp"},
+     .help = "Move this frame earlier, later", .run = [](EditorState& s) { MoveFrame(s, -1); },
+     .enabled = [](const EditorState& s) { return s.frames.shown > 0; }},
+    {.id = Id::FrameLater, .menu = Menu::Frame, .text = "Move &Later", .keys = {"Alt+PgDown"},
+     .help = "Move this frame earlier, later", .run = [](EditorState& s) { MoveFrame(s, 1); },
+     .enabled = [](const EditorState& s) { return s.frames.shown + 1 < s.frames.pages.size(); }},
+    {.id = Id::PreviousFrame, .menu = Menu::Frame, .text = "&Previous Frame", .keys = {"PgUp"},
+     .help = "Previous, next frame", .run = [](EditorState& s) { GoToFrame(s, static_cast<long>(s.frames.shown) - 1); },
+     .enabled = [](const EditorState& s) { return s.frames.shown > 0; }, .separatorBefore = true},
+    {.id = Id::NextFrame, .menu = Menu::Frame, .text = "Ne&xt Frame", .keys = {"PgDown"},
+     .help = "Previous, next frame", .run = [](EditorState& s) { GoToFrame(s, static_cast<long>(s.frames.shown) + 1); },
+     .enabled = [](const EditorState& s) { return s.frames.shown + 1 < s.frames.pages.size(); }},
+    {.id = Id::FirstFrame, .menu = Menu::Frame, .text = "&First Frame", .keys = {"Home"},
+     .help = "First, last frame", .run = [](EditorState& s) { GoToFrame(s, 0); }, .enabled = Framed},
+    {.id = Id::LastFrame, .menu = Menu::Frame, .text = "L&ast Frame", .keys = {"End"},
+     .help = "First, last frame", .run = [](EditorState& s) { GoToFrame(s, documents::MaxFrames); }, .enabled = Framed},
+    {.id = Id::ToggleOnionSkin, .menu = Menu::Frame, .text = "&Onion Skin", .keys = {"F3"},
+     .kind = MenuItemKind::Toggle, .help = "Onion skin: the previous frame faintly under this one",
+     .run = [](EditorState& s) { ChangeView(s, [&] { s.onionSkin = !s.onionSkin; }); },
+     .on = [](const EditorState& s) { return s.onionSkin; }, .separatorBefore = true},
+    {.id = Id::TogglePlayback, .menu = Menu::Frame, .text = "P&lay", .keys = {"F5"}, .kind = MenuItemKind::Toggle,
+     .help = "Play the frames in a loop, stop (any key or press stops)", .run = TogglePlayback,
+     .enabled = Framed, .on = [](const EditorState& s) { return s.playing; }},
+    {.id = Id::PlaySlower, .menu = Menu::Frame, .text = "&Slower", .keys = {"F6"},
+     .help = "Play slower, faster (1 to 60 frames a second)", .run = [](EditorState& s) { ChangeRate(s, -1); },
+     .enabled = [](const EditorState& s) { return s.playbackRate > 1; }},
+    {.id = Id::PlayFaster, .menu = Menu::Frame, .text = "Fas&ter", .keys = {"F7"},
+     .help = "Play slower, faster (1 to 60 frames a second)", .run = [](EditorState& s) { ChangeRate(s, 1); },
+     .enabled = [](const EditorState& s) { return s.playbackRate < 60; }},
 
     // Tools
     {.id = Id::PenTool, .menu = Menu::Tools, .text = "&Pen", .keys = {"P"}, .kind = MenuItemKind::Choice,

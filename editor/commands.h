@@ -14,7 +14,7 @@
 
 namespace editor {
 
-enum class Menu { None, File, Edit, View, Tools, Help };
+enum class Menu { None, File, Edit, View, Frame, Tools, Help };
 
 struct Command {
     int id = 0;
@@ -39,7 +39,7 @@ const Command* FindCommand(int id);
 const char* ToolName(Tool tool);
 
 // The menu bar's menus, in order, and where the recent files go.
-inline constexpr std::array<const char*, 5> MenuTitles = {"&File", "&Edit", "&View", "&Tools", "&Help"};
+inline constexpr std::array<const char*, 6> MenuTitles = {"&File", "&Edit", "&View", "F&rame", "&Tools", "&Help"};
 
 // Chooses the tool, as its key or button does.
 void ChooseTool(EditorState& state, Tool tool, int id);

@@ -103,6 +103,19 @@ inline constexpr int ImportPicture = 137;
 inline constexpr int FirstPalette = 140;  // to 143: one palette each
 inline constexpr int FirstRecentFile = 150;  // to 159: the recent files, newest first
 inline constexpr int ClearRecent = 160;
+inline constexpr int NewFrame = 170;
+inline constexpr int DeleteFrame = 171;
+inline constexpr int FrameEarlier = 172;
+inline constexpr int FrameLater = 173;
+inline constexpr int PreviousFrame = 174;
+inline constexpr int NextFrame = 175;
+inline constexpr int FirstFrame = 176;
+inline constexpr int LastFrame = 177;
+inline constexpr int ToggleOnionSkin = 178;
+inline constexpr int TogglePlayback = 179;
+inline constexpr int PlayFaster = 180;
+inline constexpr int PlaySlower = 181;
+inline constexpr int ExportAnimation = 182;
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -124,11 +137,21 @@ inline constexpr const char* TitleText = "Vornel 0.2";
 
 struct Recovery;
 
-// The pages the picture went through, to step back and forth in; the one
-// shown is steps[at].
-struct History {
-    std::vector<lores::LoresPage> steps;
+// One change of the picture: its frames from at on were before and became
+// after (one page for an edit of a frame; more or fewer for a change to the
+// list of frames), with the frame shown before and after it.
+struct Step {
     std::size_t at = 0;
+    std::vector<lores::LoresPage> before, after;
+    std::size_t shownBefore = 0, shownAfter = 0;
+};
+
+// The changes the picture went through, to step back and forth in: the
+// first at of them are done.
+struct History {
+    std::vector<Step> steps;
+    std::size_t at = 0;
+    std::uint64_t generation = 0;  // of the frames' list the steps know
 };
 
 // What the status line shows now, to redraw it only when something changes
@@ -147,6 +170,9 @@ struct StatusShown {
     CellRect selection;   // or the floating paste's
     bool floating = false;
     std::string notice;
+    std::size_t frame = 0, frames = 1;
+    bool onion = false;
+    int playing = 0;  // the rate, while playing
     bool operator==(const StatusShown&) const = default;
 };
 
@@ -222,9 +248,18 @@ struct EditorState {
     bool pictureChanged = false;
     int undoAvailable = 0;
     History history;
-    // The page as last opened, saved or newly started: stepping through the
-    // history back to it makes the picture unchanged again.
-    lores::LoresPage savedPage{};
+    // The picture's frames (one, unless it has more): the shown one is the
+    // working page.
+    documents::Frames frames;
+    // The frames as last opened, saved or newly started: stepping through
+    // the history back to them makes the picture unchanged again.
+    std::vector<lores::LoresPage> savedFrames;
+    bool savedKnown = false;
+    // Frames: the previous one shown faintly under the shown one; playing.
+    bool onionSkin = false;
+    bool playing = false;
+    int playbackRate = 10;  // frames a second, 1 to 60
+    std::chrono::steady_clock::time_point nextFrameAt{};
     std::string lastFolder;  // of the file last opened, saved or exported
     std::vector<std::string> recentFiles;  // opened or saved, newest first
     // Where the unsaved picture is kept while the program runs (none in a

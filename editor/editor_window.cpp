@@ -8,6 +8,7 @@
 #include "editor/event_loop.h"
 #include "editor/recent_files.h"
 #include "editor/selection.h"
+#include "editor/frames.h"
 #include "editor/history.h"
 #include "editor/status_line.h"
 #include "editor/zoom.h"
@@ -279,7 +280,7 @@ bool StartUp(EditorState& state, int palette) {
     AcceptFileDrops(WindowNumber);
     LoadRecentFiles(state);
     UpdateMenuBar(state);
-    state.savedPage = state.workingPage();
+    state.playbackRate = LoadPlaybackRate();
     ResetHistory(state);
     return true;
 }
@@ -294,9 +295,9 @@ namespace {
 bool OfferRecovery(EditorState& state) {
     Recovery& recovery = *state.recovery;
     for (const Orphan& orphan : FindOrphans(recovery)) {
-        lores::LoresPage page{};
+        std::vector<lores::LoresPage> frames;
         std::string why;
-        if (!ReadOrphan(recovery, orphan, page, &why)) {
+        if (!ReadOrphan(recovery, orphan, frames, &why)) {
             // Never deleted unread: put out of the way, and the user told where.
             const std::string aside = KeepAside(recovery, orphan);
             ShowMessage(documents::ErrorCaption, ("An unsaved picture could not be read (" + why + "). It is kept as " + aside)
@@ -304,19 +305,22 @@ bool OfferRecovery(EditorState& state) {
             continue;
         }
         // Saved to its file after all, and ended before it could say so.
-        if (SavedToItsFile(orphan, page)) {
+        if (SavedToItsFile(orphan, frames)) {
             RemoveOrphan(recovery, orphan);
             continue;
         }
         const std::string question = RecoverQuestion(orphan.saved, orphan.name);
         if (AskTwoWay(state.titleText.c_str(), question.c_str(), RecoverButton, DiscardButton)) {
             // An unnamed picture with unsaved changes: it is kept again at once.
-            state.workingPage() = page;
+            state.frames.pages = std::move(frames);
+            state.frames.shown = 0;
+            state.frames.structure++;
+            state.workingPage() = state.frames.pages.front();
             state.fileName.clear();
             state.confirmFileName = false;
             state.pictureChanged = true;
             RedrawPage(state);
-            KeepRecovery(recovery, page, true);
+            KeepRecovery(recovery, state.frames, state.workingPage(), true, "");
             RemoveOrphan(recovery, orphan);
             return true;
         }

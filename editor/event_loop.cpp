@@ -5,10 +5,11 @@
 #include "documents/documents.h"
 #include "editor/commands.h"
 #include "editor/editor_window.h"
-#include "editor/recent_files.h"
+#include "editor/frames.h"
 #include "editor/history.h"
 #include "editor/mixed_view.h"
 #include "editor/page_view.h"
+#include "editor/recent_files.h"
 #include "editor/recovery.h"
 #include "editor/selection.h"
 #include "editor/status_line.h"
@@ -71,8 +72,12 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
 }
 
 documents::Document DocumentOf(EditorState& state) {
-    return {state.workingPage(), state.fileName, state.confirmFileName, state.pictureChanged,
-            [&state] { RedrawPage(state); }, state.lastFolder};
+    return {state.workingPage(), state.frames, state.fileName, state.confirmFileName, state.pictureChanged,
+            [&state] {
+                state.shown.drawSerial = 0;  // another picture: any box may differ
+                RedrawPage(state);
+            },
+            state.lastFolder};
 }
 
 bool MayDiscardPicture(EditorState& state) {
@@ -116,7 +121,29 @@ void HandlePointer(EditorState& state, bool pressed) {
     PointerAt(state, cell, leftHeld, pressed && leftHeld);
 }
 
+// While the frames play nothing is edited: a key or a press on the canvas
+// stops them and does nothing else, a pointer move draws nothing; a command
+// stops them first (Play itself only stops them).
+bool StopsPlayback(EditorState& state, int event) {
+    if (!state.playing) return false;
+    if (event == windowing::MenuEvent) {
+        StopPlayback(state);
+        return windowing::CurrentMenuItem() == CommandId::TogglePlayback;
+    }
+    if (event == windowing::FileDropEvent) StopPlayback(state);
+    if (event != windowing::GadgetEvent || windowing::CurrentGadget() != CanvasNumber) return false;
+    const int type = windowing::CurrentEventType();
+    if (type == windowing::CanvasWheelTurned) return false;
+    if (type != windowing::CanvasPointerMoved && type != windowing::CanvasLeftButtonUp) StopPlayback(state);
+    return true;
+}
+
 bool HandleEvent(EditorState& state, int event) {
+    if (StopsPlayback(state, event)) {
+        UpdateStatusLine(state);
+        UpdateMenuBar(state);
+        return true;
+    }
     if (event == windowing::MenuEvent) {
         CarryOutCommand(state, windowing::CurrentMenuItem());
     } else if (event == windowing::GadgetEvent && windowing::CurrentGadget() == CanvasNumber) {
@@ -143,6 +170,10 @@ bool HandleEvent(EditorState& state, int event) {
     // (but for the typing cursor's blinking, which the wake-ups are for).
     if (event == windowing::PlatformMessage) {
         BlinkCursor(state);
+        if (state.playing) {
+            PlaybackStep(state);
+            UpdateStatusLine(state);
+        }
         return true;
     }
     RecordHistory(state);
@@ -169,7 +200,7 @@ void RunEventLoop(EditorState& state) {
         }
         if (!HandleEvent(state, event)) return;
         if (!state.recovery) continue;
-        KeepRecovery(*state.recovery, state.workingPage(), state.pictureChanged, state.fileName);
+        KeepRecovery(*state.recovery, state.frames, state.workingPage(), state.pictureChanged, state.fileName);
         // A copy that could not be written is said on the status line until one is.
         if (state.recovery->failure != state.shown.status.recoveryFailure) UpdateStatusLine(state);
     }

@@ -1,46 +1,115 @@
 #include "editor/history.h"
 
+#include <algorithm>
+
 #include "editor/page_view.h"
 
 namespace editor {
 namespace {
 
-bool StepTo(EditorState& state, std::size_t at) {
-    state.history.at = at;
-    state.workingPage() = state.history.steps[at];
-    state.pictureChanged = state.workingPage() != state.savedPage;
-    RedrawAtPointerCell(state);
+// The picture is unchanged when its frames are those last opened or saved.
+bool SameAsSaved(const EditorState& state) {
+    const documents::Frames& f = state.frames;
+    if (f.pages.size() != state.savedFrames.size()) return false;
+    for (std::size_t i = 0; i < f.pages.size(); ++i)
+        if ((i == f.shown ? state.workingPage() : f.pages[i]) != state.savedFrames[i]) return false;
     return true;
+}
+
+void Push(History& h, Step step) {
+    h.steps.resize(h.at);
+    if (h.steps.size() >= HistorySteps) h.steps.erase(h.steps.begin());
+    h.steps.push_back(std::move(step));
+    h.at = h.steps.size();
+}
+
+// The frames from at on: count of them become pages, and shown is shown.
+void Splice(EditorState& state, std::size_t at, std::size_t count, const std::vector<lores::LoresPage>& pages,
+            std::size_t shown) {
+    auto& list = state.frames.pages;
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(at), list.begin() + static_cast<std::ptrdiff_t>(at + count));
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), pages.begin(), pages.end());
+    state.frames.shown = std::min(shown, list.size() - 1);
+    state.frames.structure++;
+    state.workingPage() = list[state.frames.shown];
+    state.undoAvailable = 0;
+    state.pictureChanged = !SameAsSaved(state);
+    state.shown.drawSerial = 0;  // another frame: every box may differ
+    RedrawAtPointerCell(state);
 }
 
 }  // namespace
 
 void ResetHistory(EditorState& state) {
-    state.history.steps.assign(1, state.workingPage());
-    state.history.at = 0;
+    state.history = History{};
+    state.history.generation = state.frames.generation;
+    state.frames.pages[state.frames.shown] = state.workingPage();
+    state.frames.replaced.clear();
 }
 
 void RecordHistory(EditorState& state) {
     History& h = state.history;
-    if (h.steps.empty()) ResetHistory(state);
-    // Whatever made the picture unchanged (a save, an open, New) made this
-    // page the one on disk.
-    if (!state.pictureChanged) state.savedPage = state.workingPage();
-    if (state.penStroke || state.workingPage() == h.steps[h.at]) return;
-    h.steps.resize(h.at + 1);
-    if (h.steps.size() > HistorySteps) h.steps.erase(h.steps.begin());
-    h.steps.push_back(state.workingPage());
-    h.at = h.steps.size() - 1;
+    documents::Frames& f = state.frames;
+    // Whatever made the picture unchanged (a save, an open, New) made these
+    // frames the ones on disk.
+    if (state.pictureChanged) {
+        state.savedKnown = false;
+    } else if (!state.savedKnown) {
+        state.savedFrames = documents::AllFrames(f, state.workingPage());
+        state.savedKnown = true;
+    }
+    if (f.generation != h.generation) {
+        // The whole list replaced (Open, New): one step.
+        h.generation = f.generation;
+        f.pages[f.shown] = state.workingPage();
+        f.structure++;
+        Push(h, {0, std::move(f.replaced), f.pages, 0, f.shown});
+        f.replaced.clear();
+        return;
+    }
+    if (state.penStroke || state.workingPage() == f.pages[f.shown]) return;
+    Push(h, {f.shown, {f.pages[f.shown]}, {state.workingPage()}, f.shown, f.shown});
+    f.pages[f.shown] = state.workingPage();
+}
+
+void RecordFrameChange(EditorState& state, std::size_t at, std::size_t count, std::vector<lores::LoresPage> pages,
+                       std::size_t shown) {
+    RecordHistory(state);
+    documents::Frames& f = state.frames;
+    std::vector<lores::LoresPage> before(f.pages.begin() + static_cast<std::ptrdiff_t>(at),
+                                         f.pages.begin() + static_cast<std::ptrdiff_t>(at + count));
+    Push(state.history, {at, std::move(before), pages, f.shown, shown});
+    Splice(state, at, count, pages, shown);
+}
+
+void ShowFrame(EditorState& state, std::size_t frame) {
+    RecordHistory(state);  // what was drawn on the frame left is kept with it
+    documents::Frames& f = state.frames;
+    if (frame >= f.pages.size() || frame == f.shown) return;
+    f.shown = frame;
+    f.structure++;
+    state.workingPage() = f.pages[frame];
+    state.undoAvailable = 0;  // the toolbar's undo is the frame's own
+    state.shown.drawSerial = 0;
+    RedrawAtPointerCell(state);
 }
 
 bool StepBack(EditorState& state) {
     RecordHistory(state);
-    return state.history.at > 0 && StepTo(state, state.history.at - 1);
+    History& h = state.history;
+    if (h.at == 0) return false;
+    const Step& s = h.steps[--h.at];
+    Splice(state, s.at, s.after.size(), s.before, s.shownBefore);
+    return true;
 }
 
 bool StepForward(EditorState& state) {
     RecordHistory(state);
-    return state.history.at + 1 < state.history.steps.size() && StepTo(state, state.history.at + 1);
+    History& h = state.history;
+    if (h.at >= h.steps.size()) return false;
+    const Step& s = h.steps[h.at++];
+    Splice(state, s.at, s.before.size(), s.after, s.shownAfter);
+    return true;
 }
 
 }  // namespace editor

@@ -1,6 +1,7 @@
 // The picture's history: every change is one step (a pen stroke from press
 // to release, a committed shape or fill, a scroll, the toolbar's undo, New,
-// Open), to step back and forth through. Apart from the toolbar's one-level
+// Open, a change to the list of frames), to step back and forth through;
+// a step holds only the frames it changed. Apart from the toolbar's one-level
 // undo, which is itself a step; nothing of it is saved.
 #pragma once
 
@@ -18,6 +19,14 @@ void ResetHistory(EditorState& state);
 // After every event: a change since the last step (a pen stroke only once
 // the button is up) becomes a new step, dropping those ahead of it.
 void RecordHistory(EditorState& state);
+
+// A change to the list of frames, one step: from at on, count frames
+// become pages, and frame shown is shown.
+void RecordFrameChange(EditorState& state, std::size_t at, std::size_t count, std::vector<lores::LoresPage> pages,
+                       std::size_t shown);
+
+// Shows another frame (no step: the picture does not change).
+void ShowFrame(EditorState& state, std::size_t frame);
 
 // Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y. False when there is no step that way.
 bool StepBack(EditorState& state);

@@ -4,6 +4,7 @@
 #include <bitset>
 #include <cstdio>
 
+#include "editor/frames.h"
 #include "editor/mixed_view.h"
 #include "editor/selection.h"
 #include "lores/text_glyphs.h"
@@ -21,6 +22,15 @@ Cell CellAt(std::intptr_t px, std::intptr_t py) {
 // The grid: a thin line on the top and left of every cell, and a stronger
 // one above row 40, where the text lines of the mixed mode begin.
 constexpr runtime::ColourValue GridColour = 0x808080;
+
+// A box's colour as the canvas remembers it: a palette colour, or 16 and
+// up for the onion skin's faint ones (a third of the light).
+runtime::ColourValue BoxColour(const lores::Palette& palette, int colour) {
+    if (colour < 16) return palette[static_cast<std::size_t>(colour)];
+    runtime::ColourValue out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) out |= ((palette[static_cast<std::size_t>(colour - 16)] >> shift & 0xFF) / 3) << shift;
+    return out;
+}
 constexpr runtime::ColourValue MixedLineColour = 0x00C0FF;
 constexpr int MixedRow = 40;
 
@@ -90,8 +100,8 @@ void EraseOutline(const CellRect& r, const std::array<std::uint8_t, lores::PageW
                 ++n;
             const int cx = x + k * dx, cy = y + k * dy;
             const Part part{CellWidth * cx + lx, CellHeight * cy + ly, dx ? w * n : w, dy ? h * n : h};
-            if (grid) FillCell(cx, cy, palette[colour], true, part);
-            else runtime::FillBox(part.x, part.y, part.w, part.h, palette[colour]);
+            if (grid) FillCell(cx, cy, BoxColour(palette, colour), true, part);
+            else runtime::FillBox(part.x, part.y, part.w, part.h, BoxColour(palette, colour));
             k += n;
         }
     };
@@ -147,11 +157,17 @@ void RedrawPage(EditorState& state) {
     const CellRect outline = Outline(state);
     const bool outlineMoved = outline != state.select.shownOutline;
     std::bitset<lores::PageWidth * lores::PageHeight> filled;  // the cells drawn whole now
+    // The onion skin: where the frame is black, the previous frame's colour
+    // at a third of its light (shown as colour 16 + its number).
+    const lores::LoresPage* onion = OnionPage(state);
     const auto redrawBox = [&](int i) {
         const int x = i % lores::PageWidth, y = i / lores::PageWidth;
-        const auto colour = static_cast<std::uint8_t>(i == highlight ? current : lores::PixelAt(page, x, y));
+        auto colour = static_cast<std::uint8_t>(i == highlight ? current : lores::PixelAt(page, x, y));
+        if (onion && colour == 0 && i != highlight) {
+            if (const int under = lores::PixelAt(*onion, x, y)) colour = static_cast<std::uint8_t>(16 + under);
+        }
         if (remembered && state.shown.colours[i] == colour) return;
-        FillCell(x, y, palette[colour], state.showGrid);
+        FillCell(x, y, BoxColour(palette, colour), state.showGrid);
         filled[static_cast<std::size_t>(i)] = true;
         // The outline's part in it (unless the whole outline is drawn anew below).
         if (!outlineMoved && OnBorder(outline, x, y))

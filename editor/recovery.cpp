@@ -30,20 +30,46 @@ constexpr char AsideSuffix[] = ".damaged";
 // What a signal handler or exit() writes: two copies of the picture, the
 // one being filled never the one in use, and the paths ready made, so that
 // writing needs nothing but system calls that are safe in a handler.
+// A picture of frames: the other frames likewise in two copies, made again
+// only when another frame is shown or the list changes; the shown frame's
+// place in them is filled from the page's copy.
 struct Emergency {
     char pagePath[PATH_MAX] = {};
     char newPath[PATH_MAX] = {};
     std::uint8_t pages[2][lores::PageBytes] = {};
     volatile std::sig_atomic_t current = -1;  // the copy to write; -1: nothing unsaved
+    std::vector<std::uint8_t> frames[2];
+    std::size_t shown[2] = {};
+    volatile std::sig_atomic_t framesCurrent = -1;  // -1: a picture of one frame
+    std::uint64_t structure = ~std::uint64_t{0};
 };
 Emergency emergency;
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 void WriteEmergency() {
     const int i = emergency.current;
     if (i < 0 || !emergency.pagePath[0]) return;
     const int fd = open(emergency.newPath, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return;
-    const bool whole = write(fd, emergency.pages[i], lores::PageBytes) == lores::PageBytes && fsync(fd) == 0;
+    bool whole = true;
+    if (const int f = emergency.framesCurrent; f >= 0) {
+        const std::vector<std::uint8_t>& all = emergency.frames[f];
+        const std::size_t at = emergency.shown[f] * lores::PageBytes;
+        whole = WriteAll(fd, all.data(), at) && WriteAll(fd, emergency.pages[i], lores::PageBytes) &&
+                WriteAll(fd, all.data() + at + lores::PageBytes, all.size() - at - lores::PageBytes);
+    } else {
+        whole = WriteAll(fd, emergency.pages[i], lores::PageBytes);
+    }
+    whole = whole && fsync(fd) == 0;
     close(fd);
     if (whole) rename(emergency.newPath, emergency.pagePath);
     else unlink(emergency.newPath);
@@ -61,10 +87,22 @@ void OnEndingSignal(int signal) {
 // Qt ends the process with exit() when the display goes away.
 void OnExit() { WriteEmergency(); }
 
-void SetEmergency(const lores::LoresPage* page) {
+void SetEmergency(const lores::LoresPage* page, const documents::Frames* frames = nullptr) {
     if (!page) {
         emergency.current = -1;
         return;
+    }
+    if (!frames || frames->pages.size() < 2) {
+        emergency.framesCurrent = -1;
+        emergency.structure = ~std::uint64_t{0};
+    } else if (frames->structure != emergency.structure) {
+        const int next = emergency.framesCurrent == 0 ? 1 : 0;
+        std::vector<std::uint8_t>& all = emergency.frames[next];
+        all.clear();
+        for (const lores::LoresPage& p : frames->pages) all.insert(all.end(), p.begin(), p.end());
+        emergency.shown[next] = frames->shown;
+        emergency.framesCurrent = next;
+        emergency.structure = frames->structure;
     }
     const int next = emergency.current == 0 ? 1 : 0;
     std::memcpy(emergency.pages[next], page->data(), lores::PageBytes);
@@ -168,13 +206,22 @@ bool OpenRecovery(Recovery& r) {
 }
 
 void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed, const std::string& fileName) {
+    documents::Frames one;
+    one.pages[0] = page;
+    KeepRecovery(r, one, page, changed, fileName);
+}
+
+void KeepRecovery(Recovery& r, const documents::Frames& frames, const lores::LoresPage& page, bool changed,
+                  const std::string& fileName) {
     if (r.folder.empty()) return;
     if (!changed) {
         RemoveKept(r);
         return;
     }
-    if (r.kept && page == r.keptPage && fileName == r.keptName) return;
-    SetEmergency(&page);
+    if (r.kept && page == r.keptPage && frames.structure == r.keptStructure && frames.pages.size() == r.keptFrames &&
+        fileName == r.keptName)
+        return;
+    SetEmergency(&page, &frames);
     const auto now = std::chrono::steady_clock::now();
     if (now - r.lastWrite < MinInterval) {
         // The last change of a burst is written when the interval is over
@@ -190,7 +237,8 @@ void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed, const
         windowing::ScheduleWakeUp(static_cast<int>(MinInterval.count()) + 1);
         return;
     }
-    if (const runtime::WriteResult written = documents::WritePageBytes(PathOf(r.folder, r.id, PageSuffix), page);
+    if (const runtime::WriteResult written =
+            documents::WriteFramesBytes(PathOf(r.folder, r.id, PageSuffix), documents::AllFrames(frames, page));
         !written) {
         r.failure = written.error;
         windowing::ScheduleWakeUp(static_cast<int>(MinInterval.count()) + 1);
@@ -198,6 +246,8 @@ void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed, const
     }
     r.kept = true;
     r.keptPage = page;
+    r.keptStructure = frames.structure;
+    r.keptFrames = frames.pages.size();
     r.failure.clear();
     if (fileName != r.keptName && WriteName(r, fileName)) r.keptName = fileName;
 }
@@ -255,7 +305,7 @@ std::vector<Orphan> FindOrphans(const Recovery& r) {
     return found;
 }
 
-bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std::string* why) {
+bool ReadOrphan(const Recovery& r, const Orphan& o, std::vector<lores::LoresPage>& frames, std::string* why) {
     const auto fail = [why](const std::string& reason) {
         if (why) *why = reason;
         return false;
@@ -272,8 +322,9 @@ bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std:
         close(fd);
         return fail(S_ISREG(st.st_mode) ? "larger than any copy of a picture" : "not a file");
     }
-    // As a page file is read: what there is of the first page, the rest clear.
-    lores::LoresPage read{};
+    // As a page file is read: frames when it is whole pages (2 to 256),
+    // else what there is of the first page, the rest clear.
+    std::vector<std::uint8_t> read(static_cast<std::size_t>(st.st_size));
     std::size_t got = 0;
     while (got < read.size()) {
         const ssize_t n = ::read(fd, read.data() + got, read.size() - got);
@@ -287,15 +338,31 @@ bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std:
         got += static_cast<std::size_t>(n);
     }
     close(fd);
-    page = read;
+    const std::size_t count = got / lores::PageBytes;
+    const bool framed = got % lores::PageBytes == 0 && count >= 2 && count <= documents::MaxFrames;
+    frames.assign(framed ? count : 1, lores::LoresPage{});
+    for (std::size_t i = 0; i < (framed ? got : std::min<std::size_t>(got, lores::PageBytes)); ++i)
+        frames[i / lores::PageBytes][i % lores::PageBytes] = read[i];
     return true;
 }
 
-bool SavedToItsFile(const Orphan& o, const lores::LoresPage& page) {
+bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std::string* why) {
+    std::vector<lores::LoresPage> frames;
+    if (!ReadOrphan(r, o, frames, why)) return false;
+    page = frames.front();
+    return true;
+}
+
+bool SavedToItsFile(const Orphan& o, const std::vector<lores::LoresPage>& frames) {
     if (o.name.empty()) return false;
-    lores::LoresPage onDisk{};
-    const documents::PageRead got = documents::ReadPageFile(o.name, onDisk);
-    return got.opened && got.bytes == lores::PageBytes && !got.longer && onDisk == page;
+    std::vector<lores::LoresPage> onDisk;
+    const documents::PageRead got = documents::ReadFramesFile(o.name, onDisk);
+    const bool whole = got.opened && !got.longer && got.bytes == onDisk.size() * lores::PageBytes;
+    return whole && onDisk == frames;
+}
+
+bool SavedToItsFile(const Orphan& o, const lores::LoresPage& page) {
+    return SavedToItsFile(o, std::vector<lores::LoresPage>{page});
 }
 
 void RemoveOrphan(const Recovery& r, const Orphan& o) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "documents/documents.h"
 #include "lores/lores_page.h"
 
 namespace editor {
@@ -25,6 +26,8 @@ struct Recovery {
     int lockFd = -1;
     bool kept = false;   // our .page file exists
     lores::LoresPage keptPage{};
+    std::uint64_t keptStructure = 0;  // the frames' list, as kept
+    std::size_t keptFrames = 1;
     std::string keptName;  // what our .name file says
     std::chrono::steady_clock::time_point lastWrite{};
     // Why the last write of the copy failed (it is tried again); empty
@@ -53,6 +56,9 @@ bool OpenRecovery(Recovery& r);
 // SIGHUP, SIGINT, SIGQUIT or exit() writes before the end. fileName is the
 // picture's file, for the question a later start asks.
 void KeepRecovery(Recovery& r, const lores::LoresPage& page, bool changed, const std::string& fileName = {});
+// The same for a picture of frames: every frame is kept (page the shown one).
+void KeepRecovery(Recovery& r, const documents::Frames& frames, const lores::LoresPage& page, bool changed,
+                  const std::string& fileName);
 
 // Removes our files and lets go of the lock (a normal end).
 void CloseRecovery(Recovery& r);
@@ -62,9 +68,12 @@ std::vector<Orphan> FindOrphans(const Recovery& r);
 // Its bytes as a page (a short copy into a cleared page, a longer one's
 // first page); false with the reason when it cannot be read at all.
 bool ReadOrphan(const Recovery& r, const Orphan& o, lores::LoresPage& page, std::string* why = nullptr);
+// The same with its frames (a copy of 2 to 256 whole pages is so many).
+bool ReadOrphan(const Recovery& r, const Orphan& o, std::vector<lores::LoresPage>& frames, std::string* why);
 // True when the picture's own file holds exactly this page: the program
 // saved it and was ended before it could remove its copy.
 bool SavedToItsFile(const Orphan& o, const lores::LoresPage& page);
+bool SavedToItsFile(const Orphan& o, const std::vector<lores::LoresPage>& frames);
 // Only for a copy the user discarded, or one its file holds (above).
 void RemoveOrphan(const Recovery& r, const Orphan& o);
 // A copy that cannot be read is never deleted: it is renamed out of the

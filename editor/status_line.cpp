@@ -54,6 +54,10 @@ void UpdateStatusLine(EditorState& state) {
     if (select.floating) now.selection = {0, 0, select.pasted.width - 1, select.pasted.height - 1};
     else if (!select.rect.empty()) now.selection = {0, 0, select.rect.width() - 1, select.rect.height() - 1};
     now.notice = select.notice;
+    now.frame = state.frames.shown;
+    now.frames = state.frames.pages.size();
+    now.onion = state.onionSkin;
+    now.playing = state.playing ? state.playbackRate : 0;
     // This runs for every event: the name is compared, not copied.
     const bool sameName = state.shown.statusFileName == state.fileName && !state.shown.statusNameText.empty();
     if (now == state.shown.status && sameName) return;
@@ -85,6 +89,9 @@ void UpdateStatusLine(EditorState& state) {
         parts.push_back({std::string(now.floating ? "paste " : "sel ") + std::to_string(now.selection.width()) + "x" +
                          std::to_string(now.selection.height())});
     if (now.mirror) parts.push_back({"mirror"});
+    if (now.frames > 1) parts.push_back({"frame " + std::to_string(now.frame + 1) + "/" + std::to_string(now.frames)});
+    if (now.playing) parts.push_back({"playing " + std::to_string(now.playing) + "/s"});
+    if (now.onion && now.frames > 1) parts.push_back({"onion"});
     if (!now.notice.empty()) parts.push_back({now.notice});
     if (now.palette != 0) parts.push_back({lores::Palettes()[static_cast<std::size_t>(now.palette)].name});
     if (!now.recoveryFailure.empty()) parts.push_back({"not kept for recovery: " + now.recoveryFailure});

@@ -12,7 +12,7 @@ set -euo pipefail
 run_packages=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev libgl-dev
-  libpng-dev zlib1g-dev libjpeg62-turbo-dev
+  libpng-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev
   fonts-dejavu-core
 )
 package_packages=(

@@ -1,0 +1,113 @@
+// Frames out: an animated GIF of the pictures the PNG export draws, looping
+// forever at a rate; and a file of frames read whole for the command line.
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <unordered_map>
+
+#include "documents/conversions.h"
+#include "documents/documents.h"
+#include "runtime/images.h"
+
+namespace documents {
+namespace {
+
+constexpr int Width = 640, Height = 384;
+
+int AppendBytes(GifFileType* gif, const GifByteType* data, int length) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
+    out->insert(out->end(), data, data + length);
+    return length;
+}
+
+// The frame as the export draws it, a colour index a pixel.
+bool DrawFrame(const lores::LoresPage& page, const lores::Palette& palette, bool mixed,
+               const std::unordered_map<std::uint32_t, int>& indices, std::vector<GifByteType>& pixels) {
+    if (!runtime::CreateImageObject(ExportImage, Width, Height) ||
+        !runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage)))
+        return false;
+    DrawPageBoxes(page, palette);
+    if (mixed) DrawMixedText(page);
+    runtime::EndDrawing();
+    const runtime::ImagePixels* drawn = runtime::ImageRecordOf(ExportImage).pixels;
+    if (!drawn) return false;
+    pixels.resize(static_cast<std::size_t>(Width) * Height);
+    for (int y = 0; y < Height; ++y) {
+        const std::uint8_t* row = drawn->bits.data() + static_cast<std::size_t>(Height - 1 - y) * drawn->stride;
+        for (int x = 0; x < Width; ++x) {
+            const std::uint8_t* p = row + 3 * x;  // blue, green, red
+            const std::uint32_t rgb = std::uint32_t{p[2]} << 16 | p[1] << 8 | p[0];
+            const auto found = indices.find(rgb);
+            if (found == indices.end()) return false;
+            pixels[static_cast<std::size_t>(y) * Width + x] = static_cast<GifByteType>(found->second);
+        }
+    }
+    return true;
+}
+
+// Each frame's delay in hundredths of a second, spread so that the whole
+// keeps the rate (at 30 a second: 3, 3, 4...); never under 2, which many
+// viewers take for 10.
+int DelayOf(std::size_t frame, int fps) {
+    const auto at = [fps](std::size_t k) { return std::lround(100.0 * static_cast<double>(k) / fps); };
+    return std::max(2, static_cast<int>(at(frame + 1) - at(frame)));
+}
+
+bool Encode(const std::vector<lores::LoresPage>& frames, const lores::Palette& palette, bool mixed, int fps,
+            std::vector<std::uint8_t>& out) {
+    // The colours the export draws with: the palette's, and the text's
+    // white and black (a colour two numbers share is the first's).
+    std::vector<GifColorType> colours;
+    std::unordered_map<std::uint32_t, int> indices;
+    const auto add = [&](std::uint32_t bgr) {
+        const std::uint32_t rgb = (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
+        if (indices.try_emplace(rgb, static_cast<int>(colours.size())).second)
+            colours.push_back({static_cast<GifByteType>(rgb >> 16), static_cast<GifByteType>(rgb >> 8),
+                               static_cast<GifByteType>(rgb)});
+    };
+    for (const lores::ColourValue c : palette) add(c);
+    add(0xFFFFFF);
+    add(0);
+    colours.resize(32, GifColorType{0, 0, 0});
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, AppendBytes, &error);
+    if (!gif) return false;
+    ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
+    bool ok = map && EGifPutScreenDesc(gif, Width, Height, 8, 0, map) == GIF_OK;
+    // Looping forever: the application extension browsers and viewers read.
+    const GifByteType loop[3] = {1, 0, 0};
+    ok = ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+         EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK && EGifPutExtensionBlock(gif, 3, loop) == GIF_OK &&
+         EGifPutExtensionTrailer(gif) == GIF_OK;
+    std::vector<GifByteType> drawn;
+    for (std::size_t i = 0; i < frames.size() && ok; ++i) {
+        GraphicsControlBlock control{DISPOSE_DO_NOT, false, DelayOf(i, fps), NO_TRANSPARENT_COLOR};
+        GifByteType extension[4];
+        EGifGCBToExtension(&control, extension);
+        ok = DrawFrame(frames[i], palette, mixed, indices, drawn) &&
+             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+             EGifPutImageDesc(gif, 0, 0, Width, Height, false, nullptr) == GIF_OK;
+        for (int y = 0; y < Height && ok; ++y)
+            ok = EGifPutLine(gif, drawn.data() + static_cast<std::size_t>(y) * Width, Width) == GIF_OK;
+    }
+    runtime::FreeImageObject(ExportImage);
+    GifFreeMapObject(map);
+    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+}
+
+}  // namespace
+
+runtime::WriteResult SaveAnimation(const std::vector<lores::LoresPage>& frames, const std::string& path,
+                                   const lores::Palette& palette, bool mixed, int fps) {
+    runtime::WriteResult result;
+    std::vector<std::uint8_t> bytes;
+    if (frames.empty() || !Encode(frames, palette, mixed, std::clamp(fps, 1, 60), bytes)) {
+        result.error = "the animation could not be made";
+        return result;
+    }
+    return WriteWholeFile(path, bytes);
+}
+
+}  // namespace documents

@@ -1,0 +1,186 @@
+// Frames: the file rule, the bytes a picture of frames leaves in a file and
+// in a disk image, the frame commands and their steps through the real
+// loop, playback, the onion skin kept out of every saved byte, and the GIF
+// as another program's reader sees it.
+#include <QImageReader>
+
+#include "documents/conversions.h"
+#include "documents/documents.h"
+#include "editor/frames.h"
+#include "editor_fixture.h"
+#include "lores/drawing.h"
+
+using namespace testfiles;
+namespace CommandId = editor::CommandId;
+
+namespace {
+
+// n pages, no two alike, no quarter of one like another.
+std::vector<std::uint8_t> Frames(std::size_t n) {
+    std::vector<std::uint8_t> bytes(n * 1024);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 256 * 7 + i / 1024 * 13);
+    return bytes;
+}
+
+std::vector<std::uint8_t> Sector(const std::vector<std::uint8_t>& image, int track, int sector) {
+    const auto at = image.begin() + (track * 16 + sector) * 256;
+    return {at, at + 256};
+}
+
+}  // namespace
+
+class FramesTest : public EditorFixture {
+protected:
+    TempDir dir;
+    std::vector<std::uint8_t> Picture() {
+        std::vector<std::uint8_t> all;
+        for (const auto& p : documents::AllFrames(s.frames, s.workingPage())) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    }
+};
+
+// Open takes a file of exactly N x 1024 bytes (N from 2 to 256) as N frames,
+// the first shown, and Save writes every one back without asking; any
+// other length keeps the one-page rule (its first page, and Save asks).
+TEST_F(FramesTest, TheFileRuleKeepsEveryFrameASaveWritesBack) {
+    const struct {
+        std::size_t bytes, frames;
+        bool asksBeforeSaving;
+    } cases[] = {{1024, 1, false}, {2000, 1, true}, {2048, 2, false}, {3072, 3, false}, {256 * 1024, 256, false},
+                 {257 * 1024, 1, true}};
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes = Frames((c.bytes + 1023) / 1024);
+        bytes.resize(c.bytes);
+        const std::string path = dir / ("f" + std::to_string(c.bytes));
+        WriteAll(path, bytes);
+        documents::Document doc = DocumentOf(s);
+        documents::OpenPath(doc, path);
+        ASSERT_EQ(s.frames.pages.size(), c.frames) << c.bytes;
+        EXPECT_EQ(std::vector<std::uint8_t>(s.workingPage().begin(), s.workingPage().end()),
+                  std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1024))
+            << "the first page is what Open always showed";
+        EXPECT_EQ(s.confirmFileName, c.asksBeforeSaving) << c.bytes;
+        if (c.frames > 1) {
+            ASSERT_TRUE(documents::SaveDocument(doc));
+            EXPECT_EQ(ReadAll(path), bytes) << c.bytes;
+        }
+    }
+}
+
+// Frames in a disk image: a DOS 3.3 B file of N x 1024 bytes at $0400, its
+// track/sector lists chained past 122 sectors; a ProDOS sapling holds up to
+// 128 pages, more are refused; each read back as the frames written.
+TEST_F(FramesTest, FramesInDiskImagesAreOneFileOfEveryPage) {
+    const auto toPages = [](const std::vector<std::uint8_t>& bytes) {
+        std::vector<lores::LoresPage> pages(bytes.size() / 1024);
+        for (std::size_t i = 0; i < bytes.size(); ++i) pages[i / 1024][i % 1024] = bytes[i];
+        return pages;
+    };
+    const std::string dos = dir / "f.dsk", prodos = dir / "f.po";
+    ASSERT_TRUE(documents::WriteFramesBytes(dos + ":MOVIE", toPages(Frames(31))).ok);
+    const auto image = ReadAll(dos);
+    // The catalog's first entry: its first track/sector list, type B, 126 sectors.
+    const auto catalog = Sector(image, 17, 15);
+    const std::uint8_t* e = catalog.data() + 0x0B;
+    EXPECT_EQ(e[2], 0x04);
+    EXPECT_EQ(e[0x21] | e[0x22] << 8, 2 + 125) << "two lists and 125 data sectors (31 x 1024 + 4 bytes)";
+    const auto list = Sector(image, e[0], e[1]);
+    const auto next = Sector(image, list[1], list[2]);
+    EXPECT_EQ(next[5] | next[6] << 8, 122) << "the second list starts at the 123rd sector";
+    const auto first = Sector(image, list[0x0C], list[0x0D]);
+    EXPECT_EQ(std::vector<std::uint8_t>(first.begin(), first.begin() + 4), (std::vector<std::uint8_t>{0x00, 0x04, 0x00, 0x7C}));
+    const auto last = Sector(image, next[0x0C + 4], next[0x0D + 4]);  // the 125th data sector: the file's end
+    EXPECT_EQ(last[3], Frames(31).back());
+    std::vector<lores::LoresPage> back;
+    documents::ReadFramesFile(dos + ":MOVIE", back);
+    EXPECT_EQ(back, toPages(Frames(31)));
+
+    ASSERT_TRUE(documents::WriteFramesBytes(prodos + ":MOVIE", toPages(Frames(3))).ok);
+    documents::ReadFramesFile(prodos + ":MOVIE", back);
+    EXPECT_EQ(back, toPages(Frames(3)));
+    std::string listed;
+    ASSERT_TRUE(documents::ListDiskImage(prodos, listed).ok);
+    EXPECT_NE(listed.find("3072 $0400 3 frames"), std::string::npos) << listed;
+    const auto refused = documents::WriteFramesBytes(prodos + ":LONG", toPages(Frames(129)));
+    EXPECT_EQ(refused.error, "more than 128 pages do not fit one file here");
+}
+
+// The frame commands through the real loop, each change to the list one
+// step; the status line counts the frames; onion skin is a view only;
+// playback steps at its wake-ups and a key stops it; the GIF, read by the
+// toolkit's reader, is the PNG export of each frame at the rate, looping.
+TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
+    PressAt(1, 1);  // frame 1: the startup picture, (1, 1) white
+    const lores::LoresPage first = s.workingPage();
+    Command(CommandId::NewFrame);
+    ASSERT_EQ(s.frames.pages.size(), 2u);
+    EXPECT_EQ(s.frames.shown, 1u);
+    EXPECT_EQ(s.workingPage(), first) << "a copy of the frame shown";
+    s.currentColour = 9;
+    PressAt(5, 5);
+    Command(CommandId::PreviousFrame);
+    EXPECT_EQ(s.workingPage(), first);
+    // The onion skin shows frame 1 faintly where frame 2 is black, and
+    // nothing of it is saved.
+    Command(CommandId::LastFrame);
+    int x = 39, y = 39;
+    while (lores::PixelAt(first, x, y) == 0) --x;
+    lores::PlotPixel(s.workingPage(), x, y, 0);
+    const lores::LoresPage shownLast = s.workingPage();
+    Command(CommandId::ToggleOnionSkin);
+    const QRgb under = Palette(lores::PixelAt(first, x, y));
+    EXPECT_EQ(Shown(x * 16 + 8, y * 8 + 4), qRgb(qRed(under) / 3, qGreen(under) / 3, qBlue(under) / 3));
+    EXPECT_EQ(s.workingPage(), shownLast);
+    Command(CommandId::FrameEarlier);
+    EXPECT_EQ(s.frames.shown, 0u);
+    EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{shownLast, first}));
+    Command(CommandId::HistoryBack);
+    EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{first, shownLast}))
+        << "the move is one step";
+    Command(CommandId::HistoryBack);  // the pixel cleared
+    Command(CommandId::HistoryBack);  // the press at (5, 5)
+    EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{first, first}));
+    Command(CommandId::HistoryBack);  // the new frame
+    EXPECT_EQ(s.frames.pages.size(), 1u);
+    Command(CommandId::DeleteFrame);
+    EXPECT_EQ(s.frames.pages.size(), 1u);
+    EXPECT_EQ(s.select.notice, "the only frame is not deleted");
+    for (int i = 0; i < 3; ++i) Command(CommandId::HistoryForward);
+    EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{first, shownLast}));
+    EXPECT_EQ(s.shown.status.frame + 1, 2u);
+    EXPECT_EQ(s.shown.status.frames, 2u);
+
+    // Saved: both frames, the onion nowhere; the status line counts.
+    documents::Document doc = DocumentOf(s);
+    ASSERT_TRUE(documents::WritePageFile(doc, dir / "two"));
+    std::vector<std::uint8_t> both(first.begin(), first.end());
+    both.insert(both.end(), shownLast.begin(), shownLast.end());
+    EXPECT_EQ(ReadAll(dir / "two"), both);
+
+    // Playback: each wake-up whose time has come shows the next frame (at
+    // one a second, no real wake-up comes between); a press stops it.
+    s.playbackRate = 1;
+    Command(CommandId::TogglePlayback);
+    ASSERT_TRUE(s.playing);
+    for (const std::size_t expected : {0u, 1u, 0u}) {
+        s.nextFrameAt = std::chrono::steady_clock::now();
+        windowing::PostEvent(windowing::PlatformMessage, 0, 0, 0, nullptr, nullptr);
+        Pump();
+        EXPECT_EQ(s.frames.shown, expected);
+    }
+    const auto before = documents::AllFrames(s.frames, s.workingPage());
+    PressAt(2, 2);
+    EXPECT_FALSE(s.playing);
+    EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), before) << "the press only stopped it";
+
+    // The GIF, decoded by the toolkit: each frame the export's picture, 100 ms each, looping.
+    ASSERT_TRUE(documents::SaveAnimation(before, dir / "a.gif", s.colours(), false, 10).ok);
+    QImageReader gif(QString::fromStdString(dir / "a.gif"));
+    EXPECT_EQ(gif.loopCount(), -1);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        ASSERT_TRUE(documents::SavePagePicture(before[i], dir / "f.png", s.colours()).ok);
+        const QImage frame = gif.read().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(gif.nextImageDelay(), 100);
+        EXPECT_EQ(frame, QImage(QString::fromStdString(dir / "f.png")).convertToFormat(QImage::Format_RGB32)) << i;
+    }
+}
