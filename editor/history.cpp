@@ -27,12 +27,13 @@ void Push(History& h, Step step) {
 void Splice(EditorState& state, std::size_t at, std::size_t count, const std::vector<lores::LoresPage>& pages,
             std::size_t shown) {
     auto& list = state.frames.pages;
+    // The toolbar's one-level undo belongs to the frame it was taken on.
+    if (shown != state.frames.shown || count != pages.size()) state.undoAvailable = 0;
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(at), list.begin() + static_cast<std::ptrdiff_t>(at + count));
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), pages.begin(), pages.end());
     state.frames.shown = std::min(shown, list.size() - 1);
     state.frames.structure++;
     state.workingPage() = list[state.frames.shown];
-    state.undoAvailable = 0;
     state.pictureChanged = !SameAsSaved(state);
     state.shown.drawSerial = 0;  // another frame: every box may differ
     RedrawAtPointerCell(state);
@@ -50,15 +51,16 @@ void ResetHistory(EditorState& state) {
 void RecordHistory(EditorState& state) {
     History& h = state.history;
     documents::Frames& f = state.frames;
+    const bool replaced = f.generation != h.generation;
     // Whatever made the picture unchanged (a save, an open, New) made these
     // frames the ones on disk.
     if (state.pictureChanged) {
         state.savedKnown = false;
-    } else if (!state.savedKnown) {
+    } else if (!state.savedKnown || replaced) {
         state.savedFrames = documents::AllFrames(f, state.workingPage());
         state.savedKnown = true;
     }
-    if (f.generation != h.generation) {
+    if (replaced) {
         // The whole list replaced (Open, New): one step.
         h.generation = f.generation;
         f.pages[f.shown] = state.workingPage();
