@@ -130,6 +130,8 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
     Command(CommandId::ToggleOnionSkin);
     const QRgb under = Palette(lores::PixelAt(first, x, y));
     EXPECT_EQ(Shown(x * 16 + 8, y * 8 + 4), qRgb(qRed(under) / 3, qGreen(under) / 3, qBlue(under) / 3));
+    ASSERT_NE(lores::PixelAt(shownLast, 1, 1), 0);
+    EXPECT_EQ(Shown(16 + 8, 8 + 4), Palette(lores::PixelAt(shownLast, 1, 1))) << "only under black";
     EXPECT_EQ(s.workingPage(), shownLast);
     Command(CommandId::FrameEarlier);
     EXPECT_EQ(s.frames.shown, 0u);
@@ -137,6 +139,7 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
     Command(CommandId::HistoryBack);
     EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{first, shownLast}))
         << "the move is one step";
+    EXPECT_EQ(s.frames.shown, 1u) << "back on the frame where it was";
     Command(CommandId::HistoryBack);  // the pixel cleared
     Command(CommandId::HistoryBack);  // the press at (5, 5)
     EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{first, first}));
@@ -173,14 +176,20 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
     EXPECT_FALSE(s.playing);
     EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), before) << "the press only stopped it";
 
-    // The GIF, decoded by the toolkit: each frame the export's picture, 100 ms each, looping.
-    ASSERT_TRUE(documents::SaveAnimation(before, dir / "a.gif", s.colours(), false, 10).ok);
-    QImageReader gif(QString::fromStdString(dir / "a.gif"));
-    EXPECT_EQ(gif.loopCount(), -1);
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        ASSERT_TRUE(documents::SavePagePicture(before[i], dir / "f.png", s.colours()).ok);
-        const QImage frame = gif.read().convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(gif.nextImageDelay(), 100);
-        EXPECT_EQ(frame, QImage(QString::fromStdString(dir / "f.png")).convertToFormat(QImage::Format_RGB32)) << i;
+    // The GIF, decoded by the toolkit: each frame the export's picture,
+    // looping, each shown its share of the rate (at 30 a second 30, 40 and
+    // 30 ms: a tenth of a second for three).
+    std::vector<lores::LoresPage> three = before;
+    three.push_back(first);
+    for (const auto& [fps, delays] : {std::pair{10, std::vector<int>{100, 100, 100}}, {30, {30, 40, 30}}}) {
+        ASSERT_TRUE(documents::SaveAnimation(three, dir / "a.gif", s.colours(), fps == 30, fps).ok);
+        QImageReader gif(QString::fromStdString(dir / "a.gif"));
+        EXPECT_EQ(gif.loopCount(), -1);
+        for (std::size_t i = 0; i < three.size(); ++i) {
+            ASSERT_TRUE(documents::SavePagePicture(three[i], dir / "f.png", s.colours(), fps == 30).ok);
+            const QImage frame = gif.read().convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(gif.nextImageDelay(), delays[i]) << fps << " " << i;
+            EXPECT_EQ(frame, QImage(QString::fromStdString(dir / "f.png")).convertToFormat(QImage::Format_RGB32)) << i;
+        }
     }
 }

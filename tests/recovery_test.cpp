@@ -225,9 +225,10 @@ TEST_F(RecoveryFolder, FailedWritesAreRetriedAndSaid) {
     EXPECT_TRUE(Entries(state / "vornel").empty());
 }
 
-// Ctrl+C and Ctrl+\ in the terminal write the last change, as SIGTERM does.
+// Ctrl+C and Ctrl+\ in the terminal write the last change, as SIGTERM does;
+// with frames, every frame as it is, the one drawn on last from its page.
 TEST(Recovery, InterruptAndQuitWriteTheLastChange) {
-    for (const int signal : {SIGINT, SIGQUIT}) {
+    for (const auto& [signal, framed] : {std::pair{SIGINT, false}, {SIGQUIT, true}}) {
         TempDir state;
         setenv("XDG_STATE_HOME", state.path().c_str(), 1);
         std::string id;
@@ -241,7 +242,16 @@ TEST(Recovery, InterruptAndQuitWriteTheLastChange) {
             page[1] = 1;
             KeepRecovery(r, page, true);
             page[2] = 2;  // within the quarter second: not yet written
-            KeepRecovery(r, page, true);
+            documents::Frames frames;
+            if (framed) {
+                // Frame 2 drawn on and left, frame 3 shown and drawn on.
+                frames.pages.assign(3, page);
+                frames.pages[0][0] = 10;
+                frames.shown = 2;
+                frames.structure = 1;
+                page[3] = 3;
+            }
+            KeepRecovery(r, frames, page, true, "");
             struct rlimit none{0, 0};
             setrlimit(RLIMIT_CORE, &none);
             raise(signal);
@@ -254,8 +264,14 @@ TEST(Recovery, InterruptAndQuitWriteTheLastChange) {
         ASSERT_GT(n, 0);
         EXPECT_EQ(status, 100 + signal) << "ends as the signal ends it";
         const std::vector<std::uint8_t> kept = ReadAll(state / ("vornel/" + std::string(buffer, n) + ".page"));
-        ASSERT_EQ(kept.size(), 1024u) << signal;
+        ASSERT_EQ(kept.size(), framed ? 3072u : 1024u) << signal;
         EXPECT_EQ(kept[2], 2) << "the last change, written by the handler of " << signal;
+        if (framed) {
+            EXPECT_EQ(kept[0], 10);
+            EXPECT_EQ(kept[1024 + 2], 2);
+            EXPECT_EQ(kept[1024 + 3], 0);
+            EXPECT_EQ(kept[2048 + 3], 3) << "the frame shown, from its page";
+        }
     }
 }
 
