@@ -17,6 +17,7 @@
 
 #include "editor/editor_window.h"
 #include "editor/event_loop.h"
+#include "editor/history.h"
 #include "editor/selection.h"
 #include "lores/lores_page.h"
 #include "windowing/windowing.h"
@@ -125,6 +126,65 @@ void BM_PointerFill(benchmark::State& st) {
 }
 BENCHMARK(BM_PointerFill);
 
+// Frames: a pen dot (an edit and its step) on a picture of one frame, and
+// on frame 200 of 256; a frame switch beside the same change of the page
+// on one frame (a step back and forth).
+void PenDots(benchmark::State& st) {
+    Command(editor::CommandId::PenTool);
+    int i = 0;
+    for (auto _ : st) {
+        ++i;
+        Command(i % 2 ? 3 : 12);
+        Click(QPoint(16 * (i % 40) + 5, 8 * (i / 40 % 48) + 3));
+    }
+}
+
+void SetFrames(std::size_t count, std::size_t shown) {
+    documents::Frames& f = state->frames;
+    f.pages.assign(count, lores::LoresPage{});
+    // Each frame unlike its neighbours in every box, as a scroll leaves the page.
+    for (std::size_t k = 1; k < count; ++k)
+        for (std::size_t i = 0; i < lores::PageBytes; ++i) f.pages[k][i] = static_cast<std::uint8_t>(i * 7 + k * 0x11);
+    f.shown = shown;
+    f.structure++;
+    state->workingPage() = f.pages[shown];
+    editor::ResetHistory(*state);
+}
+
+void BM_FramesPenDotOneFrame(benchmark::State& st) {
+    SetFrames(1, 0);
+    PenDots(st);
+}
+BENCHMARK(BM_FramesPenDotOneFrame);
+
+void BM_FramesPenDotOnFrame200Of256(benchmark::State& st) {
+    SetFrames(256, 199);
+    PenDots(st);
+    SetFrames(1, 0);
+}
+BENCHMARK(BM_FramesPenDotOnFrame200Of256);
+
+// The same page change on a picture of one frame: a step back and forth
+// over a change of every box.
+void BM_FramesUndoOneFrame(benchmark::State& st) {
+    SetFrames(2, 0);
+    const lores::LoresPage other = state->frames.pages[1];
+    SetFrames(1, 0);
+    state->workingPage() = other;
+    editor::RecordHistory(*state);
+    int i = 0;
+    for (auto _ : st) Command(++i % 2 ? editor::CommandId::HistoryBack : editor::CommandId::HistoryForward);
+}
+BENCHMARK(BM_FramesUndoOneFrame);
+
+void BM_FramesSwitchOf256(benchmark::State& st) {
+    SetFrames(256, 199);
+    int i = 0;
+    for (auto _ : st) Command(++i % 2 ? editor::CommandId::NextFrame : editor::CommandId::PreviousFrame);
+    SetFrames(1, 0);
+}
+BENCHMARK(BM_FramesSwitchOf256);
+
 // The console's report, and the ratio the selection's move is held to.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -137,6 +197,11 @@ public:
         const double move = perMove_["BM_PointerSelectionMove"], circle = perMove_["BM_PointerCirclePreview"];
         if (move > 0 && circle > 0)
             std::printf("selection move per pointer move: %.2f of the rubber-band circle's (at most 1)\n", move / circle);
+        const double one = perMove_["BM_FramesPenDotOneFrame"], many = perMove_["BM_FramesPenDotOnFrame200Of256"];
+        const double scroll = perMove_["BM_FramesUndoOneFrame"], flip = perMove_["BM_FramesSwitchOf256"];
+        if (one > 0 && many > 0 && scroll > 0 && flip > 0)
+            std::printf("frames: a pen dot on frame 200 of 256 %.2f of one on a single frame; a frame switch %.2f of "
+                        "the same page change on a single frame (about 1 each)\n", many / one, flip / scroll);
     }
 
 private:

@@ -152,6 +152,7 @@ struct History {
     std::vector<Step> steps;
     std::size_t at = 0;
     std::uint64_t generation = 0;  // of the frames' list the steps know
+    std::ptrdiff_t savedAt = 0;    // where the picture last opened or saved is, -1 if gone
 };
 
 // What the status line shows now, to redraw it only when something changes
@@ -251,10 +252,6 @@ struct EditorState {
     // The picture's frames (one, unless it has more): the shown one is the
     // working page.
     documents::Frames frames;
-    // The frames as last opened, saved or newly started: stepping through
-    // the history back to them makes the picture unchanged again.
-    std::vector<lores::LoresPage> savedFrames;
-    bool savedKnown = false;
     // Frames: the previous one shown faintly under the shown one; playing.
     bool onionSkin = false;
     bool playing = false;

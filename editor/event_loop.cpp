@@ -73,11 +73,7 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
 
 documents::Document DocumentOf(EditorState& state) {
     return {state.workingPage(), state.frames, state.fileName, state.confirmFileName, state.pictureChanged,
-            [&state] {
-                state.shown.drawSerial = 0;  // another picture: any box may differ
-                RedrawPage(state);
-            },
-            state.lastFolder};
+            [&state] { RedrawPage(state); }, state.lastFolder};
 }
 
 bool MayDiscardPicture(EditorState& state) {

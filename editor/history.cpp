@@ -7,18 +7,14 @@
 namespace editor {
 namespace {
 
-// The picture is unchanged when its frames are those last opened or saved.
-bool SameAsSaved(const EditorState& state) {
-    const documents::Frames& f = state.frames;
-    if (f.pages.size() != state.savedFrames.size()) return false;
-    for (std::size_t i = 0; i < f.pages.size(); ++i)
-        if ((i == f.shown ? state.workingPage() : f.pages[i]) != state.savedFrames[i]) return false;
-    return true;
-}
-
 void Push(History& h, Step step) {
+    // Steps ahead of this one go; the saved picture with them, if it was there.
+    if (h.savedAt > static_cast<std::ptrdiff_t>(h.at)) h.savedAt = -1;
     h.steps.resize(h.at);
-    if (h.steps.size() >= HistorySteps) h.steps.erase(h.steps.begin());
+    if (h.steps.size() >= HistorySteps) {
+        h.steps.erase(h.steps.begin());
+        h.savedAt = h.savedAt > 0 ? h.savedAt - 1 : -1;
+    }
     h.steps.push_back(std::move(step));
     h.at = h.steps.size();
 }
@@ -34,8 +30,9 @@ void Splice(EditorState& state, std::size_t at, std::size_t count, const std::ve
     state.frames.shown = std::min(shown, list.size() - 1);
     state.frames.structure++;
     state.workingPage() = list[state.frames.shown];
-    state.pictureChanged = !SameAsSaved(state);
-    state.shown.drawSerial = 0;  // another frame: every box may differ
+    // Back where it was last opened or saved, the picture is unchanged.
+    state.pictureChanged = state.history.savedAt != static_cast<std::ptrdiff_t>(state.history.at);
+    if (state.onionSkin) state.shown.drawSerial = 0;  // another frame under it: any box may differ
     RedrawAtPointerCell(state);
 }
 
@@ -51,27 +48,20 @@ void ResetHistory(EditorState& state) {
 void RecordHistory(EditorState& state) {
     History& h = state.history;
     documents::Frames& f = state.frames;
-    const bool replaced = f.generation != h.generation;
-    // Whatever made the picture unchanged (a save, an open, New) made these
-    // frames the ones on disk.
-    if (state.pictureChanged) {
-        state.savedKnown = false;
-    } else if (!state.savedKnown || replaced) {
-        state.savedFrames = documents::AllFrames(f, state.workingPage());
-        state.savedKnown = true;
-    }
-    if (replaced) {
+    if (f.generation != h.generation) {
         // The whole list replaced (Open, New): one step.
         h.generation = f.generation;
         f.pages[f.shown] = state.workingPage();
         f.structure++;
         Push(h, {0, std::move(f.replaced), f.pages, 0, f.shown});
         f.replaced.clear();
-        return;
+    } else if (!state.penStroke && state.workingPage() != f.pages[f.shown]) {
+        Push(h, {f.shown, {f.pages[f.shown]}, {state.workingPage()}, f.shown, f.shown});
+        f.pages[f.shown] = state.workingPage();
     }
-    if (state.penStroke || state.workingPage() == f.pages[f.shown]) return;
-    Push(h, {f.shown, {f.pages[f.shown]}, {state.workingPage()}, f.shown, f.shown});
-    f.pages[f.shown] = state.workingPage();
+    // Whatever made the picture unchanged (a save, an open, New) made this
+    // place in the history the one on disk.
+    if (!state.pictureChanged) h.savedAt = static_cast<std::ptrdiff_t>(h.at);
 }
 
 void RecordFrameChange(EditorState& state, std::size_t at, std::size_t count, std::vector<lores::LoresPage> pages,
@@ -92,7 +82,7 @@ void ShowFrame(EditorState& state, std::size_t frame) {
     f.structure++;
     state.workingPage() = f.pages[frame];
     state.undoAvailable = 0;  // the toolbar's undo is the frame's own
-    state.shown.drawSerial = 0;
+    if (state.onionSkin) state.shown.drawSerial = 0;  // another frame under it: any box may differ
     RedrawAtPointerCell(state);
 }
 

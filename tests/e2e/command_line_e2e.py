@@ -85,6 +85,32 @@ for args in (("--dither", "best"), ("--fit", "crop"), ("--contrast", "101"), ("-
     wrong = run("--import-png", photo, os.path.join(work, "w.gr"), *args, env=env)
     expect("usage error for " + " ".join(args), (wrong.returncode, os.path.exists(os.path.join(work, "w.gr"))), (2, False))
 expect("--dither goes with --import-png", run("--export-png", page, os.path.join(work, "x.png"), "--dither", "none").returncode, 2)
+# A file of three frames: every frame's PNG or one of them, the GIF as
+# ImageMagick reads it (three 640x384 frames, 4/100 s each at 25 a second),
+# the count; what cannot be done is said and writes nothing.
+frames = os.path.join(work, "frames.gr")
+pages = [bytes((i * 7 + k * 11) & 0xFF for i in range(1024)) for k in range(3)]
+open(frames, "wb").write(b"".join(pages))
+open(os.path.join(work, "second.gr"), "wb").write(pages[1])
+shots = run("--export-png", frames, os.path.join(work, "fr.png"), env=env)
+expect("every frame's PNG", (shots.returncode, [os.path.exists(os.path.join(work, "fr-%03d.png" % k)) for k in (1, 2, 3)],
+                             os.path.exists(os.path.join(work, "fr.png"))), (0, [True, True, True], False))
+run("--export-png", frames, os.path.join(work, "two.png"), "--frame", "2", env=env)
+run("--export-png", os.path.join(work, "second.gr"), os.path.join(work, "alone.png"), env=env)
+expect("--frame 2 is the second page's export", open(os.path.join(work, "two.png"), "rb").read(),
+       open(os.path.join(work, "alone.png"), "rb").read())
+gif = os.path.join(work, "frames.gif")
+made = run("--export-gif", frames, gif, "--fps", "25", env=env)
+shape = subprocess.run(["identify", "-format", "%wx%h:%T ", gif], capture_output=True, text=True).stdout.split()
+expect("the GIF", (made.returncode, shape), (0, ["640x384:4"] * 3))
+listed_frames = run("--list", frames, env=env)
+expect("--list of frames", (listed_frames.returncode, listed_frames.stdout.strip().endswith(": 3 frames of 1024 bytes")), (0, True))
+for args, code, said in [(("--export-png", frames, os.path.join(work, "x.png"), "--frame", "4"), 1, "has 3 frames, no frame 4"),
+                         (("--export-gif", frames, os.path.join(work, "none", "x.gif")), 1, "x.gif: "),
+                         (("--export-gif", frames, os.path.join(work, "y.gif"), "--fps", "0"), 2, "--fps is a number"),
+                         (("--export-png", frames, os.path.join(work, "y.png"), "--fps", "5"), 2, "--fps goes with")]:
+    told = run(*args, env=env)
+    expect("refused: " + " ".join(args[-2:]), (told.returncode, said in told.stderr, os.path.exists(args[2])), (code, True, False))
 not_image = run("--list", page, env=env)
 expect("--list of a page", (not_image.returncode, not_image.stderr.count("\n")), (1, 1))
 # What is wrong is named, and a name's control bytes never reach the terminal raw.
