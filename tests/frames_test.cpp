@@ -61,10 +61,18 @@ TEST_F(FramesTest, TheFileRuleKeepsEveryFrameASaveWritesBack) {
             << "the first page is what Open always showed";
         EXPECT_EQ(s.confirmFileName, c.asksBeforeSaving) << c.bytes;
         if (c.frames > 1) {
+            // Whatever the file became meanwhile, Save writes every frame.
+            WriteAll(path, std::vector<std::uint8_t>(1000, 7));
             ASSERT_TRUE(documents::SaveDocument(doc));
             EXPECT_EQ(ReadAll(path), bytes) << c.bytes;
         }
     }
+    // The 257th frame is refused, and said.
+    documents::Document doc = DocumentOf(s);
+    documents::OpenPath(doc, dir / "f262144");
+    Command(CommandId::NewFrame);
+    EXPECT_EQ(s.frames.pages.size(), 256u);
+    EXPECT_EQ(s.select.notice, "a picture has at most 256 frames");
 }
 
 // Frames in a disk image: a DOS 3.3 B file of N x 1024 bytes at $0400, its
