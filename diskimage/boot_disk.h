@@ -17,6 +17,21 @@ inline constexpr std::size_t BootCodeBytes = 57;
 inline constexpr std::size_t BootScreenSwitch = 0x34;
 extern const std::array<std::uint8_t, BootCodeBytes> BootCode;
 
+// The boot code that plays frames (its source in boot/frames.s), three
+// sectors, with what the writer fills in at its end: the frame count, the
+// last track they fill, the wait between flips (in 24 cycles).
+inline constexpr std::size_t FramesCodeBytes = 762;
+inline constexpr std::size_t FramesScreenSwitch = 495;
+inline constexpr std::size_t FramesCount = FramesCodeBytes - 4, FramesLastTrack = FramesCodeBytes - 3,
+                             FramesDelay = FramesCodeBytes - 2;
+// As many frames as memory holds from $1000 to $AFFF (the file's 4-byte
+// header first); the cycles of a frame's copy and flip besides the wait.
+inline constexpr std::size_t MaxBootFrames = 39;
+inline constexpr long FrameWork = 10651;
+extern const std::array<std::uint8_t, FramesCodeBytes> FramesCode;
+// Its three sectors into track 0 (physical 0 to 2).
+void PutFramesBootTrack(Container& c, std::size_t frames, bool mixed, int fps);
+
 // Physical sector 0 of track 0: the code, the rest zero.
 std::array<std::uint8_t, SectorBytes> BootSector(bool mixed);
 // The boot sector and the page's four sectors into track 0, each where the

@@ -202,15 +202,21 @@ WriteResult WritePageToImage(const std::string& path, const std::string& name, c
     return result;
 }
 
-WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed) {
+WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
+                          int fps) {
     WriteResult result;
     std::string& error = result.error;
     if (!HasImageExtension(path) || OrderOfExtension(path) != Order::Dos || IsTwoImgExtension(path)) {
         error = "a boot disk is a 140 KB image in DOS order: name it .dsk or .do";
         return result;
     }
+    const std::size_t frames = page.size() / PageBytes;
+    if (page.size() > MaxBootFrames * PageBytes) {
+        error = "more than " + std::to_string(MaxBootFrames) + " frames do not fit in the machine's memory; nothing was written";
+        return result;
+    }
     ImageLock lock(path);
-    if (!ReadyToWrite(page, lock, result)) return result;
+    if (!ReadyToWrite(page, lock, result, MaxBootFrames)) return result;
     // Only a disk made this way is replaced; anything else there stays.
     struct stat st;
     if (lstat(path.c_str(), &st) == 0) {
@@ -228,8 +234,9 @@ WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, 
     Image image;
     image.c = BlankContainer(DiskBytes140K, Order::Dos, false);
     dos33::Format(image.c, 254);
-    if (!dos33::WritePage(image.c, fileName, page, error)) return result;
-    PutBootTrack(image.c, page, mixed);
+    if (!dos33::WritePage(image.c, fileName, page, error, frames > 1 ? 1 : -1)) return result;
+    if (frames > 1) PutFramesBootTrack(image.c, frames, mixed, fps);
+    else PutBootTrack(image.c, page, mixed);
     SaveImage(path, image, result);
     return result;
 }

@@ -51,7 +51,10 @@ WriteResult WritePageToImage(const std::string& image, const std::string& name, 
 // A 140 KB DOS 3.3 disk (.dsk or .do) that boots into the page: the page as
 // B file fileName at $0400, and in track 0 boot code that shows it full
 // screen, or mixed. path must not exist, or be a boot disk made so before.
-WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed);
+// Frames (2 to 39 pages one after the other) give a disk that plays them
+// in a loop at fps frames a second, its own loader reading them.
+WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
+                          int fps = 10);
 
 // The name as the image's file system wants it (upper case), or the empty
 // text with the reason in error.

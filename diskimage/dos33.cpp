@@ -229,7 +229,7 @@ void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, std::s
 
 }  // namespace
 
-bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error) {
+bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack) {
     if (const std::string bad = CheckName(name); !bad.empty()) {
         error = bad;
         return false;
@@ -247,7 +247,22 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
     const std::size_t lists = (data + PairsPerList - 1) / PairsPerList;
     const std::size_t needed = lists + data;
     std::vector<Ts> use;
-    if (!TakeSectors(d, found.pool, needed, use, error)) return false;
+    if (firstTrack < 0) {
+        if (!TakeSectors(d, found.pool, needed, use, error)) return false;
+    } else {
+        // The data in whole tracks from firstTrack on, in order (a loader
+        // of its own reads them so); the lists where DOS would put them.
+        if (!TakeSectors(d, found.pool, lists, use, error)) return false;
+        for (std::size_t k = 0; k < data; ++k) {
+            const Ts at{firstTrack + static_cast<int>(k / SectorsPerTrack), static_cast<int>(k % SectorsPerTrack)};
+            if (at.track >= Tracks) {
+                error = "the disk is full";
+                return false;
+            }
+            d.SetFree(at, false);
+            use.push_back(at);
+        }
+    }
     Ts entryAt = found.existing.at;
     int entryIndex = found.existing.index;
     if (!found.exists && !FreeEntry(d, entryAt, entryIndex, error)) return false;

@@ -54,8 +54,9 @@ bool Recognise(const Container& c);
 bool List(const Container& c, std::vector<FileEntry>& files, std::string& error);
 // A B file's data (without its address and length), up to its length.
 bool Read(const Container& c, const std::string& name, Bytes& data, std::string& error);
-// Replaces the data of B file name, or makes it: a B file at $0400.
-bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error);
+// Replaces the data of B file name, or makes it: a B file at $0400. With
+// firstTrack, its data sectors are the whole tracks from there on, in order.
+bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack = -1);
 void Format(Container& c, int volume);
 // Empty when the name is one DOS 3.3 takes (already upper-cased).
 std::string CheckName(const std::string& name);

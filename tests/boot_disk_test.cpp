@@ -187,14 +187,140 @@ TEST(BootDisk, TheCarriedCodeIsItsSourceAssembled) {
     if (std::system("command -v ca65 > /dev/null && command -v ld65 > /dev/null") != 0)
         GTEST_SKIP() << "no ca65 here: install-deps.sh installs it";
     TempDir dir;
-    const std::string source = std::string(VORNEL_SOURCE_DIR) + "/diskimage/boot/boot.s";
-    const std::string command = "ca65 '" + source + "' -o '" + (dir / "boot.o") + "' && ld65 -t none -S 0x0800 '" +
-                                (dir / "boot.o") + "' -o '" + (dir / "boot.bin") + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::vector<std::uint8_t> assembled = ReadAll(dir / "boot.bin");
-    EXPECT_EQ(assembled, std::vector<std::uint8_t>(diskimage::BootCode.begin(), diskimage::BootCode.end()));
-    // The byte the mixed disk changes is the low byte of LDA $C052.
-    EXPECT_EQ(assembled.at(diskimage::BootScreenSwitch - 1), 0xAD);
-    EXPECT_EQ(assembled.at(diskimage::BootScreenSwitch), 0x52);
-    EXPECT_EQ(assembled.at(diskimage::BootScreenSwitch + 1), 0xC0);
+    const auto assemble = [&](const char* name) {
+        const std::string source = std::string(VORNEL_SOURCE_DIR) + "/diskimage/boot/" + name + ".s";
+        const std::string command = "ca65 '" + source + "' -o '" + (dir / "code.o") + "' && ld65 -t none -S 0x0800 '" +
+                                    (dir / "code.o") + "' -o '" + (dir / "code.bin") + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << name;
+        return ReadAll(dir / "code.bin");
+    };
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> carried;
+        std::size_t screen;
+    } codes[] = {{"boot", {diskimage::BootCode.begin(), diskimage::BootCode.end()}, diskimage::BootScreenSwitch},
+                 {"frames", {diskimage::FramesCode.begin(), diskimage::FramesCode.end()}, diskimage::FramesScreenSwitch}};
+    for (const auto& code : codes) {
+        const std::vector<std::uint8_t> assembled = assemble(code.name);
+        EXPECT_EQ(assembled, code.carried) << code.name;
+        // The byte the mixed disk changes is the low byte of LDA $C052.
+        EXPECT_EQ(assembled.at(code.screen - 1), 0xAD) << code.name;
+        EXPECT_EQ(assembled.at(code.screen), 0x52) << code.name;
+        EXPECT_EQ(assembled.at(code.screen + 1), 0xC0) << code.name;
+    }
+}
+
+#include "cpu6502.h"
+#include "disk2.h"
+
+namespace {
+
+// The frames disk on the machine: the firmware's load of track 0, then the
+// loader's own reading through the Disk II, then the flips, each one's
+// cycle and the page then shown; a write to the page shown while shown is
+// a fault.
+struct Player {
+    cpu6502::Cpu cpu;
+    disk2::Drive drive;
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> flips;  // cycle, the page shown
+    bool graphics = false, text = false, mixed = false;
+    int shown = 1;
+    std::vector<int> faults;
+
+    explicit Player(const std::vector<std::uint8_t>& image) : drive(image) {
+        const auto physicalSector = [&](int p) { return image.data() + disk2::LogicalOf(p) * 256; };
+        std::memcpy(cpu.memory.data() + 0x0800, physicalSector(0), 256);
+        for (int p = 1; p < cpu.memory[0x0800]; ++p) std::memcpy(cpu.memory.data() + 0x0800 + 256 * p, physicalSector(p), 256);
+        drive.Access(0xC0E9, 0);  // the firmware leaves the motor on
+        cpu.x = 0x60;
+        cpu.pc = 0x0801;
+        cpu.io = [this](int at, int, std::uint64_t cycle) -> std::uint8_t {
+            if (at >= 0xC0E0 && at <= 0xC0EF) return drive.Access(at, cycle);
+            if (at == 0xC050) graphics = true;
+            if (at == 0xC051) text = true;
+            if (at == 0xC053) mixed = true;
+            if (at == 0xC054 || at == 0xC055) {
+                shown = at == 0xC054 ? 1 : 2;
+                if (graphics) {
+                    const auto page = cpu.memory.begin() + shown * 0x400;
+                    flips.push_back({cycle, {page, page + 0x400}});
+                }
+            }
+            return 0;
+        };
+        cpu.watch = [this](int at, std::uint8_t, std::uint64_t) {
+            if (graphics && at >= shown * 0x400 && at < shown * 0x400 + 0x400) faults.push_back(at);
+        };
+    }
+    bool Run(std::size_t flipsWanted, std::uint64_t cycles) {
+        while (flips.size() < flipsWanted && cpu.cycles < cycles && !text)
+            if (!cpu.Step()) return false;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(BootDisk, TheFramesDiskLoadsThemWithItsOwnCodeAndPlaysEachInTurn) {
+    TempDir dir;
+    constexpr std::size_t Frames = 33;
+    std::vector<std::uint8_t> frames;
+    for (std::size_t f = 0; f < Frames; ++f) {
+        const auto page = PageOf(static_cast<int>(f));
+        frames.insert(frames.end(), page.begin(), page.end());
+    }
+    for (const int fps : {5, 10, 60}) {
+        const std::string image = dir / ("play" + std::to_string(fps) + ".dsk");
+        const auto made = diskimage::WriteBootDisk(image, "MOVIE", {frames.begin(), frames.end()}, false, fps);
+        ASSERT_TRUE(made.ok) << made.error;
+        Player player(ReadAll(image));
+        ASSERT_TRUE(player.Run(2 * Frames + 2, 200000000)) << player.cpu.fault;
+        ASSERT_EQ(player.flips.size(), 2 * Frames + 2) << "text mode: " << player.text;
+        for (std::size_t k = 0; k < player.flips.size(); ++k)
+            ASSERT_TRUE(std::equal(player.flips[k].second.begin(), player.flips[k].second.end(),
+                                   frames.begin() + static_cast<long>((k + 1) % Frames * 1024)))
+                << "flip " << k << ": frame 0 is on page 1 before the graphics come on";
+        EXPECT_TRUE(player.faults.empty()) << "the page shown written " << player.faults.size() << " times";
+        EXPECT_FALSE(player.mixed);
+        for (std::size_t k = 2; k < player.flips.size(); ++k) {
+            const double period = static_cast<double>(player.flips[k].first - player.flips[k - 1].first);
+            EXPECT_NEAR(period, 1023000.0 / fps, 1023000.0 / fps / 100) << "flip " << k;
+        }
+    }
+}
+
+// A nibble changed in a frame's data field: the loader's checksum fails
+// every pass, and it ends in text mode with its message, the graphics never
+// on. Mixed: the four text lines come on. Too many frames: refused.
+TEST(BootDisk, AFramesDiskThatCannotBeReadSaysSoAndTooManyFramesAreRefused) {
+    TempDir dir;
+    std::vector<std::uint8_t> frames;
+    for (int f = 0; f < 3; ++f) {
+        const auto page = PageOf(f + 20);
+        frames.insert(frames.end(), page.begin(), page.end());
+    }
+    ASSERT_TRUE(diskimage::WriteBootDisk(dir / "m.dsk", "M", {frames.begin(), frames.end()}, true, 30).ok);
+    Player mixed(ReadAll(dir / "m.dsk"));
+    ASSERT_TRUE(mixed.Run(3, 50000000)) << mixed.cpu.fault;
+    EXPECT_TRUE(mixed.mixed);
+
+    Player damaged(ReadAll(dir / "m.dsk"));
+    auto& track = damaged.drive.tracks_[1];
+    std::size_t at = 0;
+    while (!(track[at] == 0xD5 && track[at + 1] == 0xAA && track[at + 2] == 0xAD)) ++at;
+    track[at + 100] = track[at + 100] == 0x96 ? 0x97 : 0x96;  // another valid disk byte
+    ASSERT_TRUE(damaged.Run(1, 200000000)) << damaged.cpu.fault;
+    EXPECT_TRUE(damaged.text);
+    for (int k = 0; k < 200; ++k) ASSERT_TRUE(damaged.cpu.Step()) << damaged.cpu.fault;  // the message written
+    EXPECT_FALSE(damaged.graphics) << "never a wrong picture";
+    const std::string said(damaged.cpu.memory.begin() + 0x400, damaged.cpu.memory.begin() + 0x40F);
+    std::string plain;
+    for (const char c : said) plain += static_cast<char>(c & 0x7F);
+    EXPECT_EQ(plain, "DISK READ ERROR");
+
+    std::vector<std::uint8_t> forty(40 * 1024, 1);
+    const auto refused = diskimage::WriteBootDisk(dir / "f.dsk", "F", {forty.begin(), forty.end()}, false, 10);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, "more than 39 frames do not fit in the machine's memory; nothing was written");
+    EXPECT_FALSE(Exists(dir / "f.dsk"));
 }
