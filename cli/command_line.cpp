@@ -14,7 +14,7 @@ const char* const UsageText =
     "                          [--dither METHOD] [--fit MODE] [--brightness N] [--contrast N] [--saturation N]\n"
     "       vornel --list IMAGE\n"
     "       vornel --thumbnail PAGE OUT.png SIZE\n"
-    "       vornel --boot-disk PAGE IMAGE [--mixed]\n"
+    "       vornel --boot-disk PAGE IMAGE [--mixed] [--fps N]\n"
     "       vornel --palettes\n"
     "\n"
     "Paint Apple II low-resolution pictures (40x48 pixels, 16 colours), kept as\n"
@@ -28,7 +28,7 @@ const char* const UsageText =
     "                              frames (whole pages) as OUT-001.png and on, or frame K alone\n"
     "  --frame K                   with --export-png: frame K only (from 1)\n"
     "  --export-gif FRAMES OUT.gif the frames as an animated GIF, 640x384, looping\n"
-    "  --fps N                     with --export-gif: frames a second, 1 to 60 (10 by default)\n"
+    "  --fps N                     with --export-gif or --boot-disk: frames a second, 1 to 60 (10)\n"
     "  --import-png IN OUT         make a page from a PNG or JPEG: a lores picture (palette colours in\n"
     "                              40x48 equal blocks, or indexed in lores order) exactly, any other\n"
     "                              converted: fitted to the 5:3 screen, averaged into the cells, dithered\n"
@@ -49,7 +49,8 @@ const char* const UsageText =
     "  --list IMAGE                the catalog of a DOS 3.3 or ProDOS disk image (of a file of\n"
     "                              frames: how many)\n"
     "  --thumbnail PAGE OUT SIZE   a PNG of PAGE at most SIZE pixels wide and high\n"
-    "  --boot-disk PAGE IMAGE      a 140 KB disk (.dsk, .do) that boots into PAGE on an Apple II\n"
+    "  --boot-disk PAGE IMAGE      a 140 KB disk (.dsk, .do) that boots into PAGE on an Apple II; a\n"
+    "                              file of 2 to 39 frames: one that plays them (--fps N, 10 by default)\n"
     "  -h, --help                  show this help and exit\n"
     "  -v, --version               show the version and exit\n"
     "\n"
@@ -87,7 +88,8 @@ CommandLine Checked(CommandLine c) {
     if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::ExportGif &&
         c.action != CommandLine::Action::BootDisk)
         return Fail("--mixed goes with --export-png, --export-gif or --boot-disk");
-    if (c.fpsGiven && c.action != CommandLine::Action::ExportGif) return Fail("--fps goes with --export-gif");
+    if (c.fpsGiven && c.action != CommandLine::Action::ExportGif && c.action != CommandLine::Action::BootDisk)
+        return Fail("--fps goes with --export-gif or --boot-disk");
     if (c.frame > 0 && c.action != CommandLine::Action::ExportPng) return Fail("--frame goes with --export-png");
     if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
         return Fail("--by-colour and --strict go with --import-png");

@@ -55,7 +55,7 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::Thumbnail:
         return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size));
     case CommandLine::Action::BootDisk:
-        return Report(documents::BootDiskOfPage(command.files[0], command.files[1], command.mixed));
+        return Report(documents::BootDiskOfPage(command.files[0], command.files[1], command.mixed, command.fps));
     case CommandLine::Action::ListImage: {
         // A file of frames, not an image: how many.
         std::size_t frames = 0;

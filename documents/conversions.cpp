@@ -162,25 +162,26 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     return Outcome(pngPath, saved);
 }
 
-ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& name, const std::string& imagePath,
-                            bool mixed) {
-    return Outcome(imagePath,
-                   diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), {page.begin(), page.end()}, mixed));
+ConversionResult BootDiskOf(const std::vector<lores::LoresPage>& frames, const std::string& name,
+                            const std::string& imagePath, bool mixed, int fps) {
+    diskimage::Bytes bytes;
+    for (const lores::LoresPage& page : frames) bytes.insert(bytes.end(), page.begin(), page.end());
+    return Outcome(imagePath, diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), bytes, mixed, fps));
 }
 
-ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed) {
-    lores::LoresPage page{};
+ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed, int fps) {
+    std::vector<lores::LoresPage> frames(1);
     std::string reason;
     if (IsPictureFile(pagePath)) {
         runtime::DecodedImage image;
         ImportReport report;
         if (!runtime::ReadPictureFile(pagePath, image, reason) ||
-            !PageOfPicture(image, ImportOptions(), page, report, reason))
+            !PageOfPicture(image, ImportOptions(), frames[0], report, reason))
             return Fail(pagePath, reason);
-    } else if (!ReadWholePage(pagePath, page, reason)) {
+    } else if (!ReadWholeFrames(pagePath, frames, reason)) {
         return Fail(pagePath, reason);
     }
-    return BootDiskOf(page, pagePath, imagePath, mixed);
+    return BootDiskOf(frames, pagePath, imagePath, mixed, fps);
 }
 
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason) {

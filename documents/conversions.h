@@ -63,12 +63,14 @@ bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::st
 
 // A 140 KB disk (IMAGE, .dsk or .do) that boots into PAGE on an Apple II:
 // full screen, or mixed with the four text lines. PAGE may be a page file,
-// IMAGE:NAME or a PNG or JPEG (imported as --import-png would). IMAGE must not
+// IMAGE:NAME or a PNG or JPEG (imported as --import-png would); a file of
+// frames gives a disk that loads them with its own code and plays them. IMAGE must not
 // exist, or be such a disk made before (then it is replaced).
-ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed);
-// The same for a page in memory (the window's picture).
-ConversionResult BootDiskOf(const lores::LoresPage& page, const std::string& name, const std::string& imagePath,
-                            bool mixed);
+ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed, int fps = 10);
+// The same for frames in memory (the window's picture): one frame gives the
+// disk of one picture; 2 to 39 a disk that plays them at fps a second.
+ConversionResult BootDiskOf(const std::vector<lores::LoresPage>& frames, const std::string& name,
+                            const std::string& imagePath, bool mixed, int fps = 10);
 
 // A PNG of the page no wider or taller than size: the export's drawing with
 // each block scaled down by a whole factor (2k by k pixels, or 1 by 1 below

@@ -108,7 +108,8 @@ void ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, i
 
 // A disk that boots into the picture, asked for with the save requester
 // (mixed when the mixed view is on); a failure as Save As reports one.
-void MakeBootDisk(Document& doc, bool mixed);
+// A picture of frames gives a disk that plays them at fps a second.
+void MakeBootDisk(Document& doc, bool mixed, int fps = 10);
 
 // The folder the Save As and Export requesters start in: the picture's own
 // file's, else that of the file last opened, saved or exported, else the

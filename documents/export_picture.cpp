@@ -55,11 +55,11 @@ void ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, i
     RememberFolder(doc, answer);
 }
 
-void MakeBootDisk(Document& doc, bool mixed) {
+void MakeBootDisk(Document& doc, bool mixed, int fps) {
     const std::string answer = AskWhereToWrite(doc, "picture.dsk", "Apple II disk images (*.dsk *.do)|*.dsk;*.do");
     if (answer.empty()) return;
     const std::string name = doc.fileName.empty() ? std::string("PICTURE") : doc.fileName;
-    const ConversionResult result = BootDiskOf(doc.page, name, answer, mixed);
+    const ConversionResult result = BootDiskOf(AllFrames(doc.frames, doc.page), name, answer, mixed, fps);
     if (!result.ok) {
         // The result names the disk first; the box says it on its own first line.
         const std::string reason = result.message.substr(std::min(result.message.size(), answer.size() + 2));

@@ -87,7 +87,7 @@ void Export(EditorState& state) {
 
 void BootDisk(EditorState& state) {
     documents::Document doc = DocumentOf(state);
-    documents::MakeBootDisk(doc, state.mixedView);
+    documents::MakeBootDisk(doc, state.mixedView, state.playbackRate);
 }
 
 bool Framed(const EditorState& s) { return s.frames.pages.size() > 1; }

@@ -103,6 +103,11 @@ gif = os.path.join(work, "frames.gif")
 made = run("--export-gif", frames, gif, "--fps", "25", env=env)
 shape = subprocess.run(["identify", "-format", "%wx%h:%T ", gif], capture_output=True, text=True).stdout.split()
 expect("the GIF", (made.returncode, shape), (0, ["640x384:4"] * 3))
+booting = os.path.join(work, "movie.dsk")
+made_disk = run("--boot-disk", frames, booting, "--fps", "12", env=env)
+on_disk = run("--list", booting, env=env)
+expect("a disk that plays the frames, its catalog one B file of them", (made_disk.returncode, on_disk.stdout.split()),
+       (0, ["FRAMES.GR", "B", "3072", "$0400", "3", "frames"]))
 listed_frames = run("--list", frames, env=env)
 expect("--list of frames", (listed_frames.returncode, listed_frames.stdout.strip().endswith(": 3 frames of 1024 bytes")), (0, True))
 for args, code, said in [(("--export-png", frames, os.path.join(work, "x.png"), "--frame", "4"), 1, "has 3 frames, no frame 4"),
