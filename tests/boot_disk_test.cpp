@@ -231,7 +231,7 @@ struct Player {
         const auto physicalSector = [&](int p) { return image.data() + disk2::LogicalOf(p) * 256; };
         std::memcpy(cpu.memory.data() + 0x0800, physicalSector(0), 256);
         for (int p = 1; p < cpu.memory[0x0800]; ++p) std::memcpy(cpu.memory.data() + 0x0800 + 256 * p, physicalSector(p), 256);
-        drive.Access(0xC0E9, 0);  // the firmware leaves the motor on
+        // The motor is left off: the loader turns it on itself.
         cpu.x = 0x60;
         cpu.pc = 0x0801;
         cpu.io = [this](int at, int, std::uint64_t cycle) -> std::uint8_t {

@@ -25,6 +25,7 @@ AUX     = $B500         ; the 86 values of a sector's low bits
 
 LATCH   = $C08C         ; + slot * 16: the read latch
 READM   = $C08E         ; + slot * 16: read mode
+MOTORON = $C089         ; + slot * 16: the motor on (the firmware left it so)
 PHASE0  = $C080         ; + slot * 16: phase 0 off; + 1 on, + 2 phase 1 off...
 
 ; Zero page.
@@ -58,6 +59,7 @@ move:   lda     $0800,y
         jmp     HOME + (home - $0800)
 
 home:   ldx     slot
+        lda     MOTORON,x
         lda     READM,x
 ; The table of six-bit values: XLATE[nibble] = its place in NIBBLES.
         ldy     #63
