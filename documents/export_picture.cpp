@@ -20,6 +20,18 @@ std::string AskWhereToWrite(const Document& doc, const char* name, const char* p
     return answer.empty() || !MayWriteOver(answer, std::string(), SaveTitle) ? std::string() : answer;
 }
 
+// An export's outcome: a user who exported into a full disk must not
+// believe it worked, and one whose folder the disk did not confirm hears so.
+void ReportExport(Document& doc, const std::string& path, const runtime::WriteResult& saved) {
+    if (!saved) {
+        ShowFailure(ExportMessagePrefix, path, saved.error);
+        return;
+    }
+    if (const std::string warning = SyncWarning(path, saved.folderSyncError); !warning.empty())
+        windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
+    RememberFolder(doc, path);
+}
+
 }  // namespace
 
 void ShowFailure(const char* prefix, const std::string& path, const std::string& reason) {
@@ -31,28 +43,13 @@ void ShowFailure(const char* prefix, const std::string& path, const std::string&
 void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed) {
     const std::string answer = AskWhereToWrite(doc, "image1.png", "Portable Network Graphics(*.png)|*.png");
     if (answer.empty()) return;
-    // A user who exported into a full disk must not believe it worked.
-    const runtime::WriteResult saved = SavePagePicture(doc.page, answer, palette, mixed);
-    if (!saved) {
-        ShowFailure(ExportMessagePrefix, answer, saved.error);
-        return;
-    }
-    if (const std::string warning = SyncWarning(answer, saved.folderSyncError); !warning.empty())
-        windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
-    RememberFolder(doc, answer);
+    ReportExport(doc, answer, SavePagePicture(doc.page, answer, palette, mixed));
 }
 
 void ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps) {
     const std::string answer = AskWhereToWrite(doc, "animation.gif", "GIF animations (*.gif)|*.gif");
     if (answer.empty()) return;
-    const runtime::WriteResult saved = SaveAnimation(AllFrames(doc.frames, doc.page), answer, palette, mixed, fps);
-    if (!saved) {
-        ShowFailure(ExportMessagePrefix, answer, saved.error);
-        return;
-    }
-    if (const std::string warning = SyncWarning(answer, saved.folderSyncError); !warning.empty())
-        windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
-    RememberFolder(doc, answer);
+    ReportExport(doc, answer, SaveAnimation(AllFrames(doc.frames, doc.page), answer, palette, mixed, fps));
 }
 
 void MakeBootDisk(Document& doc, bool mixed, int fps) {

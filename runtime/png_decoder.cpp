@@ -202,9 +202,13 @@ bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error)
 bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& error) {
     out = DecodedImage{};
     std::vector<std::uint8_t> data;
-    if (!ReadWholeFile(path, data, MaxFileBytes, "larger than 64 MiB", error)) return false;
-    if (IsJpeg(data.data(), data.size())) return DecodeJpeg(data.data(), data.size(), out, error);
-    if (data.size() >= 8 && png_sig_cmp(data.data(), 0, 8) == 0) return DecodePng(data.data(), data.size(), out, error);
+    return ReadWholeFile(path, data, MaxFileBytes, "larger than 64 MiB", error) &&
+           DecodePicture(data.data(), data.size(), out, error);
+}
+
+bool DecodePicture(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error) {
+    if (IsJpeg(data, length)) return DecodeJpeg(data, length, out, error);
+    if (length >= 8 && png_sig_cmp(data, 0, 8) == 0) return DecodePng(data, length, out, error);
     error = "not a PNG or JPEG image";
     return false;
 }

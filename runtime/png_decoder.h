@@ -30,7 +30,9 @@ bool ReadPngFile(const std::string& path, DecodedImage& out, std::string& error)
 bool IsJpeg(const std::uint8_t* data, std::size_t length);
 bool DecodeJpeg(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error);
 
-// A PNG or a JPEG file, told apart by its first bytes.
+// PNG or JPEG data, told apart by its first bytes ("not a PNG or JPEG
+// image" for neither); and a file of either.
+bool DecodePicture(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error);
 bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& error);
 
 // A regular file, whole, of at most maxBytes (else the error is tooLarge);

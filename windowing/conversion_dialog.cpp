@@ -1,8 +1,6 @@
 // The dialog that turns a picture from elsewhere into the page: the choices
 // of method, fit, palette and adjustments beside the page as it will be,
 // drawn again at every change.
-#include <cstring>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -84,9 +82,8 @@ QWidget* Level(int value, const char* name, QWidget* parent, QSlider*& slider) {
 bool ReadImageFile(const std::string& path, runtime::DecodedImage& image, std::string& problem) {
     std::vector<std::uint8_t> bytes;
     if (!runtime::ReadWholeFile(path, bytes, 64u << 20, "larger than 64 MiB", problem)) return false;
-    if (runtime::IsJpeg(bytes.data(), bytes.size())) return runtime::DecodeJpeg(bytes.data(), bytes.size(), image, problem);
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
-        return runtime::DecodePng(bytes.data(), bytes.size(), image, problem);
+    if (runtime::DecodePicture(bytes.data(), bytes.size(), image, problem)) return true;
+    if (problem != "not a PNG or JPEG image") return false;  // one of them, and damaged
     problem.clear();
     const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     if (detail::DecodeOther(data, image, problem, "the picture")) return true;
