@@ -20,7 +20,7 @@ extern const std::array<std::uint8_t, BootCodeBytes> BootCode;
 // The boot code that plays frames (its source in boot/frames.s), three
 // sectors, with what the writer fills in at its end: the frame count, the
 // last track they fill, the wait between flips (in 24 cycles).
-inline constexpr std::size_t FramesCodeBytes = 765;
+inline constexpr std::size_t FramesCodeBytes = 768;
 inline constexpr std::size_t FramesScreenSwitch = 498;
 inline constexpr std::size_t FramesCount = FramesCodeBytes - 4, FramesLastTrack = FramesCodeBytes - 3,
                              FramesDelay = FramesCodeBytes - 2;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "diskimage/dos33_disk.h"
 #include "diskimage/file_system.h"
@@ -232,6 +233,13 @@ void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, std::s
 bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack) {
     if (const std::string bad = CheckName(name); !bad.empty()) {
         error = bad;
+        return false;
+    }
+    // A B file keeps its length in 16 bits: a longer one would be read
+    // back as the remainder, so it is refused before anything changes.
+    if (page.size() > MaxBinaryLength) {
+        error = "a DOS 3.3 binary file holds at most 65,535 bytes (" + std::to_string(MaxBinaryLength / 1024) +
+                " frames); this picture has " + std::to_string(page.size()) + " bytes";
         return false;
     }
     Disk d{c};

@@ -22,6 +22,7 @@ constexpr int VtocTrack = 17;
 constexpr int EntryOffset = 0x0B, EntryBytes = 35, EntriesPerSector = 7;
 constexpr int NameBytes = 30;
 constexpr int PairsPerList = 122;
+constexpr std::size_t MaxBinaryLength = 0xFFFF;  // a B file's length word
 constexpr int TypeB = 0x04;
 constexpr unsigned MaxChain = Tracks * SectorsPerTrack;
 

@@ -63,6 +63,20 @@ std::string FrameName(const std::string& path, std::size_t frame) {
     return path.substr(0, at) + number + path.substr(at);
 }
 
+// Writing out over in would destroy what is read (as cp refuses, through
+// links and hard links alike): in's file (an image, for IMAGE:NAME) and out
+// the same file. A picture written inside an image is not the image.
+bool SameFile(const std::string& in, const std::string& out, ConversionResult& refused) {
+    diskimage::ImagePath inImage, outImage;
+    if (diskimage::SplitImagePath(out, outImage)) return false;
+    const std::string file = diskimage::SplitImagePath(in, inImage) ? inImage.image : in;
+    struct stat a, b;
+    if (stat(file.c_str(), &a) != 0 || stat(out.c_str(), &b) != 0 || a.st_dev != b.st_dev || a.st_ino != b.st_ino)
+        return false;
+    refused = Fail(out, "is the file read (" + in + "); nothing was written");
+    return true;
+}
+
 bool ReadBlockPicture(const std::string& pngPath, runtime::DecodedImage& image, std::string& reason) {
     if (!runtime::ReadPngFile(pngPath, image, reason)) return false;
     if (image.width % lores::PageWidth != 0 || image.height % lores::PageHeight != 0) {
@@ -79,6 +93,7 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
                                  const lores::NamedPalette& palette, bool mixed, int frame) {
     std::vector<lores::LoresPage> frames;
     std::string reason;
+    if (ConversionResult same; SameFile(pagePath, pngPath, same)) return same;
     if (!ReadWholeFrames(pagePath, frames, reason)) return Fail(pagePath, reason);
     if (frame > static_cast<int>(frames.size()))
         return Fail(pagePath, "has " + std::to_string(frames.size()) + (frames.size() == 1 ? " frame" : " frames") +
@@ -87,10 +102,19 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
     if (frames.size() == 1 || frame > 0)
         return Outcome(pngPath, SavePagePicture(frames[static_cast<std::size_t>(std::max(frame, 1) - 1)], pngPath,
                                                 palette.colours, mixed));
+    // All or none: a failure takes away the pictures this export made.
+    std::vector<std::string> made;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const std::string name = FrameName(pngPath, i);
+        if (ConversionResult same; SameFile(pagePath, name, same)) return same;
+        struct stat st;
+        const bool existed = lstat(name.c_str(), &st) == 0;
         const runtime::WriteResult written = SavePagePicture(frames[i], name, palette.colours, mixed);
-        if (!written) return Fail(name, written.error);
+        if (!written) {
+            for (const std::string& m : made) unlink(m.c_str());
+            return Fail(name, written.error + (made.empty() ? "" : "; the pictures of the frames before it were removed"));
+        }
+        if (!existed) made.push_back(name);
     }
     return {true, ""};
 }
@@ -99,6 +123,7 @@ ConversionResult ExportFramesAsGif(const std::string& framesPath, const std::str
                                    const lores::NamedPalette& palette, bool mixed, int fps) {
     std::vector<lores::LoresPage> frames;
     std::string reason;
+    if (ConversionResult same; SameFile(framesPath, gifPath, same)) return same;
     if (!ReadWholeFrames(framesPath, frames, reason)) return Fail(framesPath, reason);
     return Outcome(gifPath, SaveAnimation(frames, gifPath, palette.colours, mixed, fps));
 }
@@ -115,6 +140,7 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
                                  const ImportOptions& options) {
     lores::LoresPage page{};
     std::string reason;
+    if (ConversionResult same; SameFile(pngPath, pagePath, same)) return same;
     if (!options.holesFrom.empty()) {
         lores::LoresPage holes{};
         if (!ReadWholePage(options.holesFrom, holes, reason)) return Fail(options.holesFrom, reason);
@@ -133,6 +159,7 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
 ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size) {
     lores::LoresPage page{};
     std::string reason;
+    if (ConversionResult same; SameFile(pagePath, pngPath, same)) return same;
     if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
     if (size < lores::PageHeight) return Fail(pngPath, "a thumbnail needs at least 48 pixels");
     // The picture's own shape, 40 by 24, at the largest whole multiple that
@@ -172,6 +199,11 @@ ConversionResult BootDiskOf(const std::vector<lores::LoresPage>& frames, const s
 ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed, int fps) {
     std::vector<lores::LoresPage> frames(1);
     std::string reason;
+    // A boot disk made again from the page it carries is no harm: the page
+    // is read whole before the disk is replaced.
+    diskimage::ImagePath inImage;
+    if (ConversionResult same; !diskimage::SplitImagePath(pagePath, inImage) && SameFile(pagePath, imagePath, same))
+        return same;
     if (IsPictureFile(pagePath)) {
         runtime::DecodedImage image;
         ImportReport report;

@@ -140,8 +140,15 @@ struct PageRead {
 PageRead ReadPageFile(const std::string& path, lores::LoresPage& page);
 // The same for a picture of frames: a file of exactly N x 1024 bytes, N from
 // 2 to 256, is N frames (frames then holds N pages, and read.longer is
-// false); any other, its first page (frames holds one).
+// false); any other, its first page (frames holds one). A file of a disk
+// image's size, or longer than a page with a disk image's name, is refused
+// (read.problem says why: the image's damage).
 PageRead ReadFramesFile(const std::string& path, std::vector<lores::LoresPage>& frames);
+// True for the names of pictures other programs read (.png .jpg .jpeg .gif).
+bool HasPictureExtension(const std::string& path);
+// Why a page file (or frames) may not be written as this plain path: a
+// picture's or a disk image's name, or a disk image's size; empty if none.
+std::string PageNameProblem(const std::string& path, std::size_t frames);
 // The 1024 bytes through the safe replacement (into a disk image for
 // IMAGE:NAME), with the reason when they are not in place.
 runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresPage& page);

@@ -48,12 +48,39 @@ std::string AskForNameInImage(const std::string& image) {
     }
 }
 
+// 263168 as "263,168".
+std::string WithCommas(std::size_t n) {
+    std::string digits = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+// Saving over the picture's own file when that holds more than is written
+// (a file longer than a page, opened as its first page): what goes is said
+// before anything is written.
+bool MayCutShort(const std::string& path, std::size_t frames) {
+    struct stat st;
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(path, inImage) || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) <= frames * lores::PageBytes)
+        return true;
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const std::string what = frames == 1 ? "its first page only" : "its first " + std::to_string(frames) + " pages only";
+    return windowing::AskToReplace(SaveTitle, (name + " holds " + WithCommas(static_cast<std::size_t>(st.st_size)) +
+                                               " bytes; saving writes " + what + ". Replace it?")
+                                                  .c_str());
+}
+
 // The requester's answer for a save, once the user agreed to lose what is
-// there; the empty text when cancelled.
-std::string AskWhereToSave(const std::string& proposed, const std::string& current) {
+// there; the empty text when cancelled. A disk image chosen, or a new file
+// named as one, asks for the picture's name inside it.
+std::string AskWhereToSave(const std::string& proposed, const std::string& current, std::size_t frames) {
     std::string answer = AskForPathToSave(proposed);
-    if (!answer.empty() && diskimage::IsDiskImageFile(answer)) answer = AskForNameInImage(answer);
-    return answer.empty() || !MayWriteOver(answer, current, SaveTitle) ? std::string() : answer;
+    struct stat st;
+    const bool newImage = diskimage::HasImageExtension(answer) && stat(answer.c_str(), &st) != 0 && errno == ENOENT;
+    if (!answer.empty() && (newImage || diskimage::IsDiskImageFile(answer))) answer = AskForNameInImage(answer);
+    if (answer.empty() || !MayWriteOver(answer, current, SaveTitle)) return std::string();
+    return answer != current || MayCutShort(answer, frames) ? answer : std::string();
 }
 
 }  // namespace
@@ -258,12 +285,12 @@ std::string StartWithPath(Document& doc, const std::string& path) {
 bool SaveDocument(Document& doc) {
     if (doc.fileName.empty()) return SaveDocumentAs(doc);
     if (!doc.confirmFileName) return WritePageFile(doc, doc.fileName);
-    const std::string answer = AskWhereToSave(doc.fileName, doc.fileName);
+    const std::string answer = AskWhereToSave(doc.fileName, doc.fileName, doc.frames.pages.size());
     return !answer.empty() && WritePageFile(doc, answer);
 }
 
 bool SaveDocumentAs(Document& doc) {
-    const std::string answer = AskWhereToSave(SaveFolder(doc) + DefaultPageName, doc.fileName);
+    const std::string answer = AskWhereToSave(SaveFolder(doc) + DefaultPageName, doc.fileName, doc.frames.pages.size());
     return !answer.empty() && WritePageFile(doc, answer);
 }
 

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
+#include "diskimage/container.h"
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
 #include "runtime/file_objects.h"
@@ -57,12 +59,42 @@ runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresP
     return WriteFramesBytes(path, {page});
 }
 
+bool HasPictureExtension(const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = name.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".gif";
+}
+
+std::string PageNameProblem(const std::string& path, std::size_t frames) {
+    // A page is no picture: under a picture's name other programs would
+    // fail to read it, and a file manager would show it as a broken one.
+    if (HasPictureExtension(path))
+        return "has a picture's extension, and a page file is no picture: name it .gr, or write a picture with "
+               "--export-png (File, Export Picture)";
+    // Under a disk image's name it would be taken for a damaged image.
+    if (diskimage::HasImageExtension(path))
+        return "is a disk image's name: save the picture inside it, as " + path + ":NAME";
+    // A file of a disk image's size is never read as frames.
+    if (frames * lores::PageBytes == diskimage::DiskBytes140K)
+        return "140 frames are the size of a disk image and would not open again as frames: add or delete a frame, "
+               "or save them inside a disk image (IMAGE:NAME)";
+    return std::string();
+}
+
 runtime::WriteResult WriteFramesBytes(const std::string& path, const std::vector<lores::LoresPage>& frames) {
     diskimage::Bytes bytes;
     bytes.reserve(frames.size() * lores::PageBytes);
     for (const lores::LoresPage& page : frames) bytes.insert(bytes.end(), page.begin(), page.end());
     diskimage::ImagePath inImage;
     if (diskimage::SplitImagePath(path, inImage)) return diskimage::WritePageToImage(inImage.image, inImage.name, bytes);
+    if (std::string problem = PageNameProblem(path, frames.size()); !problem.empty()) {
+        runtime::WriteResult refused;
+        refused.error = std::move(problem);
+        return refused;
+    }
     return WriteWholeFile(path, bytes);
 }
 
@@ -103,6 +135,17 @@ PageRead ReadFramesFile(const std::string& path, std::vector<lores::LoresPage>& 
         data.resize(Most + 1);
         data.resize(runtime::ReadBytes(PageFileNumber, data.data(), data.size()));
         runtime::CloseFileObject(PageFileNumber);
+        // A file of a disk image's size or name is never frames, nor a page
+        // longer than it should be: a disk image the program cannot read (a
+        // damaged one, a game disk) is refused with the reason.
+        if (data.size() == diskimage::DiskBytes140K ||
+            (diskimage::HasImageExtension(path) && data.size() > lores::PageBytes)) {
+            diskimage::Listing listing;
+            read = PageRead{};
+            if (diskimage::ListImage(path, listing, read.problem))
+                read.problem = "is a disk image: open a picture inside it (" + path + ":NAME)";
+            return read;
+        }
     }
     if (!read.opened) return read;
     const std::size_t n = data.size() / lores::PageBytes;

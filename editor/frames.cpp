@@ -23,6 +23,7 @@ void Say(EditorState& state, const char* why) { state.select.notice = why; }
 void LeaveFrame(EditorState& state) {
     CancelShape(state);
     EndTyping(state);
+    EndStroke(state);
 }
 
 std::chrono::steady_clock::duration FrameTime(const EditorState& state) {
@@ -57,7 +58,6 @@ void MoveFrame(EditorState& state, int by) {
     if (to < 0 || to >= static_cast<long>(f.pages.size()))
         return Say(state, f.pages.size() < 2 ? "one frame: nowhere to move it" : "the frame is at the end already");
     LeaveFrame(state);
-    RecordHistory(state);
     const std::size_t low = std::min(f.shown, static_cast<std::size_t>(to));
     RecordFrameChange(state, low, 2, {f.pages[low + 1], f.pages[low]}, static_cast<std::size_t>(to));
 }
@@ -74,7 +74,6 @@ void TogglePlayback(EditorState& state) {
     if (state.playing) return StopPlayback(state);
     if (state.frames.pages.size() < 2) return Say(state, "one frame: nothing to play");
     LeaveFrame(state);
-    RecordHistory(state);
     state.playing = true;
     state.nextFrameAt = std::chrono::steady_clock::now() + FrameTime(state);
     WakeForNextFrame(state);

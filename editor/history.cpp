@@ -64,9 +64,16 @@ void RecordHistory(EditorState& state) {
     if (!state.pictureChanged) h.savedAt = static_cast<std::ptrdiff_t>(h.at);
 }
 
+void EndStroke(EditorState& state) {
+    // A stroke still held ends here, as one step of the frame it was drawn on,
+    // before anything replaces the page it was drawn on.
+    state.penStroke = false;
+    RecordHistory(state);
+}
+
 void RecordFrameChange(EditorState& state, std::size_t at, std::size_t count, std::vector<lores::LoresPage> pages,
                        std::size_t shown) {
-    RecordHistory(state);
+    EndStroke(state);
     documents::Frames& f = state.frames;
     std::vector<lores::LoresPage> before(f.pages.begin() + static_cast<std::ptrdiff_t>(at),
                                          f.pages.begin() + static_cast<std::ptrdiff_t>(at + count));
@@ -75,7 +82,7 @@ void RecordFrameChange(EditorState& state, std::size_t at, std::size_t count, st
 }
 
 void ShowFrame(EditorState& state, std::size_t frame) {
-    RecordHistory(state);  // what was drawn on the frame left is kept with it
+    EndStroke(state);  // what was drawn on the frame left is kept with it
     documents::Frames& f = state.frames;
     if (frame >= f.pages.size() || frame == f.shown) return;
     f.shown = frame;
@@ -87,7 +94,7 @@ void ShowFrame(EditorState& state, std::size_t frame) {
 }
 
 bool StepBack(EditorState& state) {
-    RecordHistory(state);
+    EndStroke(state);
     History& h = state.history;
     if (h.at == 0) return false;
     const Step& s = h.steps[--h.at];
@@ -96,7 +103,7 @@ bool StepBack(EditorState& state) {
 }
 
 bool StepForward(EditorState& state) {
-    RecordHistory(state);
+    EndStroke(state);
     History& h = state.history;
     if (h.at >= h.steps.size()) return false;
     const Step& s = h.steps[h.at++];

@@ -1,8 +1,8 @@
 // The picture's history: every change is one step (a pen stroke from press
 // to release, a committed shape or fill, a scroll, the toolbar's undo, New,
 // Open, a change to the list of frames), to step back and forth through;
-// a step holds only the frames it changed. Apart from the toolbar's one-level
-// undo, which is itself a step; nothing of it is saved.
+// a step holds only the frames it changed. The toolbar's one-level undo is
+// itself a step. Nothing of the history is saved.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,9 @@ void ResetHistory(EditorState& state);
 // After every event: a change since the last step (a pen stroke only once
 // the button is up) becomes a new step, dropping those ahead of it.
 void RecordHistory(EditorState& state);
+
+// Ends a pen stroke still held, as a step of the frame it was drawn on.
+void EndStroke(EditorState& state);
 
 // A change to the list of frames, one step: from at on, count frames
 // become pages, and frame shown is shown.

@@ -1,5 +1,6 @@
 // JPEG pictures (baseline or progressive; grey, YCbCr, RGB or CMYK) as
 // 8-bit RGBA rows, through libjpeg-turbo.
+#include <algorithm>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -19,6 +20,8 @@ constexpr std::uint64_t MaxPixels = 16u << 20;
 // What the library may hold besides the rows we ask for (a progressive
 // picture keeps its coefficients, about two bytes a pixel and component).
 constexpr long MaxLibraryBytes = 160L << 20;
+constexpr std::uint64_t MaxScans = 100;
+constexpr std::uint64_t MaxScanPixels = MaxPixels * 40;
 
 struct Failure {
     jpeg_error_mgr manager;
@@ -32,13 +35,44 @@ struct Failure {
     std::longjmp(failure->jump, 1);
 }
 
-// Warnings pass, but for a file that ends early: the library would make up
-// the rest of the picture in grey, and a picture with a made-up half is not
-// the picture.
+// The warnings that say the picture's data is damaged are failures: the
+// library would make up what it could not read (grey, or blocks out of
+// place), and a picture with a made-up part is not the picture. The others
+// (an unknown JFIF revision, bytes between segments) pass.
 void OnMessage(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
-        std::snprintf(reinterpret_cast<Failure*>(info->err)->text, JMSG_LENGTH_MAX, "the file ends too early");
-        std::longjmp(reinterpret_cast<Failure*>(info->err)->jump, 1);
+    if (level >= 0) return;
+    const char* why = nullptr;
+    switch (info->err->msg_code) {
+    case JWRN_JPEG_EOF: why = "the file ends too early"; break;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION: why = "the picture's data is damaged"; break;
+    default: return;
+    }
+    std::snprintf(reinterpret_cast<Failure*>(info->err)->text, JMSG_LENGTH_MAX, "%s", why);
+    std::longjmp(reinterpret_cast<Failure*>(info->err)->jump, 1);
+}
+
+// A progressive picture's every scan passes over all of it: a small file
+// of thousands of scans would keep the decoder busy for minutes. Real
+// pictures have a dozen or two; the work of the scans is bounded too, so
+// that a picture near the pixel limit may have fewer.
+struct Progress {
+    jpeg_progress_mgr manager;
+    Failure* failure = nullptr;
+};
+
+void OnProgress(j_common_ptr common) {
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    const auto scans = static_cast<std::uint64_t>(std::max(info->input_scan_number, 0));
+    if (scans > MaxScans || scans * info->image_width * info->image_height > MaxScanPixels) {
+        Failure* failure = reinterpret_cast<Progress*>(common->progress)->failure;
+        std::snprintf(failure->text, JMSG_LENGTH_MAX, "too many scans (more than %d, or %d at this size)",
+                      static_cast<int>(MaxScans),
+                      static_cast<int>(MaxScanPixels / std::max<std::uint64_t>(1, std::uint64_t{info->image_width} * info->image_height)));
+        std::longjmp(failure->jump, 1);
     }
 }
 
@@ -54,11 +88,14 @@ void CmykRow(const std::uint8_t* in, std::uint8_t* out, int width, bool inverted
 // The part between setjmp and the library's errors: nothing here may own
 // memory the jump would skip freeing (the rows live in out, the library's
 // in its own pools).
-bool Decode(jpeg_decompress_struct& info, Failure& failure, const std::uint8_t* data, std::size_t length,
+bool Decode(jpeg_decompress_struct& info, Failure& failure, Progress& progress, const std::uint8_t* data, std::size_t length,
             DecodedImage& out) {
     if (setjmp(failure.jump)) return false;
     jpeg_create_decompress(&info);
     info.mem->max_memory_to_use = MaxLibraryBytes;
+    progress.manager.progress_monitor = OnProgress;
+    progress.failure = &failure;
+    info.progress = &progress.manager;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(length));
     jpeg_read_header(&info, TRUE);
     if (info.image_width > MaxSide || info.image_height > MaxSide ||
@@ -95,12 +132,13 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t length, DecodedImage& out,
     }
     jpeg_decompress_struct info{};
     Failure failure;
+    Progress progress{};
     info.err = jpeg_std_error(&failure.manager);
     failure.manager.error_exit = OnError;
     failure.manager.emit_message = OnMessage;
     bool ok = false;
     try {
-        ok = Decode(info, failure, data, length, out);
+        ok = Decode(info, failure, progress, data, length, out);
     } catch (const std::bad_alloc&) {
         std::snprintf(failure.text, sizeof failure.text, "out of memory");
     }

@@ -103,6 +103,18 @@ TEST_F(FramesTest, FramesInDiskImagesAreOneFileOfEveryPage) {
     documents::ReadFramesFile(dos + ":MOVIE", back);
     EXPECT_EQ(back, toPages(Frames(31)));
 
+    // A B file's length is 16 bits: 63 frames fit (length $FC00), 64 are
+    // refused before anything changes, never written to read back short.
+    ASSERT_TRUE(documents::WriteFramesBytes(dos + ":LONG", toPages(Frames(63))).ok);
+    const auto full = ReadAll(dos);
+    const auto longList = Sector(full, Sector(full, 17, 15)[0x0B + 35], Sector(full, 17, 15)[0x0B + 36]);
+    EXPECT_EQ(Sector(full, longList[0x0C], longList[0x0D])[3], 0xFC);
+    for (const std::size_t n : {64, 65, 100}) {
+        const auto tooLong = documents::WriteFramesBytes(dos + ":LONGER", toPages(Frames(n)));
+        EXPECT_FALSE(tooLong.ok) << n;
+        EXPECT_NE(tooLong.error.find("at most 65,535 bytes (63 frames)"), std::string::npos) << tooLong.error;
+        EXPECT_EQ(ReadAll(dos), full);
+    }
     ASSERT_TRUE(documents::WriteFramesBytes(prodos + ":MOVIE", toPages(Frames(3))).ok);
     documents::ReadFramesFile(prodos + ":MOVIE", back);
     EXPECT_EQ(back, toPages(Frames(3)));
@@ -198,6 +210,34 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
             const QImage frame = gif.read().convertToFormat(QImage::Format_RGB32);
             EXPECT_EQ(gif.nextImageDelay(), delays[i]) << fps << " " << i;
             EXPECT_EQ(frame, QImage(QString::fromStdString(dir / "f.png")).convertToFormat(QImage::Format_RGB32)) << i;
+        }
+    }
+}
+
+// A stroke still held when the frame shown or the list changes ends there,
+// kept whole on the frame it was drawn on, as one step.
+TEST_F(FramesTest, AStrokeHeldAcrossAFrameChangeStaysOnItsFrame) {
+    for (const int id : {CommandId::NextFrame, CommandId::NewFrame, CommandId::TogglePlayback, CommandId::FrameLater,
+                         CommandId::HistoryBack}) {
+        Command(CommandId::NewFrame);
+        Command(CommandId::FirstFrame);
+        const lores::LoresPage before = s.workingPage();
+        s.currentColour = 13;
+        qtdriver::Press(canvas, At(3, 3));
+        Pump();
+        for (int x = 4; x <= 6; ++x) DragTo(At(x, 3));
+        Command(id);
+        qtdriver::Release(canvas, At(6, 3));
+        Pump();
+        if (s.playing) Command(CommandId::TogglePlayback);
+        const auto frames = documents::AllFrames(s.frames, s.workingPage());
+        const lores::LoresPage& drawn = id == CommandId::FrameLater ? frames[1] : frames[0];
+        for (int x = 3; x <= 6; ++x)
+            EXPECT_EQ(lores::PixelAt(drawn, x, 3), id == CommandId::HistoryBack ? lores::PixelAt(before, x, 3) : 13)
+                << id << " " << x;
+        if (id == CommandId::HistoryBack) {
+            Command(CommandId::HistoryForward);
+            EXPECT_EQ(lores::PixelAt(documents::AllFrames(s.frames, s.workingPage())[0], 3, 3), 13) << "one step";
         }
     }
 }

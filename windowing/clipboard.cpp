@@ -139,7 +139,9 @@ bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::str
 
 namespace {
 
-ClipboardContents ContentsOf(const Offer& offer, const QString& own) {
+// With decode false, only what is offered: an image is there when its
+// type has bytes (whether they can be read is found when they are taken).
+ClipboardContents ContentsOf(const Offer& offer, const QString& own, bool decode) {
     ClipboardContents contents;
     contents.empty = !offer.any;
     for (const auto& [type, bytes] : offer.taken) {
@@ -151,21 +153,28 @@ ClipboardContents ContentsOf(const Offer& offer, const QString& own) {
             contents.problem = "the picture on the clipboard is larger than 64 MiB";
             return contents;
         }
-        // PNG through the program's own decoder, which keeps a palette's
-        // order (one it refuses is refused: the toolkit is not asked to
-        // decode it again without the limits); any other image type through
+        if (!decode) {
+            contents.hasImage = !bytes.isEmpty();
+            continue;
+        }
+        // PNG and JPEG through the program's own decoders (PNG keeps a
+        // palette's order, JPEG's scans are bounded; one they refuse is
+        // refused: the toolkit is not asked to decode it again without the
+        // limits); any other image type through
         // the toolkit's readers, within the same limits.
-        if (type == QStringLiteral("image/png")) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+        const auto length = static_cast<std::size_t>(bytes.size());
+        if (type == QStringLiteral("image/png") || runtime::IsJpeg(data, length)) {
             std::string error;
-            contents.hasImage = runtime::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                   static_cast<std::size_t>(bytes.size()), contents.image, error);
+            contents.hasImage = type == QStringLiteral("image/png") ? runtime::DecodePng(data, length, contents.image, error)
+                                                                     : runtime::DecodeJpeg(data, length, contents.image, error);
             if (!contents.hasImage) contents.problem = "the picture on the clipboard cannot be read (" + error + ")";
         } else {
             contents.hasImage = detail::DecodeOther(bytes, contents.image, contents.problem, "the picture on the clipboard");
         }
     }
     if (!contents.hasImage && contents.problem.empty() && !offer.ready.isNull())
-        contents.hasImage = FromImage(offer.ready, contents.image);
+        contents.hasImage = !decode || FromImage(offer.ready, contents.image);
     return contents;
 }
 
@@ -230,7 +239,7 @@ bool ReadThroughReader(const QString& own, Offer& offer, std::string& problem) {
 
 void SetClipboardReader(const std::string& path) { readerPath = path; }
 
-ClipboardContents ReadClipboard(const char* ownType) {
+ClipboardContents ReadClipboard(const char* ownType, bool decode) {
     const QString own = QString::fromUtf8(ownType);
     QClipboard* clipboard = QGuiApplication::clipboard();
     // On X a clipboard owner may never answer, and the toolkit waits 5 s a
@@ -244,9 +253,9 @@ ClipboardContents ReadClipboard(const char* ownType) {
             contents.problem = problem;
             return contents;
         }
-        return ContentsOf(offer, own);
+        return ContentsOf(offer, own, decode);
     }
-    return ContentsOf(OfferOf(clipboard->mimeData(), own), own);
+    return ContentsOf(OfferOf(clipboard->mimeData(), own), own, decode);
 }
 
 int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType) {

@@ -213,7 +213,7 @@ void CheckClipboard() {
     QAction* paste = Item(b.clipboardItem);
     if (!paste) return;
     if (b.clipboardKnown < 0) {
-        const ClipboardContents contents = ReadClipboard(b.clipboardType.toUtf8().constData());
+        const ClipboardContents contents = ReadClipboard(b.clipboardType.toUtf8().constData(), false);
         // One the program cannot read is still offered: choosing it says why.
         b.clipboardKnown = !contents.own.empty() || contents.hasImage || !contents.problem.empty();
     }

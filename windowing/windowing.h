@@ -321,15 +321,16 @@ void PutOnClipboard(const std::vector<std::uint32_t>& pixels, int width, int hei
 struct ClipboardContents {
     bool empty = true;               // nothing at all on the clipboard
     std::vector<std::uint8_t> own;   // the program's own type, when there
-    bool hasImage = false;           // an image any program put there, decoded
+    bool hasImage = false;           // an image any program put there, decoded (or only offered)
     runtime::DecodedImage image;
     std::string problem;             // why an image there could not be taken
 };
 // Another program's clipboard is read through the program at path (run as
 // `path --read-clipboard TYPE`), waited for at most about a second; until
-// this is called, it is read in this process.
+// this is called, it is read in this process. Without decode, an image is
+// only said to be offered (for greying Paste: nothing is decoded).
 void SetClipboardReader(const std::string& path);
-ClipboardContents ReadClipboard(const char* ownType);
+ClipboardContents ReadClipboard(const char* ownType, bool decode = true);
 // The reader's side: writes what the clipboard holds (the own type, a PNG or
 // another image type, each as "type\nlength\nbytes") to descriptor fd.
 int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType);

@@ -299,8 +299,8 @@ fm:     lda     MESSAGE - $0800 + HOME,y
         bpl     fm
 halt:   jmp     halt - $0800 + HOME
 
-; Playing: frame 0 into page 1 and shown, then each next frame into the
-; page not shown, the display flipped to it, the delay.
+; Playing: frame 0 into page 1, shown, the delay; then each next frame
+; into the page not shown, the display flipped to it, the delay.
 play:   sta     $C000           ; 80STORE off
         sta     $C00C           ; 80COL off
         sta     $C00E           ; ALTCHAR off
@@ -313,6 +313,7 @@ play:   sta     $C000           ; 80STORE off
         lda     $C050           ; graphics
         lda     $C056           ; lores
 screen: lda     $C052           ; full screen ($C053: mixed)
+        jsr     delay - $0800 + HOME    ; frame 0 too for its whole time
         lda     #$08
 loop:   pha                     ; the page to fill: $08 or $04
         inc     frame

@@ -128,6 +128,32 @@ for args, said in [(("--import-png", os.path.join(work, "page.png"), os.path.joi
     told = run(*args, env=env)
     expect("message for " + args[-1], (told.returncode, said in told.stderr, "\x1b" in told.stderr), (1, True, False))
 
+# Nothing is written over what is read (the same file, through a link or a
+# hard link), no page under a picture's or a disk image's name, no file of a
+# disk image's size taken as 140 frames, and a failed export of frames
+# leaves none of its pictures.
+shot = os.path.join(work, "shot.png")
+run("--export-png", page, shot, env=env)
+os.symlink(shot, os.path.join(work, "shot-link.png"))
+os.link(page, os.path.join(work, "page-hard"))
+game = os.path.join(work, "game.bin")
+open(game, "wb").write(bytes((i * 13) & 0xFF for i in range(143360)))
+os.mkdir(os.path.join(work, "fail-002.png"))
+before = {f: open(f, "rb").read() for f in (shot, page, game)}
+for args, said, absent in [
+        (("--import-png", shot, os.path.join(work, "shot-link.png")), "is the file read", None),
+        (("--export-png", page, os.path.join(work, "page-hard")), "is the file read", None),
+        (("--import-png", shot, os.path.join(work, "out.PNG")), "a page file is no picture", "out.PNG"),
+        (("--import-png", shot, os.path.join(work, "new.dsk")), "as " + os.path.join(work, "new.dsk") + ":NAME", "new.dsk"),
+        (("--export-png", game, os.path.join(work, "g.png")), "not a DOS 3.3 or ProDOS volume", "g-001.png"),
+        (("--export-png", frames, os.path.join(work, "fail.png")), "fail-002.png: ", "fail-001.png")]:
+    told = run(*args, env=env)
+    expect("refused, nothing written: " + " ".join(os.path.basename(a) for a in args[1:]),
+           (told.returncode, said in told.stderr, absent is None or not os.path.exists(os.path.join(work, absent))),
+           (1, True, True))
+expect("what was read is unchanged", {f: open(f, "rb").read() for f in before} == before, True)
+expect("--list of a file of a disk's size", (run("--list", game, env=env).returncode, "frames" in run("--list", game, env=env).stdout), (1, False))
+
 # The command line itself loads nothing of the window toolkit.
 libraries = subprocess.run(["ldd", VORNEL], capture_output=True, text=True).stdout
 expect("vornel links no Qt library", [l.split()[0] for l in libraries.splitlines() if "Qt" in l], [])
