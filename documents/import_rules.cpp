@@ -113,6 +113,9 @@ int NearestColour(const lores::Palette& palette, Rgb c, bool& ambiguous) {
 
 std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
+bool NearlyLores(const runtime::DecodedImage& image, int cols, int rows);
+bool ExactlyLores(const runtime::DecodedImage& image, int cols, int rows);
+
 }  // namespace
 
 // The most frequent value of each block (among equals, the first to get
@@ -124,6 +127,11 @@ void CellsOfPicture(const runtime::DecodedImage& image, const ImportOptions& opt
     report.byIndex = image.indexed && !options.byColour && LoresOrdered(image);
     report.indexedNotLores = image.indexed && !options.byColour && !report.byIndex;
     const lores::Palette& palette = options.palette->colours;
+    // A lores picture blurred by JPEG or a scale: each pixel votes for its
+    // nearest colour, and the block takes the most votes (noise would make
+    // its most frequent value a matter of chance).
+    const bool vote = !report.byIndex && image.width % cols == 0 && image.height % rows == 0 &&
+                      !ExactlyLores(image, cols, rows) && NearlyLores(image, cols, rows);
     const auto edge = [](int n, int size, int count) { return static_cast<int>(static_cast<long>(n) * size / count); };
     // A picture smaller than its cells (a paste scaled up) gives every cell
     // at least the pixel it starts on, never an empty, black block.
@@ -137,18 +145,22 @@ void CellsOfPicture(const runtime::DecodedImage& image, const ImportOptions& opt
             counts.clear();
             Rgb chosen = 0;
             int most = 0;
+            bool uniform = true;
+            const Rgb first = report.byIndex ? image.indices[static_cast<std::size_t>(v0) * image.width + u0]
+                                             : PixelOf(image.rgba.data() + 4 * (static_cast<std::size_t>(v0) * image.width + u0));
             for (int v = v0; v < v1; ++v) {
                 const std::size_t row = static_cast<std::size_t>(v) * image.width;
                 for (int u = u0; u < u1; ++u) {
                     const Rgb c = report.byIndex ? image.indices[row + u] : PixelOf(image.rgba.data() + 4 * (row + u));
-                    const int n = ++counts[c];
+                    uniform = uniform && c == first;
+                    const int n = ++counts[vote ? static_cast<Rgb>(NearestColour(palette, c)) : c];
                     if (n > most) {
                         most = n;
-                        chosen = c;
+                        chosen = vote ? static_cast<Rgb>(NearestColour(palette, c)) : c;
                     }
                 }
             }
-            if (counts.size() > 1) ++report.mixedBlocks;
+            if (!uniform) ++report.mixedBlocks;
             if (report.byIndex) {
                 plot(x, y, static_cast<int>(chosen));
                 continue;
@@ -161,7 +173,7 @@ void CellsOfPicture(const runtime::DecodedImage& image, const ImportOptions& opt
                 }
             }
             bool ambiguous = false;
-            plot(x, y, NearestColour(palette, chosen, ambiguous));
+            plot(x, y, vote ? static_cast<int>(chosen) : NearestColour(palette, chosen, ambiguous));
             if (ambiguous) ++report.ambiguous;
         }
     }
@@ -176,6 +188,12 @@ void PageFromPicture(const runtime::DecodedImage& image, const ImportOptions& op
 bool LoresAlready(const runtime::DecodedImage& image, int cols, int rows) {
     if (cols <= 0 || rows <= 0 || image.width % cols != 0 || image.height % rows != 0) return false;
     if (image.indexed && LoresOrdered(image)) return true;
+    return ExactlyLores(image, cols, rows) || NearlyLores(image, cols, rows);
+}
+
+namespace {
+
+bool ExactlyLores(const runtime::DecodedImage& image, int cols, int rows) {
     const int bw = image.width / cols, bh = image.height / rows;
     // The palettes that hold every block's colour so far, a bit each.
     const auto& palettes = lores::Palettes();
@@ -195,6 +213,45 @@ bool LoresAlready(const runtime::DecodedImage& image, int cols, int rows) {
         }
     return true;
 }
+
+}  // namespace
+
+namespace {
+
+// Lores at heart: a lores screen that went through JPEG, a smoothing scale
+// or a stray near-black pixel. Its blocks are nearly uniform and near the
+// palettes' colours, where a photograph's are not: in nearly every block
+// most of the pixels (a grid of at most 12x12 looked at) lie within a
+// small distance of one colour number of some palette.
+bool NearlyLores(const runtime::DecodedImage& image, int cols, int rows) {
+    constexpr long Near = 20 * 20;     // squared RGB distance: JPEG's noise, not a mixture
+    constexpr int MostMisses = 1;      // blocks in 50 that may be anything (a logo's edge)
+    std::vector<std::pair<Rgb, int>> colours;  // every palette's, with its number (grey 10 as 5)
+    for (const lores::NamedPalette& named : lores::Palettes())
+        for (int n = 0; n < lores::ColourCount; ++n) colours.push_back({PaletteRgb(named.colours, n), n == 10 ? 5 : n});
+    const int bw = image.width / cols, bh = image.height / rows;
+    const int sx = std::max(1, bw / 12), sy = std::max(1, bh / 12);
+    int misses = 0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) {
+            int votes[16] = {}, samples = 0;
+            for (int v = y * bh; v < (y + 1) * bh; v += sy)
+                for (int u = x * bw; u < (x + 1) * bw; u += sx) {
+                    const Rgb c = PixelOf(image.rgba.data() + 4 * (static_cast<std::size_t>(v) * image.width + u));
+                    ++samples;
+                    long best = Near + 1;
+                    int number = -1;
+                    for (const auto& [rgb, n] : colours)
+                        if (const long d = Distance(c, rgb); d < best) best = d, number = n;
+                    if (number >= 0) ++votes[number];
+                }
+            if (2 * *std::max_element(votes, votes + 16) < samples && ++misses * 50 > cols * rows * MostMisses)
+                return false;
+        }
+    return true;
+}
+
+}  // namespace
 
 bool PageOfPicture(const runtime::DecodedImage& image, const ImportOptions& options, lores::LoresPage& page,
                    ImportReport& report, std::string& reason) {

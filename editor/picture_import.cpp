@@ -9,6 +9,7 @@
 #include "documents/import_rules.h"
 #include "documents/photo_conversion.h"
 #include "editor/editor_window.h"
+#include "editor/mixed_view.h"
 #include "editor/page_view.h"
 #include "lores/palettes.h"
 #include "windowing/windowing.h"
@@ -110,19 +111,22 @@ bool ImportPictureFile(EditorState& state, const std::string& path, bool exactTo
         return true;
     }
     lores::LoresPage& page = state.workingPage();
+    // In the mixed view the picture's rows 0 to 39 come in; the text lines stay.
     if (documents::LoresAlready(image, lores::PageWidth, lores::PageHeight)) {
         if (!exactToo) return false;
         documents::ImportOptions options;
         options.palette = &lores::Palettes()[static_cast<std::size_t>(state.palette)];
         documents::ImportReport report;
-        documents::PageFromPicture(image, options, page, report);
+        KeepingTextLines(state, [&] { documents::PageFromPicture(image, options, page, report); });
     } else {
         Conversion conversion(image, 0);
         const auto colours = Choose(state, conversion, "Import Picture", false);
         if (!colours) return true;
-        for (int y = 0; y < lores::PageHeight; ++y)
-            for (int x = 0; x < lores::PageWidth; ++x)
-                lores::PlotPixel(page, x, y, (*colours)[static_cast<std::size_t>(y * lores::PageWidth + x)]);
+        KeepingTextLines(state, [&] {
+            for (int y = 0; y < lores::PageHeight; ++y)
+                for (int x = 0; x < lores::PageWidth; ++x)
+                    lores::PlotPixel(page, x, y, (*colours)[static_cast<std::size_t>(y * lores::PageWidth + x)]);
+        });
     }
     state.pictureChanged = true;
     RedrawPage(state);

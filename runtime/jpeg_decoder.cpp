@@ -66,12 +66,11 @@ struct Progress {
 
 void OnProgress(j_common_ptr common) {
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
-    const auto scans = static_cast<std::uint64_t>(std::max(info->input_scan_number, 0));
-    if (scans > MaxScans || scans * info->image_width * info->image_height > MaxScanPixels) {
+    const std::uint64_t pixels = std::max<std::uint64_t>(1, std::uint64_t{info->image_width} * info->image_height);
+    const std::uint64_t limit = std::min(MaxScans, MaxScanPixels / pixels);
+    if (info->input_scan_number > 0 && static_cast<std::uint64_t>(info->input_scan_number) > limit) {
         Failure* failure = reinterpret_cast<Progress*>(common->progress)->failure;
-        std::snprintf(failure->text, JMSG_LENGTH_MAX, "too many scans (more than %d, or %d at this size)",
-                      static_cast<int>(MaxScans),
-                      static_cast<int>(MaxScanPixels / std::max<std::uint64_t>(1, std::uint64_t{info->image_width} * info->image_height)));
+        std::snprintf(failure->text, JMSG_LENGTH_MAX, "too many scans (more than %d)", static_cast<int>(limit));
         std::longjmp(failure->jump, 1);
     }
 }

@@ -12,6 +12,7 @@
 #include "documents/photo_conversion.h"
 #include "editor_fixture.h"
 #include "lores/drawing.h"
+#include "lores/text_glyphs.h"
 
 using namespace testfiles;
 using qtdriver::DialogScript;
@@ -152,5 +153,17 @@ TEST_F(PictureImport, LoresPicturesComeExactlyAndBadFilesAreSaid) {
     ASSERT_EQ(script.seen.back().kind, "message");
     EXPECT_EQ(script.seen.back().text, "Read file:" + (dir / "cut.png") + "\nthe file ends too early");
     EXPECT_EQ(s.workingPage(), imported);
+    // In the mixed view only typing writes the text lines: a picture, lores
+    // or converted, comes in above them.
+    Command(CommandId::ToggleMixedView);
+    const lores::MixedText text = lores::ReadMixedText(imported);
+    Import(script, dir / "photo.png", {[](QWidget* w) { static_cast<QDialog*>(w)->accept(); }});
+    EXPECT_NE(s.workingPage(), imported);
+    EXPECT_EQ(lores::ReadMixedText(s.workingPage()), text);
+    WriteAll(dir / "page", std::vector<std::uint8_t>(1024, 0x11));
+    ASSERT_TRUE(documents::ExportPageAsPng(dir / "page", dir / "flat.png").ok);
+    Import(script, dir / "flat.png");
+    EXPECT_EQ(Pixel(0, 39), 1);
+    EXPECT_EQ(lores::ReadMixedText(s.workingPage()), text);
     EXPECT_EQ(script.Pending(), 0u);
 }
