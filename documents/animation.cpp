@@ -74,6 +74,9 @@ bool Encode(const std::vector<lores::LoresPage>& frames, const lores::Palette& p
     int error = 0;
     GifFileType* gif = EGifOpen(&out, AppendBytes, &error);
     if (!gif) return false;
+    // Its delays and loop are GIF89a's blocks: say so in the header (giflib
+    // writes GIF87a unless told).
+    EGifSetGifVersion(gif, true);
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
     bool ok = map && EGifPutScreenDesc(gif, Width, Height, 8, 0, map) == GIF_OK;
     // Looping forever: the application extension browsers and viewers read.
@@ -107,7 +110,11 @@ runtime::WriteResult SaveAnimation(const std::vector<lores::LoresPage>& frames, 
         result.error = "the animation could not be made";
         return result;
     }
-    return WriteWholeFile(path, bytes);
+    result = WriteWholeFile(path, bytes);
+    if (result && fps > 50)
+        result.note = "a GIF plays at most 50 frames a second (its delays count hundredths, and viewers slow "
+                      "shorter ones down): written at 50, not " + std::to_string(std::min(fps, 60));
+    return result;
 }
 
 }  // namespace documents

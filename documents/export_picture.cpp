@@ -29,6 +29,7 @@ void ReportExport(Document& doc, const std::string& path, const runtime::WriteRe
     }
     if (const std::string warning = SyncWarning(path, saved.folderSyncError); !warning.empty())
         windowing::ShowMessage(ErrorCaption, warning.c_str(), 0);
+    if (!saved.note.empty()) windowing::ShowMessage(ErrorCaption, (path + ": " + saved.note).c_str(), 0);
     RememberFolder(doc, path);
 }
 

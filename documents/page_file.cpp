@@ -238,8 +238,11 @@ std::string OpenPath(Document& doc, const std::string& path) {
     errno = 0;
     const PageRead result = ReadFramesFile(path, read);
     if (result.bytes == 0) {
+        struct stat st;
+        const bool regular = stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
         ShowReadMessage(path, !result.problem.empty() ? result.problem
                               : !result.opened     ? WhyNot(path, errno)
+                              : !regular           ? "is not a regular file"
                                                    : "the file is empty");
         return {};
     }

@@ -60,8 +60,10 @@ void OpenRecentFile(EditorState& state, std::size_t index) {
     if (index >= state.recentFiles.size() || !MayDiscardPicture(state)) return;
     const std::string path = state.recentFiles[index];
     if (documents::PictureIsGone(path)) {
-        state.recentFiles.erase(state.recentFiles.begin() + static_cast<std::ptrdiff_t>(index));
-        KeepRecentFiles(state.recentFiles);
+        LoadRecentFiles(state);
+        auto& files = state.recentFiles;
+        files.erase(std::remove(files.begin(), files.end(), path), files.end());
+        KeepRecentFiles(files);
         documents::ShowReadMessage(path, "it is no longer there (taken off the recent files)");
         return;
     }
@@ -94,6 +96,8 @@ void LoadRecentFiles(EditorState& state) {
 
 void RememberRecentFile(EditorState& state, const std::string& path) {
     if (!Keepable(path)) return;
+    // Read again first: another window may have kept files since this one read them.
+    LoadRecentFiles(state);
     std::vector<std::string>& files = state.recentFiles;
     files.erase(std::remove(files.begin(), files.end(), path), files.end());
     files.insert(files.begin(), path);

@@ -15,7 +15,6 @@
 namespace runtime {
 namespace {
 
-constexpr unsigned MaxSide = 16384;
 constexpr std::uint64_t MaxPixels = 16u << 20;
 // What the library may hold besides the rows we ask for (a progressive
 // picture keeps its coefficients, about two bytes a pixel and component).
@@ -97,9 +96,8 @@ bool Decode(jpeg_decompress_struct& info, Failure& failure, Progress& progress, 
     info.progress = &progress.manager;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(length));
     jpeg_read_header(&info, TRUE);
-    if (info.image_width > MaxSide || info.image_height > MaxSide ||
-        std::uint64_t{info.image_width} * info.image_height > MaxPixels) {
-        std::snprintf(failure.text, sizeof failure.text, "too many pixels (more than 16 million)");
+    if (const std::string problem = SizeProblem(info.image_width, info.image_height); !problem.empty()) {
+        std::snprintf(failure.text, sizeof failure.text, "%s", problem.c_str());
         return false;
     }
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;

@@ -15,7 +15,7 @@ namespace {
 
 // Pictures larger than these are not what anyone draws 40x48 pixels with;
 // they are refused before anything of their size is allocated.
-constexpr png_uint_32 MaxSide = 16384;
+constexpr std::uint64_t MaxSide = 16384;
 constexpr std::uint64_t MaxPixels = 16u << 20;
 constexpr png_alloc_size_t MaxChunkBytes = 8u << 20;
 constexpr png_uint_32 MaxAncillaryChunks = 1000;
@@ -107,6 +107,15 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
         error = "the file ends too early";
         return false;
     }
+    // The size is said before libpng sees it (it would only say "Invalid
+    // IHDR data" for a side beyond the limit).
+    if (length >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+        const auto word = [&](std::size_t at) {
+            return std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 | data[at + 2] << 8 | data[at + 3];
+        };
+        error = SizeProblem(word(16), word(20));
+        if (!error.empty()) return false;
+    }
     Failure failure;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
     if (!png) {
@@ -123,7 +132,7 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
         return false;
     }
     png_set_read_fn(png, &source, ReadFromMemory);
-    png_set_user_limits(png, MaxSide, MaxSide);
+    png_set_user_limits(png, static_cast<png_uint_32>(MaxSide), static_cast<png_uint_32>(MaxSide));
     png_set_chunk_malloc_max(png, MaxChunkBytes);
     png_set_chunk_cache_max(png, MaxAncillaryChunks);
     png_read_info(png, info);
@@ -154,6 +163,13 @@ bool DecodePng(const std::uint8_t* data, std::size_t length, DecodedImage& out, 
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
+}
+
+std::string SizeProblem(std::uint64_t width, std::uint64_t height) {
+    if (width > MaxSide || height > MaxSide)
+        return std::to_string(width) + "x" + std::to_string(height) + " is too large (at most 16384 pixels a side)";
+    if (width * height > MaxPixels) return "too many pixels (more than 16 million)";
+    return std::string();
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data, std::size_t maxBytes,
@@ -207,6 +223,10 @@ bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& er
 }
 
 bool DecodePicture(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error) {
+    if (length == 0) {
+        error = "the file is empty";
+        return false;
+    }
     if (IsJpeg(data, length)) return DecodeJpeg(data, length, out, error);
     if (length >= 8 && png_sig_cmp(data, 0, 8) == 0) return DecodePng(data, length, out, error);
     error = "not a PNG or JPEG image";

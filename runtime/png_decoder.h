@@ -35,6 +35,10 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t length, DecodedImage& out,
 bool DecodePicture(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error);
 bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& error);
 
+// Why a picture of this size is refused (more than 16384 pixels a side, or
+// 16 million in all), or the empty text.
+std::string SizeProblem(std::uint64_t width, std::uint64_t height);
+
 // A regular file, whole, of at most maxBytes (else the error is tooLarge);
 // never waits on a pipe or a device.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data, std::size_t maxBytes,

@@ -450,6 +450,7 @@ TEST(Conversions, PicturesOfEveryKindConvertOrAreRefused) {
         {"scans.jpg", FlatJpeg(64, 48, JCS_RGB, {200, 40, 30}, true), {}, "too many scans (more than 100)"},
         {"damaged.jpg", damaged, {}, "the picture's data is damaged"},
         {"text.jpg", {'J', 'P', 'E', 'G', '\n'}, {}, "not a PNG or JPEG image"},
+        {"empty.png", {}, {}, "the file is empty"},
     };
     for (const Case& c : cases) {
         WriteAll(dir / c.name, c.bytes);
@@ -469,6 +470,11 @@ TEST(Conversions, PicturesOfEveryKindConvertOrAreRefused) {
         EXPECT_EQ(middle[3], 255);
         std::remove((dir / "out").c_str());
     }
+    // A side past the limit is said with the size (libpng would say
+    // "Invalid IHDR data"), before anything is decoded.
+    WritePng(dir / "wide.png", 20000, 10, PNG_COLOR_TYPE_GRAY, 8, 1, [](int, int, std::uint8_t* p) { *p = 0; });
+    EXPECT_EQ(ImportPngAsPage(dir / "wide.png", dir / "out").message,
+              (dir / "wide.png") + ": 20000x10 is too large (at most 16384 pixels a side)");
     // Fully transparent white, 16 bits a channel: black over black.
     WritePng(dir / "clear.png", 50, 30, PNG_COLOR_TYPE_RGBA, 16, 8, [](int, int, std::uint8_t* p) {
         for (int k = 0; k < 6; ++k) p[k] = 0xFF;

@@ -203,6 +203,8 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
     three.push_back(first);
     for (const auto& [fps, delays] : {std::pair{10, std::vector<int>{100, 100, 100}}, {30, {30, 40, 30}}}) {
         ASSERT_TRUE(documents::SaveAnimation(three, dir / "a.gif", s.colours(), fps == 30, fps).ok);
+        const auto gifBytes = ReadAll(dir / "a.gif");
+        EXPECT_EQ(std::string(gifBytes.begin(), gifBytes.begin() + 6), "GIF89a");
         QImageReader gif(QString::fromStdString(dir / "a.gif"));
         EXPECT_EQ(gif.loopCount(), -1);
         for (std::size_t i = 0; i < three.size(); ++i) {
@@ -212,6 +214,9 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
             EXPECT_EQ(frame, QImage(QString::fromStdString(dir / "f.png")).convertToFormat(QImage::Format_RGB32)) << i;
         }
     }
+    // Above 50 a second a GIF cannot keep the rate: said, not silent.
+    for (const int fps : {50, 51, 60})
+        EXPECT_EQ(documents::SaveAnimation(three, dir / "a.gif", s.colours(), false, fps).note.empty(), fps == 50) << fps;
 }
 
 // A stroke still held when the frame shown or the list changes ends there,

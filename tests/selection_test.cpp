@@ -276,6 +276,8 @@ struct NearestColours {
             script.Then([](QWidget* w) {
                 auto* method = w->findChild<QComboBox*>(QStringLiteral("method"));
                 if (method) method->setCurrentIndex(method->count() - 1);
+                const auto* fit = w->findChild<QComboBox*>(QStringLiteral("fit"));
+                EXPECT_FALSE(fit && fit->isVisibleTo(w)) << "a paste has no Fit to choose";
                 static_cast<QDialog*>(w)->accept();
             });
     }

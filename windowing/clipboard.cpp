@@ -2,9 +2,11 @@
 // takes from them.
 #include <algorithm>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <QBuffer>
 #include <QClipboard>
@@ -74,7 +76,6 @@ namespace {
 
 // What an image from the clipboard may hold, as for an imported file.
 constexpr qsizetype MaxImageBytes = 64 << 20;
-constexpr qint64 MaxImagePixels = 16 << 20;
 // How long another program's clipboard is waited for.
 constexpr int ReaderWaitMilliseconds = 1000;
 
@@ -123,8 +124,10 @@ bool DecodeOther(const QByteArray& bytes, runtime::DecodedImage& image, std::str
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (!reader.canRead() || !size.isValid()) return false;  // a type the toolkit cannot read
-    if (qint64(size.width()) * size.height() > MaxImagePixels) {
-        problem = std::string(what) + " has more than 16 million pixels";
+    if (const std::string too = runtime::SizeProblem(static_cast<std::uint64_t>(size.width()),
+                                                     static_cast<std::uint64_t>(size.height()));
+        !too.empty()) {
+        problem = std::string(what) + ": " + too;
         return false;
     }
     const QImage found = reader.read();
@@ -258,8 +261,29 @@ ClipboardContents ReadClipboard(const char* ownType, bool decode) {
     return ContentsOf(OfferOf(clipboard->mimeData(), own), own, decode);
 }
 
+namespace {
+
+// The reader without a display: one line and exit code 1, not the
+// toolkit's abort.
+void ReaderMessage(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type != QtFatalMsg) return;
+    std::fputs("vornel: cannot read the clipboard: no display could be reached\n", stderr);
+    std::fflush(stderr);
+    _exit(1);
+}
+
+}  // namespace
+
 int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType) {
+    // Its output closed, the descriptor would go to the display's connection
+    // once that is made, and the answer into it.
+    if (fcntl(fd, F_GETFL) < 0) {
+        std::fputs("vornel: cannot read the clipboard: its output is closed\n", stderr);
+        return 1;
+    }
+    const QtMessageHandler previous = qInstallMessageHandler(ReaderMessage);
     QGuiApplication application(argc, argv);
+    qInstallMessageHandler(previous);
     const QByteArray out = Serialised(OfferOf(QGuiApplication::clipboard()->mimeData(), QString::fromUtf8(ownType)));
     for (qsizetype done = 0; done < out.size();) {
         const ssize_t n = write(fd, out.constData() + done, static_cast<std::size_t>(out.size() - done));

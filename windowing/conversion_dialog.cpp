@@ -112,7 +112,9 @@ bool ChoosePictureConversion(const char* title, const ConversionNames& names, in
     auto* fit = Choices(names.fits, choice.fit, "fit", &dialog);
     auto* palette = Choices(names.palettes, choice.palette, "palette", &dialog);
     form->addRow(QStringLiteral("&Dithering:"), method);
-    form->addRow(QStringLiteral("&Fit:"), fit);
+    // A paste is fitted by its own size: no Fit to choose.
+    if (!names.fits.empty()) form->addRow(QStringLiteral("&Fit:"), fit);
+    else fit->hide();
     form->addRow(QStringLiteral("&Palette:"), palette);
     QSlider *brightness = nullptr, *contrast = nullptr, *saturation = nullptr;
     form->addRow(QStringLiteral("&Brightness:"), Level(choice.brightness, "brightness", &dialog, brightness));

@@ -154,6 +154,17 @@ for args, said, absent in [
 expect("what was read is unchanged", {f: open(f, "rb").read() for f in before} == before, True)
 expect("--list of a file of a disk's size", (run("--list", game, env=env).returncode, "frames" in run("--list", game, env=env).stdout), (1, False))
 
+# The clipboard helper without a display, or with its output closed: one
+# line and exit code 1, never an abort or a hang.
+for how, command, extra in [("no display", [VORNEL, "--read-clipboard", "t"], env),
+                            ("output closed", ["sh", "-c", 'exec "$0" --read-clipboard t >&-', VORNEL], None)]:
+    try:
+        told = subprocess.run(command, capture_output=how == "no display", stderr=subprocess.PIPE if how != "no display" else None,
+                              text=True, timeout=10, env=extra)
+        expect("--read-clipboard, " + how, (told.returncode, told.stderr.count("\n")), (1, 1))
+    except subprocess.TimeoutExpired:
+        expect("--read-clipboard, " + how, "hung", "ended")
+
 # The command line itself loads nothing of the window toolkit.
 libraries = subprocess.run(["ldd", VORNEL], capture_output=True, text=True).stdout
 expect("vornel links no Qt library", [l.split()[0] for l in libraries.splitlines() if "Qt" in l], [])
