@@ -14,6 +14,7 @@
 
 #include "documents/documents.h"
 #include "documents/photo_conversion.h"
+#include "documents/program_export.h"
 
 namespace {
 
@@ -86,6 +87,32 @@ void BM_Open256Frames(benchmark::State& state) {
     std::remove(FramesPath().c_str());
 }
 BENCHMARK(BM_Open256Frames)->Unit(benchmark::kMillisecond);
+
+// The BASIC program of each real page beside the plain one (one HLIN or
+// PLOT a run of a colour in a row, colours grouped): its tokenized bytes
+// (goal: at most 3,072), the plain program's, and their ratio; the time is
+// the time to make the program.
+void BasicProgram(benchmark::State& state, const char* name, bool mixed) {
+    std::FILE* f = std::fopen((std::string(VORNEL_SOURCE_DIR "/../shared/realworld/") + name).c_str(), "rb");
+    lores::LoresPage page{};
+    if (!f || std::fread(page.data(), 1, page.size(), f) != page.size()) {
+        if (f) std::fclose(f);
+        state.SkipWithError("the real pages are not beside this tree");
+        return;
+    }
+    std::fclose(f);
+    std::size_t bytes = 0;
+    for (auto _ : state) bytes = documents::TokenizeApplesoft(documents::BasicListing(page, mixed)).size();
+    const auto plain = documents::TokenizeApplesoft(documents::BasicListing(page, mixed, true)).size();
+    state.counters["bytes"] = static_cast<double>(bytes);
+    state.counters["plain"] = static_cast<double>(plain);
+    state.counters["ratio"] = static_cast<double>(bytes) / static_cast<double>(plain);
+}
+BENCHMARK_CAPTURE(BasicProgram, TB1, "TB1.GR", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BasicProgram, MODE7DEMO, "MODE7DEMO.GR", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BasicProgram, CHIPTUNE, "CHIPTUNE.GR", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BasicProgram, Spaceship, "spaceship_far_n.gr", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BasicProgram, MODE7DEMOMixed, "MODE7DEMO.GR", true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -15,6 +15,8 @@ const char* const UsageText =
     "       vornel --list IMAGE\n"
     "       vornel --thumbnail PAGE OUT.png SIZE\n"
     "       vornel --boot-disk PAGE IMAGE [--mixed] [--fps N]\n"
+    "       vornel --export-source PAGE OUT.s|OUT.c [--name NAME]\n"
+    "       vornel --export-basic PAGE OUT.bas|IMAGE:NAME [--mixed]\n"
     "       vornel --palettes\n"
     "\n"
     "Paint Apple II low-resolution pictures (40x48 pixels, 16 colours), kept as\n"
@@ -51,6 +53,11 @@ const char* const UsageText =
     "  --thumbnail PAGE OUT SIZE   a PNG of PAGE at most SIZE pixels wide and high\n"
     "  --boot-disk PAGE IMAGE      a 140 KB disk (.dsk, .do) that boots into PAGE on an Apple II; a\n"
     "                              file of 2 to 39 frames: one that plays them (--fps N, 10 by default)\n"
+    "  --export-source PAGE OUT    the page (or frames) as source: .s or .asm for ca65 (.byte lines),\n"
+    "                              .c or .h for a C array; --name NAME names the label or array\n"
+    "  --export-basic PAGE OUT     an Applesoft program that draws the page: a listing (.bas), or\n"
+    "                              tokenized into a disk image (IMAGE:NAME, then RUN NAME); --mixed\n"
+    "                              with the four text lines\n"
     "  -h, --help                  show this help and exit\n"
     "  -v, --version               show the version and exit\n"
     "\n"
@@ -86,8 +93,9 @@ bool InRange(const std::string& text, int low, int high, int& n) {
 // The options that go together, and the files each action needs.
 CommandLine Checked(CommandLine c) {
     if (c.mixed && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::ExportGif &&
-        c.action != CommandLine::Action::BootDisk)
-        return Fail("--mixed goes with --export-png, --export-gif or --boot-disk");
+        c.action != CommandLine::Action::BootDisk && c.action != CommandLine::Action::ExportBasic)
+        return Fail("--mixed goes with --export-png, --export-gif, --export-basic or --boot-disk");
+    if (c.nameGiven && c.action != CommandLine::Action::ExportSource) return Fail("--name goes with --export-source");
     if (c.fpsGiven && c.action != CommandLine::Action::ExportGif && c.action != CommandLine::Action::BootDisk)
         return Fail("--fps goes with --export-gif or --boot-disk");
     if (c.frame > 0 && c.action != CommandLine::Action::ExportPng) return Fail("--frame goes with --export-png");
@@ -124,6 +132,13 @@ CommandLine Checked(CommandLine c) {
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
         if (c.files.size() != 2) return Fail("--boot-disk needs a page and a disk image to make");
         break;
+    case CommandLine::Action::ExportSource:
+    case CommandLine::Action::ExportBasic:
+        if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
+        if (c.files.size() != 2)
+            return Fail(c.action == CommandLine::Action::ExportSource ? "--export-source needs a page file and a source file"
+                                                                     : "--export-basic needs a page file and a listing or IMAGE:NAME");
+        break;
     case CommandLine::Action::ListImage:
         if (!c.holesFrom.empty()) return Fail("--holes-from goes with --import-png");
         if (c.files.size() != 1) return Fail("--list needs one disk image");
@@ -147,7 +162,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (!option) {
             c.files.push_back(arg);
         } else if (!c.files.empty() && arg != "--holes-from" && arg != "--mixed" && arg != "--by-colour" &&
-                   arg != "--strict" && arg != "--palette" && arg != "--fps" && arg != "--frame" &&
+                   arg != "--strict" && arg != "--palette" && arg != "--fps" && arg != "--frame" && arg != "--name" &&
                    !ConversionOption(arg)) {
             // Only what the usage shows may follow a file name: an option
             // there is more likely a file name gone wrong than a wish.
@@ -159,9 +174,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         } else if (arg == "-v" || arg == "--version") {
             return Only(CommandLine::Action::Version);
         } else if (arg == "--export-png" || arg == "--import-png" || arg == "--list" || arg == "--thumbnail" ||
-                   arg == "--boot-disk" || arg == "--export-gif") {
+                   arg == "--boot-disk" || arg == "--export-gif" || arg == "--export-source" || arg == "--export-basic") {
             if (c.action != CommandLine::Action::Edit) return Fail("only one conversion at a time");
-            c.action = arg == "--export-png"   ? CommandLine::Action::ExportPng
+            c.action = arg == "--export-png"      ? CommandLine::Action::ExportPng
+                       : arg == "--export-source" ? CommandLine::Action::ExportSource
+                       : arg == "--export-basic"  ? CommandLine::Action::ExportBasic
                        : arg == "--export-gif" ? CommandLine::Action::ExportGif
                        : arg == "--import-png" ? CommandLine::Action::ImportPng
                        : arg == "--list"       ? CommandLine::Action::ListImage
@@ -203,6 +220,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                 return Fail(fps ? "--fps is a number from 1 to 60" : "--frame is a number from 1 to 256");
             if (fps) c.fps = n, c.fpsGiven = true;
             else c.frame = n;
+        } else if (arg == "--name") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return Fail("--name needs a name");
+            c.name = argv[++i];
+            c.nameGiven = true;
         } else if (arg == "--mixed") {
             c.mixed = true;
         } else if (arg == "--by-colour") {

@@ -12,7 +12,7 @@ namespace cli {
 struct CommandLine {
     enum class Action {
         Edit, Help, Version, ExportPng, ExportGif, ImportPng, ListImage, ListPalettes, Thumbnail, BootDisk,
-        ReadClipboard, UsageError
+        ExportSource, ExportBasic, ReadClipboard, UsageError
     };
     Action action = Action::Edit;
     std::vector<std::string> files;  // Edit: the page to open, if any; conversions: input, output
@@ -30,6 +30,8 @@ struct CommandLine {
     int fps = 10;                    // ExportGif: frames a second
     bool fpsGiven = false;
     int frame = 0;                   // ExportPng: the one frame (from 1), or 0 for every frame
+    std::string name;                // ExportSource: the label or array's name
+    bool nameGiven = false;
     std::string error;               // UsageError: what was wrong, one line
 };
 

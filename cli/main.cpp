@@ -11,6 +11,7 @@
 
 #include "diskimage/disk_image.h"
 #include "documents/conversions.h"
+#include "documents/program_export.h"
 #include "cli/command_line.h"
 #include "cli/guarded_main.h"
 
@@ -56,6 +57,10 @@ int Run(int argc, char** argv) {
         return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size));
     case CommandLine::Action::BootDisk:
         return Report(documents::BootDiskOfPage(command.files[0], command.files[1], command.mixed, command.fps));
+    case CommandLine::Action::ExportSource:
+        return Report(documents::ExportPageAsSource(command.files[0], command.files[1], command.name));
+    case CommandLine::Action::ExportBasic:
+        return Report(documents::ExportPageAsBasic(command.files[0], command.files[1], command.mixed));
     case CommandLine::Action::ListImage: {
         // A file of frames, not an image: how many.
         std::size_t frames = 0;

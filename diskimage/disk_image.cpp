@@ -180,9 +180,15 @@ void AddNote(WriteResult& result, const std::string& note) {
 }  // namespace
 
 WriteResult WritePageToImage(const std::string& path, const std::string& name, const Bytes& page) {
+    return WriteFileToImage(path, name, page, FileKind::Pages);
+}
+
+WriteResult WriteFileToImage(const std::string& path, const std::string& name, const Bytes& data, FileKind kind) {
     WriteResult result;
     ImageLock lock(path);
-    if (!ReadyToWrite(page, lock, result, 256)) return result;
+    if (kind == FileKind::Pages ? !ReadyToWrite(data, lock, result, 256) : !lock.Take(result.error, result.note))
+        return result;
+    const Bytes& page = data;
     Image image;
     struct stat st;
     if (stat(path.c_str(), &st) != 0 && errno == ENOENT && HasImageExtension(path)) {
@@ -192,8 +198,8 @@ WriteResult WritePageToImage(const std::string& path, const std::string& name, c
     }
     const std::string upper = Upper(name);
     std::vector<std::string> made;
-    const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, result.error)
-                                                   : prodos::WritePage(image.c, upper, page, result.error, &made);
+    const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, result.error, -1, kind)
+                                                   : prodos::WritePage(image.c, upper, page, result.error, &made, kind);
     if (!written || !SaveImage(path, image, result)) return result;
     std::string folders;
     for (const std::string& folder : made) folders += (folders.empty() ? "made the folder " : ", ") + folder;

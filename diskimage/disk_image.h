@@ -47,6 +47,8 @@ bool ReadImageFile(const std::string& image, const std::string& name, Bytes& dat
 // note says which: "made the folder PICS"). Every writer of the image waits
 // its turn (at most 10 s).
 WriteResult WritePageToImage(const std::string& image, const std::string& name, const Bytes& page);
+// The same for any kind of file the program writes (an Applesoft program).
+WriteResult WriteFileToImage(const std::string& image, const std::string& name, const Bytes& data, FileKind kind);
 
 // A 140 KB DOS 3.3 disk (.dsk or .do) that boots into the page: the page as
 // B file fileName at $0400, and in track 0 boot code that shows it full

@@ -36,6 +36,8 @@ bool List(const Container& c, std::vector<FileEntry>& files, std::string& error)
             if (f.binary && data.size() >= 4) {
                 f.address = data[0] | data[1] << 8;
                 f.length = data[2] | data[3] << 8;
+            } else if ((e.raw[2] & 0x7F) == TypeA && data.size() >= 2) {
+                f.length = data[0] | data[1] << 8;  // an Applesoft program's, before it
             }
             files.push_back(f);
             return true;
@@ -80,7 +82,7 @@ struct Found {
 // the catalog, the VTOC or another file would have the new page's sectors
 // taken from them, or give them away); the file replaced, if any, is a
 // binary file that may be written.
-bool CheckOwners(Disk& d, const std::string& name, Found& found, std::string& error) {
+bool CheckOwners(Disk& d, const std::string& name, int type, Found& found, std::string& error) {
     std::string missing;
     found.exists = FindEntry(d, name, found.existing, missing);
     if (!found.exists && missing != name + " is not on the disk") {
@@ -131,8 +133,8 @@ bool CheckOwners(Disk& d, const std::string& name, Found& found, std::string& er
         error = name + " is locked";
         return false;
     }
-    if (found.exists && (existing.raw[2] & 0x7F) != TypeB) {
-        error = name + " is not a binary (B) file";
+    if (found.exists && (existing.raw[2] & 0x7F) != type) {
+        error = name + (type == TypeB ? " is not a binary (B) file" : " is not an Applesoft (A) file");
         return false;
     }
     return true;
@@ -190,7 +192,7 @@ bool FreeEntry(Disk& d, Ts& entryAt, int& entryIndex, std::string& error) {
 // The file's sectors: use holds its track/sector lists first (lists of
 // them, chained), then its data sectors in order.
 void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, std::size_t lists, Ts entryAt,
-               int entryIndex, bool isNew, const std::string& name) {
+               int entryIndex, bool isNew, const std::string& name, int type) {
     Container& c = d.c;
     for (std::size_t l = 0; l < lists; ++l) {
         Sector list{};
@@ -218,7 +220,7 @@ void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, std::s
     e[0] = static_cast<std::uint8_t>(use[0].track);
     e[1] = static_cast<std::uint8_t>(use[0].sector);
     if (isNew) {
-        e[2] = TypeB;
+        e[2] = static_cast<std::uint8_t>(type);
         for (int i = 0; i < NameBytes; ++i)
             e[3 + i] = static_cast<std::uint8_t>((i < static_cast<int>(name.size()) ? name[i] : ' ') | 0x80);
     }
@@ -230,7 +232,8 @@ void WriteFile(Disk& d, const Bytes& content, const std::vector<Ts>& use, std::s
 
 }  // namespace
 
-bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack) {
+bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack,
+               FileKind kind) {
     if (const std::string bad = CheckName(name); !bad.empty()) {
         error = bad;
         return false;
@@ -238,18 +241,21 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
     // A B file keeps its length in 16 bits: a longer one would be read
     // back as the remainder, so it is refused before anything changes.
     if (page.size() > MaxBinaryLength) {
-        error = "a DOS 3.3 binary file holds at most 65,535 bytes (" + std::to_string(MaxBinaryLength / 1024) +
-                " frames); this picture has " + std::to_string(page.size()) + " bytes";
+        error = kind == FileKind::Pages ? "a DOS 3.3 binary file holds at most 65,535 bytes (" +
+                                              std::to_string(MaxBinaryLength / 1024) + " frames); this picture has " +
+                                              std::to_string(page.size()) + " bytes"
+                                        : "a DOS 3.3 Applesoft file holds at most 65,535 bytes";
         return false;
     }
     Disk d{c};
     if (!d.Load(error)) return false;
     Found found;
-    if (!CheckOwners(d, name, found, error)) return false;
-    // Its address and length, then the pages: five data sectors a page
-    // and a track/sector list for each 122 of them.
-    Bytes content{PageAddress & 0xFF, PageAddress >> 8, static_cast<std::uint8_t>(page.size() & 0xFF),
-                  static_cast<std::uint8_t>(page.size() >> 8)};
+    const int type = kind == FileKind::Pages ? TypeB : TypeA;
+    if (!CheckOwners(d, name, type, found, error)) return false;
+    // Its address (a B file's) and length, then the pages: five data
+    // sectors a page and a track/sector list for each 122 of them.
+    Bytes content{static_cast<std::uint8_t>(page.size() & 0xFF), static_cast<std::uint8_t>(page.size() >> 8)};
+    if (kind == FileKind::Pages) content.insert(content.begin(), {PageAddress & 0xFF, PageAddress >> 8});
     content.insert(content.end(), page.begin(), page.end());
     const std::size_t data = (content.size() + SectorBytes - 1) / SectorBytes;
     const std::size_t lists = (data + PairsPerList - 1) / PairsPerList;
@@ -274,7 +280,7 @@ bool WritePage(Container& c, const std::string& name, const Bytes& page, std::st
     Ts entryAt = found.existing.at;
     int entryIndex = found.existing.index;
     if (!found.exists && !FreeEntry(d, entryAt, entryIndex, error)) return false;
-    WriteFile(d, content, use, lists, entryAt, entryIndex, !found.exists, name);
+    WriteFile(d, content, use, lists, entryAt, entryIndex, !found.exists, name, type);
     return true;
 }
 

@@ -23,7 +23,7 @@ constexpr int EntryOffset = 0x0B, EntryBytes = 35, EntriesPerSector = 7;
 constexpr int NameBytes = 30;
 constexpr int PairsPerList = 122;
 constexpr std::size_t MaxBinaryLength = 0xFFFF;  // a B file's length word
-constexpr int TypeB = 0x04;
+constexpr int TypeA = 0x02, TypeB = 0x04;
 constexpr unsigned MaxChain = Tracks * SectorsPerTrack;
 
 inline unsigned Place(Ts ts) { return static_cast<unsigned>(ts.track * SectorsPerTrack + ts.sector); }

@@ -17,6 +17,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline constexpr std::size_t PageBytes = 1024;
 inline constexpr int PageAddress = 0x0400;
+inline constexpr int ProgramAddress = 0x0801;  // where Applesoft keeps its program
+
+// What a file written holds: a picture's pages (a DOS B or ProDOS BIN file
+// loading at $0400) or an Applesoft program (a DOS A file, its length
+// first; a ProDOS BAS file at $0801).
+enum class FileKind { Pages, Applesoft };
 
 struct FileEntry {
     std::string name;  // ProDOS: with its folders, "DIR/NAME"
@@ -56,7 +62,8 @@ bool List(const Container& c, std::vector<FileEntry>& files, std::string& error)
 bool Read(const Container& c, const std::string& name, Bytes& data, std::string& error);
 // Replaces the data of B file name, or makes it: a B file at $0400. With
 // firstTrack, its data sectors are the whole tracks from there on, in order.
-bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack = -1);
+bool WritePage(Container& c, const std::string& name, const Bytes& page, std::string& error, int firstTrack = -1,
+               FileKind kind = FileKind::Pages);
 void Format(Container& c, int volume);
 // Empty when the name is one DOS 3.3 takes (already upper-cased).
 std::string CheckName(const std::string& name);
@@ -69,7 +76,7 @@ bool Read(const Container& c, const std::string& path, Bytes& data, std::string&
 // Folders missing on the way are made (their paths in madeFolders); a full
 // folder grows by a block.
 bool WritePage(Container& c, const std::string& path, const Bytes& page, std::string& error,
-               std::vector<std::string>* madeFolders = nullptr);
+               std::vector<std::string>* madeFolders = nullptr, FileKind kind = FileKind::Pages);
 void Format(Container& c, const std::string& volumeName);
 std::string CheckName(const std::string& path);
 }  // namespace prodos

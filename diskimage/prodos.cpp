@@ -105,7 +105,7 @@ struct Found {
 // file whose list points into the directory, the bitmap, the boot blocks or
 // another file would take the new page's blocks from them, or give them
 // away); the file replaced, if any, is a binary file that may be written.
-bool CheckOwners(Volume& v, const std::string& path, Found& found, std::string& error) {
+bool CheckOwners(Volume& v, const std::string& path, int type, Found& found, std::string& error) {
     std::vector<unsigned> used{0, 1}, directoryBlocks;
     for (unsigned b = v.bitmapStart; b <= v.bitmapStart + (v.total - 1) / 4096; ++b) used.push_back(b);
     if (!v.Walk(
@@ -149,8 +149,8 @@ bool CheckOwners(Volume& v, const std::string& path, Found& found, std::string& 
         error = path + " is locked";
         return false;
     }
-    if (found.exists && found.existing.raw[0x10] != TypeBin) {
-        error = path + " is not a binary (BIN) file";
+    if (found.exists && found.existing.raw[0x10] != type) {
+        error = path + (type == TypeBin ? " is not a binary (BIN) file" : " is not an Applesoft (BAS) file");
         return false;
     }
     return true;
@@ -221,14 +221,14 @@ void WriteSapling(Container& c, const std::vector<unsigned>& use, const Bytes& p
 // The file's entry at (entryBlock, entryIndex): made for a new file (and
 // counted in its folder), pointed at the sapling for any.
 void WriteEntry(Container& c, unsigned entryBlock, int entryIndex, bool isNew, const std::string& name,
-                unsigned directoryKey, unsigned keyBlock, std::size_t blocks, std::size_t length) {
+                unsigned directoryKey, unsigned keyBlock, std::size_t blocks, std::size_t length, FileKind kind) {
     Block dirBlock{};
     c.ReadBlock(entryBlock, dirBlock.data());
     std::uint8_t* e = dirBlock.data() + 4 + EntryBytes * entryIndex;
     if (isNew) {
         std::memset(e, 0, EntryBytes);
         std::memcpy(e + 1, name.data(), name.size());
-        e[0x10] = TypeBin;
+        e[0x10] = kind == FileKind::Pages ? TypeBin : TypeBas;
         e[0x1E] = 0xE3;  // destroy, rename, backup, write, read
         PutWord(e + 0x25, directoryKey);
     }
@@ -238,7 +238,7 @@ void WriteEntry(Container& c, unsigned entryBlock, int entryIndex, bool isNew, c
     e[0x15] = static_cast<std::uint8_t>(length & 0xFF);
     e[0x16] = static_cast<std::uint8_t>((length >> 8) & 0xFF);
     e[0x17] = static_cast<std::uint8_t>(length >> 16);
-    PutWord(e + 0x1F, PageAddress);
+    PutWord(e + 0x1F, kind == FileKind::Pages ? PageAddress : ProgramAddress);
     c.WriteBlock(entryBlock, dirBlock.data());
     if (isNew) {
         Block key{};
@@ -251,7 +251,7 @@ void WriteEntry(Container& c, unsigned entryBlock, int entryIndex, bool isNew, c
 }  // namespace
 
 bool WritePage(Container& c, const std::string& path, const Bytes& page, std::string& error,
-               std::vector<std::string>* madeFolders) {
+               std::vector<std::string>* madeFolders, FileKind kind) {
     if (const std::string bad = CheckName(path); !bad.empty()) {
         error = bad;
         return false;
@@ -263,7 +263,7 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     Found found;
     unsigned directoryKey = VolumeKey;
-    if (!CheckOwners(v, path, found, error) || !ReachFolder(v, folder, directoryKey, madeFolders, error))
+    if (!CheckOwners(v, path, kind == FileKind::Pages ? TypeBin : TypeBas, found, error) || !ReachFolder(v, folder, directoryKey, madeFolders, error))
         return false;
     // A new file takes the first free place in its folder; a full folder
     // grows by a block, as ProDOS grows one.
@@ -278,7 +278,7 @@ bool WritePage(Container& c, const std::string& path, const Bytes& page, std::st
     std::vector<unsigned> use;
     if (!TakeBlocks(v, found.pool, 1 + data, use, error)) return false;
     WriteSapling(c, use, page);
-    WriteEntry(c, entryBlock, entryIndex, !found.exists, name, directoryKey, use[0], use.size(), page.size());
+    WriteEntry(c, entryBlock, entryIndex, !found.exists, name, directoryKey, use[0], use.size(), page.size(), kind);
     return true;
 }
 

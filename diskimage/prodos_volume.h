@@ -18,7 +18,7 @@ using Block = std::array<std::uint8_t, BlockBytes>;
 constexpr unsigned VolumeKey = 2;
 constexpr int EntryBytes = 0x27, EntriesPerBlock = 0x0D;
 constexpr int Seedling = 1, Sapling = 2, Tree = 3, SubdirectoryEntry = 0xD;
-constexpr int TypeBin = 0x06, TypeDir = 0x0F;
+constexpr int TypeBin = 0x06, TypeDir = 0x0F, TypeBas = 0xFC;
 constexpr int AccessWrite = 0x02;
 constexpr int MaxDepth = 32;
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -12,6 +13,7 @@
 #include "diskimage/disk_image.h"
 #include "documents/documents.h"
 #include "documents/import_rules.h"
+#include "documents/program_export.h"
 #include "runtime/replace_file.h"
 #include "runtime/images.h"
 #include "runtime/png_decoder.h"
@@ -214,6 +216,66 @@ ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& 
         return Fail(pagePath, reason);
     }
     return BootDiskOf(frames, pagePath, imagePath, mixed, fps);
+}
+
+namespace {
+
+// The file's name without its folder and extension (for IMAGE:NAME, NAME's).
+std::string BaseName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("/:") + 1);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string Extension(const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const auto dot = name.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+std::vector<std::uint8_t> TextBytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+ConversionResult ExportPageAsSource(const std::string& pagePath, const std::string& outPath, const std::string& name) {
+    const std::string ext = Extension(outPath);
+    diskimage::ImagePath inImage;
+    if (diskimage::SplitImagePath(outPath, inImage)) return Fail(outPath, "source is written as a file of its own, not into a disk image");
+    if (ext != ".s" && ext != ".asm" && ext != ".c" && ext != ".h")
+        return Fail(outPath, "not a kind of source: name it .s or .asm (ca65), .c or .h (C)");
+    if (ConversionResult same; SameFile(pagePath, outPath, same)) return same;
+    std::vector<lores::LoresPage> frames;
+    std::string reason;
+    if (!ReadWholeFrames(pagePath, frames, reason)) return Fail(pagePath, reason);
+    const std::string given = name.empty() ? BaseName(outPath) : name;
+    const std::string id = Identifier(given);
+    const SourceKind kind = ext == ".c" ? SourceKind::C : ext == ".h" ? SourceKind::CHeader : SourceKind::Assembler;
+    std::string report = outPath + ": " + (frames.size() == 1 ? "1024 bytes" : std::to_string(frames.size()) + " frames") +
+                         " as " + id;
+    if (id != given) report += " ('" + given + "' made a valid name)";
+    return Outcome(outPath, WriteWholeFile(outPath, TextBytes(SourceText(frames, id, kind))), report);
+}
+
+ConversionResult ExportPageAsBasic(const std::string& pagePath, const std::string& outPath, bool mixed) {
+    diskimage::ImagePath inImage;
+    const bool intoImage = diskimage::SplitImagePath(outPath, inImage);
+    if (!intoImage && Extension(outPath) != ".bas")
+        return Fail(outPath, "not a BASIC listing's name: name it .bas, or IMAGE:NAME for the program on a disk");
+    if (ConversionResult same; !intoImage && SameFile(pagePath, outPath, same)) return same;
+    lores::LoresPage page{};
+    std::string reason;
+    if (!ReadWholePage(pagePath, page, reason)) return Fail(pagePath, reason);
+    const std::string listing = BasicListing(page, mixed);
+    const std::vector<std::uint8_t> program = TokenizeApplesoft(listing);
+    const std::size_t lines = static_cast<std::size_t>(std::count(listing.begin(), listing.end(), '\n'));
+    const std::string report = outPath + ": " + std::to_string(lines) + " lines, " + std::to_string(program.size()) +
+                               " bytes as the machine keeps it" + (mixed ? " (mixed: with the four text lines)" : "");
+    if (intoImage)
+        return Outcome(outPath, diskimage::WriteFileToImage(inImage.image, inImage.name, program, diskimage::FileKind::Applesoft),
+                       report + "; RUN " + diskimage::FileNameFor(inImage.image, inImage.name, reason) + " draws it");
+    return Outcome(outPath, WriteWholeFile(outPath, TextBytes(listing)), report);
 }
 
 bool PageFromPngFile(const std::string& pngPath, lores::LoresPage& page, std::string& reason) {

@@ -149,7 +149,9 @@ TEST(Conversions, RoundTripsAreExactAndEveryKindOfPngReads) {
     for (const char* name : {"shot", "indexed", "deep"}) {
         const bool shot = std::string(name) == "shot";  // lores but for one pixel: lores at heart, asked or not
         const auto result = ImportPngAsPage(dir / (std::string(name) + ".png"), dir / name, shot ? BlockRules() : documents::ImportOptions());
-        if (shot) EXPECT_EQ(ImportPngAsPage(dir / "shot.png", dir / "shot-default").message, result.message);
+        if (shot) {
+            EXPECT_EQ(ImportPngAsPage(dir / "shot.png", dir / "shot-default").message, result.message);
+        }
         ASSERT_TRUE(result.ok) << result.message;
         EXPECT_EQ(ReadAll(dir / name), Bytes(expected)) << name;
         if (std::string(name) == "shot") {
