@@ -100,6 +100,7 @@ lores::LoresPage Interpret(const std::string& listing, std::mt19937& random) {
             const std::size_t open = s.find('"'), close = s.rfind('"');
             EXPECT_EQ(s.back(), ';') << "a PRINT that ends its line would scroll the text lines";
             for (std::size_t k = open + 1; k < close; ++k) text(row, col++) = static_cast<std::uint8_t>(s[k] | 0x80);
+            EXPECT_FALSE(row == 23 && col == 40) << "the cursor past the last place scrolls the text lines";
         } else if (word != "DATA") {
             ADD_FAILURE() << "a statement the program may not use: " << statements[pc];
         }
@@ -152,6 +153,12 @@ std::vector<std::pair<std::string, lores::LoresPage>> Pages() {
         for (std::size_t i = 0; i < p.size(); ++i) p[i] = static_cast<std::uint8_t>(k == 0 ? random() : (i / 97 * 0x35 + (random() % 9 == 0 ? random() : 0)));
         pages.push_back({"random " + std::to_string(k), p});
     }
+    // Text to the last place, with a quote, spaces and an inverse letter in it.
+    lores::LoresPage words;
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint8_t>(i % 9 == 0 ? 0xA0 : 0xC1 + i % 26);
+    words[0x3D5] = 0xA2;
+    words[0x3D9] = 0x01;
+    pages.push_back({"words", words});
     for (const char* name : {"TB1.GR", "MODE7DEMO.GR", "CHIPTUNE.GR", "spaceship_far_n.gr"}) {
         const auto bytes = ReadAll(std::string(VORNEL_SOURCE_DIR) + "/../shared/realworld/" + name);
         if (bytes.size() != 1024) continue;  // not beside this tree
