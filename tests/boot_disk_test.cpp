@@ -267,17 +267,21 @@ struct Player {
 
 TEST(BootDisk, TheFramesDiskLoadsThemWithItsOwnCodeAndPlaysEachInTurn) {
     TempDir dir;
-    constexpr std::size_t Frames = 33;
-    std::vector<std::uint8_t> frames;
-    for (std::size_t f = 0; f < Frames; ++f) {
-        const auto page = PageOf(static_cast<int>(f));
-        frames.insert(frames.end(), page.begin(), page.end());
-    }
-    for (const int fps : {5, 10, 60}) {
+    // Two frames (the least that plays), four (the file's last sector holds
+    // just the last frame's last 4 bytes) and 33, at three rates.
+    for (const auto& [Frames, fps] : {std::pair<std::size_t, int>{33, 5}, {2, 10}, {4, 60}}) {
+        std::vector<std::uint8_t> frames;
+        for (std::size_t f = 0; f < Frames; ++f) {
+            const auto page = PageOf(static_cast<int>(f));
+            frames.insert(frames.end(), page.begin(), page.end());
+        }
         const std::string image = dir / ("play" + std::to_string(fps) + ".dsk");
         const auto made = diskimage::WriteBootDisk(image, "MOVIE", {frames.begin(), frames.end()}, false, fps);
         ASSERT_TRUE(made.ok) << made.error;
-        Player player(ReadAll(image));
+        const auto disk = ReadAll(image);
+        for (std::size_t track = 1; track <= (Frames * 1024 + 4 + 255) / 256 / 16; ++track)  // the tracks filled
+            EXPECT_EQ(disk[17 * 4096 + 0x38 + 4 * track] | disk[17 * 4096 + 0x39 + 4 * track], 0) << "track " << track << " in use";
+        Player player(disk);
         ASSERT_TRUE(player.Run(2 * Frames + 2, 200000000)) << player.cpu.fault;
         ASSERT_EQ(player.flips.size(), 2 * Frames + 2) << "text mode: " << player.text;
         for (std::size_t k = 0; k < player.flips.size(); ++k)
@@ -325,6 +329,8 @@ TEST(BootDisk, AFramesDiskThatCannotBeReadSaysSoAndTooManyFramesAreRefused) {
     for (const char c : said) plain += static_cast<char>(c & 0x7F);
     EXPECT_EQ(plain, "DISK READ ERROR");
 
+    std::vector<std::uint8_t> most(39 * 1024, 1);
+    EXPECT_TRUE(diskimage::WriteBootDisk(dir / "39.dsk", "F", {most.begin(), most.end()}, false, 10).ok) << "39 fit";
     std::vector<std::uint8_t> forty(40 * 1024, 1);
     const auto refused = diskimage::WriteBootDisk(dir / "f.dsk", "F", {forty.begin(), forty.end()}, false, 10);
     EXPECT_FALSE(refused.ok);

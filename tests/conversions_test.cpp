@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <tuple>
 
 #include <jpeglib.h>
 
@@ -65,7 +66,7 @@ void WritePng(const std::string& path, int width, int height, int type, int dept
 // component: 190 scans for YCbCr, valid but far beyond what cameras write.
 std::vector<std::uint8_t> Jpeg(int width, int height, J_COLOR_SPACE space, int components,
                                const std::function<const std::uint8_t*(int)>& row, int quality = 95,
-                               bool scanEach = false) {
+                               bool scanEach = false, bool adobe = true) {
     jpeg_compress_struct c{};
     jpeg_error_mgr errors{};
     c.err = jpeg_std_error(&errors);
@@ -79,6 +80,7 @@ std::vector<std::uint8_t> Jpeg(int width, int height, J_COLOR_SPACE space, int c
     c.in_color_space = space;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, quality, TRUE);
+    c.write_Adobe_marker = adobe && space == JCS_CMYK;
     std::vector<jpeg_scan_info> scans(1, jpeg_scan_info{3, {0, 1, 2, 0}, 0, 0, 0, 0});
     for (int component = 0; scanEach && component < 3; ++component)
         for (int k = 1; k < 64; ++k) scans.push_back({1, {component, 0, 0, 0}, k, k, 0, 0});
@@ -100,10 +102,10 @@ std::vector<std::uint8_t> Jpeg(int width, int height, J_COLOR_SPACE space, int c
 
 // A JPEG of one colour (components bytes a pixel, in the colour space given).
 std::vector<std::uint8_t> FlatJpeg(int width, int height, J_COLOR_SPACE space, std::vector<std::uint8_t> pixel,
-                                   bool scanEach = false) {
+                                   bool scanEach = false, bool adobe = true) {
     std::vector<std::uint8_t> row;
     for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
-    return Jpeg(width, height, space, static_cast<int>(pixel.size()), [&](int) { return row.data(); }, 95, scanEach);
+    return Jpeg(width, height, space, static_cast<int>(pixel.size()), [&](int) { return row.data(); }, 95, scanEach, adobe);
 }
 
 std::uint8_t Channel(int colour, int k) { return static_cast<std::uint8_t>(lores::LoresPalette[colour] >> (8 * k)); }
@@ -446,6 +448,7 @@ TEST(Conversions, PicturesOfEveryKindConvertOrAreRefused) {
         {"rgb.jpg", rgb, {200, 40, 30}, nullptr},
         {"grey.jpg", FlatJpeg(40, 40, JCS_GRAYSCALE, {90}), {90, 90, 90}, nullptr},
         {"cmyk.jpg", FlatJpeg(40, 40, JCS_CMYK, {255, 105, 0, 255}), {255, 105, 0}, nullptr},
+        {"cmyk-plain.jpg", FlatJpeg(40, 40, JCS_CMYK, {0, 150, 255, 0}, false, false), {255, 105, 0}, nullptr},
         {"cut.jpg", std::vector<std::uint8_t>(rgb.begin(), rgb.begin() + static_cast<long>(rgb.size() / 2)), {},
          "the file ends too early"},
         {"lying.jpg", lying, {}, "too many pixels (more than 16 million)"},
@@ -472,6 +475,10 @@ TEST(Conversions, PicturesOfEveryKindConvertOrAreRefused) {
         EXPECT_EQ(middle[3], 255);
         std::remove((dir / "out").c_str());
     }
+    // The limits at their edges: 16 million pixels exactly, 16384 a side.
+    for (const auto& [w, h, fits] : {std::tuple{4096u, 4096u, true}, {4096u, 4097u, false}, {16384u, 1024u, true},
+                                     {16385u, 1u, false}, {1u, 16384u, true}})
+        EXPECT_EQ(runtime::SizeProblem(w, h).empty(), fits) << w << "x" << h;
     // A side past the limit is said with the size (libpng would say
     // "Invalid IHDR data"), before anything is decoded.
     WritePng(dir / "wide.png", 20000, 10, PNG_COLOR_TYPE_GRAY, 8, 1, [](int, int, std::uint8_t* p) { *p = 0; });

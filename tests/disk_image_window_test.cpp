@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "diskimage/disk_image.h"
+#include "documents/documents.h"
 #include "editor_fixture.h"
 #include "test_files.h"
 
@@ -178,6 +179,28 @@ TEST_F(DiskImageWindow, CtrlBWritesABootDiskOfThePicture) {
     Command(CommandId::MakeBootDisk);
     disk = ReadAll(dir / "show.dsk");
     EXPECT_EQ(disk[0x34], 0x53) << "mixed";
+
+    // With frames: the disk that plays them at the playback rate, and the
+    // animation of the mixed view with its text lines, each byte for byte
+    // what the same call with those settings writes.
+    Command(CommandId::NewFrame);
+    s.currentColour = 9;
+    PressAt(3, 3);
+    s.playbackRate = 30;
+    const auto frames = documents::AllFrames(s.frames, s.workingPage());
+    script.Choose(dir / "movie.dsk");
+    Command(CommandId::MakeBootDisk);
+    diskimage::Bytes both;
+    for (const auto& f : frames) both.insert(both.end(), f.begin(), f.end());
+    ASSERT_TRUE(diskimage::WriteBootDisk(dir / "model.dsk", "PICTURE", both, true, 30).ok);
+    EXPECT_EQ(ReadAll(dir / "movie.dsk"), ReadAll(dir / "model.dsk"));
+    script.Choose(dir / "movie.gif");
+    Command(CommandId::ExportAnimation);
+    ASSERT_TRUE(documents::SaveAnimation(frames, dir / "model.gif", s.colours(), true, 30).ok);
+    EXPECT_EQ(ReadAll(dir / "movie.gif"), ReadAll(dir / "model.gif"));
+    Command(CommandId::DeleteFrame);
+    Command(CommandId::ToggleMixedView);
+    Command(CommandId::ToggleMixedView);
 
     // Over what is no boot disk: the save's message with the reason under
     // it, the file kept.

@@ -6,7 +6,11 @@
 
 #include "documents/conversions.h"
 #include "documents/documents.h"
+#include "editor/commands.h"
 #include "editor/frames.h"
+#include "editor/history.h"
+#include <functional>
+#include <tuple>
 #include "editor_fixture.h"
 #include "lores/drawing.h"
 
@@ -201,7 +205,7 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
     // 30 ms: a tenth of a second for three).
     std::vector<lores::LoresPage> three = before;
     three.push_back(first);
-    for (const auto& [fps, delays] : {std::pair{10, std::vector<int>{100, 100, 100}}, {30, {30, 40, 30}}}) {
+    for (const auto& [fps, delays] : {std::pair{10, std::vector<int>{100, 100, 100}}, {30, {30, 40, 30}}, {60, {20, 20, 20}}}) {
         ASSERT_TRUE(documents::SaveAnimation(three, dir / "a.gif", s.colours(), fps == 30, fps).ok);
         const auto gifBytes = ReadAll(dir / "a.gif");
         EXPECT_EQ(std::string(gifBytes.begin(), gifBytes.begin() + 6), "GIF89a");
@@ -244,5 +248,103 @@ TEST_F(FramesTest, AStrokeHeldAcrossAFrameChangeStaysOnItsFrame) {
             Command(CommandId::HistoryForward);
             EXPECT_EQ(lores::PixelAt(documents::AllFrames(s.frames, s.workingPage())[0], 3, 3), 13) << "one step";
         }
+    }
+}
+
+// Whether a command can act, as the menu greys it, at the edge where a slip
+// of one would show; the rates F6 and F7 step through (kept for the next
+// start); a frame shown for its time at the rate; Play while playing stops;
+// the onion skin is the frame before, none under the first; moving the
+// last frame later says why; the toolbar's undo stays with its frame.
+TEST_F(FramesTest, CommandsAtTheirEdgesRatesPlaybackAndTheOnionSkin) {
+    const auto enabled = [&](int id) {
+        const editor::Command* c = editor::FindCommand(id);
+        return c && (!c->enabled || c->enabled(s));
+    };
+    const lores::LoresPage a = s.workingPage();
+    lores::LoresPage b{};
+    b.fill(0x11);
+    const struct {
+        const char* what;
+        std::function<void()> set;
+        int id;
+        bool can;
+    } rows[] = {
+        {"no recent files", [&] { s.recentFiles.clear(); }, CommandId::ClearRecent, false},
+        {"a recent file", [&] { s.recentFiles = {"/x"}; }, CommandId::ClearRecent, true},
+        {"largest zoom", [&] { s.zoom = editor::MaxZoom; }, CommandId::ZoomIn, false},
+        {"zoom below it", [&] { s.zoom = editor::MaxZoom - 1; }, CommandId::ZoomIn, true},
+        {"256 frames", [&] { s.frames.pages.assign(256, a); }, CommandId::NewFrame, false},
+        {"255 frames", [&] { s.frames.pages.assign(255, a); }, CommandId::NewFrame, true},
+        {"on the last", [&] { s.frames.pages = {a, b}, s.frames.shown = 1; }, CommandId::FrameLater, false},
+        {"on the first", [&] { s.frames.shown = 0; }, CommandId::FrameLater, true},
+        {"one frame", [&] { s.frames.pages = {a}; }, CommandId::TogglePlayback, false},
+        {"two frames", [&] { s.frames.pages = {a, b}; }, CommandId::TogglePlayback, true},
+        {"a paste floats", [&] { s.select.rect = {1, 1, 3, 3}, s.select.floating = true; }, CommandId::CopySelection, false},
+        {"a paste floats", [&] {}, CommandId::CutSelection, false},
+        {"a selection", [&] { s.select.floating = false; }, CommandId::DeleteSelection, true},
+    };
+    for (const auto& row : rows) {
+        row.set();
+        EXPECT_EQ(enabled(row.id), row.can) << row.what;
+    }
+    s.select = {};
+    s.frames.pages = {a, b};
+    s.frames.shown = 0;
+    s.workingPage() = a;
+    editor::ResetHistory(s);
+
+    for (const auto& [from, key, to] : {std::tuple{10, CommandId::PlayFaster, 12}, {10, CommandId::PlaySlower, 8},
+                                        {60, CommandId::PlayFaster, 60}, {1, CommandId::PlaySlower, 1}}) {
+        s.playbackRate = from;
+        Command(key);
+        EXPECT_EQ(s.playbackRate, to) << from;
+        const auto kept = ReadAll(settings / "vornel/playback");
+        EXPECT_EQ(std::string(kept.begin(), kept.end()), std::to_string(to) + "\n");
+    }
+    s.playbackRate = 10;
+    Command(CommandId::TogglePlayback);
+    const auto wait = s.nextFrameAt - std::chrono::steady_clock::now();
+    EXPECT_GT(wait, std::chrono::milliseconds(80));
+    EXPECT_LE(wait, std::chrono::milliseconds(100));
+    Command(CommandId::TogglePlayback);
+    EXPECT_FALSE(s.playing) << "Play while playing stops";
+
+    Command(CommandId::ToggleOnionSkin);
+    Command(CommandId::FirstFrame);
+    EXPECT_EQ(editor::OnionPage(s), nullptr);
+    Command(CommandId::NextFrame);
+    ASSERT_NE(editor::OnionPage(s), nullptr);
+    EXPECT_EQ(*editor::OnionPage(s), a);
+    Command(CommandId::FrameLater);
+    EXPECT_EQ(s.select.notice, "the frame is at the end already");
+    EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{a, b}));
+
+    // The toolbar's undo after another frame was shown, or after a frame
+    // change was stepped back, copies nothing of another frame.
+    s.currentColour = 3;
+    PressAt(7, 7);  // on frame 2: the toolbar's undo is its own
+    Command(CommandId::PreviousFrame);
+    Command(CommandId::Undo);
+    EXPECT_EQ(s.workingPage(), a);
+    Command(CommandId::NewFrame);
+    Command(CommandId::HistoryBack);
+    Command(CommandId::Undo);
+    EXPECT_EQ(s.workingPage(), a);
+}
+
+// Past the history's 512 steps the oldest go, and the saved place with
+// them: stepping back as far as it goes never finds the picture unchanged.
+TEST_F(FramesTest, TheSavedPlaceLeavesWithTheOldestSteps) {
+    s.fileName = dir / "h";
+    Command(CommandId::SavePicture);
+    ASSERT_FALSE(s.pictureChanged);
+    for (int i = 0; i < 520; ++i) {
+        s.currentColour = 1 + i % 15;
+        PressAt(4, 4);
+    }
+    for (int i = 0; i < 520 && s.history.at > 0; ++i) {
+        Command(CommandId::HistoryBack);
+        ASSERT_TRUE(s.pictureChanged) << "back " << i + 1;
     }
 }

@@ -347,3 +347,54 @@ TEST_F(MenuBar, ExportInTheMixedViewIsTheCommandLinesMixedPicture) {
         unlink((dir / "window.png").c_str());
     }
 }
+
+// The keyboard walks the bar as the toolkit's own: F10 opens File, Left
+// from it wraps to Help, Right on Open Recent opens that submenu (not the
+// next menu); Open Recent shows no blank places; Paste is greyed by what the
+// clipboard holds; a recent list keeps no line break nor a name twice; the
+// settings folder is the user's alone.
+TEST_F(MenuBar, TheKeyboardWalksTheBarAndTheItemsFollowWhatTheyShow) {
+    QWidget* window = qtdriver::Window(0);
+    const auto menu = [&](const char* name) { return window->findChild<QMenu*>(QStringLiteral("menu") + name); };
+    Key("F10");
+    ASSERT_TRUE(menu("File") && menu("File")->isVisible());
+    QTest::keyClick(menu("File"), Qt::Key_Left);
+    ASSERT_TRUE(menu("Help") && menu("Help")->isVisible()) << "Left from the first wraps to the last";
+    menu("Help")->hide();
+    Key("F10");
+    QAction* recent = nullptr;
+    for (QAction* a : menu("File")->actions())
+        if (a->menu() && a->text().contains(QStringLiteral("Recent"))) recent = a;
+    ASSERT_NE(recent, nullptr);
+    menu("File")->setActiveAction(recent);
+    QTest::keyClick(menu("File"), Qt::Key_Right);
+    EXPECT_TRUE(recent->menu()->isVisible());
+    EXPECT_FALSE(menu("Edit") && menu("Edit")->isVisible());
+    for (QAction* a : recent->menu()->actions()) EXPECT_FALSE(a->isVisible() && a->text().isEmpty() && !a->isSeparator());
+    recent->menu()->hide();
+    menu("File")->hide();
+
+    for (const bool offered : {false, true}) {
+        if (offered) QGuiApplication::clipboard()->setImage(QImage(3, 2, QImage::Format_RGB32));
+        else QGuiApplication::clipboard()->clear();
+        Key("Alt+E");
+        QAction* paste = nullptr;
+        for (QAction* a : menu("Edit")->actions())
+            if (a->text().startsWith(QStringLiteral("&Paste")) || a->text().startsWith(QStringLiteral("Paste"))) paste = a;
+        ASSERT_NE(paste, nullptr);
+        EXPECT_EQ(paste->isEnabled(), offered);
+        menu("Edit")->hide();
+    }
+
+    EXPECT_EQ(ParseRecentFiles("/a\n/a\n/b\x0b\n/c\n"), (std::vector<std::string>{"/a", "/c"}));
+    RememberRecentFile(s, "/x\ny");
+    EXPECT_EQ(std::count(s.recentFiles.begin(), s.recentFiles.end(), "/x\ny"), 0);
+    const mode_t mask = umask(0);
+    std::system(("rm -rf '" + settings / "vornel'").c_str());
+    windowing::PostEvent(windowing::MenuEvent, CommandId::PlayFaster, 0, 0, nullptr, nullptr);
+    Pump();
+    umask(mask);
+    struct stat st;
+    ASSERT_EQ(stat((settings / "vornel").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 077, 0u) << "the settings folder is the user's alone";
+}

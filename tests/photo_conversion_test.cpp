@@ -4,7 +4,9 @@
 
 #include <cmath>
 
+#include "documents/oklab.h"
 #include "documents/photo_conversion.h"
+#include <algorithm>
 
 using namespace documents;
 
@@ -119,4 +121,66 @@ TEST(PhotoConversion, FlatColoursStayFlatMixturesAreRightAndTheSearchSeesBest) {
     const double searched = SeenError(ChooseColours(cells, palette, DitherMethod::Search), palette, cells);
     EXPECT_LT(diffused, none);
     EXPECT_LT(searched, 0.8 * diffused) << none << " " << diffused << " " << searched;
+}
+
+// Values worked out by hand or published: sRGB decoding (10/255/12.92, and
+// 128 through the power curve), OKLab of white, red and blue and back, a
+// saturation that scales both colour axes, every name to its method and
+// back; and the light each method gives a flat grey back: Floyd-Steinberg
+// and the ordered pattern about the grey's, Atkinson (three quarters of the
+// error passed on) visibly off it.
+TEST(PhotoConversion, ValuesWorkedOutByHandAndWhatEachMethodMakesOfAGrey) {
+    EXPECT_NEAR(LinearOf(10), 10 / 255.0 / 12.92, 1e-6);
+    EXPECT_NEAR(LinearOf(128), 0.2158605, 1e-5);
+    const struct {
+        LinearRgb rgb;
+        std::array<float, 3> lab;
+    } colours[] = {{{1, 1, 1}, {1, 0, 0}}, {{1, 0, 0}, {0.627955f, 0.224863f, 0.125846f}},
+                   {{0, 0, 1}, {0.452014f, -0.032457f, -0.311528f}}, {{0, 1, 0}, {0.866440f, -0.233888f, 0.179498f}}};
+    for (const auto& c : colours) {
+        const auto lab = OkLabOf(c.rgb);
+        const auto back = LinearOfOkLab(c.lab);
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_NEAR(lab[k], c.lab[k], 2e-4) << k;
+            EXPECT_NEAR(back[k], c.rgb[k], 2e-3) << k;
+        }
+    }
+    LinearCells muted;
+    muted.fill({0.2f, 0.3f, 0.5f});
+    Adjust(muted, {0, 0, -50});
+    const auto before = OkLabOf({0.2f, 0.3f, 0.5f}), after = OkLabOf(muted[0]);
+    EXPECT_NEAR(after[0], before[0], 1e-3);
+    EXPECT_NEAR(after[1], before[1] / 2, 1e-3);
+    EXPECT_NEAR(after[2], before[2] / 2, 1e-3);
+    for (const DitherMethod m : DitherMethods) {
+        DitherMethod found{};
+        EXPECT_TRUE(FindName(NameOf(m), found) && found == m) << NameOf(m);
+    }
+    for (const auto& [name, fit] : {std::pair{"fit", FitMode::Fit}, {"fill", FitMode::Fill}, {"stretch", FitMode::Stretch}}) {
+        FitMode found{};
+        EXPECT_TRUE(FindName(name, found) && found == fit && std::string(NameOf(fit)) == name) << name;
+    }
+    for (const auto& [name, method] : {std::pair{"atkinson", DitherMethod::Atkinson}, {"ordered", DitherMethod::Ordered},
+                                       {"floyd-steinberg", DitherMethod::FloydSteinberg}, {"none", DitherMethod::None}}) {
+        DitherMethod found{};
+        EXPECT_TRUE(FindName(name, found) && found == method) << name;
+    }
+    const auto& palette = lores::Palettes().front().colours;
+    // The light of a flat grey, as each method's cells give it back (mean
+    // luminance in linear light).
+    const auto light = [&](DitherMethod m, float grey) {
+        LinearCells cells;
+        cells.fill({grey, grey, grey});
+        double sum = 0;
+        for (const std::uint8_t c : ChooseColours(cells, palette, m)) {
+            const auto v = palette[c];
+            sum += 0.2126 * LinearOf(v & 0xFF) + 0.7152 * LinearOf((v >> 8) & 0xFF) + 0.0722 * LinearOf((v >> 16) & 0xFF);
+        }
+        return sum / CellCount;
+    };
+    for (const float grey : {0.12f, 0.3f}) {
+        EXPECT_NEAR(light(DitherMethod::FloydSteinberg, grey), grey, 0.005) << grey;
+        EXPECT_NEAR(light(DitherMethod::Ordered, grey), grey, 0.03) << grey;
+    }
+    EXPECT_GT(std::abs(light(DitherMethod::Atkinson, 0.3f) - 0.3), 0.01) << "a quarter of the error let go";
 }

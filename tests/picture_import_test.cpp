@@ -29,9 +29,10 @@ QImage Photograph() {
 }
 
 // What the conversion gives that picture, in a palette's colours.
-std::vector<QRgb> Model(documents::DitherMethod method, int palette, documents::Adjustments adjust = {}) {
+std::vector<QRgb> Model(documents::DitherMethod method, int palette, documents::Adjustments adjust = {},
+                        documents::FitMode fit = documents::FitMode::Fit) {
     const QImage rgba = Photograph().convertToFormat(QImage::Format_RGBA8888);
-    auto cells = documents::AverageIntoCells(rgba.constBits(), 90, 70, documents::FitMode::Fit);
+    auto cells = documents::AverageIntoCells(rgba.constBits(), 90, 70, fit);
     documents::Adjust(cells, adjust);
     const auto& colours = lores::Palettes()[static_cast<std::size_t>(palette)].colours;
     std::vector<QRgb> shown;
@@ -90,10 +91,13 @@ TEST_F(PictureImport, TheDialogShowsThePageAsItWillBeAndOkIsOneStep) {
         look();
         w->findChild<QSlider*>(QStringLiteral("contrast"))->setValue(60);
         look();
+        w->findChild<QComboBox*>(QStringLiteral("fit"))->setCurrentIndex(1);
+        look();
         static_cast<QDialog*>(w)->reject();
     }});
     using documents::DitherMethod;
-    ASSERT_EQ(seen.size(), 4u);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[4], Model(DitherMethod::None, 2, {0, 60, 0}, documents::FitMode::Fill));
     EXPECT_EQ(seen[0], Model(DitherMethod::Search, 0));
     EXPECT_EQ(seen[1], Model(DitherMethod::None, 0));
     EXPECT_EQ(seen[2], Model(DitherMethod::None, 2));
@@ -107,6 +111,7 @@ TEST_F(PictureImport, TheDialogShowsThePageAsItWillBeAndOkIsOneStep) {
                static_cast<QDialog*>(w)->accept();
            }});
     EXPECT_EQ(s.palette, 1);
+    EXPECT_TRUE(s.pictureChanged) << "Quit asks before it is lost";
     EXPECT_EQ(Page(), Model(DitherMethod::Search, 1));
     EXPECT_EQ(s.workingPage()[0x78], before[0x78]) << "the screen holes kept";
     Command(CommandId::HistoryBack);
@@ -143,7 +148,13 @@ TEST_F(PictureImport, LoresPicturesComeExactlyAndBadFilesAreSaid) {
     EXPECT_EQ(script.seen.size(), 1u) << "the requester only";
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 40; ++x) ASSERT_EQ(Pixel(x, y), lores::PixelAt(page, x, y)) << x << "," << y;
+    s.fileName = dir / "named";
+    s.pictureChanged = false;
+    drop(dir / "lores.png");
+    EXPECT_TRUE(s.fileName.empty()) << "a dropped lores picture is opened as Open opens it, not imported";
     const lores::LoresPage imported = s.workingPage();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(Pixel(x, y), lores::PixelAt(page, x, y)) << x << "," << y;
     script.Cancel();
     drop(dir / "photo.png");
     EXPECT_EQ(script.seen.back().text, "pictureConversion");
