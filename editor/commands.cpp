@@ -11,6 +11,7 @@
 #include "editor/picture_import.h"
 #include "editor/recent_files.h"
 #include "editor/selection.h"
+#include "editor/tools.h"
 #include "editor/typing.h"
 #include "editor/zoom.h"
 #include "lores/drawing.h"
@@ -256,6 +257,30 @@ const Command Table[] = {
     {.id = Id::FilledCircleTool, .menu = Menu::Tools, .text = "Filled Ci&rcle", .keys = {"Shift+C"},
      .kind = MenuItemKind::Choice, .help = "Rectangle; Shift+R filled; Shift+C filled circle",
      .tool = Tool::FilledCircle, .statusName = "filled circle"},
+    {.id = Id::EllipseTool, .menu = Menu::Tools, .text = "Ellipse", .keys = {"E"}, .kind = MenuItemKind::Choice,
+     .help = "Ellipse; Shift+E filled (dragged by its box, or two presses)", .tool = Tool::Ellipse,
+     .statusName = "ellipse"},
+    {.id = Id::FilledEllipseTool, .menu = Menu::Tools, .text = "Filled Ellipse", .keys = {"Shift+E"},
+     .kind = MenuItemKind::Choice, .help = "Ellipse; Shift+E filled (dragged by its box, or two presses)",
+     .tool = Tool::FilledEllipse, .statusName = "filled ellipse"},
+    {.id = Id::SprayTool, .menu = Menu::Tools, .text = "Spray", .keys = {"Y"}, .kind = MenuItemKind::Choice,
+     .help = "Spray (cells at random near the pointer while the button is held)", .tool = Tool::Spray,
+     .statusName = "spray"},
+    {.id = Id::ReplaceColourTool, .menu = Menu::Tools, .text = "Replace Colour", .keys = {"W"},
+     .kind = MenuItemKind::Choice, .help = "Replace Colour: every cell of the colour pressed, in the selection or the picture",
+     .tool = Tool::ReplaceColour, .statusName = "replace colour"},
+    {.id = Id::PatternFillTool, .menu = Menu::Tools, .text = "Pattern Fill", .keys = {"Shift+F"},
+     .kind = MenuItemKind::Choice, .help = "Pattern Fill: a checkerboard of the current colour and the one before it",
+     .tool = Tool::PatternFill, .statusName = "pattern fill"},
+    {.id = Id::FirstBrushSize, .menu = Menu::Tools, .submenu = "&Brush Size", .text = "&1 Cell", .keys = {"1"},
+     .kind = MenuItemKind::Choice, .help = "Brush of 1, 2 or 3 cells (the pen, the spray, the outlines)",
+     .run = [](EditorState& s) { SetBrushSize(s, 1); }, .on = [](const EditorState& s) { return s.brushSize == 1; }},
+    {.id = Id::FirstBrushSize + 1, .menu = Menu::Tools, .submenu = "&Brush Size", .text = "&2 Cells", .keys = {"2"},
+     .kind = MenuItemKind::Choice, .help = "Brush of 1, 2 or 3 cells (the pen, the spray, the outlines)",
+     .run = [](EditorState& s) { SetBrushSize(s, 2); }, .on = [](const EditorState& s) { return s.brushSize == 2; }},
+    {.id = Id::FirstBrushSize + 2, .menu = Menu::Tools, .submenu = "&Brush Size", .text = "&3 Cells", .keys = {"3"},
+     .kind = MenuItemKind::Choice, .help = "Brush of 1, 2 or 3 cells (the pen, the spray, the outlines)",
+     .run = [](EditorState& s) { SetBrushSize(s, 3); }, .on = [](const EditorState& s) { return s.brushSize == 3; }},
     {.id = Id::TextTool, .menu = Menu::Tools, .text = "&Text", .keys = {"T"}, .kind = MenuItemKind::Choice,
      .help = "Type into the text lines (mixed view); Ctrl+I inverse, Ctrl+F flashing", .tool = Tool::Text,
      .statusName = "text"},
@@ -321,6 +346,7 @@ void ChooseTool(EditorState& state, Tool tool, int id) {
     // Another tool keeps the selection's pixels and drops its outline.
     if (tool != state.currentTool) DropSelection(state);
     state.currentTool = tool;
+    state.shapeDragging = false;
     if (tool == Tool::Line) state.lineAnchor = NoAnchor;
     if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
     state.shapeAnchor = NoAnchor;
@@ -337,6 +363,7 @@ void KeyPointer(EditorState& state, int dx, int dy, bool press) {
     PointerAt(state, c, press, press);
     // A key's press is its release too.
     if (press && state.currentTool == Tool::Select) SelectPointer(state, c, PointerPhase::Release);
+    else if (press) ToolReleased(state, c);
     state.select.pressTaken = false;
     state.highlightFromState = false;
     FollowPointerCell(state);

@@ -21,7 +21,10 @@ namespace editor {
 // What typing into the text lines writes: normal, inverse or flashing text.
 enum class TextStyle { Normal, Inverse, Flashing };
 
-enum class Tool { Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6, Text = 7, Select = 8 };
+enum class Tool {
+    Pen = 0, Line = 1, Circle = 2, Fill = 3, Rectangle = 4, FilledRectangle = 5, FilledCircle = 6, Text = 7, Select = 8,
+    Ellipse, FilledEllipse, Spray, ReplaceColour, PatternFill
+};
 
 struct Cell {
     int x = 0;
@@ -32,6 +35,10 @@ struct Cell {
 inline bool OnPage(Cell c) { return c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < lores::PageHeight; }
 
 inline constexpr Cell NoAnchor{-1, -1};
+
+// What a pointer event is to a tool: the left button pressed, moved with it
+// held, released, or moved with it up.
+enum class PointerPhase { Press, Drag, Release, Hover };
 
 // A rectangle of cells, both corners included.
 struct CellRect {
@@ -116,6 +123,12 @@ inline constexpr int TogglePlayback = 179;
 inline constexpr int PlayFaster = 180;
 inline constexpr int PlaySlower = 181;
 inline constexpr int ExportAnimation = 182;
+inline constexpr int EllipseTool = 190;
+inline constexpr int FilledEllipseTool = 191;
+inline constexpr int SprayTool = 192;
+inline constexpr int ReplaceColourTool = 193;
+inline constexpr int PatternFillTool = 194;
+inline constexpr int FirstBrushSize = 195;  // to 197: brushes of 1 to 3 cells
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -273,6 +286,19 @@ struct EditorState {
     int fillTarget = 0;
     int circleRadius = 0;
     bool penStroke = false;  // the left button is down with the pen: one step at its release
+    // A shape's press still held (released elsewhere, it draws the shape;
+    // on its own cell, the two-press way goes on); the pen's last cell of
+    // the stroke held, joined to the next; the brush, 1 to 3 cells; the
+    // colour current before the current one (the pattern fill's other).
+    bool shapeDragging = false;
+    Cell strokeLast = NoAnchor;
+    int brushSize = 1;
+    int secondColour = 0;
+    // The spray while its button is held: its next burst, and its own
+    // random numbers (a test sets where they start).
+    bool spraying = false;
+    std::chrono::steady_clock::time_point nextSprayAt{};
+    std::uint32_t sprayRandom = 0x2545F491u;
     bool mirrorLeftRight = false;  // drawing also at column 39 - x
     bool mirrorTopBottom = false;  // and at row 47 - y
     TextTyping typing;

@@ -9,6 +9,7 @@
 #include "editor/recent_files.h"
 #include "editor/selection.h"
 #include "editor/frames.h"
+#include "editor/tools.h"
 #include "editor/history.h"
 #include "editor/status_line.h"
 #include "editor/zoom.h"
@@ -281,6 +282,7 @@ bool StartUp(EditorState& state, int palette) {
     LoadRecentFiles(state);
     UpdateMenuBar(state);
     state.playbackRate = LoadPlaybackRate();
+    state.brushSize = LoadBrushSize();
     ResetHistory(state);
     return true;
 }

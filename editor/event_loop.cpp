@@ -58,14 +58,20 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
         RedrawPage(state);
         return;
     }
+    const PointerPhase phase = pressed ? PointerPhase::Press : leftHeld ? PointerPhase::Drag : PointerPhase::Hover;
     switch (state.currentTool) {
-    case Tool::Pen: PenPointer(state, leftHeld); break;
-    case Tool::Line: LinePointer(state, leftHeld); break;
-    case Tool::Circle: CirclePointer(state, leftHeld); break;
+    case Tool::Pen: PenPointer(state, phase); break;
+    case Tool::Line: LinePointer(state, phase); break;
+    case Tool::Circle: CirclePointer(state, phase); break;
     case Tool::Fill: FillPointer(state, leftHeld); break;
     case Tool::Rectangle:
     case Tool::FilledRectangle:
-    case Tool::FilledCircle: ShapePointer(state, leftHeld); break;
+    case Tool::FilledCircle:
+    case Tool::Ellipse:
+    case Tool::FilledEllipse: ShapePointer(state, phase); break;
+    case Tool::Spray: SprayPointer(state, phase); break;
+    case Tool::ReplaceColour: ReplaceColourPointer(state, pressed); break;
+    case Tool::PatternFill: PatternFillPointer(state, pressed); break;
     case Tool::Text:
     case Tool::Select: RedrawPage(state); break;
     }
@@ -111,9 +117,9 @@ void HandlePointer(EditorState& state, bool pressed) {
     const bool leftHeld = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasButtons) & 1;
     const Cell cell = PointerCellOfCurrentEvent();
     if (pressed) state.select.notice.clear();
-    // A pen stroke is one step of the history, from the press to the release.
-    state.penStroke = leftHeld && state.currentTool == Tool::Pen && !OnTextLines(state, cell) &&
-                      !state.select.floating && !state.select.pressTaken;
+    // A pen stroke, or a spray, is one step of the history, from the press to the release.
+    state.penStroke = leftHeld && (state.currentTool == Tool::Pen || state.currentTool == Tool::Spray) &&
+                      !OnTextLines(state, cell) && !state.select.floating && !state.select.pressTaken;
     PointerAt(state, cell, leftHeld, pressed && leftHeld);
 }
 
@@ -135,6 +141,15 @@ bool StopsPlayback(EditorState& state, int event) {
 }
 
 bool HandleEvent(EditorState& state, int event) {
+    // The colour current before a change of it is the second colour (the
+    // pattern fill's other one).
+    struct SecondColour {
+        EditorState& state;
+        int before;
+        ~SecondColour() {
+            if (state.currentColour != before) state.secondColour = before;
+        }
+    } second{state, state.currentColour};
     if (StopsPlayback(state, event)) {
         UpdateStatusLine(state);
         UpdateMenuBar(state);
@@ -152,6 +167,7 @@ bool HandleEvent(EditorState& state, int event) {
             state.penStroke = false;
             state.select.pressTaken = false;
             if (state.currentTool == Tool::Select) SelectPointer(state, PointerCellOfCurrentEvent(), PointerPhase::Release);
+            else ToolReleased(state, PointerCellOfCurrentEvent());
         } else if (type == windowing::CanvasMiddleButtonDown) {
             PickColourAt(state, PointerCellOfCurrentEvent());
         } else if (type == windowing::CanvasCharacterTyped || type == windowing::CanvasKeyDown) {
@@ -166,6 +182,7 @@ bool HandleEvent(EditorState& state, int event) {
     // (but for the typing cursor's blinking, which the wake-ups are for).
     if (event == windowing::PlatformMessage) {
         BlinkCursor(state);
+        SprayStep(state);
         if (state.playing) {
             PlaybackStep(state);
             UpdateStatusLine(state);

@@ -9,7 +9,6 @@
 namespace editor {
 
 // The selection tool's handling of the pointer at cell.
-enum class PointerPhase { Press, Drag, Release, Hover };
 void SelectPointer(EditorState& state, Cell cell, PointerPhase phase);
 // A floating paste follows the pointer; a press puts it down.
 void PastePointer(EditorState& state, bool press);

@@ -16,6 +16,28 @@ inline void PenDot(LoresPage& page, int x, int y, int colour) { PlotPixel(page, 
 // Both ends included, all eight octants, from start to end.
 void DrawLine(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
 
+// The cells of that line, in order, each handed to plot(x, y): the line
+// itself, for what draws its cells in its own way (a brush, a stroke).
+template <typename Plot>
+void WalkLine(int x0, int y0, int x1, int y1, Plot plot) {
+    const int dx = x1 > x0 ? x1 - x0 : x0 - x1, dy = y1 > y0 ? y1 - y0 : y0 - y1;
+    const int sx = (x1 > x0) - (x1 < x0), sy = (y1 > y0) - (y1 < y0);
+    int err = dx - dy;
+    for (;;) {
+        plot(x0, y0);
+        if (x0 == x1 && y0 == y1) return;
+        const int e2 = 2 * err;
+        if (e2 > -dy) err -= dy, x0 += sx;
+        if (e2 < dx) err += dx, y0 += sy;
+    }
+}
+
+// The ellipse that fits the box with these corners (in any order): its
+// outline (the filled ellipse's cells with a neighbour outside it), and
+// filled. A box one cell high or wide is a line.
+void DrawEllipse(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
+void FillEllipse(LoresPage& page, int x0, int y0, int x1, int y1, int colour);
+
 // Outline of radius r around (cx, cy); r = 0 draws nothing.
 void DrawCircle(LoresPage& page, int cx, int cy, int r, int colour);
 
