@@ -175,6 +175,7 @@ struct StatusShown {
     Cell cell;
     int colourUnder = -1;
     int currentColour = -1;
+    int secondColour = -1;  // shown with the pattern fill, the tool that uses it
     Tool tool = Tool::Pen;
     bool changed = false;
     bool mixedView = false;

@@ -43,6 +43,7 @@ void UpdateStatusLine(EditorState& state) {
     now.colourUnder = OnPage(now.cell) ? lores::PixelAt(state.workingPage(), now.cell.x, now.cell.y) : -1;
     now.currentColour = state.currentColour & 15;
     now.tool = state.currentTool;
+    now.secondColour = state.currentTool == Tool::PatternFill ? state.secondColour & 15 : -1;
     now.changed = state.pictureChanged;
     now.mixedView = state.mixedView;
     now.palette = state.palette;
@@ -81,6 +82,8 @@ void UpdateStatusLine(EditorState& state) {
     }
     parts.push_back({"colour: " + std::to_string(now.currentColour),
                      static_cast<std::int64_t>(palette[now.currentColour])});
+    if (now.secondColour >= 0)
+        parts.push_back({"and: " + std::to_string(now.secondColour), static_cast<std::int64_t>(palette[now.secondColour])});
     parts.push_back({ToolName(now.tool)});
     parts.push_back({state.shown.statusNameText});
     if (now.changed) parts.push_back({UnsavedMark});
