@@ -126,6 +126,31 @@ void BM_PointerFill(benchmark::State& st) {
 }
 BENCHMARK(BM_PointerFill);
 
+// A stroke held: each move joined to the cell before, whether it is the
+// next cell (what a held move cost before strokes were joined: one dot)
+// or three cells away. The colour changes now and then so that the cells
+// keep changing.
+void StrokeLoop(benchmark::State& st, int step) {
+    Command(editor::CommandId::PenTool);
+    Send(QEvent::MouseButtonPress, QPoint(5, 3), Qt::LeftButton, Qt::LeftButton);
+    Handle();
+    int i = 0;
+    for (auto _ : st) {
+        ++i;
+        const int at = i * step;
+        if (at % 40 < step) Command(at / 40 % 2 ? 3 : 12);
+        const QPoint p(16 * (at % 40) + 5, 8 * (at / 40 % 2) + 3);
+        Send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
+        Handle();
+    }
+    Send(QEvent::MouseButtonRelease, QPoint(5, 3), Qt::LeftButton, Qt::NoButton);
+    Handle();
+}
+void BM_PointerPenStrokeNextCell(benchmark::State& st) { StrokeLoop(st, 1); }
+BENCHMARK(BM_PointerPenStrokeNextCell);
+void BM_PointerPenStrokeThreeCells(benchmark::State& st) { StrokeLoop(st, 3); }
+BENCHMARK(BM_PointerPenStrokeThreeCells);
+
 // Frames: a pen dot (an edit and its step) on a picture of one frame, and
 // on frame 200 of 256; a frame switch beside the same change of the page
 // on one frame (a step back and forth).
