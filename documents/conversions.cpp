@@ -195,7 +195,11 @@ ConversionResult BootDiskOf(const std::vector<lores::LoresPage>& frames, const s
                             const std::string& imagePath, bool mixed, int fps) {
     diskimage::Bytes bytes;
     for (const lores::LoresPage& page : frames) bytes.insert(bytes.end(), page.begin(), page.end());
-    return Outcome(imagePath, diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), bytes, mixed, fps));
+    const std::string what = frames.size() == 1 ? std::string(mixed ? "the picture with its four text lines" : "the picture, full screen")
+                                                : std::to_string(frames.size()) + " frames at " + std::to_string(fps) +
+                                                      " a second" + (mixed ? " with their text lines" : "");
+    return Outcome(imagePath, diskimage::WriteBootDisk(imagePath, diskimage::BootFileName(name), bytes, mixed, fps),
+                   imagePath + ": a disk that boots into " + what + " (in slot 6, drive 1 of an Apple II or an emulator)");
 }
 
 ConversionResult BootDiskOfPage(const std::string& pagePath, const std::string& imagePath, bool mixed, int fps) {

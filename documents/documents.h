@@ -103,13 +103,15 @@ bool WritePageFile(Document& doc, const std::string& path);
 void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed = false);
 
 // Every frame as an animated GIF at fps frames a second, under the name the
-// user chooses (a failure as Export reports one).
-void ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps);
+// user chooses (a failure as Export reports one); what was written, in a
+// line for the status line (empty when nothing was).
+std::string ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps);
 
 // A disk that boots into the picture, asked for with the save requester
 // (mixed when the mixed view is on); a failure as Save As reports one.
-// A picture of frames gives a disk that plays them at fps a second.
-void MakeBootDisk(Document& doc, bool mixed, int fps = 10);
+// A picture of frames gives a disk that plays them at fps a second. What
+// was written and what to do with it, in a line (empty when nothing was).
+std::string MakeBootDisk(Document& doc, bool mixed, int fps = 10);
 
 // The folder the Save As and Export requesters start in: the picture's own
 // file's, else that of the file last opened, saved or exported, else the

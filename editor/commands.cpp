@@ -88,7 +88,7 @@ void Export(EditorState& state) {
 
 void BootDisk(EditorState& state) {
     documents::Document doc = DocumentOf(state);
-    documents::MakeBootDisk(doc, state.mixedView, state.playbackRate);
+    state.select.notice = documents::MakeBootDisk(doc, state.mixedView, state.playbackRate);
 }
 
 bool Framed(const EditorState& s) { return s.frames.pages.size() > 1; }
@@ -119,7 +119,7 @@ const Command Table[] = {
      .help = "Export the frames as an animated GIF (640x384, at the playback rate)",
      .run = [](EditorState& s) {
          documents::Document doc = DocumentOf(s);
-         documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate);
+         s.select.notice = documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate);
      }},
     {.id = Id::MakeBootDisk, .menu = Menu::File, .text = "&Boot Disk...", .keys = {"Ctrl+B"},
      .help = "A disk that boots into the picture (.dsk)", .run = BootDisk},

@@ -202,14 +202,21 @@ std::vector<std::pair<std::string, std::string>> KeysList() {
         {"Right button", "Popup menu"},
         {"Ctrl+wheel", "Zoom in or out about the pointer"},
         {"Escape", "Take away the shape, selection or paste in progress; with none, quit"}};
-    // Keys that do the same share a row: "Left Right Up Down".
-    for (const Command& c : Commands()) {
-        if (!c.help) continue;
-        std::string shown;
-        for (const char* k : c.keys)
-            if (k) shown += (shown.empty() ? "" : " ") + std::string(k);
-        if (keys.back().second == c.help) keys.back().first += " " + shown;
-        else keys.emplace_back(shown, c.help);
+    // Keys that do the same share a row: "Left Right Up Down"; each menu's
+    // keys under its title, in the menu bar's order, then those of no menu.
+    for (const Menu group : {Menu::File, Menu::Edit, Menu::View, Menu::Frame, Menu::Tools, Menu::Help, Menu::None}) {
+        std::string title;
+        for (const char* t = group == Menu::None ? "Keys of their own" : MenuTitles[static_cast<std::size_t>(group) - 1]; *t; ++t)
+            if (*t != '&') title += *t;
+        keys.emplace_back("", title);
+        for (const Command& c : Commands()) {
+            if (!c.help || c.menu != group) continue;
+            std::string shown;
+            for (const char* k : c.keys)
+                if (k) shown += (shown.empty() ? "" : " ") + std::string(k);
+            if (keys.back().second == c.help) keys.back().first += " " + shown;
+            else keys.emplace_back(shown, c.help);
+        }
     }
     return keys;
 }

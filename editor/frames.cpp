@@ -97,6 +97,7 @@ void ChangeRate(EditorState& state, int by) {
     const long next = std::clamp<long>(at + by, 0, static_cast<long>(Rates.size()) - 1);
     state.playbackRate = Rates[static_cast<std::size_t>(next)];
     runtime::KeepSetting("playback", std::to_string(state.playbackRate) + "\n");
+    Say(state, (std::to_string(state.playbackRate) + " frames a second").c_str());
 }
 
 int LoadPlaybackRate() {

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -196,6 +197,7 @@ private:
             s.kind = "dialog";
             s.title = d->windowTitle().toStdString();
             s.text = d->objectName().toStdString();
+            if (const auto* keys = d->findChild<QLabel*>(QStringLiteral("keysList"))) s.text = keys->text().toStdString();
             s.width = d->width();
             s.titleWidth = QFontMetrics(d->font()).horizontalAdvance(d->windowTitle());
         } else if (qobject_cast<QMenu*>(w)) {

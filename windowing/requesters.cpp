@@ -3,12 +3,20 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <algorithm>
 #include <climits>
 #include <list>
 #include <thread>
@@ -296,18 +304,48 @@ bool AskToReplace(const char* caption, const char* text) {
 }
 
 void ShowAbout(const char* caption, const char* text, const std::vector<std::pair<std::string, std::string>>& keys) {
-    QMessageBox box(detail::DialogParent());
-    box.setObjectName(QStringLiteral("aboutBox"));
-    box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
     QString html = QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"2\">")
                        .arg(QString::fromUtf8(text ? text : "").toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
-    for (const auto& [key, meaning] : keys)
-        html += QStringLiteral("<tr><td style=\"white-space:nowrap\"><b>%1</b></td><td style=\"white-space:nowrap\">&nbsp;&nbsp;%2</td></tr>")
-                    .arg(QString::fromStdString(key).toHtmlEscaped(), QString::fromStdString(meaning).toHtmlEscaped());
-    box.setTextFormat(Qt::RichText);
-    box.setText(html + QStringLiteral("</table>"));
-    box.setStandardButtons(QMessageBox::Ok);
-    RunBox(box);
+    for (const auto& [key, meaning] : keys) {
+        // A row with no key heads the keys of one menu.
+        if (key.empty())
+            html += QStringLiteral("<tr><td colspan=\"2\"><br><b>%1</b></td></tr>").arg(QString::fromStdString(meaning).toHtmlEscaped());
+        else
+            html += QStringLiteral("<tr><td style=\"white-space:nowrap\"><b>%1</b></td><td style=\"white-space:nowrap\">&nbsp;&nbsp;%2</td></tr>")
+                        .arg(QString::fromStdString(key).toHtmlEscaped(), QString::fromStdString(meaning).toHtmlEscaped());
+    }
+    html += QStringLiteral("</table>");
+    if (keys.empty()) {
+        QMessageBox box(detail::DialogParent());
+        box.setObjectName(QStringLiteral("aboutBox"));
+        box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
+        box.setTextFormat(Qt::RichText);
+        box.setText(html);
+        box.setStandardButtons(QMessageBox::Ok);
+        RunBox(box);
+        return;
+    }
+    // The keys' list scrolls inside a box that fits the screen it opens on,
+    // at any scale.
+    QDialog box(detail::DialogParent());
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.setWindowTitle(QString::fromUtf8(caption ? caption : ""));
+    auto* layout = new QVBoxLayout(&box);
+    auto* list = new QLabel(html);
+    list->setObjectName(QStringLiteral("keysList"));
+    list->setTextFormat(Qt::RichText);
+    auto* scroll = new QScrollArea(&box);
+    scroll->setWidget(list);
+    scroll->setWidgetResizable(true);
+    layout->addWidget(scroll);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    const QScreen* screen = detail::DialogParent() ? detail::DialogParent()->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize wanted = list->sizeHint() + QSize(scroll->verticalScrollBar()->sizeHint().width() + 40, 80);
+    box.resize(std::min(wanted.width(), room.width() * 9 / 10), std::min(wanted.height(), room.height() * 8 / 10));
+    detail::RunModal(box);
 }
 
 bool AskTwoWay(const char* caption, const char* text, const char* yes, const char* no) {
