@@ -24,7 +24,7 @@ const char* const UsageText =
     "Any page may be IMAGE:NAME, a file inside a disk image (.dsk, .do, .po, .2mg,\n"
     "and ProDOS volumes up to 32 MB as .po or .hdv).\n"
     "In the window, every command is in the menu bar; F1 lists the keys.\n"
-    "The manual: man vornel.\n"
+    "The manual: man vornel (from the source tree: man -l data/vornel.1).\n"
     "\n"
     "  --export-png PAGE OUT.png   write the 1024-byte PAGE as a 640x384 PNG; a file of 2 to 256\n"
     "                              frames (whole pages) as OUT-001.png and on, or frame K alone\n"

@@ -398,3 +398,28 @@ TEST_F(MenuBar, TheKeyboardWalksTheBarAndTheItemsFollowWhatTheyShow) {
     ASSERT_EQ(stat((settings / "vornel").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 077, 0u) << "the settings folder is the user's alone";
 }
+
+// The manual's KEYS section names every key of the command table (F1's list
+// is made from the table itself): a key added to the table and not to the
+// manual fails here.
+TEST_F(MenuBar, TheManualNamesEveryKeyOfTheTable) {
+    const auto page = ReadAll(std::string(VORNEL_SOURCE_DIR) + "/data/vornel.1");
+    std::string text(page.begin(), page.end());
+    text = text.substr(text.find(".SH KEYS"), text.find(".SH EXIT STATUS") - text.find(".SH KEYS"));
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '-')) plain += text[i];
+    const auto named = [&](const std::string& key) {
+        for (std::size_t at = plain.find(key); at != std::string::npos; at = plain.find(key, at + 1)) {
+            const char after = at + key.size() < plain.size() ? plain[at + key.size()] : ' ';
+            const char before = at > 0 ? plain[at - 1] : ' ';
+            const auto apart = [](char c) { return !std::isalnum(static_cast<unsigned char>(c)) && c != '+'; };
+            if (apart(after) && apart(before)) return true;
+        }
+        return false;
+    };
+    for (const editor::Command& c : Commands())
+        for (const char* key : c.keys) {
+            if (key) EXPECT_TRUE(named(key)) << key << " (" << (c.help ? c.help : "") << ") is not in the manual's KEYS";
+        }
+}
