@@ -420,6 +420,8 @@ TEST_F(MenuBar, TheManualNamesEveryKeyOfTheTable) {
     };
     for (const editor::Command& c : Commands())
         for (const char* key : c.keys) {
-            if (key) EXPECT_TRUE(named(key)) << key << " (" << (c.help ? c.help : "") << ") is not in the manual's KEYS";
+            if (key) {
+                EXPECT_TRUE(named(key)) << key << " (" << (c.help ? c.help : "") << ") is not in the manual's KEYS";
+            }
         }
 }

@@ -111,6 +111,15 @@ void ReleaseCanvasCaptures() {
     detail::confiningCanvas = nullptr;
 }
 
+void KeepPointerInside() {
+    if (!canvases) return;
+    const QPoint at = QCursor::pos();
+    canvases->ForEach([&](int, CanvasObject& o) {
+        if (o.widget && o.widget->isVisible() && o.widget->rect().contains(o.widget->mapFromGlobal(at)))
+            o.widget->pointerInside = true;
+    });
+}
+
 CanvasWidget* FindCanvasWidget(int number) { return FindCanvas(number); }
 
 }  // namespace detail

@@ -118,6 +118,9 @@ void FreeCanvasDataPool();
 // A popup takes the release of the press that opened it: no canvas holds
 // the pointer any more, so no click is reported for a release it never saw.
 void ReleaseCanvasCaptures();
+// After a modal box: a pointer still over a canvas is inside it, so that its
+// first motion is a move (the box's leave does not count as leaving).
+void KeepPointerInside();
 void InitToolbars();
 void InstallProgramStyle();
 // An image of the runtime's pixels (bottom-up, 24 or 32 bits), alpha kept

@@ -32,6 +32,7 @@ int detail::RunModal(QDialog& dialog) {
     const int result = dialog.exec();
     LeaveModalState();
     detail::ForgetEscapePress();
+    detail::KeepPointerInside();
     return result;
 }
 namespace {
