@@ -52,7 +52,7 @@ void ShowFailure(const char* prefix, const std::string& path, const std::string&
 }
 
 void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed) {
-    const std::string answer = AskWhereToWrite(doc, "image1.png", "Portable Network Graphics(*.png)|*.png");
+    const std::string answer = AskWhereToWrite(doc, NameFor(doc, ".png", "image1.png"), "Portable Network Graphics(*.png)|*.png");
     if (answer.empty()) return;
     ReportExport(doc, answer, SavePagePicture(doc.page, answer, palette, mixed));
 }

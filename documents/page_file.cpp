@@ -23,8 +23,12 @@ std::string DefaultPath() { return windowing::CurrentDirectory() + DefaultPageNa
 
 
 
+// Open offers the picture files beside every file (the first, as always).
+constexpr const char* OpenPatterns =
+    "All files (*.*)|*.*|Pictures (pages, frames, disk images, PNG, JPEG)|*.gr;*#060400;*.dsk;*.do;*.po;*.2mg;*.hdv;*.png;*.jpg;*.jpeg";
+
 std::string AskForPath(const char* title, const std::string& proposed) {
-    return windowing::ChooseFileToOpen(title, proposed.c_str(), PageFilePatterns, 0);
+    return windowing::ChooseFileToOpen(title, proposed.c_str(), OpenPatterns, 0);
 }
 
 std::string AskForPathToSave(const std::string& proposed) {

@@ -26,6 +26,7 @@ test_packages=(
   python3
   desktop-file-utils appstream groff-base man-db
   lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon
+  at-spi2-core python3-pyatspi
 )
 # Photographs no one here made, shipped as a library's test images.
 bench_packages=(

@@ -196,7 +196,7 @@ TEST_F(Documents, SaveRequestersSayTheirWordAndStartWhereThePictureIs) {
     ASSERT_EQ(script.seen.size(), 3u);
     EXPECT_EQ(script.seen[2].accept, "&Save");
     EXPECT_EQ(script.seen[2].directory, other.path());
-    EXPECT_EQ(script.seen[2].text, "image1.png");
+    EXPECT_EQ(script.seen[2].text, "second.png") << "the picture's own name (an untitled one: image1.png)";
 
     // An untitled picture: the folder of the file used last.
     Command(CommandId::NewPicture);

@@ -45,21 +45,30 @@ void Walk(QAccessibleInterface* menu, std::vector<Told>& out) {
     }
 }
 
-std::vector<Told> MenuBarItems() {
-    QWidget* bar = qtdriver::Window(0)->findChild<QWidget*>(QStringLiteral("menuBar"));
-    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(bar);
-    std::vector<Told> items;
-    if (!strip || strip->role() != QAccessible::MenuBar) return items;
-    for (int m = 0; m < strip->childCount(); ++m) Walk(strip->child(m), items);
-    return items;
-}
-
 std::string Plain(const char* text) {
     std::string s;
     for (const char* c = text; *c; ++c)
         if (*c != '&') s += *c;
     return s;
 }
+
+std::vector<Told> MenuBarItems() {
+    QWidget* bar = qtdriver::Window(0)->findChild<QWidget*>(QStringLiteral("menuBar"));
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(bar);
+    std::vector<Told> items;
+    if (!strip || strip->role() != QAccessible::MenuBar) return items;
+    // Each title a menu item named as it reads, the menu it opens under it.
+    for (int m = 0; m < strip->childCount(); ++m) {
+        QAccessibleInterface* title = strip->child(m);
+        EXPECT_EQ(title->role(), QAccessible::MenuItem);
+        EXPECT_EQ(title->text(QAccessible::Name).toStdString(), Plain(editor::MenuTitles[static_cast<std::size_t>(m)]));
+        EXPECT_EQ(title->text(QAccessible::Accelerator).left(4), QStringLiteral("Alt+"));
+        EXPECT_EQ(strip->indexOfChild(title), m);
+        Walk(title->child(0), items);
+    }
+    return items;
+}
+
 
 const Told* Find(const std::vector<Told>& items, const std::string& name) {
     for (const Told& t : items)

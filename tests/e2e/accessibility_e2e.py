@@ -1,0 +1,61 @@
+#!/usr/bin/python3
+"""The menu bar as a screen reader reads it, through AT-SPI: the real vornel
+on a private accessibility bus, its bar's six titles menu items named File,
+Edit, View, Frame, Tools and Help, each with the menu it opens under it.
+Run by run_accessibility.sh (a private session bus, Xvfb)."""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+
+VORNEL = sys.argv[1]
+env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_CONFIG_HOME=tempfile.mkdtemp(),
+           XDG_STATE_HOME=tempfile.mkdtemp())
+proc = subprocess.Popen([VORNEL], env=env)
+failures = []
+
+
+def find(node, role, depth=0):
+    if node is None or depth > 12:
+        return None
+    try:
+        if node.getRole() == role:
+            return node
+        for i in range(node.childCount):
+            found = find(node.getChildAtIndex(i), role, depth + 1)
+            if found:
+                return found
+    except Exception:
+        return None
+    return None
+
+
+try:
+    bar = None
+    end = time.time() + 20
+    while time.time() < end and bar is None:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            if app is not None and "vornel" in (app.name or "").lower():
+                bar = find(app, pyatspi.ROLE_MENU_BAR)
+        time.sleep(0.3)
+    titles = []
+    if bar is not None:
+        for i in range(bar.childCount):
+            title = bar.getChildAtIndex(i)
+            below = title.getChildAtIndex(0) if title.childCount else None
+            titles.append((title.name, title.getRoleName(), below.getRoleName() if below else None))
+    wanted = [(name, "menu item", "popup menu") for name in ("File", "Edit", "View", "Frame", "Tools", "Help")]
+    ok = titles == wanted
+    print("%s the bar's titles: got %r, wanted %r" % ("ok  " if ok else "FAIL", titles, wanted), flush=True)
+    if not ok:
+        failures.append("titles")
+finally:
+    proc.kill()
+    proc.wait()
+print("%d passed, %d failed" % (0 if failures else 1, 1 if failures else 0))
+sys.exit(1 if failures else 0)
