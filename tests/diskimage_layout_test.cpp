@@ -5,10 +5,13 @@
 // save writes is compared. Then what a save must refuse (overlapping files,
 // a folder's name, a file that is no image) and many writers at once.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "diskimage/disk_image.h"
@@ -611,4 +614,22 @@ TEST(DiskLayouts, AGrowingFolderEditsOnlyItsOwnEntryWhereverItStands) {
         EXPECT_EQ(bytes[at + 0x13] | bytes[at + 0x14] << 8, 2);
         EXPECT_EQ(bytes[at + 0x15] | bytes[at + 0x16] << 8, 1024);
     }
+}
+
+// A writer that cannot have its turn in 10 seconds writes nothing: it says
+// so, and the image holds what it held (a writer going ahead anyway would
+// race the one holding the lock, and one picture would be lost).
+TEST(DiskLayouts, AWriterKeptWaitingWritesNothing) {
+    TempDir dir;
+    ASSERT_EQ(Write(dir / "held.dsk:FIRST", PageOf(1)), "");
+    const auto before = ReadAll(dir / "held.dsk");
+    const int folder = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);  // another writer's turn, held
+    const auto start = std::chrono::steady_clock::now();
+    const std::string error = Write(dir / "held.dsk:SECOND", PageOf(2));
+    close(folder);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
+    EXPECT_NE(error.find("kept writing to the disk image for 10 seconds"), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(dir / "held.dsk"), before);
 }

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <functional>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QTest>
 #include <QUrl>
 
@@ -279,6 +280,7 @@ TEST_F(EditorFixture, AZoomLargerThanTheScreenScrollsInsideTheWindow) {
     EXPECT_EQ(s.zoom, 4);
     Command(CommandId::ZoomReset);
     EXPECT_EQ(canvas->parentWidget(), window) << "at 1x the canvas is in the window itself again";
+    EXPECT_TRUE(window->findChildren<QScrollArea*>().isEmpty()) << "and the empty view is gone";
     qtdriver::Wheel(canvas, 120, {100, 100});
     Pump();
     EXPECT_EQ(s.zoom, 1) << "the wheel alone does not zoom, scrolling or not";
