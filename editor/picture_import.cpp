@@ -24,10 +24,15 @@ using documents::LinearCells;
 const windowing::ConversionNames& Names(bool forPaste) {
     static const auto names = [](bool paste) {
         windowing::ConversionNames n;
-        n.methods = {"Search (the best)", "Floyd-Steinberg", "Atkinson", "Ordered", "None (nearest colour)"};
+        // Named by what they give, in the order of DitherMethods and Palettes().
+        n.methods = {"Search: the closest likeness", "Floyd-Steinberg: fine noise", "Atkinson: clean flat areas",
+                     "Ordered: a regular pattern", "None: flat colours"};
         static_assert(std::size(documents::DitherMethods) == 5);
         if (!paste) n.fits = {"Fit (whole picture, black bars)", "Fill (cropped)", "Stretch"};
-        for (const lores::NamedPalette& p : lores::Palettes()) n.palettes.push_back(p.description);
+        n.palettes = {"Standard: the program's own, bright and even", "IIgs: an RGB monitor's, deeper",
+                      "Composite: muted, as a television shows it", "Sampled: an emulator's screen"};
+        for (std::size_t i = n.palettes.size(); i < lores::Palettes().size(); ++i)
+            n.palettes.push_back(lores::Palettes()[i].description);
         return n;
     };
     static const windowing::ConversionNames page = names(false), paste = names(true);
@@ -42,8 +47,9 @@ public:
     Conversion(const runtime::DecodedImage& image, int blockCols) : image_(image), blockCols_(blockCols) {}
     void SetBlockRows(int rows) { blockRows_ = rows; }
 
-    CellColours Colours(const windowing::ConversionChoice& c) {
-        const std::size_t fit = blockCols_ > 0 ? 0 : static_cast<std::size_t>(c.fit);
+    // The cells fitted and adjusted: the picture as the conversion sees it.
+    LinearCells Cells(const windowing::ConversionChoice& c) {
+        const std::size_t fit = blockCols_ > 0 ? 0 : static_cast<std::size_t>(std::max(c.fit, 0));
         if (!cells_[fit]) {
             cells_[fit] = blockCols_ > 0
                               ? documents::AverageIntoBlock(image_.rgba.data(), image_.width, image_.height, blockCols_, blockRows_)
@@ -52,7 +58,10 @@ public:
         }
         LinearCells cells = *cells_[fit];
         documents::Adjust(cells, {c.brightness, c.contrast, c.saturation});
-        return documents::ChooseColours(cells, PaletteOf(c).colours, documents::DitherMethods[c.method]);
+        return cells;
+    }
+    CellColours Colours(const windowing::ConversionChoice& c) {
+        return documents::ChooseColours(Cells(c), PaletteOf(c).colours, documents::DitherMethods[c.method]);
     }
     static const lores::NamedPalette& PaletteOf(const windowing::ConversionChoice& c) {
         return lores::Palettes()[static_cast<std::size_t>(c.palette)];
@@ -76,8 +85,16 @@ std::optional<CellColours> Choose(EditorState& state, Conversion& conversion, co
         for (std::size_t i = 0; i < colours.size(); ++i) shown[i] = palette[colours[i]];
         return shown;
     };
+    const auto original = [&](const windowing::ConversionChoice& c) {
+        const LinearCells cells = conversion.Cells(c);
+        std::vector<std::uint32_t> shown(cells.size());
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            shown[i] = documents::EncodedOf(cells[i][0]) | documents::EncodedOf(cells[i][1]) << 8 |
+                       static_cast<std::uint32_t>(documents::EncodedOf(cells[i][2])) << 16;
+        return shown;
+    };
     if (!windowing::ChoosePictureConversion(title, Names(forPaste), documents::CellWidth * state.zoom,
-                                            documents::CellHeight * state.zoom, choice, preview))
+                                            documents::CellHeight * state.zoom, choice, preview, original))
         return std::nullopt;
     const CellColours colours = conversion.Colours(choice);
     if (choice.palette != state.palette) {

@@ -41,9 +41,9 @@ std::vector<QRgb> Model(documents::DitherMethod method, int palette, documents::
     return shown;
 }
 
-// The dialog's page, a colour a cell (read in each cell's middle).
-std::vector<QRgb> Preview(QWidget* dialog) {
-    const QImage shown = dialog->findChild<QWidget*>(QStringLiteral("preview"))->grab().toImage();
+// The dialog's page (or the picture beside it), a colour a cell (read in each cell's middle).
+std::vector<QRgb> Preview(QWidget* dialog, const char* which = "preview") {
+    const QImage shown = dialog->findChild<QWidget*>(QString::fromUtf8(which))->grab().toImage();
     std::vector<QRgb> cells;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 40; ++x) cells.push_back(shown.pixel(x * shown.width() / 40 + 4, y * shown.height() / 48 + 2) | 0xFF000000);
@@ -85,6 +85,12 @@ TEST_F(PictureImport, TheDialogShowsThePageAsItWillBeAndOkIsOneStep) {
     Import(script, dir / "photo.png", {[&](QWidget* w) {
         const auto look = [&] { seen.push_back(Preview(w)); };
         look();
+        // Beside the page, the picture as the conversion sees it: each cell's mean, encoded.
+        const QImage rgba = Photograph().convertToFormat(QImage::Format_RGBA8888);
+        const auto cells = documents::AverageIntoCells(rgba.constBits(), 90, 70, documents::FitMode::Fit);
+        std::vector<QRgb> means;
+        for (const auto& c : cells) means.push_back(qRgb(documents::EncodedOf(c[0]), documents::EncodedOf(c[1]), documents::EncodedOf(c[2])));
+        EXPECT_EQ(Preview(w, "original"), means);
         w->findChild<QComboBox*>(QStringLiteral("method"))->setCurrentIndex(4);
         look();
         w->findChild<QComboBox*>(QStringLiteral("palette"))->setCurrentIndex(2);

@@ -19,13 +19,14 @@
 namespace windowing {
 namespace {
 
-// The page as the conversion makes it, a cell a rectangle of the canvas's
-// size: its pixels change only through its paint event.
+// The page as the conversion makes it (or the picture as it sees it), a
+// cell a rectangle of the canvas's size: its pixels change only through its
+// paint event.
 class Preview : public QWidget {
 public:
-    Preview(int cols, int rows, int cellWidth, int cellHeight, QWidget* parent)
+    Preview(int cols, int rows, int cellWidth, int cellHeight, QWidget* parent, const char* name)
         : QWidget(parent), image_(cols, rows, QImage::Format_RGB32) {
-        setObjectName(QStringLiteral("preview"));
+        setObjectName(QString::fromUtf8(name));
         setFixedSize(cols * cellWidth, rows * cellHeight);
         image_.fill(Qt::black);
     }
@@ -92,21 +93,28 @@ bool ReadImageFile(const std::string& path, runtime::DecodedImage& image, std::s
 }
 
 bool ChoosePictureConversion(const char* title, const ConversionNames& names, int cellWidth, int cellHeight,
-                             ConversionChoice& choice, const ConversionPreview& preview) {
+                             ConversionChoice& choice, const ConversionPreview& preview,
+                             const ConversionPreview& original) {
     QDialog dialog(detail::DialogParent());
     dialog.setObjectName(QStringLiteral("pictureConversion"));
     dialog.setWindowTitle(QString::fromUtf8(title ? title : ""));
     // The canvas's size, made smaller by whole steps where the screen has
-    // no room for it beside the choices.
+    // no room for the picture and the page side by side above the choices.
     if (const QScreen* screen = dialog.screen()) {
-        const QSize room = screen->availableGeometry().size() - QSize(80, 260);
-        while ((cellWidth > 2 && ConversionCols * cellWidth > room.width()) ||
+        const QSize room = screen->availableGeometry().size() - QSize(100, 290);
+        while ((cellWidth > 2 && 2 * ConversionCols * cellWidth > room.width()) ||
                (cellHeight > 1 && ConversionRows * cellHeight > room.height()))
             cellWidth /= 2, cellHeight = std::max(1, cellHeight / 2);
     }
     auto* layout = new QVBoxLayout(&dialog);
-    auto* shown = new Preview(ConversionCols, ConversionRows, cellWidth, cellHeight, &dialog);
-    layout->addWidget(shown, 0, Qt::AlignHCenter);
+    auto* pictures = new QHBoxLayout;
+    auto* seen = new Preview(ConversionCols, ConversionRows, cellWidth, cellHeight, &dialog, "original");
+    auto* shown = new Preview(ConversionCols, ConversionRows, cellWidth, cellHeight, &dialog, "preview");
+    seen->setToolTip(QStringLiteral("The picture as the conversion sees it"));
+    shown->setToolTip(QStringLiteral("The page as it will be"));
+    pictures->addWidget(seen);
+    pictures->addWidget(shown);
+    layout->addLayout(pictures);
     auto* form = new QFormLayout;
     auto* method = Choices(names.methods, choice.method, "method", &dialog);
     auto* fit = Choices(names.fits, choice.fit, "fit", &dialog);
@@ -131,7 +139,11 @@ bool ChoosePictureConversion(const char* title, const ConversionNames& names, in
         return ConversionChoice{method->currentIndex(), fit->currentIndex(),   palette->currentIndex(),
                                 brightness->value(),    contrast->value(),    saturation->value()};
     };
-    const auto refresh = [&] { shown->Show(preview(chosen())); };
+    const auto refresh = [&] {
+        const ConversionChoice now = chosen();
+        shown->Show(preview(now));
+        seen->Show(original(now));
+    };
     for (QComboBox* box : {method, fit, palette})
         QObject::connect(box, &QComboBox::currentIndexChanged, &dialog, refresh);
     for (QSlider* slider : {brightness, contrast, saturation})

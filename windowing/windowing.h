@@ -356,7 +356,10 @@ struct ConversionNames {
     std::vector<std::string> methods, fits, palettes;
 };
 using ConversionPreview = std::function<std::vector<std::uint32_t>(const ConversionChoice&)>;
+// original gives the picture as the conversion sees it (fitted, averaged
+// into the cells and adjusted), shown beside the page.
 bool ChoosePictureConversion(const char* title, const ConversionNames& names, int cellWidth, int cellHeight,
-                             ConversionChoice& choice, const ConversionPreview& preview);
+                             ConversionChoice& choice, const ConversionPreview& preview,
+                             const ConversionPreview& original);
 
 }  // namespace windowing
