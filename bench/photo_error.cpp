@@ -1,10 +1,13 @@
 // The error the eye sees of a page made from a photograph: the page drawn in
 // its palette and the photograph averaged into the same cells, both blurred
 // by about a cell, as the mean OKLab distance.
-// Usage: photo_error PHOTO PAGE|PAGE.png [PALETTE [FIT]]
+// Usage: photo_error PHOTO PAGE|PAGE.png [PALETTE [FIT [sharp]]]
 // PAGE.png is a 40x48 picture of the palette's colours (another program's
 // answer); prints the error.
+#include <cmath>
 #include <cstdio>
+#include <functional>
+#include <tuple>
 #include <string>
 
 #include "documents/documents.h"
@@ -40,6 +43,39 @@ bool ColoursOf(const std::string& path, const lores::Palette& palette, documents
     return true;
 }
 
+// A measure the conversion does not search by: a blur of about half a cell
+// (the cell itself, a little of its four neighbours) and the distance in
+// linear light, as the eye sees the page up close.
+double SharpError(const documents::CellColours& chosen, const lores::Palette& palette, const documents::LinearCells& cells) {
+    const auto linear = [&](int n) {
+        const auto v = palette[static_cast<std::size_t>(n)];
+        return documents::LinearRgb{documents::LinearOf(v & 0xFF), documents::LinearOf((v >> 8) & 0xFF),
+                                    documents::LinearOf((v >> 16) & 0xFF)};
+    };
+    const int cols = lores::PageWidth, rows = lores::PageHeight;
+    const auto blurred = [&](const std::function<documents::LinearRgb(int)>& at, int x, int y) {
+        documents::LinearRgb sum{0, 0, 0};
+        float weight = 0;
+        for (const auto& [dx, dy, w] : {std::tuple{0, 0, 0.6f}, {1, 0, 0.1f}, {-1, 0, 0.1f}, {0, 1, 0.1f}, {0, -1, 0.1f}}) {
+            const int u = x + dx, v = y + dy;
+            if (u < 0 || u >= cols || v < 0 || v >= rows) continue;
+            const auto c = at(v * cols + u);
+            for (std::size_t k = 0; k < 3; ++k) sum[k] += w * c[k];
+            weight += w;
+        }
+        for (float& c : sum) c /= weight;
+        return sum;
+    };
+    double total = 0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) {
+            const auto a = blurred([&](int i) { return linear(chosen[static_cast<std::size_t>(i)]); }, x, y);
+            const auto b = blurred([&](int i) { return cells[static_cast<std::size_t>(i)]; }, x, y);
+            total += std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+        }
+    return total / (cols * rows);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +94,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto cells = documents::AverageIntoCells(photo.rgba.data(), photo.width, photo.height, fit);
+    if (argc > 5 && std::string(argv[5]) == "sharp") {
+        std::printf("%.5f\n", SharpError(colours, palette->colours, cells));
+        return 0;
+    }
     std::printf("%.5f\n", documents::SeenError(colours, palette->colours, cells));
     return 0;
 }

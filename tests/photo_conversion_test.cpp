@@ -120,7 +120,8 @@ TEST(PhotoConversion, FlatColoursStayFlatMixturesAreRightAndTheSearchSeesBest) {
     const double diffused = SeenError(ChooseColours(cells, palette, DitherMethod::FloydSteinberg), palette, cells);
     const double searched = SeenError(ChooseColours(cells, palette, DitherMethod::Search), palette, cells);
     EXPECT_LT(diffused, none);
-    EXPECT_LT(searched, 0.8 * diffused) << none << " " << diffused << " " << searched;
+    // Well below, though it weighs each cell's own error too (no lone far colours).
+    EXPECT_LT(searched, 0.9 * diffused) << none << " " << diffused << " " << searched;
 }
 
 // Values worked out by hand or published: sRGB decoding (10/255/12.92, and
