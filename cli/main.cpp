@@ -81,8 +81,8 @@ int Run(int argc, char** argv) {
     case CommandLine::Action::ReadClipboard: break;
     }
     // The editor, or its clipboard reader, from the module: handed what the
-    // command line asked for (the toolkit gets argc and argv for its own
-    // options).
+    // command line asked for (the reader hands argc and argv to its toolkit
+    // application; the editor's starts with the program's name alone).
     const std::string window = WindowModule();
     void* module = dlopen(window.c_str(), RTLD_NOW | RTLD_LOCAL);
     using Entry = int (*)(int, char**, const char*, int);

@@ -88,12 +88,12 @@ lores::Block BlockFromPicture(const runtime::DecodedImage& image, const lores::N
 bool IsPngFile(const std::string& path);
 bool IsPictureFile(const std::string& path);
 
-// The catalog of a disk image, one file a line: name, type, length, load
-// address and "page" where it is one.
 // A message for a terminal: control bytes of the names in it (an escape
 // sequence in a file name) shown as --list shows them, the rest as it is.
 std::string WithoutControls(const std::string& text);
 
+// The catalog of a disk image, one file a line: name, type, length, load
+// address and "page" where it is one.
 ConversionResult ListDiskImage(const std::string& imagePath, std::string& catalog);
 
 }  // namespace documents

@@ -50,7 +50,9 @@ struct CellRect {
     bool operator==(const CellRect&) const = default;
 };
 
-// Numbers shared by toolbar buttons and popup-menu items.
+// The commands' numbers: the colours (0 to 15), the toolbar's buttons and the
+// popup menu's items (16 to 29), and the keys' and the menu bar's commands
+// (100 on).
 namespace CommandId {
 inline constexpr int FirstColour = 0;
 inline constexpr int LastColour = 15;

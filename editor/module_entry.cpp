@@ -9,7 +9,7 @@
 #include "windowing/windowing.h"
 
 // The editor, with the picture to open (or none) and the palette's number;
-// argc and argv go to the toolkit.
+// argc and argv are not used (its toolkit starts with the program's name).
 extern "C" __attribute__((visibility("default"))) int VornelEditor(int argc, char** argv, const char* file,
                                                                    int palette) {
     (void)argc;

@@ -245,6 +245,8 @@ TEST_F(MenuBar, OpenRecentSaysAGoneFileAndSurvivesOddSettings) {
     }
     EXPECT_EQ(s.recentFiles.size(), RecentFilesKept - 1);
     EXPECT_EQ(std::count(s.recentFiles.begin(), s.recentFiles.end(), dir / "p5"), 0);
+    const auto keptNow = ReadAll(recent);
+    EXPECT_EQ(ParseRecentFiles(std::string(keptNow.begin(), keptNow.end())), s.recentFiles) << "gone for the next start too";
     EXPECT_EQ(s.fileName, dir / "p8") << "the picture on screen stays";
     // A save puts its file first, onto the list as another window left it;
     // Clear empties the list and its file.
