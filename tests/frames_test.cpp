@@ -322,15 +322,20 @@ TEST_F(FramesTest, CommandsAtTheirEdgesRatesPlaybackAndTheOnionSkin) {
 
     // The toolbar's undo after another frame was shown, or after a frame
     // change was stepped back, copies nothing of another frame.
-    s.currentColour = 3;
-    PressAt(7, 7);  // on frame 2: the toolbar's undo is its own
+    Command(CommandId::FillTool);
+    const auto fillAt = [&](int x, int y) {
+        s.currentColour = (Pixel(x, y) + 1) % 16;
+        PressAt(x, y);
+    };
+    fillAt(7, 7);  // a fill on frame 2: the toolbar's undo is its own
     Command(CommandId::PreviousFrame);
     Command(CommandId::Undo);
-    EXPECT_EQ(s.workingPage(), a);
+    EXPECT_EQ(s.workingPage(), a) << "nothing of frame 2's copy on frame 1";
+    fillAt(7, 7);  // a fill on frame 1, then a new frame, a copy of it
+    const lores::LoresPage mine = s.workingPage();
     Command(CommandId::NewFrame);
-    Command(CommandId::HistoryBack);
     Command(CommandId::Undo);
-    EXPECT_EQ(s.workingPage(), a);
+    EXPECT_EQ(s.workingPage(), mine) << "the new frame is not taken back to frame 1's copy";
 }
 
 // Past the history's 512 steps the oldest go, and the saved place with
