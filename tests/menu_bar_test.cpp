@@ -394,6 +394,9 @@ TEST_F(MenuBar, TheKeyboardWalksTheBarAndTheItemsFollowWhatTheyShow) {
             if (a->text().startsWith(QStringLiteral("&Paste")) || a->text().startsWith(QStringLiteral("Paste"))) paste = a;
         ASSERT_NE(paste, nullptr);
         EXPECT_EQ(paste->isEnabled(), offered);
+        // The other items' states handed on again (another tool) leave Paste to the clipboard.
+        Command(offered ? CommandId::PenTool : CommandId::LineTool);
+        EXPECT_EQ(paste->isEnabled(), offered);
         menu("Edit")->hide();
     }
 
