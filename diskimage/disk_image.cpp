@@ -13,7 +13,7 @@
 
 #include "diskimage/boot_disk.h"
 #include "diskimage/image_lock.h"
-#include "runtime/png_decoder.h"
+#include "runtime/whole_file.h"
 #include "runtime/replace_file.h"
 
 namespace diskimage {
@@ -110,12 +110,12 @@ bool SaveImage(const std::string& path, const Image& image, WriteResult& result)
     return ok;
 }
 
-std::string Upper(std::string s) {
+}  // namespace
+
+std::string NameAsTyped(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return s;
 }
-
-}  // namespace
 
 bool IsDiskImageFile(const std::string& path) {
     Image image;
@@ -155,7 +155,7 @@ bool ListImage(const std::string& path, Listing& listing, std::string& error) {
 bool ReadImageFile(const std::string& path, const std::string& name, Bytes& data, std::string& error) {
     Image image;
     if (!LoadImage(path, image, error)) return false;
-    const std::string upper = Upper(name);
+    const std::string upper = NameAsTyped(name);
     return image.kind == Kind::Dos33 ? dos33::Read(image.c, upper, data, error)
                                      : prodos::Read(image.c, upper, data, error);
 }
@@ -196,7 +196,7 @@ WriteResult WriteFileToImage(const std::string& path, const std::string& name, c
     } else if (!LoadImage(path, image, result.error)) {
         return result;
     }
-    const std::string upper = Upper(name);
+    const std::string upper = NameAsTyped(name);
     std::vector<std::string> made;
     const bool written = image.kind == Kind::Dos33 ? dos33::WritePage(image.c, upper, page, result.error, -1, kind)
                                                    : prodos::WritePage(image.c, upper, page, result.error, &made, kind);
@@ -248,7 +248,7 @@ WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, 
 }
 
 std::string FileNameFor(const std::string& path, const std::string& name, std::string& error) {
-    const std::string upper = Upper(name);
+    const std::string upper = NameAsTyped(name);
     Image image;
     std::string ignored;
     const bool dos = LoadImage(path, image, ignored) ? image.kind == Kind::Dos33 : OrderOfExtension(path) == Order::Dos;

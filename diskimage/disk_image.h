@@ -58,6 +58,9 @@ WriteResult WriteFileToImage(const std::string& image, const std::string& name, 
 WriteResult WriteBootDisk(const std::string& path, const std::string& fileName, const Bytes& page, bool mixed,
                           int fps = 10);
 
+// A name inside an image as the machine's file systems write it: upper case.
+std::string NameAsTyped(std::string name);
+
 // The name as the image's file system wants it (upper case), or the empty
 // text with the reason in error.
 std::string FileNameFor(const std::string& image, const std::string& name, std::string& error);

@@ -42,7 +42,7 @@ std::string AskForNameInImage(const std::string& image) {
     for (;;) {
         const std::string typed = windowing::AskForName(
             SaveTitle, "Name of the picture on the disk (on a ProDOS disk FOLDER/NAME, a new folder made):",
-            proposed.c_str());
+            proposed.c_str(), diskimage::NameAsTyped);
         if (typed.empty()) return std::string();
         std::string why;
         const std::string name = diskimage::FileNameFor(image, typed, why);

@@ -39,9 +39,5 @@ bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& er
 // 16 million in all), or the empty text.
 std::string SizeProblem(std::uint64_t width, std::uint64_t height);
 
-// A regular file, whole, of at most maxBytes (else the error is tooLarge);
-// never waits on a pipe or a device.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data, std::size_t maxBytes,
-                   const char* tooLarge, std::string& error);
 
 }  // namespace runtime

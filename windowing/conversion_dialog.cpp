@@ -14,6 +14,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "runtime/png_decoder.h"
+#include "runtime/whole_file.h"
 #include "windowing/internal.h"
 
 namespace windowing {

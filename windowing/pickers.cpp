@@ -46,7 +46,8 @@ int ChooseFromList(const char* title, const char* label, const std::vector<std::
     return chosen && (chosen->flags() & Qt::ItemIsEnabled) ? list->row(chosen) : -1;
 }
 
-std::string AskForName(const char* title, const char* label, const char* proposed) {
+std::string AskForName(const char* title, const char* label, const char* proposed,
+                       const std::function<std::string(const std::string&)>& asTyped) {
     QDialog dialog(detail::DialogParent());
     dialog.setObjectName(QStringLiteral("nameRequester"));
     dialog.setWindowTitle(QString::fromUtf8(title ? title : ""));
@@ -54,10 +55,10 @@ std::string AskForName(const char* title, const char* label, const char* propose
     layout->addWidget(new QLabel(QString::fromUtf8(label ? label : ""), &dialog));
     auto* edit = new QLineEdit(QString::fromUtf8(proposed ? proposed : ""), &dialog);
     edit->setObjectName(QStringLiteral("name"));
-    // Apple II names are upper case: typed so, as the user sees it.
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+    // Typed as the caller's rule makes it, as the user sees it.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, &asTyped](const QString& text) {
         const int at = edit->cursorPosition();
-        edit->setText(text.toUpper());
+        edit->setText(QString::fromStdString(asTyped(text.toStdString())));
         edit->setCursorPosition(at);
     });
     edit->selectAll();
@@ -67,7 +68,7 @@ std::string AskForName(const char* title, const char* label, const char* propose
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (detail::RunModal(dialog) != QDialog::Accepted) return std::string();
-    return edit->text().toUpper().toStdString();
+    return asTyped(edit->text().toStdString());
 }
 
 }  // namespace windowing

@@ -302,7 +302,9 @@ int ChooseFromList(const char* title, const char* label, const std::vector<std::
                    const std::vector<bool>& enabled);
 
 // One line of text, typed in upper case; the empty text when cancelled.
-std::string AskForName(const char* title, const char* label, const char* proposed);
+// Each edit is shown as asTyped makes it (a disk image's names are upper case).
+std::string AskForName(const char* title, const char* label, const char* proposed,
+                       const std::function<std::string(const std::string&)>& asTyped);
 
 // The About box: a text (lines apart at "\n") above a table of keys and what
 // they do, with one OK button.
