@@ -64,7 +64,7 @@ void ToolbarUndo(EditorState& state) {
 // cleared (a page starts as zero bytes: inverse "@" signs).
 void ClearTextLines(EditorState& state) {
     if (!state.mixedView) {
-        state.select.notice = "the text lines are shown in the mixed view (M)";
+        state.notice = "the text lines are shown in the mixed view (M)";
         return;
     }
     lores::MixedText blank;
@@ -88,7 +88,7 @@ void Export(EditorState& state) {
 
 void BootDisk(EditorState& state) {
     documents::Document doc = DocumentOf(state);
-    state.select.notice = documents::MakeBootDisk(doc, state.mixedView, state.playbackRate);
+    state.notice = documents::MakeBootDisk(doc, state.mixedView, state.playbackRate);
 }
 
 bool Framed(const EditorState& s) { return s.frames.pages.size() > 1; }
@@ -119,7 +119,7 @@ const Command Table[] = {
      .help = "Export the frames as an animated GIF (640x384, at the playback rate)",
      .run = [](EditorState& s) {
          documents::Document doc = DocumentOf(s);
-         s.select.notice = documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate);
+         s.notice = documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate);
      }},
     {.id = Id::MakeBootDisk, .menu = Menu::File, .text = "&Boot Disk...", .keys = {"Ctrl+B"},
      .help = "A disk that boots into the picture (.dsk)", .run = BootDisk},

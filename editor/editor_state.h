@@ -219,7 +219,6 @@ struct Selecting {
     // it, and that page.
     CellRect shownOverlay;
     lores::LoresPage shownUnder{};
-    std::string notice;            // why the last paste or copy did nothing
     lores::LoresPage overlaid{};   // the page with a move or paste on it, as shown
 };
 
@@ -306,6 +305,9 @@ struct EditorState {
     bool mirrorTopBottom = false;  // and at row 47 - y
     TextTyping typing;
     Selecting select;
+    // A word on the status line until the next command or press: why a
+    // command did nothing, or what a long one did.
+    std::string notice;
 
     // The view: how the page is shown, and what is shown now.
     std::string titleText;

@@ -98,7 +98,7 @@ bool MayDiscardPicture(EditorState& state) {
 }
 
 void CarryOutCommand(EditorState& state, int id) {
-    state.select.notice.clear();
+    state.notice.clear();
     if (id >= CommandId::FirstColour && id <= CommandId::LastColour) {
         state.currentColour = id;  // shown by the highlight at the next repaint
         return;
@@ -116,7 +116,7 @@ void CarryOutCommand(EditorState& state, int id) {
 void HandlePointer(EditorState& state, bool pressed) {
     const bool leftHeld = windowing::CanvasAttribute(CanvasNumber, windowing::CanvasButtons) & 1;
     const Cell cell = PointerCellOfCurrentEvent();
-    if (pressed) state.select.notice.clear();
+    if (pressed) state.notice.clear();
     // A pen stroke, or a spray, is one step of the history, from the press to the release.
     state.penStroke = leftHeld && (state.currentTool == Tool::Pen || state.currentTool == Tool::Spray) &&
                       !OnTextLines(state, cell) && !state.select.floating && !state.select.pressTaken;

@@ -17,7 +17,7 @@ namespace {
 // The rates offered, frames a second.
 constexpr std::array<int, 16> Rates = {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 24, 30, 40, 50, 60};
 
-void Say(EditorState& state, const char* why) { state.select.notice = why; }
+void Say(EditorState& state, const char* why) { state.notice = why; }
 
 // What belongs to the frame left: the shape begun, the typing.
 void LeaveFrame(EditorState& state) {

@@ -81,7 +81,7 @@ void ReplaceColourPointer(EditorState& state, bool press) {
     if (press && OnPage(p) && InScope(state, p)) {
         const int from = lores::PixelAt(state.workingPage(), p.x, p.y), to = state.currentColour & 15;
         if (from == to) {
-            state.select.notice = "that colour is the current one already";
+            state.notice = "that colour is the current one already";
         } else {
             KeepUndo(state);
             for (int y = 0; y < lores::PageHeight; ++y)
@@ -119,7 +119,7 @@ void PatternFillPointer(EditorState& state, bool press) {
             state.undoAvailable = 1;
             state.pictureChanged = true;
         } else {
-            state.select.notice = "the area has that pattern already";
+            state.notice = "the area has that pattern already";
         }
     }
     RedrawPage(state);

@@ -93,8 +93,9 @@ std::optional<CellColours> Choose(EditorState& state, Conversion& conversion, co
                        static_cast<std::uint32_t>(documents::EncodedOf(cells[i][2])) << 16;
         return shown;
     };
-    if (!windowing::ChoosePictureConversion(title, Names(forPaste), documents::CellWidth * state.zoom,
-                                            documents::CellHeight * state.zoom, choice, preview, original))
+    const windowing::ConversionGrid grid{lores::PageWidth, lores::PageHeight, documents::CellWidth * state.zoom,
+                                         documents::CellHeight * state.zoom};
+    if (!windowing::ChoosePictureConversion(title, Names(forPaste), grid, choice, preview, original))
         return std::nullopt;
     const CellColours colours = conversion.Colours(choice);
     if (choice.palette != state.palette) {

@@ -175,7 +175,7 @@ bool MoveSelectionBy(EditorState& state, int dx, int dy) {
 void CopySelection(EditorState& state, bool cut) {
     Selecting& s = state.select;
     if (s.rect.empty()) {
-        s.notice = "nothing selected";
+        state.notice = "nothing selected";
         return;
     }
     const lores::Block block = Selected(state);
@@ -197,16 +197,16 @@ void Paste(EditorState& state) {
     lores::Block block;
     if (!FromOwnBytes(contents.own, block)) {
         if (contents.empty) {
-            s.notice = "nothing to paste: the clipboard is empty";
+            state.notice = "nothing to paste: the clipboard is empty";
             return;
         }
         if (!contents.hasImage) {
-            s.notice = contents.problem.empty() ? "nothing to paste: no picture on the clipboard"
+            state.notice = contents.problem.empty() ? "nothing to paste: no picture on the clipboard"
                                                 : "nothing to paste: " + contents.problem;
             return;
         }
         if (contents.image.width <= 0 || contents.image.height <= 0) {
-            s.notice = "nothing to paste: the picture on the clipboard is empty";
+            state.notice = "nothing to paste: the picture on the clipboard is empty";
             return;
         }
         // A lores picture comes exactly; any other as the user converts it.

@@ -54,7 +54,7 @@ void UpdateStatusLine(EditorState& state) {
     now.floating = select.floating;
     if (select.floating) now.selection = {0, 0, select.pasted.width - 1, select.pasted.height - 1};
     else if (!select.rect.empty()) now.selection = {0, 0, select.rect.width() - 1, select.rect.height() - 1};
-    now.notice = select.notice;
+    now.notice = state.notice;
     now.frame = state.frames.shown;
     now.frames = state.frames.pages.size();
     now.onion = state.onionSkin;

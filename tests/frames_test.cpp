@@ -76,7 +76,7 @@ TEST_F(FramesTest, TheFileRuleKeepsEveryFrameASaveWritesBack) {
     documents::OpenPath(doc, dir / "f262144");
     Command(CommandId::NewFrame);
     EXPECT_EQ(s.frames.pages.size(), 256u);
-    EXPECT_EQ(s.select.notice, "a picture has at most 256 frames");
+    EXPECT_EQ(s.notice, "a picture has at most 256 frames");
 }
 
 // Frames in a disk image: a DOS 3.3 B file of N x 1024 bytes at $0400, its
@@ -171,7 +171,7 @@ TEST_F(FramesTest, FrameCommandsAreStepsAndTheFramesPlayAndExport) {
     EXPECT_EQ(s.frames.pages.size(), 1u);
     Command(CommandId::DeleteFrame);
     EXPECT_EQ(s.frames.pages.size(), 1u);
-    EXPECT_EQ(s.select.notice, "the only frame is not deleted");
+    EXPECT_EQ(s.notice, "the only frame is not deleted");
     for (int i = 0; i < 3; ++i) Command(CommandId::HistoryForward);
     EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{first, shownLast}));
     EXPECT_EQ(s.shown.status.frame + 1, 2u);
@@ -317,7 +317,7 @@ TEST_F(FramesTest, CommandsAtTheirEdgesRatesPlaybackAndTheOnionSkin) {
     ASSERT_NE(editor::OnionPage(s), nullptr);
     EXPECT_EQ(*editor::OnionPage(s), a);
     Command(CommandId::FrameLater);
-    EXPECT_EQ(s.select.notice, "the frame is at the end already");
+    EXPECT_EQ(s.notice, "the frame is at the end already");
     EXPECT_EQ(documents::AllFrames(s.frames, s.workingPage()), (std::vector<lores::LoresPage>{a, b}));
 
     // The toolbar's undo after another frame was shown, or after a frame

@@ -94,7 +94,7 @@ bool ReadImageFile(const std::string& path, runtime::DecodedImage& image, std::s
     return false;
 }
 
-bool ChoosePictureConversion(const char* title, const ConversionNames& names, int cellWidth, int cellHeight,
+bool ChoosePictureConversion(const char* title, const ConversionNames& names, ConversionGrid grid,
                              ConversionChoice& choice, const ConversionPreview& preview,
                              const ConversionPreview& original) {
     QDialog dialog(detail::DialogParent());
@@ -104,14 +104,14 @@ bool ChoosePictureConversion(const char* title, const ConversionNames& names, in
     // no room for the picture and the page side by side above the choices.
     if (const QScreen* screen = dialog.screen()) {
         const QSize room = screen->availableGeometry().size() - QSize(100, 290);
-        while ((cellWidth > 2 && 2 * ConversionCols * cellWidth > room.width()) ||
-               (cellHeight > 1 && ConversionRows * cellHeight > room.height()))
-            cellWidth /= 2, cellHeight = std::max(1, cellHeight / 2);
+        while ((grid.cellWidth > 2 && 2 * grid.cols * grid.cellWidth > room.width()) ||
+               (grid.cellHeight > 1 && grid.rows * grid.cellHeight > room.height()))
+            grid.cellWidth /= 2, grid.cellHeight = std::max(1, grid.cellHeight / 2);
     }
     auto* layout = new QVBoxLayout(&dialog);
     auto* pictures = new QHBoxLayout;
-    auto* seen = new Preview(ConversionCols, ConversionRows, cellWidth, cellHeight, &dialog, "original");
-    auto* shown = new Preview(ConversionCols, ConversionRows, cellWidth, cellHeight, &dialog, "preview");
+    auto* seen = new Preview(grid.cols, grid.rows, grid.cellWidth, grid.cellHeight, &dialog, "original");
+    auto* shown = new Preview(grid.cols, grid.rows, grid.cellWidth, grid.cellHeight, &dialog, "preview");
     seen->setToolTip(QStringLiteral("The picture as the conversion sees it"));
     shown->setToolTip(QStringLiteral("The page as it will be"));
     pictures->addWidget(seen);

@@ -344,12 +344,14 @@ int WriteClipboardTo(int fd, int argc, char** argv, const char* ownType);
 bool ReadImageFile(const std::string& path, runtime::DecodedImage& image, std::string& problem);
 
 // The conversion dialog: choices named by the caller, each an index into
-// its names, and the page as it will be beside them, ConversionCols x
-// ConversionRows cells drawn cellWidth x cellHeight pixels each (smaller by
-// whole steps where the screen has no room). preview gives the cells'
-// colours (0x00BBGGRR, row by row) for a choice, at every change. True for
-// OK, with the choice made.
-inline constexpr int ConversionCols = 40, ConversionRows = 48;
+// its names, and the page as it will be beside them, the caller's cells
+// (cols x rows) drawn cellWidth x cellHeight pixels each (smaller by whole
+// steps where the screen has no room). preview gives the cells' colours
+// (0x00BBGGRR, row by row) for a choice, at every change. True for OK, with
+// the choice made.
+struct ConversionGrid {
+    int cols = 0, rows = 0, cellWidth = 0, cellHeight = 0;
+};
 struct ConversionChoice {
     int method = 0, fit = 0, palette = 0;
     int brightness = 0, contrast = 0, saturation = 0;
@@ -360,7 +362,7 @@ struct ConversionNames {
 using ConversionPreview = std::function<std::vector<std::uint32_t>(const ConversionChoice&)>;
 // original gives the picture as the conversion sees it (fitted, averaged
 // into the cells and adjusted), shown beside the page.
-bool ChoosePictureConversion(const char* title, const ConversionNames& names, int cellWidth, int cellHeight,
+bool ChoosePictureConversion(const char* title, const ConversionNames& names, ConversionGrid grid,
                              ConversionChoice& choice, const ConversionPreview& preview,
                              const ConversionPreview& original);
 
