@@ -63,6 +63,7 @@ std::vector<int> CommandIds() {
     for (int id = -5; id < 40; ++id) ids.push_back(id);
     for (int id = CommandId::FirstRecentFile; id <= CommandId::FirstRecentFile + 10; ++id) ids.push_back(id);
     for (int id = most + 1; id <= most + 5; ++id) ids.push_back(id);
+    std::erase_if(ids, OpensRequester);  // the toolbar's own numbers among them
     return ids;
 }
 
