@@ -76,12 +76,12 @@ lores::LoresPage Interpret(const std::string& listing, std::mt19937& random) {
             const int address = value(v[0]);
             if (address != -16302) memory.at(static_cast<std::size_t>(address - 0x400)) = static_cast<std::uint8_t>(value(v[1]));
         } else if (word == "FOR") {
-            const std::string spec = statements[pc].substr(4);  // "I=0 TO 47[ STEP 0]"
-            const std::size_t to = spec.find(" TO "), step = spec.find(" STEP ");
-            vars[spec[0]] = std::stoi(spec.substr(2, to - 2));
-            const int by = step == std::string::npos ? 1 : std::stoi(spec.substr(step + 6));
+            const std::string loop = statements[pc].substr(4);  // "I=0 TO 47[ STEP 0]"
+            const std::size_t to = loop.find(" TO "), step = loop.find(" STEP ");
+            vars[loop[0]] = std::stoi(loop.substr(2, to - 2));
+            const int by = step == std::string::npos ? 1 : std::stoi(loop.substr(step + 6));
             if (by == 0) return memory;  // held: what it drew stays on the screen
-            loops.push_back({spec[0], std::stoi(spec.substr(to + 4)), by, pc + 1});
+            loops.push_back({loop[0], std::stoi(loop.substr(to + 4)), by, pc + 1});
         } else if (word == "NEXT") {
             Loop& l = loops.back();
             if ((vars[l.var] += l.step) <= l.limit) pc = l.body - 1;

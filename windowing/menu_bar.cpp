@@ -7,7 +7,6 @@
 // status line is: the window's first frame loads no font (the desktop's font
 // comes in when a menu first opens, after the frame).
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
@@ -21,226 +20,12 @@
 #include <unordered_map>
 
 #include "windowing/internal.h"
+#include "windowing/menu_strip.h"
 
 namespace windowing {
 namespace {
 
-// A row of menu titles: a press (or Alt and the title's letter, or F10)
-// opens a title's menu below it; with one open, the pointer over another
-// title, or Left and Right, goes over to that one.
-class MenuStrip : public QWidget {
-public:
-    static constexpr int Height = 22;
-    static constexpr int Gap = 7;  // each side of a title: one character
-
-    struct Title {
-        std::string text;
-        char letter = 0;  // Alt and this opens it
-        QPointer<QMenu> menu;
-        int left = 0, right = 0;
-    };
-    std::vector<Title> titles;
-
-    explicit MenuStrip(QWidget* parent) : QWidget(parent) {
-        setObjectName(QStringLiteral("menuBar"));
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-    // A title; its menu is made when first asked for (after the first frame).
-    void Add(const char* title) {
-        Title t;
-        for (const char* c = title; c && *c; ++c) {
-            if (*c == '&' && c[1]) t.letter = c[1];
-            else t.text += *c;
-        }
-        t.left = titles.empty() ? 0 : titles.back().right;
-        t.right = t.left + Gap * 2 + 7 * static_cast<int>(t.text.size());
-        titles.push_back(std::move(t));
-        update();
-    }
-
-    QMenu* MenuAt(std::size_t index) {
-        if (index >= titles.size()) return nullptr;
-        Title& t = titles[index];
-        if (t.menu) return t.menu;
-        t.menu = new QMenu(this);
-        t.menu->setTitle(QString::fromStdString(t.text));
-        t.menu->setObjectName(QStringLiteral("menu") + QString::fromStdString(t.text));
-        t.menu->installEventFilter(this);
-        if (t.letter) {
-            auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + QChar::fromLatin1(t.letter)), parentWidget());
-            QObject::connect(key, &QShortcut::activated, this, [this, index] { Open(index); });
-        }
-        if (index == 0) {
-            auto* key = new QShortcut(QKeySequence(Qt::Key_F10), parentWidget());
-            QObject::connect(key, &QShortcut::activated, this, [this] { Open(0); });
-        }
-        QObject::connect(t.menu, &QMenu::aboutToHide, this, [this, index] {
-            if (open_ == static_cast<int>(index)) open_ = -1;
-            update();
-        });
-        return t.menu;
-    }
-
-    void Open(std::size_t index) {
-        if (!MenuAt(index)) return;
-        if (open_ >= 0 && open_ != static_cast<int>(index) && titles[static_cast<std::size_t>(open_)].menu)
-            titles[static_cast<std::size_t>(open_)].menu->hide();
-        open_ = static_cast<int>(index);
-        update();
-        detail::ReleaseCanvasCaptures();
-        titles[index].menu->popup(mapToGlobal(QPoint(titles[index].left, height())));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QImage strip(size(), QImage::Format_RGB32);
-        strip.fill(palette().window().color());
-        const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
-        const QRgb lit = palette().highlightedText().color().rgb() | 0xFF000000u;
-        for (std::size_t i = 0; i < titles.size(); ++i) {
-            const Title& t = titles[i];
-            const bool open = static_cast<int>(i) == open_;
-            if (open) {
-                QPainter p(&strip);
-                p.fillRect(QRect(t.left, 1, t.right - t.left, height() - 2), palette().highlight());
-            }
-            if (detail::HasGlyphs(t.text))
-                detail::DrawGlyphs(strip, 0, width(), t.left + Gap, (height() - 8) / 2, t.text, open ? lit : ink);
-        }
-        QPainter(this).drawImage(0, 0, strip);
-    }
-
-    void mousePressEvent(QMouseEvent* e) override {
-        const int at = TitleAt(e->position().toPoint().x());
-        if (at >= 0 && at == open_) titles[static_cast<std::size_t>(at)].menu->hide();
-        else if (at >= 0) Open(static_cast<std::size_t>(at));
-    }
-
-    // An open menu: the pointer over another title, or Left and Right, go over to it.
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (open_ < 0 || watched != titles[static_cast<std::size_t>(open_)].menu) return false;
-        if (e->type() == QEvent::MouseMove) {
-            const QPoint here = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
-            const int at = rect().contains(here) ? TitleAt(here.x()) : -1;
-            if (at >= 0 && at != open_) Open(static_cast<std::size_t>(at));
-        } else if (e->type() == QEvent::MouseButtonPress) {
-            // A press on the open menu's own title closes it, as a press on the bar would.
-            const QPoint here = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
-            if (rect().contains(here) && TitleAt(here.x()) == open_) {
-                titles[static_cast<std::size_t>(open_)].menu->hide();
-                return true;
-            }
-        } else if (e->type() == QEvent::KeyPress) {
-            auto* menu = static_cast<QMenu*>(watched);
-            const int key = static_cast<QKeyEvent*>(e)->key();
-            const int step = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
-            // Right on an item with a submenu opens the submenu instead.
-            if (step == 0 || (step > 0 && menu->activeAction() && menu->activeAction()->menu())) return false;
-            const auto n = static_cast<int>(titles.size());
-            Open(static_cast<std::size_t>((open_ + step + n) % n));
-            return true;
-        }
-        return false;
-    }
-
-private:
-    int open_ = -1;  // the title whose menu is open
-
-    int TitleAt(int x) const {
-        for (std::size_t i = 0; i < titles.size(); ++i)
-            if (x >= titles[i].left && x < titles[i].right) return static_cast<int>(i);
-        return -1;
-    }
-};
-
-// A title of the bar as a screen reader sees a toolkit menu bar's: a menu
-// item named as the title reads ("File"), with its accelerator, whose
-// child is the menu it opens (the titles are drawn in the program's own
-// dots, so the toolkit knows nothing of them).
-class TitleAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
-public:
-    TitleAccessible(MenuStrip* strip, std::size_t index) : strip_(strip), index_(index) {}
-    bool isValid() const override { return strip_ && index_ < strip_->titles.size(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return strip_ ? strip_->window()->windowHandle() : nullptr; }
-    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation) const override { return {}; }
-    QAccessibleInterface* focusChild() const override { return nullptr; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(strip_.data()); }
-    QAccessibleInterface* child(int i) const override {
-        return i == 0 && isValid() ? QAccessible::queryAccessibleInterface(strip_->MenuAt(index_)) : nullptr;
-    }
-    int childCount() const override { return 1; }
-    int indexOfChild(const QAccessibleInterface* c) const override {
-        return isValid() && c && c->object() == strip_->titles[index_].menu.data() ? 0 : -1;
-    }
-    QString text(QAccessible::Text t) const override {
-        if (!isValid()) return {};
-        const MenuStrip::Title& title = strip_->titles[index_];
-        if (t == QAccessible::Name) return QString::fromStdString(title.text);
-        if (t == QAccessible::Accelerator && title.letter) return QStringLiteral("Alt+") + QChar::fromLatin1(title.letter);
-        return {};
-    }
-    void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override {
-        if (!isValid()) return {};
-        const MenuStrip::Title& title = strip_->titles[index_];
-        return {strip_->mapToGlobal(QPoint(title.left, 0)), QSize(title.right - title.left, strip_->height())};
-    }
-    QAccessible::Role role() const override { return QAccessible::MenuItem; }
-    QAccessible::State state() const override {
-        QAccessible::State s;
-        s.hasPopup = true;
-        s.expanded = isValid() && strip_->titles[index_].menu && strip_->titles[index_].menu->isVisible();
-        return s;
-    }
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
-    }
-    QStringList actionNames() const override { return {pressAction()}; }
-    void doAction(const QString& action) override {
-        if (action == pressAction() && isValid()) strip_->Open(index_);
-    }
-    QStringList keyBindingsForAction(const QString&) const override { return {text(QAccessible::Accelerator)}; }
-
-private:
-    QPointer<MenuStrip> strip_;
-    std::size_t index_;
-};
-
-// A screen reader sees a menu bar whose children are its titles.
-class StripAccessible : public QAccessibleWidget {
-public:
-    explicit StripAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::MenuBar) {}
-    ~StripAccessible() override {
-        for (const QAccessible::Id id : ids_) QAccessible::deleteAccessibleInterface(id);
-    }
-    MenuStrip* Strip() const { return static_cast<MenuStrip*>(widget()); }
-    int childCount() const override { return static_cast<int>(Strip()->titles.size()); }
-    QAccessibleInterface* child(int index) const override {
-        if (index < 0 || index >= childCount()) return nullptr;
-        while (ids_.size() <= static_cast<std::size_t>(index))
-            ids_.push_back(QAccessible::registerAccessibleInterface(new TitleAccessible(Strip(), ids_.size())));
-        return QAccessible::accessibleInterface(ids_[static_cast<std::size_t>(index)]);
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        for (int i = 0; i < childCount(); ++i)
-            if (child && child == this->child(i)) return i;
-        return -1;
-    }
-    QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Name ? QStringLiteral("Menu bar") : QAccessibleWidget::text(t);
-    }
-
-private:
-    mutable std::vector<QAccessible::Id> ids_;
-};
-
-QAccessibleInterface* StripAccessibility(const QString&, QObject* object) {
-    auto* strip = dynamic_cast<MenuStrip*>(object);
-    return strip ? new StripAccessible(strip) : nullptr;
-}
+using detail::MenuStrip;
 
 struct MenuBarBuilder {
     QPointer<MenuStrip> bar;
@@ -300,7 +85,7 @@ Handle CreateMenuBar(int window) {
     static bool accessible = false;
     if (!accessible) {
         accessible = true;
-        QAccessible::installFactory(StripAccessibility);
+        QAccessible::installFactory(detail::StripAccessibility);
     }
     MenuBarBuilder& b = Builder();
     b = MenuBarBuilder{};
