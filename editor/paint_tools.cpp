@@ -49,11 +49,6 @@ bool InScope(const EditorState& state, Cell c) {
     return c.y < DrawableRows(state);
 }
 
-void KeepUndo(EditorState& state) {
-    state.undoAvailable = 1;
-    lores::CopyPage(state.undoCopy(), state.workingPage());
-}
-
 }  // namespace
 
 void SprayPointer(EditorState& state, PointerPhase phase) {
@@ -83,12 +78,11 @@ void ReplaceColourPointer(EditorState& state, bool press) {
         if (from == to) {
             state.notice = "that colour is the current one already";
         } else {
-            KeepUndo(state);
+            KeepUndoCopy(state);
             for (int y = 0; y < lores::PageHeight; ++y)
                 for (int x = 0; x < lores::PageWidth; ++x)
                     if (InScope(state, {x, y}) && lores::PixelAt(state.workingPage(), x, y) == from)
                         lores::PlotPixel(state.workingPage(), x, y, to);
-            state.pictureChanged = true;
         }
     }
     RedrawPage(state);

@@ -13,12 +13,15 @@ namespace {
 bool Unanchored(Cell a) { return a.x == -1 && a.y == -1; }
 bool Anchored(Cell a) { return a.x != -1 && a.y != -1; }
 
-// The undo copy is taken before the change it protects.
+}  // namespace
+
 void KeepUndoCopy(EditorState& state) {
     state.undoAvailable = 1;
     state.pictureChanged = true;
     lores::CopyPage(state.undoCopy(), state.workingPage());
 }
+
+namespace {
 
 // Draws a shape into the page for one repaint only.
 template <typename Draw>

@@ -44,6 +44,10 @@ void ToolReleased(EditorState& state, Cell cell);
 // in the mixed view; true when a cell changed.
 bool Stamp(EditorState& state, Cell c);
 
+// The toolbar's one-level undo copy, taken before the change it protects
+// (the picture is then changed).
+void KeepUndoCopy(EditorState& state);
+
 // The brush (1 to 3), kept for the next start.
 void SetBrushSize(EditorState& state, int size);
 int LoadBrushSize();
