@@ -12,6 +12,7 @@
 #include "editor/recent_files.h"
 #include "editor/selection.h"
 #include "editor/tools.h"
+#include "editor/tools/tool.h"
 #include "editor/typing.h"
 #include "editor/zoom.h"
 #include "lores/drawing.h"
@@ -153,7 +154,7 @@ const Command Table[] = {
      .help = "Make the selected cells black", .run = DeleteSelection, .enabled = HasSelection},
     {.id = Id::SelectAll, .menu = Menu::Edit, .text = "Select &All", .keys = {"Ctrl+A"},
      .help = "Select the whole picture", .run = [](EditorState& s) {
-         ChooseTool(s, Tool::Select, Id::SelectAll);
+         ChooseTool(s, tools::Select(), Id::SelectAll);
          SelectAll(s);
      }},
     {.id = Id::FlipLeftRight, .menu = Menu::Edit, .text = "&Flip Left-Right", .keys = {"H"},
@@ -242,36 +243,36 @@ const Command Table[] = {
 
     // Tools
     {.id = Id::PenTool, .menu = Menu::Tools, .text = "&Pen", .keys = {"P"}, .kind = MenuItemKind::Choice,
-     .help = "Pen, line, circle, fill", .tool = Tool::Pen, .statusName = "pen"},
+     .help = "Pen, line, circle, fill", .tool = tools::Pen, .statusName = "pen"},
     {.id = Id::LineTool, .menu = Menu::Tools, .text = "&Line", .keys = {"L"}, .kind = MenuItemKind::Choice,
-     .help = "Pen, line, circle, fill", .tool = Tool::Line, .statusName = "line"},
+     .help = "Pen, line, circle, fill", .tool = tools::Line, .statusName = "line"},
     {.id = Id::CircleTool, .menu = Menu::Tools, .text = "&Circle", .keys = {"C"}, .kind = MenuItemKind::Choice,
-     .help = "Pen, line, circle, fill", .tool = Tool::Circle, .statusName = "circle"},
+     .help = "Pen, line, circle, fill", .tool = tools::Circle, .statusName = "circle"},
     {.id = Id::FillTool, .menu = Menu::Tools, .text = "&Fill", .keys = {"F"}, .kind = MenuItemKind::Choice,
-     .help = "Pen, line, circle, fill", .tool = Tool::Fill, .statusName = "fill"},
+     .help = "Pen, line, circle, fill", .tool = tools::Fill, .statusName = "fill"},
     {.id = Id::RectangleTool, .menu = Menu::Tools, .text = "&Rectangle", .keys = {"R"}, .kind = MenuItemKind::Choice,
-     .help = "Rectangle; Shift+R filled; Shift+C filled circle", .tool = Tool::Rectangle, .statusName = "rectangle"},
+     .help = "Rectangle; Shift+R filled; Shift+C filled circle", .tool = tools::Rectangle, .statusName = "rectangle"},
     {.id = Id::FilledRectangleTool, .menu = Menu::Tools, .text = "Filled R&ectangle", .keys = {"Shift+R"},
      .kind = MenuItemKind::Choice, .help = "Rectangle; Shift+R filled; Shift+C filled circle",
-     .tool = Tool::FilledRectangle, .statusName = "filled rectangle"},
+     .tool = tools::FilledRectangle, .statusName = "filled rectangle"},
     {.id = Id::FilledCircleTool, .menu = Menu::Tools, .text = "Filled Ci&rcle", .keys = {"Shift+C"},
      .kind = MenuItemKind::Choice, .help = "Rectangle; Shift+R filled; Shift+C filled circle",
-     .tool = Tool::FilledCircle, .statusName = "filled circle"},
+     .tool = tools::FilledCircle, .statusName = "filled circle"},
     {.id = Id::EllipseTool, .menu = Menu::Tools, .text = "Ellipse", .keys = {"E"}, .kind = MenuItemKind::Choice,
-     .help = "Ellipse; Shift+E filled (dragged by its box, or two presses)", .tool = Tool::Ellipse,
+     .help = "Ellipse; Shift+E filled (dragged by its box, or two presses)", .tool = tools::Ellipse,
      .statusName = "ellipse"},
     {.id = Id::FilledEllipseTool, .menu = Menu::Tools, .text = "Filled Ellipse", .keys = {"Shift+E"},
      .kind = MenuItemKind::Choice, .help = "Ellipse; Shift+E filled (dragged by its box, or two presses)",
-     .tool = Tool::FilledEllipse, .statusName = "filled ellipse"},
+     .tool = tools::FilledEllipse, .statusName = "filled ellipse"},
     {.id = Id::SprayTool, .menu = Menu::Tools, .text = "Spray", .keys = {"Y"}, .kind = MenuItemKind::Choice,
-     .help = "Spray (cells at random near the pointer while the button is held)", .tool = Tool::Spray,
+     .help = "Spray (cells at random near the pointer while the button is held)", .tool = tools::Spray,
      .statusName = "spray"},
     {.id = Id::ReplaceColourTool, .menu = Menu::Tools, .text = "Replace Colour", .keys = {"W"},
      .kind = MenuItemKind::Choice, .help = "Replace Colour: every cell of the colour pressed, in the selection or the picture",
-     .tool = Tool::ReplaceColour, .statusName = "replace colour"},
+     .tool = tools::ReplaceColour, .statusName = "replace colour"},
     {.id = Id::PatternFillTool, .menu = Menu::Tools, .text = "Pattern Fill", .keys = {"Shift+F"},
      .kind = MenuItemKind::Choice, .help = "Pattern Fill: a checkerboard of the current colour and the one before it",
-     .tool = Tool::PatternFill, .statusName = "pattern fill"},
+     .tool = tools::PatternFill, .statusName = "pattern fill"},
     {.id = Id::FirstBrushSize, .menu = Menu::Tools, .submenu = "&Brush Size", .text = "&1 Cell", .keys = {"1"},
      .kind = MenuItemKind::Choice, .help = "Brush of 1, 2 or 3 cells (the pen, the spray, the outlines)",
      .run = [](EditorState& s) { SetBrushSize(s, 1); }, .on = [](const EditorState& s) { return s.brushSize == 1; }},
@@ -282,10 +283,10 @@ const Command Table[] = {
      .kind = MenuItemKind::Choice, .help = "Brush of 1, 2 or 3 cells (the pen, the spray, the outlines)",
      .run = [](EditorState& s) { SetBrushSize(s, 3); }, .on = [](const EditorState& s) { return s.brushSize == 3; }},
     {.id = Id::TextTool, .menu = Menu::Tools, .text = "&Text", .keys = {"T"}, .kind = MenuItemKind::Choice,
-     .help = "Type into the text lines (mixed view); Ctrl+I inverse, Ctrl+F flashing", .tool = Tool::Text,
+     .help = "Type into the text lines (mixed view); Ctrl+I inverse, Ctrl+F flashing", .tool = tools::Text,
      .statusName = "text"},
     {.id = Id::SelectTool, .menu = Menu::Tools, .text = "&Select", .keys = {"S"}, .kind = MenuItemKind::Choice,
-     .help = "Select cells (drag; a drag inside moves them); Escape drops the selection", .tool = Tool::Select,
+     .help = "Select cells (drag; a drag inside moves them); Escape drops the selection", .tool = tools::Select,
      .statusName = "select"},
     {.id = Id::PickColour, .menu = Menu::Tools, .text = "Pic&k Colour", .keys = {"K"},
      .help = "Pick the colour under the pointer", .run = [](EditorState& s) { PickColourAt(s, s.pointerCell); },
@@ -337,35 +338,27 @@ const Command* FindCommand(int id) {
 
 const char* ToolName(Tool tool) {
     for (const Command& c : Table)
-        if (c.tool == tool) return c.statusName;
+        if (c.tool && c.tool().kind == tool) return c.statusName;
     return "";
 }
 
-void ChooseTool(EditorState& state, Tool tool, int id) {
+void ChooseTool(EditorState& state, const tools::PaintTool& tool, int id) {
     EndTyping(state);
     // Another tool keeps the selection's pixels and drops its outline.
-    if (tool != state.currentTool) DropSelection(state);
-    state.currentTool = tool;
-    state.shapeDragging = false;
-    if (tool == Tool::Line) state.lineAnchor = NoAnchor;
-    if (tool == Tool::Circle) state.circleAnchor = NoAnchor;
-    state.shapeAnchor = NoAnchor;
+    if (tool.kind != state.currentTool) DropSelection(state);
+    state.currentTool = tool.kind;
+    tool.Chosen(state);
     SelectToolButton(id);
-    // Text is typed into the lines the mixed view shows.
-    if (tool == Tool::Text && !state.mixedView) ChangeView(state, [&] { SetMixedView(state, true); });
 }
 
 void KeyPointer(EditorState& state, int dx, int dy, bool press) {
     if (!press && state.currentTool == Tool::Select && MoveSelectionBy(state, dx, dy)) return;
     const Cell c{std::clamp(state.pointerCell.x + dx, 0, lores::PageWidth - 1),
                  std::clamp(state.pointerCell.y + dy, 0, lores::PageHeight - 1)};
-    state.highlightFromState = true;
     PointerAt(state, c, press, press);
     // A key's press is its release too.
-    if (press && state.currentTool == Tool::Select) SelectPointer(state, c, PointerPhase::Release);
-    else if (press) ToolReleased(state, c);
+    if (press) ToolReleased(state, c);
     state.select.pressTaken = false;
-    state.highlightFromState = false;
     FollowPointerCell(state);
 }
 

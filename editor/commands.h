@@ -13,6 +13,9 @@
 #include "windowing/windowing.h"
 
 namespace editor {
+namespace tools {
+class PaintTool;
+}
 
 enum class Menu { None, File, Edit, View, Frame, Tools, Help };
 
@@ -28,7 +31,7 @@ struct Command {
     void (*run)(EditorState&) = nullptr;
     bool (*enabled)(const EditorState&) = nullptr;  // none: always
     bool (*on)(const EditorState&) = nullptr;       // a toggle's or choice's state
-    std::optional<Tool> tool = std::nullopt;        // the tool it chooses
+    const tools::PaintTool& (*tool)() = nullptr;    // the tool it chooses
     const char* statusName = nullptr;               // and what the status line calls that tool
     bool separatorBefore = false;
 };
@@ -42,7 +45,7 @@ const char* ToolName(Tool tool);
 inline constexpr std::array<const char*, 6> MenuTitles = {"&File", "&Edit", "&View", "F&rame", "&Tools", "&Help"};
 
 // Chooses the tool, as its key or button does.
-void ChooseTool(EditorState& state, Tool tool, int id);
+void ChooseTool(EditorState& state, const tools::PaintTool& tool, int id);
 
 // The keyboard's pointer: the arrows move the highlighted cell (or the
 // selection) as a pointer move would, Space presses there.

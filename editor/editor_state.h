@@ -318,9 +318,6 @@ struct EditorState {
     // Rows 40 to 47 shown as the four text lines of the machine's mixed mode.
     bool mixedView = false;
     int palette = 0;  // index into lores::Palettes(); 0 is the default
-    // Set while a key acts on the pointer's cell: the highlight is on
-    // pointerCell instead of under the current canvas event.
-    bool highlightFromState = false;
     Shown shown;
     // A command asked for the program to end (the unsaved question still comes).
     bool endAsked = false;

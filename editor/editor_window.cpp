@@ -10,6 +10,7 @@
 #include "editor/selection.h"
 #include "editor/frames.h"
 #include "editor/tools.h"
+#include "editor/tools/tool.h"
 #include "editor/history.h"
 #include "editor/status_line.h"
 #include "editor/zoom.h"
@@ -230,7 +231,7 @@ void UpdateMenuBar(EditorState& state) {
     std::vector<std::uint8_t> now;
     for (const Command& c : Commands()) {
         if (c.menu == Menu::None) continue;
-        const bool on = c.tool ? state.currentTool == *c.tool : c.on && c.on(state);
+        const bool on = c.tool ? state.currentTool == c.tool().kind : c.on && c.on(state);
         now.push_back(static_cast<std::uint8_t>(on | (!c.enabled || c.enabled(state)) << 1));
     }
     if (now != state.shown.menuStates) {
@@ -251,8 +252,11 @@ void UpdateMenuBar(EditorState& state) {
 
 void SelectToolButton(int id) {
     for (int i = 0; i <= CommandId::PenTool; ++i) SetButtonPressed(ToolbarNumber, i, 0);
-    // The shapes beyond the toolbar's own tools have no button: none shows pressed.
-    if (id <= CommandId::PenTool) SetButtonPressed(ToolbarNumber, id, 1);
+    // A tool's button beyond the toolbar's first ones is let go too (a tool
+    // with no button has nothing to show: the toolbar has no such id).
+    for (const Command& c : Commands())
+        if (c.tool && c.id > CommandId::PenTool) SetButtonPressed(ToolbarNumber, c.id, 0);
+    SetButtonPressed(ToolbarNumber, id, 1);
 }
 
 bool StartUp(EditorState& state, int palette) {

@@ -14,6 +14,7 @@
 #include "editor/selection.h"
 #include "editor/status_line.h"
 #include "editor/tools.h"
+#include "editor/tools/tool.h"
 #include "editor/typing.h"
 #include "editor/zoom.h"
 #include "lores/drawing.h"
@@ -34,7 +35,7 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
     Selecting& select = state.select;
     // The press that put a paste down draws nothing until its release.
     if (select.pressTaken && leftHeld && !pressed) {
-        RedrawPage(state);
+        RedrawAtPointerCell(state);
         return;
     }
     select.pressTaken = false;
@@ -43,38 +44,7 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
         PastePointer(state, pressed);
         return;
     }
-    if (state.currentTool == Tool::Select) {
-        SelectPointer(state, cell, pressed ? PointerPhase::Press : leftHeld ? PointerPhase::Drag : PointerPhase::Hover);
-        return;
-    }
-    if (state.currentTool == Tool::Text && leftHeld) {
-        // A press on the text lines puts the cursor there; anywhere else ends typing.
-        if (OnTextLines(state, cell) && cell.x >= 0 && cell.x < lores::PageWidth) StartTyping(state, cell);
-        else EndTyping(state);
-        RedrawPage(state);
-        return;
-    }
-    if (OnTextLines(state, cell)) {
-        RedrawPage(state);
-        return;
-    }
-    const PointerPhase phase = pressed ? PointerPhase::Press : leftHeld ? PointerPhase::Drag : PointerPhase::Hover;
-    switch (state.currentTool) {
-    case Tool::Pen: PenPointer(state, phase); break;
-    case Tool::Line: LinePointer(state, phase); break;
-    case Tool::Circle: CirclePointer(state, phase); break;
-    case Tool::Fill: FillPointer(state, leftHeld); break;
-    case Tool::Rectangle:
-    case Tool::FilledRectangle:
-    case Tool::FilledCircle:
-    case Tool::Ellipse:
-    case Tool::FilledEllipse: ShapePointer(state, phase); break;
-    case Tool::Spray: SprayPointer(state, phase); break;
-    case Tool::ReplaceColour: ReplaceColourPointer(state, pressed); break;
-    case Tool::PatternFill: PatternFillPointer(state, pressed); break;
-    case Tool::Text:
-    case Tool::Select: RedrawPage(state); break;
-    }
+    ToolPointer(state, pressed ? PointerPhase::Press : leftHeld ? PointerPhase::Drag : PointerPhase::Hover);
 }
 
 documents::Document DocumentOf(EditorState& state) {
@@ -109,7 +79,7 @@ void CarryOutCommand(EditorState& state, int id) {
     }
     const Command* command = FindCommand(id);
     if (!command) return;  // not a command of this program
-    if (command->tool) ChooseTool(state, *command->tool, id);
+    if (command->tool) ChooseTool(state, command->tool(), id);
     else if (command->run) command->run(state);
 }
 
@@ -118,7 +88,7 @@ void HandlePointer(EditorState& state, bool pressed) {
     const Cell cell = PointerCellOfCurrentEvent();
     if (pressed) state.notice.clear();
     // A pen stroke, or a spray, is one step of the history, from the press to the release.
-    state.penStroke = leftHeld && (state.currentTool == Tool::Pen || state.currentTool == Tool::Spray) &&
+    state.penStroke = leftHeld && tools::Current(state).Stroke() &&
                       !OnTextLines(state, cell) && !state.select.floating && !state.select.pressTaken;
     PointerAt(state, cell, leftHeld, pressed && leftHeld);
 }
@@ -166,8 +136,7 @@ bool HandleEvent(EditorState& state, int event) {
         } else if (type == windowing::CanvasLeftButtonUp) {
             state.penStroke = false;
             state.select.pressTaken = false;
-            if (state.currentTool == Tool::Select) SelectPointer(state, PointerCellOfCurrentEvent(), PointerPhase::Release);
-            else ToolReleased(state, PointerCellOfCurrentEvent());
+            ToolReleased(state, PointerCellOfCurrentEvent());
         } else if (type == windowing::CanvasMiddleButtonDown) {
             PickColourAt(state, PointerCellOfCurrentEvent());
         } else if (type == windowing::CanvasCharacterTyped || type == windowing::CanvasKeyDown) {
@@ -182,7 +151,7 @@ bool HandleEvent(EditorState& state, int event) {
     // (but for the typing cursor's blinking, which the wake-ups are for).
     if (event == windowing::PlatformMessage) {
         BlinkCursor(state);
-        SprayStep(state);
+        ToolWake(state);
         if (state.playing) {
             PlaybackStep(state);
             UpdateStatusLine(state);

@@ -140,13 +140,13 @@ Cell PointerCellOfCurrentEvent() {
                   windowing::CanvasAttribute(CanvasNumber, windowing::CanvasPointerY));
 }
 
-void RedrawPage(EditorState& state) {
+namespace {
+
+void Redraw(EditorState& state, Cell c) {
     runtime::DrawingContext* target = windowing::CanvasDrawTarget(CanvasNumber);
     const bool remembered =
         state.shown.drawSerial != 0 && state.shown.drawSerial + 1 == windowing::CanvasDrawSerial(CanvasNumber);
     runtime::BeginDrawing(target);
-    // Outside a canvas event (a command, start-up) this lands on cell (0, 0).
-    const Cell c = state.highlightFromState ? state.pointerCell : PointerCellOfCurrentEvent();
     // The mixed view's text lines take no highlight: they are not pixels.
     const int rows = DrawableRows(state);
     const int highlight =
@@ -214,15 +214,18 @@ void RedrawPage(EditorState& state) {
     state.shown.drawSerial = target ? windowing::CanvasDrawSerial(CanvasNumber) : 0;
 }
 
+}  // namespace
+
+// Outside a canvas event (a command, start-up) the highlight lands on cell (0, 0).
+void RedrawPage(EditorState& state) { Redraw(state, PointerCellOfCurrentEvent()); }
+
 void RedrawEveryBox(EditorState& state) {
     state.shown.drawSerial = 0;  // nothing shown is remembered
     RedrawPage(state);
 }
 
 void RedrawAtPointerCell(EditorState& state) {
-    state.highlightFromState = true;
-    RedrawPage(state);
-    state.highlightFromState = false;
+    Redraw(state, state.pointerCell);
 }
 
 void UpdatePointer(EditorState& state, Cell cell) {

@@ -8,6 +8,7 @@
 #include "editor/page_view.h"
 #include "editor/picture_import.h"
 #include "editor/tools.h"
+#include "editor/tools/tool.h"
 #include "lores/text_glyphs.h"
 #include "runtime/images.h"
 #include "windowing/windowing.h"
@@ -55,7 +56,7 @@ void CarryCells(const EditorState& state, lores::LoresPage& page) {
 void PlacePaste(const EditorState& state, lores::LoresPage& page) {
     const Selecting& s = state.select;
     const int rows = DrawableRows(state);
-    Mirrored(state, [&](auto map) {
+    tools::Mirrored(state, [&](auto map) {
         for (int j = 0; j < s.pasted.height; ++j)
             for (int i = 0; i < s.pasted.width; ++i) {
                 const Cell c = map(Cell{s.pasteAt.x + i, s.pasteAt.y + j});
@@ -136,13 +137,13 @@ void SelectPointer(EditorState& state, Cell cell, PointerPhase phase) {
         break;
     case PointerPhase::Hover: break;
     }
-    RedrawPage(state);
+    RedrawAtPointerCell(state);
 }
 
 void PastePointer(EditorState& state, bool press) {
     state.select.pasteAt = state.pointerCell;
     if (press) PutDownPaste(state);
-    else RedrawPage(state);
+    else RedrawAtPointerCell(state);
 }
 
 void SelectAll(EditorState& state) {
@@ -268,7 +269,7 @@ CellRect OverlayBounds(const EditorState& state) {
         // The paste and its mirrored copies.
         CellRect r = PasteRect(s);
         const CellRect placed = r;
-        Mirrored(state, [&](auto map) {
+        tools::Mirrored(state, [&](auto map) {
             const Cell a = map(Cell{placed.x0, placed.y0}), b = map(Cell{placed.x1, placed.y1});
             r = {std::min({r.x0, a.x, b.x}), std::min({r.y0, a.y, b.y}), std::max({r.x1, a.x, b.x}),
                  std::max({r.y1, a.y, b.y})};

@@ -14,6 +14,7 @@
 #include "editor/commands.h"
 #include "editor/recent_files.h"
 #include "editor/status_line.h"
+#include "editor/tools/tool.h"
 #include "editor_fixture.h"
 #include "lores/text_glyphs.h"
 #include "test_files.h"
@@ -114,7 +115,7 @@ TEST_F(MenuBar, ItemsReadThroughAccessibilityAreTheCommandTable) {
         if (c.keys[0]) {
             EXPECT_EQ(t->keys, QKeySequence::fromString(QString::fromUtf8(c.keys[0])).toString().toStdString()) << name;
         }
-        EXPECT_EQ(t->on, c.tool ? s.currentTool == *c.tool : c.on && c.on(s)) << name;
+        EXPECT_EQ(t->on, c.tool ? s.currentTool == c.tool().kind : c.on && c.on(s)) << name;
         EXPECT_EQ(t->enabled, !c.enabled || c.enabled(s)) << name;
     }
     EXPECT_EQ(items.size(), inMenus + RecentFilesKept) << "and the recent files' places";
