@@ -7,6 +7,7 @@
 #include "editor/commands.h"
 #include "editor/history.h"
 #include "editor/tools.h"
+#include "editor/tools/tool.h"
 #include "editor_fixture.h"
 #include "lores/drawing.h"
 
@@ -136,4 +137,26 @@ TEST_F(DrawingGestures, StrokesAreJoinedAndTheNewToolsDrawAsTheySay) {
             }
     EXPECT_GE(drops, 3);
     EXPECT_EQ(s.history.at, 1u);
+}
+
+// Every tool the command table names: chosen by its row, it is the current
+// tool; a drag over seven cells with one whose drag is a stroke draws and
+// is one step of the history, not seven.
+TEST_F(DrawingGestures, EveryToolIsItsRowsAndAStrokeIsOneStep) {
+    int strokes = 0;
+    for (const editor::Command& c : Commands()) {
+        if (!c.tool) continue;
+        Command(c.id);
+        EXPECT_EQ(&tools::Current(s), &c.tool()) << c.id;
+        if (!c.tool().Stroke()) continue;
+        ++strokes;
+        Fresh();
+        s.currentColour = 9;
+        Press({3, 3});
+        for (int x = 4; x <= 10; ++x) DragTo(At(x, 3));
+        Release({10, 3});
+        EXPECT_NE(s.workingPage(), lores::LoresPage{}) << c.id;
+        EXPECT_EQ(s.history.at, 1u) << c.id << ": one drag, one step";
+    }
+    EXPECT_GE(strokes, 2) << "the pen and the spray at least";
 }
