@@ -4,6 +4,7 @@
 
 #include "editor/editor_window.h"
 #include "editor/frames.h"
+#include "editor/document_commands.h"
 #include "editor/event_loop.h"
 #include "editor/history.h"
 #include "editor/mixed_view.h"

@@ -5,6 +5,7 @@
 
 #include "assets/embedded.h"
 #include "editor/commands.h"
+#include "editor/document_commands.h"
 #include "editor/event_loop.h"
 #include "editor/recent_files.h"
 #include "editor/selection.h"

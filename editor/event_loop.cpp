@@ -1,3 +1,4 @@
+#include "editor/document_commands.h"
 #include "editor/event_loop.h"
 
 #include <algorithm>
@@ -45,26 +46,6 @@ void PointerAt(EditorState& state, Cell cell, bool leftHeld, bool pressed) {
         return;
     }
     ToolPointer(state, pressed ? PointerPhase::Press : leftHeld ? PointerPhase::Drag : PointerPhase::Hover);
-}
-
-documents::Document DocumentOf(EditorState& state) {
-    return {state.workingPage(), state.frames, state.fileName, state.confirmFileName, state.pictureChanged,
-            [&state] { RedrawPage(state); }, state.lastFolder};
-}
-
-bool MayDiscardPicture(EditorState& state) {
-    if (!state.pictureChanged) return true;
-    switch (windowing::AskToSaveChanges(state.titleText.c_str(), SaveChangesQuestion)) {
-    case windowing::SaveChangesAnswer::Save: {
-        documents::Document doc = DocumentOf(state);
-        if (!documents::SaveDocument(doc)) return false;
-        RememberRecentFile(state, state.fileName);
-        return true;
-    }
-    case windowing::SaveChangesAnswer::Discard: return true;
-    case windowing::SaveChangesAnswer::Cancel: break;
-    }
-    return false;
 }
 
 void CarryOutCommand(EditorState& state, int id) {

@@ -2,19 +2,9 @@
 // pointer turned into drawing with the current tool.
 #pragma once
 
-#include "documents/documents.h"
 #include "editor/editor_state.h"
 
 namespace editor {
-
-inline constexpr const char* SaveChangesQuestion = "Save changes to the picture?";
-
-// The document commands' view of the editor's picture.
-documents::Document DocumentOf(EditorState& state);
-
-// True when the picture may be replaced or the program may end: nothing is
-// unsaved, or the user chose to save (and the save succeeded) or to discard.
-bool MayDiscardPicture(EditorState& state);
 
 // Runs until the close box or Escape ends it.
 void RunEventLoop(EditorState& state);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "editor/event_loop.h"
-#include "editor/picture_import.h"
 #include "runtime/settings.h"
 
 namespace editor {
@@ -26,49 +24,11 @@ bool Keepable(const std::string& path) {
 
 }  // namespace
 
-void NewPicture(EditorState& state) {
-    documents::Document doc = DocumentOf(state);
-    if (MayDiscardPicture(state)) documents::NewDocument(doc);
-}
-
-void OpenPicture(EditorState& state) {
-    documents::Document doc = DocumentOf(state);
-    if (!MayDiscardPicture(state)) return;
-    RememberRecentFile(state, documents::OpenDocument(doc));
-}
-
-void SavePicture(EditorState& state, bool askForName) {
-    documents::Document doc = DocumentOf(state);
-    if (askForName ? documents::SaveDocumentAs(doc) : documents::SaveDocument(doc))
-        RememberRecentFile(state, state.fileName);
-}
-
-void OpenDroppedFile(EditorState& state, const std::string& path) {
-    // A picture that is not lores is converted into the page, as Import
-    // Picture does; anything else is opened.
-    if (path.empty() || ImportPictureFile(state, path, false)) return;
-    documents::Document doc = DocumentOf(state);
-    if (MayDiscardPicture(state)) RememberRecentFile(state, documents::OpenPath(doc, path));
-}
-
-void StartWithFile(EditorState& state, const std::string& path) {
-    documents::Document doc = DocumentOf(state);
-    RememberRecentFile(state, documents::StartWithPath(doc, path));
-}
-
-void OpenRecentFile(EditorState& state, std::size_t index) {
-    if (index >= state.recentFiles.size() || !MayDiscardPicture(state)) return;
-    const std::string path = state.recentFiles[index];
-    if (documents::PictureIsGone(path)) {
-        LoadRecentFiles(state);
-        auto& files = state.recentFiles;
-        files.erase(std::remove(files.begin(), files.end(), path), files.end());
-        KeepRecentFiles(files);
-        documents::ShowReadMessage(path, "it is no longer there (taken off the recent files)");
-        return;
-    }
-    documents::Document doc = DocumentOf(state);
-    RememberRecentFile(state, documents::OpenPath(doc, path));
+void ForgetRecentFile(EditorState& state, const std::string& path) {
+    LoadRecentFiles(state);
+    auto& files = state.recentFiles;
+    files.erase(std::remove(files.begin(), files.end(), path), files.end());
+    KeepRecentFiles(files);
 }
 
 void ClearRecentFiles(EditorState& state) {

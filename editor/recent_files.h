@@ -1,6 +1,5 @@
-// The picture's file commands as the editor carries them out (the unsaved
-// question first), and the list of pictures last opened or saved that the
-// File menu offers again, kept in $XDG_CONFIG_HOME/vornel/recent.
+// The list of pictures last opened or saved that the File menu offers
+// again, kept in $XDG_CONFIG_HOME/vornel/recent.
 #pragma once
 
 #include <string>
@@ -12,14 +11,6 @@ namespace editor {
 
 inline constexpr std::size_t RecentFilesKept = 10;
 
-void NewPicture(EditorState& state);
-void OpenPicture(EditorState& state);
-void SavePicture(EditorState& state, bool askForName);
-// A file dropped on the window, or named on the command line.
-void OpenDroppedFile(EditorState& state, const std::string& path);
-void StartWithFile(EditorState& state, const std::string& path);
-// The list's entry at index; one that is gone is said so and taken off.
-void OpenRecentFile(EditorState& state, std::size_t index);
 void ClearRecentFiles(EditorState& state);
 
 // The list as kept: newest first, at most RecentFilesKept absolute paths
@@ -29,6 +20,8 @@ std::vector<std::string> ParseRecentFiles(const std::string& text);
 void LoadRecentFiles(EditorState& state);
 // The path goes to the top of the list, which is kept at once.
 void RememberRecentFile(EditorState& state, const std::string& path);
+// A file that is gone comes off the list, which is kept at once.
+void ForgetRecentFile(EditorState& state, const std::string& path);
 // The words the menu shows for the list's entry at index.
 std::string RecentFileMenuText(const std::vector<std::string>& files, std::size_t index);
 

@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "editor/editor_window.h"
+#include "editor/document_commands.h"
 #include "editor/event_loop.h"
 #include "lores/lores_page.h"
 #include "qt_driver.h"

@@ -12,6 +12,7 @@
 
 #include "documents/conversions.h"
 #include "editor/commands.h"
+#include "editor/document_commands.h"
 #include "editor/recent_files.h"
 #include "editor/status_line.h"
 #include "editor/tools/tool.h"
