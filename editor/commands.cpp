@@ -34,15 +34,13 @@ void ChangeView(EditorState& state, Change change) {
 }
 
 void Scroll(EditorState& state, lores::ScrollDirection direction) {
-    lores::ScrollPage(state.workingPage(), direction, DrawableRows(state));
-    state.pictureChanged = true;
+    EditPage(state, [&](lores::LoresPage& page, int rows) { lores::ScrollPage(page, direction, rows); }, Marks::Always);
     RedrawPage(state);
 }
 
 void Flip(EditorState& state, bool leftRight) {
     if (FlipSelection(state, leftRight)) return;
-    lores::FlipPage(state.workingPage(), leftRight, DrawableRows(state));
-    state.pictureChanged = true;
+    EditPage(state, [&](lores::LoresPage& page, int rows) { lores::FlipPage(page, leftRight, rows); }, Marks::Always);
     RedrawAtPointerCell(state);
 }
 

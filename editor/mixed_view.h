@@ -28,6 +28,25 @@ void KeepingTextLines(EditorState& state, Edit edit) {
     lores::WriteMixedText(state.workingPage(), text);
 }
 
+// Whether an edit changes the picture when it changes no byte of it (a
+// command the user gave: a scroll, a flip, a move or paste put down).
+enum class Marks { WhenChanged, Always };
+
+// Every edit of the page but typing and the text lines' own commands comes
+// through here, where the mixed view's rule is kept: edit(page, rows) may
+// change rows 0 to rows - 1 (40 in the mixed view, else 48), and whatever it
+// wrote on the text lines is taken back. The picture is changed then (as
+// marks says); true when a byte of it changed.
+template <typename Edit>
+bool EditPage(EditorState& state, Edit edit, Marks marks = Marks::WhenChanged) {
+    lores::LoresPage& page = state.workingPage();
+    const lores::LoresPage before = page;
+    KeepingTextLines(state, [&] { edit(page, DrawableRows(state)); });
+    const bool changed = page != before;
+    if (changed || marks == Marks::Always) state.pictureChanged = true;
+    return changed;
+}
+
 // Turns the mixed view on or off; turning it on takes the text lines out of
 // a selection kept (one wholly on them is dropped) and ends a move.
 void SetMixedView(EditorState& state, bool on);

@@ -128,25 +128,24 @@ bool ImportPictureFile(EditorState& state, const std::string& path, bool exactTo
         documents::ShowReadMessage(path, why);
         return true;
     }
-    lores::LoresPage& page = state.workingPage();
     // In the mixed view the picture's rows 0 to 39 come in; the text lines stay.
     if (documents::LoresAlready(image, lores::PageWidth, lores::PageHeight)) {
         if (!exactToo) return false;
         documents::ImportOptions options;
         options.palette = &lores::Palettes()[static_cast<std::size_t>(state.palette)];
         documents::ImportReport report;
-        KeepingTextLines(state, [&] { documents::PageFromPicture(image, options, page, report); });
+        EditPage(state, [&](lores::LoresPage& page, int) { documents::PageFromPicture(image, options, page, report); },
+                 Marks::Always);
     } else {
         Conversion conversion(image, 0);
         const auto colours = Choose(state, conversion, "Import Picture", false);
         if (!colours) return true;
-        KeepingTextLines(state, [&] {
+        EditPage(state, [&](lores::LoresPage& page, int) {
             for (int y = 0; y < lores::PageHeight; ++y)
                 for (int x = 0; x < lores::PageWidth; ++x)
                     lores::PlotPixel(page, x, y, (*colours)[static_cast<std::size_t>(y * lores::PageWidth + x)]);
-        });
+        }, Marks::Always);
     }
-    state.pictureChanged = true;
     RedrawPage(state);
     return true;
 }

@@ -46,16 +46,15 @@ void Clear(lores::LoresPage& page, CellRect r) { lores::FillRectangle(page, r.x0
 
 // The move's result on page: the cells it leaves black, the carried ones
 // where the move took them (what falls off the drawable rows is lost).
-void CarryCells(const EditorState& state, lores::LoresPage& page) {
+void CarryCells(const EditorState& state, lores::LoresPage& page, int rows) {
     const Selecting& s = state.select;
     Clear(page, s.rect);
-    lores::PutBlock(page, s.lifted, s.rect.x0 + s.offset.x, s.rect.y0 + s.offset.y, DrawableRows(state));
+    lores::PutBlock(page, s.lifted, s.rect.x0 + s.offset.x, s.rect.y0 + s.offset.y, rows);
 }
 
 // The paste put on page, and again at the mirrored places that are on.
-void PlacePaste(const EditorState& state, lores::LoresPage& page) {
+void PlacePaste(const EditorState& state, lores::LoresPage& page, int rows) {
     const Selecting& s = state.select;
-    const int rows = DrawableRows(state);
     tools::Mirrored(state, [&](auto map) {
         for (int j = 0; j < s.pasted.height; ++j)
             for (int i = 0; i < s.pasted.width; ++i) {
@@ -69,8 +68,7 @@ void CommitMove(EditorState& state) {
     Selecting& s = state.select;
     s.drag = Drag::None;
     if (s.offset == Cell{}) return;
-    CarryCells(state, state.workingPage());
-    state.pictureChanged = true;
+    EditPage(state, [&](lores::LoresPage& page, int rows) { CarryCells(state, page, rows); }, Marks::Always);
     s.rect = Clipped(Shifted(s.rect, s.offset), DrawableRows(state));
     s.offset = {};
 }
@@ -187,8 +185,7 @@ void CopySelection(EditorState& state, bool cut) {
 
 void DeleteSelection(EditorState& state) {
     if (state.select.rect.empty()) return;
-    Clear(state.workingPage(), state.select.rect);
-    state.pictureChanged = true;
+    EditPage(state, [&](lores::LoresPage& page, int) { Clear(page, state.select.rect); }, Marks::Always);
     RedrawAtPointerCell(state);
 }
 
@@ -229,8 +226,7 @@ void PutDownPaste(EditorState& state) {
     Selecting& s = state.select;
     if (!s.floating) return;
     s.floating = false;
-    PlacePaste(state, state.workingPage());
-    state.pictureChanged = true;
+    EditPage(state, [&](lores::LoresPage& page, int rows) { PlacePaste(state, page, rows); }, Marks::Always);
     // With the selection tool the cells put down stay selected, to move on.
     if (state.currentTool == Tool::Select) s.rect = Clipped(PasteRect(s), DrawableRows(state));
     RedrawAtPointerCell(state);
@@ -239,8 +235,8 @@ void PutDownPaste(EditorState& state) {
 bool FlipSelection(EditorState& state, bool leftRight) {
     const CellRect r = state.select.rect;
     if (r.empty() || state.select.floating) return false;
-    lores::FlipArea(state.workingPage(), r.x0, r.y0, r.x1, r.y1, leftRight);
-    state.pictureChanged = true;
+    EditPage(state, [&](lores::LoresPage& page, int) { lores::FlipArea(page, r.x0, r.y0, r.x1, r.y1, leftRight); },
+             Marks::Always);
     RedrawAtPointerCell(state);
     return true;
 }
@@ -257,8 +253,8 @@ const lores::LoresPage& ShownPage(EditorState& state) {
     s.composed = now;
     s.composedFrom = state.workingPage();
     s.overlaid = state.workingPage();
-    if (moving) CarryCells(state, s.overlaid);
-    else PlacePaste(state, s.overlaid);
+    if (moving) CarryCells(state, s.overlaid, now.rows);
+    else PlacePaste(state, s.overlaid, now.rows);
     return s.overlaid;
 }
 

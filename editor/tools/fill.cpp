@@ -26,15 +26,16 @@ private:
             return Shown::Nothing;
         }
         KeepUndoCopy(state);
-        const int rows = DrawableRows(state);
-        lores::FloodFill(state.workingPage(), p.x, p.y, state.fillTarget, state.currentColour, rows);
-        // The mirrored fills, each of its own area; one already filled, or
-        // one seeded on the mixed view's text lines, is skipped.
-        Mirrored(state, [&](auto map) {
-            const Cell m = map(p);
-            const int target = lores::PixelAt(state.workingPage(), m.x, m.y);
-            if (m.y < rows && target != (state.currentColour & 15))
-                lores::FloodFill(state.workingPage(), m.x, m.y, target, state.currentColour, rows);
+        EditPage(state, [&](lores::LoresPage& page, int rows) {
+            lores::FloodFill(page, p.x, p.y, state.fillTarget, state.currentColour, rows);
+            // The mirrored fills, each of its own area; one already filled,
+            // or one seeded on the mixed view's text lines, is skipped.
+            Mirrored(state, [&](auto map) {
+                const Cell m = map(p);
+                const int target = lores::PixelAt(page, m.x, m.y);
+                if (m.y < rows && target != (state.currentColour & 15))
+                    lores::FloodFill(page, m.x, m.y, target, state.currentColour, rows);
+            });
         });
         return Shown::Page;
     }

@@ -16,27 +16,24 @@ private:
         const Cell p = state.pointerCell;
         const int rows = DrawableRows(state);
         if (phase != PointerPhase::Press || !OnPage(p) || p.y >= rows) return Shown::Page;
-        bool changed = false;
         const lores::LoresPage before = state.workingPage();
         // The area as the fill finds it, at the press and at each mirrored place.
-        Mirrored(state, [&](auto map) {
-            const Cell m = map(p);
-            if (m.y >= rows) return;
-            lores::LoresPage area = state.workingPage();
-            const int target = lores::PixelAt(area, m.x, m.y);
-            lores::FloodFill(area, m.x, m.y, target, target ^ 1, rows);
-            for (int y = 0; y < rows; ++y)
-                for (int x = 0; x < lores::PageWidth; ++x)
-                    if (lores::PixelAt(area, x, y) != lores::PixelAt(state.workingPage(), x, y)) {
-                        const int colour = (x + y) % 2 ? state.secondColour : state.currentColour;
-                        changed = changed || colour != target;
-                        lores::PlotPixel(state.workingPage(), x, y, colour);
-                    }
+        const bool changed = EditPage(state, [&](lores::LoresPage& page, int) {
+            Mirrored(state, [&](auto map) {
+                const Cell m = map(p);
+                if (m.y >= rows) return;
+                lores::LoresPage area = page;
+                const int target = lores::PixelAt(area, m.x, m.y);
+                lores::FloodFill(area, m.x, m.y, target, target ^ 1, rows);
+                for (int y = 0; y < rows; ++y)
+                    for (int x = 0; x < lores::PageWidth; ++x)
+                        if (lores::PixelAt(area, x, y) != lores::PixelAt(page, x, y))
+                            lores::PlotPixel(page, x, y, (x + y) % 2 ? state.secondColour : state.currentColour);
+            });
         });
         if (changed) {
             lores::CopyPage(state.undoCopy(), before);
             state.undoAvailable = 1;
-            state.pictureChanged = true;
         } else {
             state.notice = "the area has that pattern already";
         }

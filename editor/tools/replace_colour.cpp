@@ -1,5 +1,6 @@
 // Replace Colour: every cell of the pressed cell's colour becomes the
 // current colour, in the selection when there is one.
+#include "editor/mixed_view.h"
 #include "editor/tools.h"
 #include "editor/tools/tool.h"
 
@@ -20,10 +21,11 @@ private:
             return Shown::Page;
         }
         KeepUndoCopy(state);
-        for (int y = 0; y < lores::PageHeight; ++y)
-            for (int x = 0; x < lores::PageWidth; ++x)
-                if (InScope(state, {x, y}) && lores::PixelAt(state.workingPage(), x, y) == from)
-                    lores::PlotPixel(state.workingPage(), x, y, to);
+        EditPage(state, [&](lores::LoresPage& page, int) {
+            for (int y = 0; y < lores::PageHeight; ++y)
+                for (int x = 0; x < lores::PageWidth; ++x)
+                    if (InScope(state, {x, y}) && lores::PixelAt(page, x, y) == from) lores::PlotPixel(page, x, y, to);
+        });
         return Shown::Page;
     }
 };

@@ -38,7 +38,7 @@ Shown ShapeTool::Pointer(EditorState& state, PointerPhase phase) const {
     }
     // The shape is made: the undo copy first, then the shape, as the rubber band showed it.
     KeepUndoCopy(state);
-    KeepingTextLines(state, [&] { Band(state); });
+    EditPage(state, [&](lores::LoresPage&, int) { Band(state); });
     anchor = NoAnchor;
     return Shown::Page;
 }

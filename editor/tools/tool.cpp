@@ -26,19 +26,14 @@ const PaintTool& ToolOf(Tool kind) {
 
 bool Stamp(EditorState& state, Cell c) {
     const int lo = -(state.brushSize - 1) / 2, hi = state.brushSize / 2;
-    bool changed = false;
-    for (int dy = lo; dy <= hi; ++dy)
-        for (int dx = lo; dx <= hi; ++dx)
-            Mirrored(state, [&](auto map) {
-                const Cell m = map(Cell{c.x + dx, c.y + dy});
-                if (!OnPage(m) || OnTextLines(state, m) ||
-                    lores::PixelAt(state.workingPage(), m.x, m.y) == (state.currentColour & 15))
-                    return;
-                lores::PenDot(state.workingPage(), m.x, m.y, state.currentColour);
-                changed = true;
-            });
-    if (changed) state.pictureChanged = true;
-    return changed;
+    return EditPage(state, [&](lores::LoresPage& page, int rows) {
+        for (int dy = lo; dy <= hi; ++dy)
+            for (int dx = lo; dx <= hi; ++dx)
+                Mirrored(state, [&](auto map) {
+                    const Cell m = map(Cell{c.x + dx, c.y + dy});
+                    if (OnPage(m) && m.y < rows) lores::PenDot(page, m.x, m.y, state.currentColour);
+                });
+    });
 }
 
 bool InScope(const EditorState& state, Cell c) {
