@@ -151,10 +151,15 @@ void Redraw(EditorState& state, Cell c) {
     const int rows = DrawableRows(state);
     const int highlight =
         c.x >= 0 && c.x < lores::PageWidth && c.y >= 0 && c.y < rows ? c.y * lores::PageWidth + c.x : -1;
-    const lores::LoresPage& page = ShownPage(state);
+    // What lies over the page, gathered once: the selection's outline and
+    // its move or paste, then the onion skin; the rubber band is in the
+    // page by now (drawn there for this redraw only), the typing cursor is
+    // drawn with the text lines.
+    const SelectionShown selection = ShownSelection(state);
+    const lores::LoresPage& page = selection.page;
     const lores::Palette& palette = state.colours();
     const int current = state.currentColour & 15;
-    const CellRect outline = Outline(state);
+    const CellRect outline = selection.outline;
     const bool outlineMoved = outline != state.select.shownOutline;
     std::bitset<lores::PageWidth * lores::PageHeight> filled;  // the cells drawn whole now
     // The onion skin: where the frame is black, the previous frame's colour
@@ -177,7 +182,7 @@ void Redraw(EditorState& state, Cell c) {
     // A move or paste on an unchanged page differs from what is shown only
     // where it is now or was last time.
     Selecting& select = state.select;
-    const CellRect overlay = OverlayBounds(state);
+    const CellRect overlay = selection.overlay;
     const bool samePage = remembered && page == state.shown.page;
     const bool onlyOverlay = remembered && !samePage && !overlay.empty() && !select.shownOverlay.empty() &&
                              state.typing.cursor.x < 0 && state.workingPage() == select.shownUnder;

@@ -241,6 +241,8 @@ bool FlipSelection(EditorState& state, bool leftRight) {
     return true;
 }
 
+namespace {
+
 const lores::LoresPage& ShownPage(EditorState& state) {
     Selecting& s = state.select;
     const bool moving = s.drag == Drag::Moving && s.offset != Cell{};
@@ -284,5 +286,9 @@ CellRect Outline(const EditorState& state) {
     if (s.drag == Drag::Moving) return Clipped(Shifted(s.rect, s.offset), DrawableRows(state));
     return s.rect;
 }
+
+}  // namespace
+
+SelectionShown ShownSelection(EditorState& state) { return {ShownPage(state), Outline(state), OverlayBounds(state)}; }
 
 }  // namespace editor

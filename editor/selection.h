@@ -26,14 +26,18 @@ void PutDownPaste(EditorState& state);
 // False with no selection (the whole picture is flipped instead).
 bool FlipSelection(EditorState& state, bool leftRight);
 
-// What the canvas shows: the working page, or a copy with a move or a
-// floating paste on it; and the outline around the selection or paste.
-const lores::LoresPage& ShownPage(EditorState& state);
-CellRect Outline(const EditorState& state);
-// Where the move's carried cells or the paste (and its mirrored copies)
-// are shown: between two redraws with the page under them unchanged, only
-// there can the page shown change. Empty with no move or paste on it.
-CellRect OverlayBounds(const EditorState& state);
+// What the selection puts over the page, for the view: the page to show
+// (the working page, or a copy with a move or a floating paste on it), the
+// outline around the selection or paste, and where the move's carried
+// cells or the paste (and its mirrored copies) are shown: between two
+// redraws with the page under them unchanged, only there can the page
+// shown change (empty with no move or paste on it).
+struct SelectionShown {
+    const lores::LoresPage& page;
+    CellRect outline;
+    CellRect overlay;
+};
+SelectionShown ShownSelection(EditorState& state);
 
 // The program's own clipboard type: "VCEL", width, height, a colour number a cell.
 inline constexpr const char* CellsClipboardType = "application/x-vornel-cells";
