@@ -4,13 +4,13 @@
 #include <cmath>
 #include <functional>
 
-#include "documents/oklab.h"
+#include "documents/photo_internal.h"
 
 namespace documents {
 namespace {
 
-constexpr int Cols = lores::PageWidth, Rows = lores::PageHeight;
-constexpr double ScreenWidth = 640, ScreenHeight = 384, CellW = 16, CellH = 8;
+using namespace photo;
+
 
 const std::array<float, 256>& LinearTable() {
     static const std::array<float, 256> table = [] {
@@ -25,32 +25,6 @@ const std::array<float, 256>& LinearTable() {
     return table;
 }
 
-float Distance2(const std::array<float, 3>& a, const std::array<float, 3>& b) {
-    const float x = a[0] - b[0], y = a[1] - b[1], z = a[2] - b[2];
-    return x * x + y * y + z * z;
-}
-
-// The palette as linear light and as OKLab.
-struct Colours {
-    std::array<LinearRgb, lores::ColourCount> linear;
-    std::array<Lab, lores::ColourCount> lab;
-    explicit Colours(const lores::Palette& palette) {
-        for (int n = 0; n < lores::ColourCount; ++n) {
-            const lores::ColourValue v = palette[static_cast<std::size_t>(n)];
-            linear[static_cast<std::size_t>(n)] = {LinearOf(v & 0xFF), LinearOf((v >> 8) & 0xFF),
-                                                   LinearOf((v >> 16) & 0xFF)};
-            lab[static_cast<std::size_t>(n)] = OkLabOf(linear[static_cast<std::size_t>(n)]);
-        }
-    }
-    int Nearest(const LinearRgb& c) const {
-        const Lab want = OkLabOf({std::clamp(c[0], 0.f, 1.f), std::clamp(c[1], 0.f, 1.f), std::clamp(c[2], 0.f, 1.f)});
-        int best = 0;
-        for (int n = 1; n < lores::ColourCount; ++n)
-            if (Distance2(lab[static_cast<std::size_t>(n)], want) < Distance2(lab[static_cast<std::size_t>(best)], want))
-                best = n;
-        return best;
-    }
-};
 
 // Which source pixels cover a span of the screen, and how much of it each.
 struct Cover {
@@ -70,39 +44,6 @@ std::vector<std::vector<Cover>> Spans(int count, double spanLength, int pixels, 
     return spans;
 }
 
-// The blur the eye gives the cells from a normal distance: a Gaussian of a
-// cell's width, which on the screen is two cells down.
-constexpr int BlurX = 3, BlurY = 6;
-struct Blur {
-    float weight[2 * BlurY + 1][2 * BlurX + 1];
-    Blur() {
-        float sum = 0;
-        for (int y = -BlurY; y <= BlurY; ++y)
-            for (int x = -BlurX; x <= BlurX; ++x)
-                sum += weight[y + BlurY][x + BlurX] = std::exp(-0.5f * (x * x + y * y / 4.0f));
-        for (auto& row : weight)
-            for (float& w : row) w /= sum;
-    }
-    float At(int dx, int dy) const { return weight[dy + BlurY][dx + BlurX]; }
-};
-const Blur& TheBlur() {
-    static const Blur blur;
-    return blur;
-}
-
-// Visits the cells on the page that the blur of cell (x, y) reaches:
-// visit(weight, index).
-template <typename Visit>
-void UnderBlur(int x, int y, Visit visit) {
-    const Blur& blur = TheBlur();
-    for (int dy = -BlurY; dy <= BlurY; ++dy)
-        for (int dx = -BlurX; dx <= BlurX; ++dx) {
-            const int tx = x + dx, ty = y + dy;
-            if (tx >= 0 && tx < Cols && ty >= 0 && ty < Rows) visit(blur.At(dx, dy), static_cast<std::size_t>(ty * Cols + tx));
-        }
-}
-
-using Vec3 = std::array<float, 3>;
 
 // Error diffusion along serpentine rows: each neighbour's share (for a row
 // left to right) with its offset.
@@ -133,11 +74,12 @@ CellColours Diffuse(const LinearCells& cells, const Colours& colours, const std:
     return out;
 }
 
-// A method's shares weighed by how far the neighbour is on the screen (a
-// cell is two units across, one down), to the total given.
-std::vector<Share> OnScreen(std::vector<Share> shares, float total) {
+// A method's shares weighed by how far the neighbour is on the screen (at
+// 2:1 a cell is two units across, one down), to the total given.
+std::vector<Share> OnScreen(std::vector<Share> shares, float total, PixelAspect aspect) {
     float sum = 0;
-    for (Share& s : shares) sum += s.weight /= std::sqrt(4.0f * s.dx * s.dx + 1.0f * s.dy * s.dy);
+    const float across = 1.0f / Squash(aspect);
+    for (Share& s : shares) sum += s.weight /= std::sqrt(across * s.dx * s.dx + 1.0f * s.dy * s.dy);
     for (Share& s : shares) s.weight *= total / sum;
     return shares;
 }
@@ -174,108 +116,16 @@ CellColours Ordered(const LinearCells& cells, const Colours& colours) {
     return out;
 }
 
-// The blur met with itself over the page: how a change at one cell moves
-// the blurred error as another cell's blur weighs it. The blur is a
-// product of a curve across and one down, and the page a rectangle, so this
-// is a product too: across[a][b] * down[c][d] for cells (a, c) and (b, d).
-struct SelfBlur {
-    float across[Cols][Cols] = {};
-    float down[Rows][Rows] = {};
-    SelfBlur() {
-        const Blur& blur = TheBlur();
-        const float middle = blur.At(0, 0);  // the two curves' product at 0
-        for (int a = 0; a < Cols; ++a)
-            for (int b = 0; b < Cols; ++b)
-                for (int k = std::max(a, b) - BlurX; k <= std::min(a, b) + BlurX; ++k)
-                    if (k >= 0 && k < Cols) across[a][b] += blur.At(k - a, 0) * blur.At(k - b, 0) / middle;
-        for (int a = 0; a < Rows; ++a)
-            for (int b = 0; b < Rows; ++b)
-                for (int k = std::max(a, b) - BlurY; k <= std::min(a, b) + BlurY; ++k)
-                    if (k >= 0 && k < Rows) down[a][b] += blur.At(0, k - a) * blur.At(0, k - b) / middle;
-    }
-};
-
-// The weight of each cell's own error beside the blurred one, as a share
-// of the blur's own weight at the cell: at 2 the page stays well ahead of
-// a plain Floyd-Steinberg by the blurred measure and also by one close up
-// (half a cell, in linear light), where lone far colours showed as speckles.
-constexpr float CellWeight = 2.0f;
-
-// Direct binary search: from the diffusion's answer, one cell at a time
-// takes the colour that lowers the blurred error most, until none does. The
-// error is measured in an opponent space of linear light (luminance, and
-// two colour differences weighed less), blurred within the page. Each cell
-// keeps the blurred error as its own blur weighs it, so that trying a colour
-// costs a few products and only a change spreads.
-CellColours Search(const LinearCells& cells, const Colours& colours, CellColours start) {
-    const auto opponent = [](const LinearRgb& c) -> Vec3 {
-        return {0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2], 0.5f * (c[0] - c[1]),
-                0.35f * (0.5f * (c[0] + c[1]) - c[2])};
-    };
-    std::array<Vec3, lores::ColourCount> palette;
-    for (int n = 0; n < lores::ColourCount; ++n) palette[static_cast<std::size_t>(n)] = opponent(colours.linear[static_cast<std::size_t>(n)]);
-    static const SelfBlur self;
-    constexpr int RX = 2 * BlurX, RY = 2 * BlurY;
-    std::vector<Vec3> toward(CellCount, {0, 0, 0});
-    const auto spreadChange = [&](int x, int y, const Vec3& d) {
-        for (int ty = std::max(0, y - RY); ty <= std::min(Rows - 1, y + RY); ++ty)
-            for (int tx = std::max(0, x - RX); tx <= std::min(Cols - 1, x + RX); ++tx) {
-                const float g = self.across[x][tx] * self.down[y][ty];
-                Vec3& t = toward[static_cast<std::size_t>(ty * Cols + tx)];
-                for (std::size_t c = 0; c < 3; ++c) t[c] += g * d[c];
-            }
-    };
-    std::vector<Vec3> wants(CellCount);
-    for (int y = 0; y < Rows; ++y)
-        for (int x = 0; x < Cols; ++x) {
-            const auto want = opponent(cells[static_cast<std::size_t>(y * Cols + x)]);
-            wants[static_cast<std::size_t>(y * Cols + x)] = want;
-            const auto& got = palette[start[static_cast<std::size_t>(y * Cols + x)]];
-            spreadChange(x, y, {got[0] - want[0], got[1] - want[1], got[2] - want[2]});
-        }
-    for (int pass = 0; pass < 16; ++pass) {
-        bool changed = false;
-        for (int y = 0; y < Rows; ++y)
-            for (int x = 0; x < Cols; ++x) {
-                const Vec3& t = toward[static_cast<std::size_t>(y * Cols + x)];
-                const float spread = self.across[x][x] * self.down[y][y];
-                const std::uint8_t now = start[static_cast<std::size_t>(y * Cols + x)];
-                const Vec3& q = palette[now];
-                const Vec3& w = wants[static_cast<std::size_t>(y * Cols + x)];
-                // What the eye sees close up too: the cell's own error, so
-                // that a lone cell of a far colour costs what it looks like.
-                const float own = CellWeight * spread;
-                const float nowOwn = Distance2(q, w);
-                int best = now;
-                float bestChange = -1e-9f;
-                for (int n = 0; n < lores::ColourCount; ++n) {
-                    const Vec3& p = palette[static_cast<std::size_t>(n)];
-                    const Vec3 d = {p[0] - q[0], p[1] - q[1], p[2] - q[2]};
-                    const float change = 2 * (d[0] * t[0] + d[1] * t[1] + d[2] * t[2]) +
-                                         spread * (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) +
-                                         own * (Distance2(p, w) - nowOwn);
-                    if (change < bestChange) bestChange = change, best = n;
-                }
-                if (best == now) continue;
-                const Vec3& p = palette[static_cast<std::size_t>(best)];
-                spreadChange(x, y, {p[0] - q[0], p[1] - q[1], p[2] - q[2]});
-                start[static_cast<std::size_t>(y * Cols + x)] = static_cast<std::uint8_t>(best);
-                changed = true;
-            }
-        if (!changed) break;
-    }
-    return start;
-}
 
 // The cells blurred as the eye sees them (the blur's weights inside the
 // page make up the whole at its edges).
-std::vector<LinearRgb> Blurred(const std::function<const LinearRgb&(int)>& cell) {
+std::vector<LinearRgb> Blurred(const Blur& blur, const std::function<const LinearRgb&(int)>& cell) {
     std::vector<LinearRgb> out(CellCount);
     for (int y = 0; y < Rows; ++y)
         for (int x = 0; x < Cols; ++x) {
             LinearRgb sum{0, 0, 0};
             float weight = 0;
-            UnderBlur(x, y, [&](float g, std::size_t k) {
+            UnderBlur(blur, x, y, [&](float g, std::size_t k) {
                 const LinearRgb& v = cell(static_cast<int>(k));
                 for (std::size_t c = 0; c < 3; ++c) sum[c] += g * v[c];
                 weight += g;
@@ -291,22 +141,24 @@ std::vector<LinearRgb> Blurred(const std::function<const LinearRgb&(int)>& cell)
 struct Placing {
     double sx, sy, ox, oy;
 };
-Placing PlacingOf(int width, int height, FitMode fit) {
-    double sx = ScreenWidth / width, sy = ScreenHeight / height;
+Placing PlacingOf(int width, int height, FitMode fit, CellSize cell) {
+    const double screenWidth = cell.ScreenWidth(), screenHeight = cell.ScreenHeight();
+    double sx = screenWidth / width, sy = screenHeight / height;
     if (fit != FitMode::Stretch) sx = sy = fit == FitMode::Fit ? std::min(sx, sy) : std::max(sx, sy);
-    return {sx, sy, (ScreenWidth - width * sx) / 2, (ScreenHeight - height * sy) / 2};
+    return {sx, sy, (screenWidth - width * sx) / 2, (screenHeight - height * sy) / 2};
 }
 
 }  // namespace
 
-CellSpan CellsCovered(int width, int height, FitMode fit) {
+CellSpan CellsCovered(int width, int height, FitMode fit, PixelAspect aspect) {
     if (width <= 0 || height <= 0) return {};
-    const Placing at = PlacingOf(width, height, fit);
+    const CellSize c = CellsOf(aspect);
+    const Placing at = PlacingOf(width, height, fit, c);
     const auto cell = [](double screen, double size, int count) {
         return std::clamp(static_cast<int>(std::lround(screen / size)), 0, count);
     };
-    return {cell(at.ox, CellW, Cols), cell(at.oy, CellH, Rows), cell(at.ox + width * at.sx, CellW, Cols),
-            cell(at.oy + height * at.sy, CellH, Rows)};
+    return {cell(at.ox, c.width, Cols), cell(at.oy, c.height, Rows), cell(at.ox + width * at.sx, c.width, Cols),
+            cell(at.oy + height * at.sy, c.height, Rows)};
 }
 
 float LinearOf(std::uint8_t encoded) { return LinearTable()[encoded]; }
@@ -318,10 +170,10 @@ std::uint8_t EncodedOf(float linear) {
 }
 
 namespace {
-LinearCells Average(const std::uint8_t* rgba, int width, int height, const Placing& at) {
+LinearCells Average(const std::uint8_t* rgba, int width, int height, const Placing& at, CellSize cell) {
     LinearCells cells{};
     if (!rgba || width <= 0 || height <= 0) return cells;
-    const auto columns = Spans(Cols, CellW, width, at.sx, at.ox), rows = Spans(Rows, CellH, height, at.sy, at.oy);
+    const auto columns = Spans(Cols, cell.width, width, at.sx, at.ox), rows = Spans(Rows, cell.height, height, at.sy, at.oy);
     // Which cell rows each picture row falls in, with its share of them.
     std::vector<std::vector<std::pair<int, float>>> rowUse(static_cast<std::size_t>(height));
     for (int cy = 0; cy < Rows; ++cy)
@@ -349,27 +201,30 @@ LinearCells Average(const std::uint8_t* rgba, int width, int height, const Placi
 }
 }  // namespace
 
-LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit) {
+LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit, PixelAspect aspect) {
     if (width <= 0 || height <= 0) return {};
-    return Average(rgba, width, height, PlacingOf(width, height, fit));
+    return Average(rgba, width, height, PlacingOf(width, height, fit, CellsOf(aspect)), CellsOf(aspect));
 }
 
 LinearCells AverageIntoBlock(const std::uint8_t* rgba, int width, int height, int cols, int rows) {
     if (width <= 0 || height <= 0) return {};
-    return Average(rgba, width, height, {cols * CellW / width, rows * CellH / height, 0, 0});
+    const CellSize cell;  // a block is the program's own 16x8 cells
+    return Average(rgba, width, height, {double(cols * cell.width) / width, double(rows * cell.height) / height, 0, 0},
+                   cell);
 }
 
-CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method) {
+CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method,
+                          PixelAspect aspect) {
     const Colours colours(palette);
     const auto floydSteinberg = [&] {
-        return Diffuse(cells, colours, OnScreen({{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}, 1.0f));
+        return Diffuse(cells, colours, OnScreen({{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}, 1.0f, aspect));
     };
     switch (method) {
     case DitherMethod::FloydSteinberg: return floydSteinberg();
     case DitherMethod::Atkinson:
-        return Diffuse(cells, colours, OnScreen({{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}, 0.75f));
+        return Diffuse(cells, colours, OnScreen({{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}, 0.75f, aspect));
     case DitherMethod::Ordered: return Ordered(cells, colours);
-    case DitherMethod::Search: return Search(cells, colours, floydSteinberg());
+    case DitherMethod::Search: return Search(cells, colours, floydSteinberg(), aspect);
     case DitherMethod::None: break;
     }
     CellColours out{};
@@ -377,10 +232,12 @@ CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palett
     return out;
 }
 
-double SeenError(const CellColours& chosen, const lores::Palette& palette, const LinearCells& cells) {
+double SeenError(const CellColours& chosen, const lores::Palette& palette, const LinearCells& cells,
+                 PixelAspect aspect) {
     const Colours colours(palette);
-    const auto page = Blurred([&](int i) -> const LinearRgb& { return colours.linear[chosen[static_cast<std::size_t>(i)]]; });
-    const auto picture = Blurred([&](int i) -> const LinearRgb& { return cells[static_cast<std::size_t>(i)]; });
+    const Blur& blur = TheBlur(aspect);
+    const auto page = Blurred(blur, [&](int i) -> const LinearRgb& { return colours.linear[chosen[static_cast<std::size_t>(i)]]; });
+    const auto picture = Blurred(blur, [&](int i) -> const LinearRgb& { return cells[static_cast<std::size_t>(i)]; });
     double sum = 0;
     for (int i = 0; i < CellCount; ++i)
         sum += std::sqrt(Distance2(OkLabOf(page[static_cast<std::size_t>(i)]), OkLabOf(picture[static_cast<std::size_t>(i)])));

@@ -1,8 +1,9 @@
-// Any picture into the 40x48 cells: fitted to the screen's 5:3 shape,
-// averaged into the cells by area in linear light, and given colour numbers
-// chosen by what the eye sees (OKLab; dithering that lowers the error left
-// after a blur of about a cell). A cell is twice as wide as it is tall on the
-// screen, and every method here counts with that.
+// Any picture into the 40x48 cells: fitted to the screen's shape (5:3 with
+// the 2:1 cells the program draws, 4:3 on a monitor's 8:5), averaged into
+// the cells by area in linear light, and given colour numbers chosen by what
+// the eye sees (OKLab; dithering that lowers the error left after a blur of
+// about a cell). A cell is wider than it is tall on the screen, as the pixel
+// aspect says, and every method here counts with that.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "documents/pixel_aspect.h"
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
 
@@ -49,11 +51,13 @@ using CellColours = std::array<std::uint8_t, CellCount>;
 float LinearOf(std::uint8_t encoded);
 std::uint8_t EncodedOf(float linear);
 
-// The picture (RGBA rows, alpha over black) shown on the 640x384 screen as
+// The picture (RGBA rows, alpha over black) shown on the screen (640x384 at
+// 2:1, 560x384 at 7:4, 640x480 at 8:5) as
 // the fit says: Fit the whole picture (black bars), Fill the screen (the
 // picture cropped), Stretch to it. Each cell's value is the mean of the
 // screen area it covers.
-LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit);
+LinearCells AverageIntoCells(const std::uint8_t* rgba, int width, int height, FitMode fit,
+                             PixelAspect aspect = PixelAspect::TwoToOne);
 // The same with the picture stretched over the top left cols x rows cells
 // (the rest black): a block of that size, for a paste.
 LinearCells AverageIntoBlock(const std::uint8_t* rgba, int width, int height, int cols, int rows);
@@ -66,15 +70,17 @@ void Adjust(LinearCells& cells, const Adjustments& adjust);
 struct CellSpan {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
-CellSpan CellsCovered(int width, int height, FitMode fit);
+CellSpan CellsCovered(int width, int height, FitMode fit, PixelAspect aspect = PixelAspect::TwoToOne);
 
 // The colour numbers for the cells in the palette, by the method.
-CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method);
+CellColours ChooseColours(const LinearCells& cells, const lores::Palette& palette, DitherMethod method,
+                          PixelAspect aspect = PixelAspect::TwoToOne);
 
 // What the eye sees of the difference between cells drawn in the palette and
 // the picture's cells: both blurred by a Gaussian of about a cell (on the
-// screen, so twice as many cells down as across), compared as the mean
+// screen, so more cells down than across), compared as the mean
 // OKLab distance.
-double SeenError(const CellColours& colours, const lores::Palette& palette, const LinearCells& cells);
+double SeenError(const CellColours& colours, const lores::Palette& palette, const LinearCells& cells,
+                 PixelAspect aspect = PixelAspect::TwoToOne);
 
 }  // namespace documents

@@ -14,6 +14,7 @@ constexpr MethodName MethodNames[] = {{DitherMethod::Search, "search"},
                                       {DitherMethod::Ordered, "ordered"},
                                       {DitherMethod::None, "none"}};
 constexpr const char* FitNames[] = {"fit", "fill", "stretch"};
+constexpr const char* AspectNames[] = {"2:1", "7:4", "8:5"};
 
 }  // namespace
 
@@ -26,6 +27,12 @@ const char* NameOf(FitMode fit) { return FitNames[static_cast<int>(fit)]; }
 bool FindName(const std::string& name, DitherMethod& method) {
     for (const MethodName& m : MethodNames)
         if (name == m.name) return method = m.method, true;
+    return false;
+}
+const char* NameOf(PixelAspect aspect) { return AspectNames[static_cast<int>(aspect)]; }
+bool FindName(const std::string& name, PixelAspect& aspect) {
+    for (const PixelAspect a : PixelAspects)
+        if (name == NameOf(a)) return aspect = a, true;
     return false;
 }
 bool FindName(const std::string& name, FitMode& fit) {
