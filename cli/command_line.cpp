@@ -8,12 +8,13 @@ namespace cli {
 
 const char* const UsageText =
     "Usage: vornel [--palette NAME] [FILE]\n"
-    "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME] [--frame K]\n"
-    "       vornel --export-gif FRAMES OUT.gif [--fps N] [--mixed] [--palette NAME]\n"
+    "       vornel --export-png PAGE OUT.png [--mixed] [--palette NAME] [--frame K] [--aspect A]\n"
+    "       vornel --export-gif FRAMES OUT.gif [--fps N] [--mixed] [--palette NAME] [--aspect A]\n"
     "       vornel --import-png IN OUT [--holes-from PAGE] [--by-colour] [--strict] [--palette NAME]\n"
     "                          [--dither METHOD] [--fit MODE] [--brightness N] [--contrast N] [--saturation N]\n"
+    "                          [--aspect A]\n"
     "       vornel --list IMAGE\n"
-    "       vornel --thumbnail PAGE OUT.png SIZE\n"
+    "       vornel --thumbnail PAGE OUT.png SIZE [--aspect A]\n"
     "       vornel --boot-disk PAGE IMAGE [--mixed] [--fps N]\n"
     "       vornel --export-source PAGE OUT.s|OUT.c [--name NAME]\n"
     "       vornel --export-basic PAGE OUT.bas|IMAGE:NAME [--mixed]\n"
@@ -40,8 +41,13 @@ const char* const UsageText =
     "                              fill (cropped to fill the screen) or stretch\n"
     "  --brightness N, --contrast N, --saturation N\n"
     "                              with --import-png: -100 to 100, 0 (the default) leaves it as it is\n"
+    "  --aspect A                  the pixel aspect of the screen the picture is for: 2:1 (the\n"
+    "                              default: 640x384, cells 16x8), 7:4 (an emulator's 560x384) or 8:5\n"
+    "                              (a 4:3 monitor: 640x480, cells 16x10); with --export-png,\n"
+    "                              --export-gif, --thumbnail, and --import-png (the screen it fits to)\n"
     "  --holes-from PAGE           with --import-png: keep PAGE's screen holes\n"
-    "  --mixed                     with --export-png or --boot-disk: rows 40 to 47 as the four text lines\n"
+    "  --mixed                     with --export-png, --export-gif, --export-basic or --boot-disk: rows\n"
+    "                              40 to 47 as the four text lines\n"
     "  --by-colour                 with --import-png: nearest colour even for an indexed PNG whose\n"
     "                              palette is a lores palette in lores order (else taken by index)\n"
     "  --strict                    with --import-png: fail (write nothing) unless every block is exact\n"
@@ -99,6 +105,9 @@ CommandLine Checked(CommandLine c) {
     if (c.fpsGiven && c.action != CommandLine::Action::ExportGif && c.action != CommandLine::Action::BootDisk)
         return Fail("--fps goes with --export-gif or --boot-disk");
     if (c.frame > 0 && c.action != CommandLine::Action::ExportPng) return Fail("--frame goes with --export-png");
+    if (c.aspectGiven && c.action != CommandLine::Action::ExportPng && c.action != CommandLine::Action::ExportGif &&
+        c.action != CommandLine::Action::ImportPng && c.action != CommandLine::Action::Thumbnail)
+        return Fail("--aspect goes with --export-png, --export-gif, --import-png or --thumbnail");
     if ((c.byColour || c.strict) && c.action != CommandLine::Action::ImportPng)
         return Fail("--by-colour and --strict go with --import-png");
     if (c.converting && c.action != CommandLine::Action::ImportPng)
@@ -162,7 +171,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (!option) {
             c.files.push_back(arg);
         } else if (!c.files.empty() && arg != "--holes-from" && arg != "--mixed" && arg != "--by-colour" &&
-                   arg != "--strict" && arg != "--palette" && arg != "--fps" && arg != "--frame" && arg != "--name" &&
+                   arg != "--strict" && arg != "--palette" && arg != "--fps" && arg != "--frame" && arg != "--name" && arg != "--aspect" &&
                    !ConversionOption(arg)) {
             // Only what the usage shows may follow a file name: an option
             // there is more likely a file name gone wrong than a wish.
@@ -220,6 +229,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                 return Fail(fps ? "--fps is a number from 1 to 60" : "--frame is a number from 1 to 256");
             if (fps) c.fps = n, c.fpsGiven = true;
             else c.frame = n;
+        } else if (arg == "--aspect") {
+            if (i + 1 >= argc || !documents::FindName(argv[i + 1], c.aspect)) return Fail("--aspect is 2:1, 7:4 or 8:5");
+            ++i;
+            c.aspectGiven = true;
         } else if (arg == "--name") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return Fail("--name needs a name");
             c.name = argv[++i];

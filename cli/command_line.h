@@ -26,6 +26,9 @@ struct CommandLine {
     documents::FitMode fit = documents::FitMode::Fit;
     documents::Adjustments adjust;
     bool converting = false;         // one of the four was given
+    // ImportPng, ExportPng, ExportGif, Thumbnail: the screen's shape.
+    documents::PixelAspect aspect = documents::PixelAspect::TwoToOne;
+    bool aspectGiven = false;
     int size = 0;                    // Thumbnail: the largest side
     int fps = 10;                    // ExportGif: frames a second
     bool fpsGiven = false;

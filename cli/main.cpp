@@ -45,16 +45,16 @@ int Run(int argc, char** argv) {
         return 2;
     case CommandLine::Action::ExportPng:
         return Report(documents::ExportPageAsPng(command.files[0], command.files[1], palette, command.mixed,
-                                                 command.frame));
+                                                 command.frame, command.aspect));
     case CommandLine::Action::ExportGif:
         return Report(documents::ExportFramesAsGif(command.files[0], command.files[1], palette, command.mixed,
-                                                   command.fps));
+                                                   command.fps, command.aspect));
     case CommandLine::Action::ImportPng:
         return Report(documents::ImportPngAsPage(command.files[0], command.files[1],
                                                  {command.holesFrom, &palette, command.byColour, command.strict,
-                                                  command.dither, command.fit, command.adjust}));
+                                                  command.dither, command.fit, command.adjust, command.aspect}));
     case CommandLine::Action::Thumbnail:
-        return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size));
+        return Report(documents::ThumbnailOfPage(command.files[0], command.files[1], command.size, command.aspect));
     case CommandLine::Action::BootDisk:
         return Report(documents::BootDiskOfPage(command.files[0], command.files[1], command.mixed, command.fps));
     case CommandLine::Action::ExportSource:

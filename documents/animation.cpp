@@ -14,7 +14,6 @@
 namespace documents {
 namespace {
 
-constexpr int Width = 640, Height = 384;
 
 int AppendBytes(GifFileType* gif, const GifByteType* data, int length) {
     auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
@@ -23,13 +22,14 @@ int AppendBytes(GifFileType* gif, const GifByteType* data, int length) {
 }
 
 // The frame as the export draws it, a colour index a pixel.
-bool DrawFrame(const lores::LoresPage& page, const lores::Palette& palette, bool mixed,
+bool DrawFrame(const lores::LoresPage& page, const lores::Palette& palette, bool mixed, CellSize cells,
                const std::unordered_map<std::uint32_t, int>& indices, std::vector<GifByteType>& pixels) {
+    const int Width = cells.ScreenWidth(), Height = cells.ScreenHeight();
     if (!runtime::CreateImageObject(ExportImage, Width, Height) ||
         !runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage)))
         return false;
-    DrawPageBoxes(page, palette);
-    if (mixed) DrawMixedText(page);
+    DrawPageBoxes(page, palette, cells);
+    if (mixed) DrawMixedText(page, cells);
     runtime::EndDrawing();
     const runtime::ImagePixels* drawn = runtime::ImageRecordOf(ExportImage).pixels;
     if (!drawn) return false;
@@ -56,7 +56,8 @@ int DelayOf(std::size_t frame, int fps) {
 }
 
 bool Encode(const std::vector<lores::LoresPage>& frames, const lores::Palette& palette, bool mixed, int fps,
-            std::vector<std::uint8_t>& out) {
+            CellSize cells, std::vector<std::uint8_t>& out) {
+    const int Width = cells.ScreenWidth(), Height = cells.ScreenHeight();
     // The colours the export draws with: the palette's, and the text's
     // white and black (a colour two numbers share is the first's).
     std::vector<GifColorType> colours;
@@ -89,7 +90,7 @@ bool Encode(const std::vector<lores::LoresPage>& frames, const lores::Palette& p
         GraphicsControlBlock control{DISPOSE_DO_NOT, false, DelayOf(i, fps), NO_TRANSPARENT_COLOR};
         GifByteType extension[4];
         EGifGCBToExtension(&control, extension);
-        ok = DrawFrame(frames[i], palette, mixed, indices, drawn) &&
+        ok = DrawFrame(frames[i], palette, mixed, cells, indices, drawn) &&
              EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
              EGifPutImageDesc(gif, 0, 0, Width, Height, false, nullptr) == GIF_OK;
         for (int y = 0; y < Height && ok; ++y)
@@ -103,10 +104,10 @@ bool Encode(const std::vector<lores::LoresPage>& frames, const lores::Palette& p
 }  // namespace
 
 runtime::WriteResult SaveAnimation(const std::vector<lores::LoresPage>& frames, const std::string& path,
-                                   const lores::Palette& palette, bool mixed, int fps) {
+                                   const lores::Palette& palette, bool mixed, int fps, PixelAspect aspect) {
     runtime::WriteResult result;
     std::vector<std::uint8_t> bytes;
-    if (frames.empty() || !Encode(frames, palette, mixed, std::clamp(fps, 1, 60), bytes)) {
+    if (frames.empty() || !Encode(frames, palette, mixed, std::clamp(fps, 1, 60), CellsOf(aspect), bytes)) {
         result.error = "the animation could not be made";
         return result;
     }

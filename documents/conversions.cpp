@@ -92,7 +92,7 @@ bool ReadBlockPicture(const std::string& pngPath, runtime::DecodedImage& image, 
 }  // namespace
 
 ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath,
-                                 const lores::NamedPalette& palette, bool mixed, int frame) {
+                                 const lores::NamedPalette& palette, bool mixed, int frame, PixelAspect aspect) {
     std::vector<lores::LoresPage> frames;
     std::string reason;
     if (ConversionResult same; SameFile(pagePath, pngPath, same)) return same;
@@ -103,7 +103,7 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
     // The same drawing, encoder and replacement as the Export picture command.
     if (frames.size() == 1 || frame > 0)
         return Outcome(pngPath, SavePagePicture(frames[static_cast<std::size_t>(std::max(frame, 1) - 1)], pngPath,
-                                                palette.colours, mixed));
+                                                palette.colours, mixed, aspect));
     // All or none: a failure takes away the pictures this export made.
     std::vector<std::string> made;
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -111,7 +111,7 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
         if (ConversionResult same; SameFile(pagePath, name, same)) return same;
         struct stat st;
         const bool existed = lstat(name.c_str(), &st) == 0;
-        const runtime::WriteResult written = SavePagePicture(frames[i], name, palette.colours, mixed);
+        const runtime::WriteResult written = SavePagePicture(frames[i], name, palette.colours, mixed, aspect);
         if (!written) {
             for (const std::string& m : made) unlink(m.c_str());
             return Fail(name, written.error + (made.empty() ? "" : "; the pictures of the frames before it were removed"));
@@ -122,12 +122,12 @@ ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string&
 }
 
 ConversionResult ExportFramesAsGif(const std::string& framesPath, const std::string& gifPath,
-                                   const lores::NamedPalette& palette, bool mixed, int fps) {
+                                   const lores::NamedPalette& palette, bool mixed, int fps, PixelAspect aspect) {
     std::vector<lores::LoresPage> frames;
     std::string reason;
     if (ConversionResult same; SameFile(framesPath, gifPath, same)) return same;
     if (!ReadWholeFrames(framesPath, frames, reason)) return Fail(framesPath, reason);
-    return Outcome(gifPath, SaveAnimation(frames, gifPath, palette.colours, mixed, fps));
+    return Outcome(gifPath, SaveAnimation(frames, gifPath, palette.colours, mixed, fps, aspect));
 }
 
 ConversionResult CountFrames(const std::string& path, std::size_t& frames) {
@@ -158,7 +158,8 @@ ConversionResult ImportPngAsPage(const std::string& pngPath, const std::string& 
     return Outcome(pagePath, WritePageBytes(pagePath, page), pngPath + ": " + Describe(report, options));
 }
 
-ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size) {
+ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size,
+                                 PixelAspect aspect) {
     lores::LoresPage page{};
     std::string reason;
     if (ConversionResult same; SameFile(pagePath, pngPath, same)) return same;
@@ -170,19 +171,27 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
     // pixel a cell.
     const int m = std::min({size / lores::PageWidth, size / (lores::PageHeight / 2), 2 * CellHeight});
     const bool small = m < 2;
-    const int width = small ? lores::PageWidth : m * lores::PageWidth;
-    const int height = small ? lores::PageHeight : m * lores::PageHeight / 2;
-    const auto top = [&](int y) { return small ? y : y * m / 2; };
+    int width = small ? lores::PageWidth : m * lores::PageWidth;
+    int height = small ? lores::PageHeight : m * lores::PageHeight / 2;
+    if (aspect != PixelAspect::TwoToOne) {
+        // The screen at that aspect, scaled down to fit (never under a pixel a cell).
+        const CellSize cells = CellsOf(aspect);
+        const double k = std::min({1.0, double(size) / cells.ScreenWidth(), double(size) / cells.ScreenHeight()});
+        width = std::max(lores::PageWidth, static_cast<int>(cells.ScreenWidth() * k));
+        height = std::max(lores::PageHeight, static_cast<int>(cells.ScreenHeight() * k));
+    }
+    const auto top = [&](int y) { return aspect != PixelAspect::TwoToOne ? y * height / lores::PageHeight : small ? y : y * m / 2; };
+    const auto leftOf = [&](int x) { return x * width / lores::PageWidth; };
     const int thumbnailImage = ExportImage + 1;
     runtime::RegisterPngEncoder();
     runtime::WriteResult saved;
     errno = 0;
     if (runtime::CreateImageObject(thumbnailImage, width, height) &&
         runtime::BeginDrawing(runtime::ImageDrawTarget(thumbnailImage))) {
-        const int bw = width / lores::PageWidth;
         for (int y = 0; y < lores::PageHeight; ++y)
             for (int x = 0; x < lores::PageWidth; ++x)
-                runtime::FillBox(x * bw, top(y), bw, top(y + 1) - top(y), lores::LoresPalette[lores::PixelAt(page, x, y)]);
+                runtime::FillBox(leftOf(x), top(y), leftOf(x + 1) - leftOf(x), top(y + 1) - top(y),
+                                 lores::LoresPalette[lores::PixelAt(page, x, y)]);
         runtime::EndDrawing();
         saved.ok = runtime::SaveImageObject(thumbnailImage, pngPath, runtime::EncoderPng, &saved.folderSyncError) != 0;
     }

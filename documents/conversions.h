@@ -23,12 +23,13 @@ struct ConversionResult {
 // frame's PNG, OUT-001.png and on, or frame K's (from 1) as OUT.
 ConversionResult ExportPageAsPng(const std::string& pagePath, const std::string& pngPath,
                                  const lores::NamedPalette& palette = lores::Palettes().front(), bool mixed = false,
-                                 int frame = 0);
+                                 int frame = 0, PixelAspect aspect = PixelAspect::TwoToOne);
 
 // The frames of FRAMES (or a single page) as an animated GIF, looping, at
 // fps frames a second; OUT is replaced only when whole.
 ConversionResult ExportFramesAsGif(const std::string& framesPath, const std::string& gifPath,
-                                   const lores::NamedPalette& palette, bool mixed, int fps);
+                                   const lores::NamedPalette& palette, bool mixed, int fps,
+                                   PixelAspect aspect = PixelAspect::TwoToOne);
 // How many frames a page file holds (1 for a page).
 ConversionResult CountFrames(const std::string& path, std::size_t& frames);
 
@@ -44,6 +45,8 @@ struct ImportOptions {
     DitherMethod dither = DitherMethod::Search;
     FitMode fit = FitMode::Fit;
     Adjustments adjust;
+    // The screen the picture is fitted to: 5:3 at 2:1, 4:3 at 8:5.
+    PixelAspect aspect = PixelAspect::TwoToOne;
 };
 
 // A picture that is lores already (or any picture of 40x48 equal blocks,
@@ -75,7 +78,9 @@ ConversionResult BootDiskOf(const std::vector<lores::LoresPage>& frames, const s
 // A PNG of the page no wider or taller than size: the export's drawing with
 // each block scaled down by a whole factor (2k by k pixels, or 1 by 1 below
 // 80), for file managers' thumbnails.
-ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size);
+// At another pixel aspect, the picture's shape at that aspect scaled to fit.
+ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string& pngPath, int size,
+                                 PixelAspect aspect = PixelAspect::TwoToOne);
 
 // The cells of a picture from elsewhere (a paste), by the import's colour
 // rules: at most 40x48, a cell a pixel; sides multiples of 16 and 8 (as

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "documents/pixel_aspect.h"
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
 #include "runtime/replace_file.h"
@@ -122,13 +123,16 @@ std::string SaveFolder(const Document& doc);
 // Notes the folder of a file just opened, saved or exported.
 void RememberFolder(Document& doc, const std::string& path);
 
-// Fills the 1920 16x8 boxes of a page into the current drawing context.
-void DrawPageBoxes(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette());
+// Fills the 1920 boxes of a page (16x8 each, or the cells given) into the
+// current drawing context.
+void DrawPageBoxes(const lores::LoresPage& page, const lores::Palette& palette = lores::DefaultPalette(),
+                   CellSize cells = {});
 // One character of the mixed-mode text lines (line 0 to 3 = text rows 20
-// to 23) in its 16x16 box, white on black (black on white when inverse).
-void DrawTextCell(int column, int line, std::uint8_t code);
+// to 23) in its box of a cell across and two down (16x16), white on black
+// (black on white when inverse).
+void DrawTextCell(int column, int line, std::uint8_t code, CellSize cells = {});
 // The four text lines over pixel rows 40 to 47, as the machine's mixed mode shows them.
-void DrawMixedText(const lores::LoresPage& page);
+void DrawMixedText(const lores::LoresPage& page, CellSize cells = {});
 
 // The file work under the commands, shared with the command-line conversions.
 struct PageRead {
@@ -157,14 +161,17 @@ runtime::WriteResult WritePageBytes(const std::string& path, const lores::LoresP
 // Bytes as the whole of a file, through the safe replacement.
 runtime::WriteResult WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // An animated GIF of the frames, each drawn as SavePagePicture draws it
-// (640x384), looping forever at fps frames a second (1 to 60).
+// (640x384 at 2:1), looping forever at fps frames a second (1 to 60).
 runtime::WriteResult SaveAnimation(const std::vector<lores::LoresPage>& frames, const std::string& path,
-                                   const lores::Palette& palette, bool mixed, int fps);
+                                   const lores::Palette& palette, bool mixed, int fps,
+                                   PixelAspect aspect = PixelAspect::TwoToOne);
 // The frames one after the other: N x 1024 bytes (one frame: the page).
 runtime::WriteResult WriteFramesBytes(const std::string& path, const std::vector<lores::LoresPage>& frames);
 // The page as the 640x384 picture (in a palette, with the mixed-mode text
-// lines when asked), saved as PNG under exactly path.
+// lines when asked; 560x384 at 7:4, 640x480 at 8:5), saved as PNG under
+// exactly path.
 runtime::WriteResult SavePagePicture(const lores::LoresPage& page, const std::string& path,
-                                     const lores::Palette& palette = lores::DefaultPalette(), bool mixed = false);
+                                     const lores::Palette& palette = lores::DefaultPalette(), bool mixed = false,
+                                     PixelAspect aspect = PixelAspect::TwoToOne);
 
 }  // namespace documents

@@ -269,9 +269,9 @@ bool PageOfPicture(const runtime::DecodedImage& image, const ImportOptions& opti
     report.converted = true;
     report.width = image.width;
     report.height = image.height;
-    LinearCells cells = AverageIntoCells(image.rgba.data(), image.width, image.height, options.fit);
+    LinearCells cells = AverageIntoCells(image.rgba.data(), image.width, image.height, options.fit, options.aspect);
     Adjust(cells, options.adjust);
-    const CellColours colours = ChooseColours(cells, options.palette->colours, options.dither);
+    const CellColours colours = ChooseColours(cells, options.palette->colours, options.dither, options.aspect);
     for (int y = 0; y < lores::PageHeight; ++y)
         for (int x = 0; x < lores::PageWidth; ++x) lores::PlotPixel(page, x, y, colours[static_cast<std::size_t>(y * lores::PageWidth + x)]);
     return true;
@@ -286,6 +286,7 @@ std::string Describe(const ImportReport& r, const ImportOptions& options) {
         for (const auto& [name, value] : {std::pair{"brightness", a.brightness}, {"contrast", a.contrast},
                                           {"saturation", a.saturation}})
             if (value != 0) text += std::string(", ") + name + " " + (value > 0 ? "+" : "") + std::to_string(value);
+        if (options.aspect != PixelAspect::TwoToOne) text += std::string(", pixel aspect ") + NameOf(options.aspect);
         return text + ")";
     }
     if (r.byIndex) return "by palette index: " + Plural(r.mixedBlocks, "block", "blocks") + " not uniform";
