@@ -101,12 +101,14 @@ bool SaveDocumentAs(Document& doc);
 bool WritePageFile(Document& doc, const std::string& path);
 // Its requester starts in the picture's folder (SaveFolder); with mixed, the
 // text lines are drawn as the mixed view shows them.
-void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed = false);
+void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed = false,
+                   PixelAspect aspect = PixelAspect::TwoToOne);
 
 // Every frame as an animated GIF at fps frames a second, under the name the
 // user chooses (a failure as Export reports one); what was written, in a
 // line for the status line (empty when nothing was).
-std::string ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps);
+std::string ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps,
+                            PixelAspect aspect = PixelAspect::TwoToOne);
 
 // A disk that boots into the picture, asked for with the save requester
 // (mixed when the mixed view is on); a failure as Save As reports one.

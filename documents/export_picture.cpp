@@ -51,17 +51,17 @@ void ShowFailure(const char* prefix, const std::string& path, const std::string&
     windowing::ShowMessage(ErrorCaption, text.c_str(), 0);
 }
 
-void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed) {
+void ExportPicture(Document& doc, const lores::Palette& palette, bool mixed, PixelAspect aspect) {
     const std::string answer = AskWhereToWrite(doc, NameFor(doc, ".png", "image1.png"), "Portable Network Graphics(*.png)|*.png");
     if (answer.empty()) return;
-    ReportExport(doc, answer, SavePagePicture(doc.page, answer, palette, mixed));
+    ReportExport(doc, answer, SavePagePicture(doc.page, answer, palette, mixed, aspect));
 }
 
-std::string ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps) {
+std::string ExportAnimation(Document& doc, const lores::Palette& palette, bool mixed, int fps, PixelAspect aspect) {
     const std::string answer = AskWhereToWrite(doc, NameFor(doc, ".gif", "animation.gif"), "GIF animations (*.gif)|*.gif");
     if (answer.empty()) return {};
     const std::size_t frames = doc.frames.pages.size();
-    runtime::WriteResult saved = SaveAnimation(AllFrames(doc.frames, doc.page), answer, palette, mixed, fps);
+    runtime::WriteResult saved = SaveAnimation(AllFrames(doc.frames, doc.page), answer, palette, mixed, fps, aspect);
     const std::string note = saved.note;
     saved.note.clear();
     if (!ReportExport(doc, answer, saved)) return {};

@@ -83,7 +83,7 @@ void SetPalette(EditorState& state, int palette) {
 
 void Export(EditorState& state) {
     documents::Document doc = DocumentOf(state);
-    documents::ExportPicture(doc, state.colours(), state.mixedView);
+    documents::ExportPicture(doc, state.colours(), state.mixedView, state.aspect);
 }
 
 void BootDisk(EditorState& state) {
@@ -119,7 +119,7 @@ const Command Table[] = {
      .help = "Export the frames as an animated GIF (640x384, at the playback rate)",
      .run = [](EditorState& s) {
          documents::Document doc = DocumentOf(s);
-         s.notice = documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate);
+         s.notice = documents::ExportAnimation(doc, s.colours(), s.mixedView, s.playbackRate, s.aspect);
      }},
     {.id = Id::MakeBootDisk, .menu = Menu::File, .text = "&Boot Disk...", .keys = {"Ctrl+B"},
      .help = "A disk that boots into the picture (.dsk)", .run = BootDisk},
@@ -203,6 +203,17 @@ const Command Table[] = {
      .run = [](EditorState& s) { SetPalette(s, 3); }, .on = [](const EditorState& s) { return s.palette == 3; }},
     {.id = Id::NextPalette, .menu = Menu::View, .submenu = "&Palette", .text = "&Next Palette", .keys = {"V"},
      .help = "Next palette", .run = [](EditorState& s) { SetPalette(s, s.palette + 1); }, .separatorBefore = true},
+    {.id = Id::FirstPixelAspect, .menu = Menu::View, .submenu = "Pixel &Aspect", .text = "&2:1 (the cells as drawn, 16x8)",
+     .kind = MenuItemKind::Choice, .run = [](EditorState& s) { ApplyAspect(s, documents::PixelAspect::TwoToOne, true); },
+     .on = [](const EditorState& s) { return s.aspect == documents::PixelAspect::TwoToOne; }},
+    {.id = Id::FirstPixelAspect + 1, .menu = Menu::View, .submenu = "Pixel &Aspect",
+     .text = "&7:4 (an emulator's 560x384)", .kind = MenuItemKind::Choice,
+     .run = [](EditorState& s) { ApplyAspect(s, documents::PixelAspect::SevenToFour, true); },
+     .on = [](const EditorState& s) { return s.aspect == documents::PixelAspect::SevenToFour; }},
+    {.id = Id::FirstPixelAspect + 2, .menu = Menu::View, .submenu = "Pixel &Aspect",
+     .text = "&8:5 (a 4:3 monitor, 640x480)", .kind = MenuItemKind::Choice,
+     .run = [](EditorState& s) { ApplyAspect(s, documents::PixelAspect::EightToFive, true); },
+     .on = [](const EditorState& s) { return s.aspect == documents::PixelAspect::EightToFive; }},
 
     // Frame
     {.id = Id::NewFrame, .menu = Menu::Frame, .text = "&New Frame", .keys = {"Alt+N"},

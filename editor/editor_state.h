@@ -131,6 +131,7 @@ inline constexpr int SprayTool = 192;
 inline constexpr int ReplaceColourTool = 193;
 inline constexpr int PatternFillTool = 194;
 inline constexpr int FirstBrushSize = 195;  // to 197: brushes of 1 to 3 cells
+inline constexpr int FirstPixelAspect = 198;  // to 200: 2:1, 7:4, 8:5
 }  // namespace CommandId
 
 inline constexpr int WindowNumber = 0;
@@ -313,6 +314,9 @@ struct EditorState {
     std::string titleText;
     std::optional<Cell> titleCell;  // the cell the window title names now
     int zoom = 1;            // screen pixels a canvas pixel: 1 to 4
+    // How wide a cell shows for its height: 16x8 screen pixels at 2:1,
+    // 14x8 at 7:4, 16x10 at 8:5 (before the zoom).
+    documents::PixelAspect aspect = documents::PixelAspect::TwoToOne;
     int statusTop = StatusTop;  // where the status line is: below the canvas or its view
     bool showGrid = false;
     // Rows 40 to 47 shown as the four text lines of the machine's mixed mode.

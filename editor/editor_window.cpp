@@ -277,6 +277,9 @@ bool StartUp(EditorState& state, int palette) {
     MakeSwatches(state.colours());
     BuildToolbar();
     SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
+    UseCells(documents::CellsOf(state.aspect));
+    // The pixel aspect the user chose last time (none yet: the cells as drawn, 2:1).
+    if (const documents::PixelAspect aspect = SavedAspect(); aspect != state.aspect) ApplyAspect(state, aspect, false);
     RedrawPage(state);
     UpdateStatusLine(state);
     // The zoom the user chose last time (none yet: 1x, the picture's own size).

@@ -14,9 +14,12 @@
 namespace editor {
 namespace {
 
+// The canvas's cells, in its pixels: the pixel aspect's.
+documents::CellSize cellSize;
+
 // Division truncating toward zero, as the cell arithmetic has always done.
 Cell CellAt(std::intptr_t px, std::intptr_t py) {
-    return {static_cast<int>(px / CellWidth), static_cast<int>(py / CellHeight)};
+    return {static_cast<int>(px / cellSize.width), static_cast<int>(py / cellSize.height)};
 }
 
 // The grid: a thin line on the top and left of every cell, and a stronger
@@ -47,12 +50,12 @@ void FillInPart(const Part& part, int x, int y, int w, int h, runtime::ColourVal
 
 // The cell's box, grid included.
 void FillCell(int x, int y, runtime::ColourValue colour, bool grid, const Part& part = {}) {
-    const int px = CellWidth * x, py = CellHeight * y;
-    FillInPart(part, px, py, CellWidth, CellHeight, colour);
+    const int px = cellSize.width * x, py = cellSize.height * y;
+    FillInPart(part, px, py, cellSize.width, cellSize.height, colour);
     if (!grid) return;
-    FillInPart(part, px, py, 1, CellHeight, GridColour);
-    if (y == MixedRow) FillInPart(part, px, py, CellWidth, 2, MixedLineColour);
-    else FillInPart(part, px, py, CellWidth, 1, GridColour);
+    FillInPart(part, px, py, 1, cellSize.height, GridColour);
+    if (y == MixedRow) FillInPart(part, px, py, cellSize.width, 2, MixedLineColour);
+    else FillInPart(part, px, py, cellSize.width, 1, GridColour);
 }
 
 bool OnBorder(const CellRect& r, int x, int y) {
@@ -66,8 +69,8 @@ bool OnBorder(const CellRect& r, int x, int y) {
 void DrawOutline(const CellRect& r, const Part& part = {}) {
     if (r.empty()) return;
     constexpr runtime::ColourValue Outer = 0xFFFFFF, Inner = 0x000000;
-    const int left = CellWidth * r.x0, top = CellHeight * r.y0;
-    const int right = CellWidth * (r.x1 + 1), bottom = CellHeight * (r.y1 + 1);
+    const int left = cellSize.width * r.x0, top = cellSize.height * r.y0;
+    const int right = cellSize.width * (r.x1 + 1), bottom = cellSize.height * (r.y1 + 1);
     const int w = right - left, h = bottom - top;
     FillInPart(part, left, top + 1, w, 1, Inner);
     FillInPart(part, left, bottom - 2, w, 1, Inner);
@@ -99,17 +102,17 @@ void EraseOutline(const CellRect& r, const std::array<std::uint8_t, lores::PageW
             while (!grid && k + n < count && !isFilled(k + n) && colourAt(x + (k + n) * dx, y + (k + n) * dy) == colour)
                 ++n;
             const int cx = x + k * dx, cy = y + k * dy;
-            const Part part{CellWidth * cx + lx, CellHeight * cy + ly, dx ? w * n : w, dy ? h * n : h};
+            const Part part{cellSize.width * cx + lx, cellSize.height * cy + ly, dx ? w * n : w, dy ? h * n : h};
             if (grid) FillCell(cx, cy, BoxColour(palette, colour), true, part);
             else runtime::FillBox(part.x, part.y, part.w, part.h, BoxColour(palette, colour));
             k += n;
         }
     };
     const int w = r.width(), h = r.height();
-    side(r.x0, r.y0, 1, 0, w, 0, 0, CellWidth, 2);
-    side(r.x0, r.y1, 1, 0, w, 0, CellHeight - 2, CellWidth, 2);
-    side(r.x0, r.y0, 0, 1, h, 0, 0, 2, CellHeight);
-    side(r.x1, r.y0, 0, 1, h, CellWidth - 2, 0, 2, CellHeight);
+    side(r.x0, r.y0, 1, 0, w, 0, 0, cellSize.width, 2);
+    side(r.x0, r.y1, 1, 0, w, 0, cellSize.height - 2, cellSize.width, 2);
+    side(r.x0, r.y0, 0, 1, h, 0, 0, 2, cellSize.height);
+    side(r.x1, r.y0, 0, 1, h, cellSize.width - 2, 0, 2, cellSize.height);
 }
 
 // The mixed view's text lines where they differ from what is shown (all of
@@ -121,7 +124,7 @@ void DrawTextLines(EditorState& state, const lores::LoresPage& page, bool rememb
         const std::uint8_t* text = page.data() + lores::MixedTextOffset(line, 0);
         for (int x = 0; x < lores::PageWidth; ++x) {
             std::uint8_t& shown = state.shown.text[static_cast<std::size_t>(line * lores::PageWidth + x)];
-            if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x]);
+            if (!remembered || shown != text[x]) documents::DrawTextCell(x, line, text[x], cellSize);
             shown = text[x];
         }
     }
@@ -129,7 +132,7 @@ void DrawTextLines(EditorState& state, const lores::LoresPage& page, bool rememb
     const Cell c = state.typing.cursor;
     const std::uint8_t code = page[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
     const auto flipped = static_cast<std::uint8_t>(code >= 0x80 ? code & 0x3F : (code & 0x3F) | 0x80);
-    documents::DrawTextCell(c.x, c.y, flipped);
+    documents::DrawTextCell(c.x, c.y, flipped, cellSize);
     state.shown.text[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)] = flipped;
 }
 
@@ -176,7 +179,7 @@ void Redraw(EditorState& state, Cell c) {
         filled[static_cast<std::size_t>(i)] = true;
         // The outline's part in it (unless the whole outline is drawn anew below).
         if (!outlineMoved && OnBorder(outline, x, y))
-            DrawOutline(outline, {CellWidth * x, CellHeight * y, CellWidth, CellHeight});
+            DrawOutline(outline, {cellSize.width * x, cellSize.height * y, cellSize.width, cellSize.height});
         state.shown.colours[i] = colour;
     };
     // A move or paste on an unchanged page differs from what is shown only
@@ -233,6 +236,8 @@ void RedrawAtPointerCell(EditorState& state) {
     Redraw(state, state.pointerCell);
 }
 
+void UseCells(documents::CellSize cells) { cellSize = cells; }
+
 void UpdatePointer(EditorState& state, Cell cell) {
     state.pointerCell = cell;
     // The title changes with the cell, not with every move within it.
@@ -245,16 +250,16 @@ void UpdatePointer(EditorState& state, Cell cell) {
 
 void ShowCells(const EditorState& state, CellRect cells) {
     if (state.zoom == 1 || cells.empty()) return;
-    windowing::ShowCanvasArea(CanvasNumber, cells.x0 * CellWidth, cells.y0 * CellHeight, cells.width() * CellWidth,
-                              cells.height() * CellHeight);
+    windowing::ShowCanvasArea(CanvasNumber, cells.x0 * cellSize.width, cells.y0 * cellSize.height, cells.width() * cellSize.width,
+                              cells.height() * cellSize.height);
 }
 
 Cell CanvasPointOfCell(Cell c) {
     Cell at;
-    windowing::CanvasPointInWindow(CanvasNumber, CellWidth * c.x, CellHeight * c.y, at.x, at.y);
+    windowing::CanvasPointInWindow(CanvasNumber, cellSize.width * c.x, cellSize.height * c.y, at.x, at.y);
     // The zoom is in where the cell's corner is: its middle is that far on.
     int farX = at.x, farY = at.y;
-    windowing::CanvasPointInWindow(CanvasNumber, CellWidth * (c.x + 1), CellHeight * (c.y + 1), farX, farY);
+    windowing::CanvasPointInWindow(CanvasNumber, cellSize.width * (c.x + 1), cellSize.height * (c.y + 1), farX, farY);
     return {(at.x + farX) / 2, (at.y + farY) / 2};
 }
 

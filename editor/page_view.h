@@ -33,6 +33,10 @@ inline void FollowPointerCell(const EditorState& state) {
 // its client area.
 Cell CanvasPointOfCell(Cell c);
 
+// The size of a cell on the canvas (16x8 until told otherwise): the view
+// draws and finds cells with it.
+void UseCells(documents::CellSize cells);
+
 // Makes cell the pointer's cell and shows it in the window title.
 void UpdatePointer(EditorState& state, Cell cell);
 

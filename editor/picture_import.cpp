@@ -44,7 +44,9 @@ const windowing::ConversionNames& Names(bool forPaste) {
 // only the choice of colours.
 class Conversion {
 public:
-    Conversion(const runtime::DecodedImage& image, int blockCols) : image_(image), blockCols_(blockCols) {}
+    // Fitted to the screen at the view's pixel aspect.
+    Conversion(const runtime::DecodedImage& image, int blockCols, documents::PixelAspect aspect)
+        : image_(image), blockCols_(blockCols), aspect_(aspect) {}
     void SetBlockRows(int rows) { blockRows_ = rows; }
 
     // The cells fitted and adjusted: the picture as the conversion sees it.
@@ -54,14 +56,14 @@ public:
             cells_[fit] = blockCols_ > 0
                               ? documents::AverageIntoBlock(image_.rgba.data(), image_.width, image_.height, blockCols_, blockRows_)
                               : documents::AverageIntoCells(image_.rgba.data(), image_.width, image_.height,
-                                                            documents::FitModes[fit]);
+                                                            documents::FitModes[fit], aspect_);
         }
         LinearCells cells = *cells_[fit];
         documents::Adjust(cells, {c.brightness, c.contrast, c.saturation});
         return cells;
     }
     CellColours Colours(const windowing::ConversionChoice& c) {
-        return documents::ChooseColours(Cells(c), PaletteOf(c).colours, documents::DitherMethods[c.method]);
+        return documents::ChooseColours(Cells(c), PaletteOf(c).colours, documents::DitherMethods[c.method], aspect_);
     }
     static const lores::NamedPalette& PaletteOf(const windowing::ConversionChoice& c) {
         return lores::Palettes()[static_cast<std::size_t>(c.palette)];
@@ -70,6 +72,7 @@ public:
 private:
     const runtime::DecodedImage& image_;
     int blockCols_, blockRows_ = 0;
+    documents::PixelAspect aspect_;
     std::array<std::optional<LinearCells>, std::size(documents::FitModes)> cells_;
 };
 
@@ -93,8 +96,9 @@ std::optional<CellColours> Choose(EditorState& state, Conversion& conversion, co
                        static_cast<std::uint32_t>(documents::EncodedOf(cells[i][2])) << 16;
         return shown;
     };
-    const windowing::ConversionGrid grid{lores::PageWidth, lores::PageHeight, documents::CellWidth * state.zoom,
-                                         documents::CellHeight * state.zoom};
+    const documents::CellSize cells = documents::CellsOf(state.aspect);
+    const windowing::ConversionGrid grid{lores::PageWidth, lores::PageHeight, cells.width * state.zoom,
+                                         cells.height * state.zoom};
     if (!windowing::ChoosePictureConversion(title, Names(forPaste), grid, choice, preview, original))
         return std::nullopt;
     const CellColours colours = conversion.Colours(choice);
@@ -137,7 +141,7 @@ bool ImportPictureFile(EditorState& state, const std::string& path, bool exactTo
         EditPage(state, [&](lores::LoresPage& page, int) { documents::PageFromPicture(image, options, page, report); },
                  Marks::Always);
     } else {
-        Conversion conversion(image, 0);
+        Conversion conversion(image, 0, state.aspect);
         const auto colours = Choose(state, conversion, "Import Picture", false);
         if (!colours) return true;
         EditPage(state, [&](lores::LoresPage& page, int) {
@@ -161,7 +165,7 @@ void ImportPicture(EditorState& state) {
 bool ConvertedPaste(EditorState& state, const runtime::DecodedImage& image, lores::Block& block) {
     int cols = 0, rows = 0;
     documents::BlockSizeOf(image, cols, rows);
-    Conversion conversion(image, cols);
+    Conversion conversion(image, cols, state.aspect);
     conversion.SetBlockRows(rows);
     const auto colours = Choose(state, conversion, "Paste Picture", true);
     if (!colours) return false;

@@ -36,16 +36,41 @@ void ApplyZoom(EditorState& state, int wanted, bool remember) {
     const int zoom = std::clamp(wanted, 1, MaxZoom);
     // The window as large as the zoomed canvas, or as the room on the screen
     // allows and the canvas scrolls inside it (never smaller than at 1x).
-    int viewWidth = std::max(640, room), viewHeight = std::max(384, roomHeight - CanvasTop - StatusHeight);
+    const documents::CellSize cells = documents::CellsOf(state.aspect);
+    int viewWidth = std::max(cells.ScreenWidth(), room);
+    int viewHeight = std::max(cells.ScreenHeight(), roomHeight - CanvasTop - StatusHeight);
     state.zoom = zoom;
     windowing::SetCanvasZoom(CanvasNumber, zoom);
     windowing::SetCanvasView(CanvasNumber, viewWidth, viewHeight);
     state.statusTop = CanvasTop + viewHeight;
-    windowing::ResizeWindowObject(WindowNumber, viewWidth, state.statusTop + StatusHeight);
+    // Never narrower than the toolbar and the status line's 640.
+    windowing::ResizeWindowObject(WindowNumber, std::max(640, viewWidth), state.statusTop + StatusHeight);
     FollowPointerCell(state);
     state.shown.status.valid = false;  // the line moves
     UpdateStatusLine(state);
     if (remember) SaveZoom(zoom);
+}
+
+void ApplyAspect(EditorState& state, documents::PixelAspect aspect, bool remember) {
+    const documents::CellSize cells = documents::CellsOf(aspect);
+    if (aspect != state.aspect) {
+        if (!windowing::ResizeCanvas(CanvasNumber, cells.ScreenWidth(), cells.ScreenHeight())) {
+            state.notice = "no memory for the view at that aspect";
+            return;
+        }
+        state.aspect = aspect;
+        UseCells(cells);
+        ApplyZoom(state, state.zoom, false);
+        RedrawEveryBox(state);
+    }
+    if (remember) runtime::KeepSetting("aspect", std::string(documents::NameOf(aspect)) + "\n");
+}
+
+documents::PixelAspect SavedAspect() {
+    std::string text;
+    documents::PixelAspect aspect = documents::PixelAspect::TwoToOne;
+    if (runtime::ReadSetting("aspect", text, 16)) documents::FindName(text.substr(0, text.find('\n')), aspect);
+    return aspect;
 }
 
 void WheelZoom(EditorState& state) {

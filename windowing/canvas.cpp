@@ -214,6 +214,28 @@ int SetCanvasZoom(int number, int zoom) {
     return 1;
 }
 
+int ResizeCanvas(int number, int width, int height) {
+    CanvasWidget* c = FindCanvas(number);
+    if (!c || width <= 0 || height <= 0) return 0;
+    int bitmapWidth = 0, bitmapHeight = 0;
+    CanvasWidget::BitmapSize(width, height, c->flags, bitmapWidth, bitmapHeight);
+    const int stride = runtime::StrideFor(bitmapWidth, 24);
+    std::vector<std::uint8_t> pixels;
+    try {
+        pixels.assign(static_cast<std::size_t>(stride) * bitmapHeight, 0xFF);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    runtime::InvalidateDrawTarget(c->bits.data());
+    c->bits = std::move(pixels);
+    c->bitmapWidth = bitmapWidth;
+    c->bitmapHeight = bitmapHeight;
+    c->stride = stride;
+    c->drawSerial = ++drawSerials;  // nothing drawn before is there now
+    c->changed.clear();
+    return SetCanvasZoom(number, c->zoom);
+}
+
 namespace {
 
 // While a canvas takes typing, the keys of its window go to it as key and

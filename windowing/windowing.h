@@ -192,6 +192,9 @@ std::uint64_t CanvasDrawSerial(int number);
 // Shows the canvas's bitmap at zoom screen pixels a pixel (the canvas grows
 // or shrinks to fit); pointer positions stay bitmap pixels.
 int SetCanvasZoom(int number, int zoom);
+// A new bitmap of width x height (white) for the canvas, shown at its zoom;
+// 0, the canvas as it was, when there is no room for it.
+int ResizeCanvas(int number, int width, int height);
 // While on, the canvas's window types into it: printable characters come as
 // CanvasCharacterTyped, Backspace, the arrows, Return, Control+I and
 // Control+F as CanvasKeyDown, and none of them chooses a command.
