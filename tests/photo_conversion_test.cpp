@@ -5,7 +5,10 @@
 #include <cmath>
 
 #include "documents/oklab.h"
+#include "documents/documents.h"
 #include "documents/photo_conversion.h"
+#include "runtime/images.h"
+#include "test_files.h"
 #include <algorithm>
 
 using namespace documents;
@@ -184,4 +187,55 @@ TEST(PhotoConversion, ValuesWorkedOutByHandAndWhatEachMethodMakesOfAGrey) {
         EXPECT_NEAR(light(DitherMethod::Ordered, grey), grey, 0.03) << grey;
     }
     EXPECT_GT(std::abs(light(DitherMethod::Atkinson, 0.3f) - 0.3), 0.01) << "a quarter of the error let go";
+}
+
+// The pixel aspect: the export's size and its cells' edges, and a
+// photographed circle converted to a disc as wide for its height as it is
+// round on that screen (cells 16x8: 1 across for 2 down; 14x8: 4 for 7;
+// 16x10: 5 for 8). The export's size is read from its IHDR by hand.
+TEST(PhotoConversion, TheExportAndTheConversionFollowThePixelAspect) {
+    const struct {
+        PixelAspect aspect;
+        int cellWidth, cellHeight;
+        double across;  // disc cells across for one down
+    } cases[] = {{PixelAspect::TwoToOne, 16, 8, 0.5}, {PixelAspect::SevenToFour, 14, 8, 4.0 / 7},
+                 {PixelAspect::EightToFive, 16, 10, 5.0 / 8}};
+    testfiles::TempDir dir;
+    lores::LoresPage page{};
+    lores::PlotPixel(page, 1, 1, 15);
+    Picture photo(600, 600);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 600; ++x) {
+            const bool in = (x - 300) * (x - 300) + (y - 300) * (y - 300) <= 250 * 250;
+            photo.Set(x, y, in ? 255 : 0, in ? 255 : 0, in ? 255 : 0);
+        }
+    for (const auto& c : cases) {
+        const std::string name = dir / (std::string("e") + std::to_string(c.cellWidth) + "x" + std::to_string(c.cellHeight) + ".png");
+        ASSERT_TRUE(SavePagePicture(page, name, lores::DefaultPalette(), false, c.aspect).ok);
+        const auto bytes = testfiles::ReadAll(name);
+        ASSERT_GT(bytes.size(), 24u);
+        const auto be32 = [&](std::size_t at) { return bytes[at] << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3]; };
+        EXPECT_EQ(be32(16), 40 * c.cellWidth) << NameOf(c.aspect);
+        EXPECT_EQ(be32(20), 48 * c.cellHeight) << NameOf(c.aspect);
+        // Cell (1, 1) white and nothing else: its box's corners, and the pixels just outside them.
+        ASSERT_TRUE(runtime::CreateImageObject(ExportImage, 40 * c.cellWidth, 48 * c.cellHeight));
+        ASSERT_TRUE(runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage)));
+        DrawPageBoxes(page, lores::DefaultPalette(), CellsOf(c.aspect));
+        runtime::EndDrawing();
+        const runtime::ImagePixels& px = *runtime::ImageRecordOf(ExportImage).pixels;
+        const auto white = [&](int x, int y) { return px.bits[static_cast<std::size_t>((px.height - 1 - y) * px.stride + 3 * x)] == 255; };
+        const int x0 = c.cellWidth, y0 = c.cellHeight, x1 = 2 * c.cellWidth - 1, y1 = 2 * c.cellHeight - 1;
+        EXPECT_TRUE(white(x0, y0) && white(x1, y1)) << NameOf(c.aspect);
+        EXPECT_FALSE(white(x0 - 1, y0) || white(x0, y0 - 1) || white(x1 + 1, y1) || white(x1, y1 + 1)) << NameOf(c.aspect);
+        runtime::FreeImageObject(ExportImage);
+
+        const CellColours disc = ChooseColours(AverageIntoCells(photo.rgba.data(), 600, 600, FitMode::Fit, c.aspect),
+                                               lores::DefaultPalette(), DitherMethod::None, c.aspect);
+        int left = 40, right = -1, top = 48, bottom = -1;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (disc[static_cast<std::size_t>(y * 40 + x)] == 15)
+                    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        EXPECT_NEAR(double(right - left + 1) / (bottom - top + 1), c.across, 0.04) << NameOf(c.aspect);
+    }
 }

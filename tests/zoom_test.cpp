@@ -125,3 +125,38 @@ TEST_F(Zoom, NeedsExactScreenAZoomThatFitsItIsTaken) {
     EXPECT_EQ(qtdriver::Window(0)->size(), screen);
     Command(CommandId::ZoomReset);
 }
+
+// View, Pixel Aspect: the canvas's cells are 16x8, 14x8 or 16x10 (the
+// window fitted, never narrower than its 640), a pointer lands on the cell
+// drawn under it, a zoom keeps the shape, and the next start has it.
+TEST_F(Zoom, ThePixelAspectShapesTheCellsAndIsTheNextStarts) {
+    const struct {
+        int id, w, h;
+        const char* kept;
+    } aspects[] = {{CommandId::FirstPixelAspect + 2, 16, 10, "8:5\n"},
+                   {CommandId::FirstPixelAspect + 1, 14, 8, "7:4\n"},
+                   {CommandId::FirstPixelAspect, 16, 8, "2:1\n"}};
+    for (const auto& a : aspects) {
+        Command(a.id);
+        EXPECT_EQ(canvas->size(), QSize(40 * a.w, 48 * a.h)) << a.kept;
+        EXPECT_EQ(qtdriver::Window(0)->size(), QSize(640, MenuBarHeight() + 30 + 48 * a.h + 26)) << a.kept;
+        qtdriver::Move(canvas, {3 * a.w - 1, 4 * a.h - 1});
+        Pump();
+        EXPECT_EQ(Title(), "Vornel 0.2 x:2,y:3") << a.kept;
+        qtdriver::Move(canvas, {3 * a.w, 4 * a.h});
+        Pump();
+        EXPECT_EQ(Title(), "Vornel 0.2 x:3,y:4") << a.kept;
+        Command(CommandId::ZoomIn);
+        EXPECT_EQ(canvas->size(), QSize(80 * a.w, 96 * a.h)) << a.kept;
+        Command(CommandId::ZoomReset);
+        const std::string kept(reinterpret_cast<const char*>(ReadAll(config() / "vornel/aspect").data()), 4);
+        EXPECT_EQ(kept, a.kept);
+        if (a.w == 14) {
+            // The next start shows it from its first frame.
+            editor::ShutDown(s);
+            SetUp();
+            EXPECT_EQ(s.aspect, documents::PixelAspect::SevenToFour);
+            EXPECT_EQ(canvas->size(), QSize(560, 384));
+        }
+    }
+}

@@ -103,6 +103,10 @@ gif = os.path.join(work, "frames.gif")
 made = run("--export-gif", frames, gif, "--fps", "25", env=env)
 shape = subprocess.run(["identify", "-format", "%wx%h:%T ", gif], capture_output=True, text=True).stdout.split()
 expect("the GIF", (made.returncode, shape), (0, ["640x384:4"] * 3))
+at85 = run("--export-gif", frames, os.path.join(work, "at85.gif"), "--aspect", "8:5", env=env)
+expect("the GIF at 8:5", (at85.returncode, subprocess.run(["identify", "-format", "%wx%h ", os.path.join(work, "at85.gif")],
+                                                              capture_output=True, text=True).stdout.split()),
+       (0, ["640x480"] * 3))
 booting = os.path.join(work, "movie.dsk")
 made_disk = run("--boot-disk", frames, booting, "--fps", "12", env=env)
 on_disk = run("--list", booting, env=env)
@@ -113,7 +117,9 @@ expect("--list of frames", (listed_frames.returncode, listed_frames.stdout.strip
 for args, code, said in [(("--export-png", frames, os.path.join(work, "x.png"), "--frame", "4"), 1, "has 3 frames, no frame 4"),
                          (("--export-gif", frames, os.path.join(work, "none", "x.gif")), 1, "x.gif: "),
                          (("--export-gif", frames, os.path.join(work, "y.gif"), "--fps", "0"), 2, "--fps is a number"),
-                         (("--export-png", frames, os.path.join(work, "y.png"), "--fps", "5"), 2, "--fps goes with")]:
+                         (("--export-png", frames, os.path.join(work, "y.png"), "--fps", "5"), 2, "--fps goes with"),
+                         (("--export-png", frames, os.path.join(work, "y.png"), "--aspect", "4:3"), 2, "--aspect is 2:1, 7:4 or 8:5"),
+                         (("--boot-disk", frames, os.path.join(work, "y.dsk"), "--aspect", "8:5"), 2, "--aspect goes with")]:
     told = run(*args, env=env)
     expect("refused: " + " ".join(args[-2:]), (told.returncode, said in told.stderr, os.path.exists(args[2])), (code, True, False))
 not_image = run("--list", page, env=env)
