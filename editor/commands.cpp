@@ -67,10 +67,7 @@ void ClearTextLines(EditorState& state) {
         state.notice = "the text lines are shown in the mixed view (M)";
         return;
     }
-    lores::MixedText blank;
-    blank.fill(lores::TextSpace);
-    lores::WriteMixedText(state.workingPage(), blank);
-    state.pictureChanged = true;
+    EditTextLines(state, [](lores::MixedText& text) { text.fill(lores::TextSpace); });
     RedrawPage(state);
 }
 

@@ -1,6 +1,7 @@
 // The mixed view shows rows 40 to 47 as the machine's four text lines. They
-// are text, not pixels: in that view only typing writes them, and every
-// other edit keeps to the rows above.
+// are text, not pixels: in that view only typing (and Clear Text Lines)
+// writes them, through EditTextLines, and every other edit keeps to the rows
+// above, through EditPage. The rule lives here and nowhere else.
 #pragma once
 
 #include "editor/editor_state.h"
@@ -45,6 +46,17 @@ bool EditPage(EditorState& state, Edit edit, Marks marks = Marks::WhenChanged) {
     const bool changed = page != before;
     if (changed || marks == Marks::Always) state.pictureChanged = true;
     return changed;
+}
+
+// The other side of the rule: what writes the text lines (typing, Clear
+// Text Lines) writes them here, the 160 bytes handed to edit as the
+// machine's text codes, line by line; the picture is changed then.
+template <typename Edit>
+void EditTextLines(EditorState& state, Edit edit) {
+    lores::MixedText text = lores::ReadMixedText(state.workingPage());
+    edit(text);
+    lores::WriteMixedText(state.workingPage(), text);
+    state.pictureChanged = true;
 }
 
 // Turns the mixed view on or off; turning it on takes the text lines out of

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "editor/mixed_view.h"
 #include "editor/page_view.h"
 #include "lores/lores_page.h"
 #include "lores/text_glyphs.h"
@@ -17,9 +18,8 @@ using windowing::KeyBackspace, windowing::KeyReturn, windowing::KeyLeft, windowi
 constexpr int KeyI = 'I', KeyF = 'F';
 constexpr int ControlBit = 4;
 
-std::uint8_t& ByteAt(EditorState& state, Cell c) {
-    return state.workingPage()[static_cast<std::size_t>(lores::MixedTextOffset(c.y, c.x))];
-}
+// The code at the cursor's column and line.
+std::uint8_t& TextAt(lores::MixedText& text, Cell c) { return text[static_cast<std::size_t>(c.y * lores::PageWidth + c.x)]; }
 
 // The cursor shows at once after a change, then blinks on from there.
 void ShowCursor(EditorState& state) {
@@ -70,8 +70,8 @@ void TypeFromEvent(EditorState& state, int type) {
     if (type == windowing::CanvasCharacterTyped) {
         const int c = static_cast<int>(windowing::CanvasAttribute(CanvasNumber, windowing::CanvasCharacter));
         if (c < 0x20 || c > 0x7E) return;  // printable ASCII only
-        ByteAt(state, at) = TextCode(static_cast<char>(c), state.typing.style);
-        state.pictureChanged = true;
+        const std::uint8_t code = TextCode(static_cast<char>(c), state.typing.style);
+        EditTextLines(state, [&](lores::MixedText& text) { TextAt(text, at) = code; });
         // On to the next column; past the last one, the next line's start.
         if (at.x + 1 < lores::PageWidth) ++at.x;
         else if (at.y + 1 < Lines) at = {0, at.y + 1};
@@ -84,8 +84,7 @@ void TypeFromEvent(EditorState& state, int type) {
             state.typing.style = state.typing.style == TextStyle::Flashing ? TextStyle::Normal : TextStyle::Flashing;
         else if (key == KeyBackspace && at.x > 0) {
             --at.x;
-            ByteAt(state, at) = TextCode(' ', TextStyle::Normal);
-            state.pictureChanged = true;
+            EditTextLines(state, [&](lores::MixedText& text) { TextAt(text, at) = TextCode(' ', TextStyle::Normal); });
         } else if (key == KeyLeft && at.x > 0) --at.x;
         else if (key == KeyRight && at.x + 1 < lores::PageWidth) ++at.x;
         else if (key == KeyUp && at.y > 0) --at.y;
