@@ -3,24 +3,11 @@
 #include "lores/drawing.h"
 
 namespace editor::tools {
-namespace {
-
-class EllipseTool final : public ShapeTool {
-public:
-    EllipseTool() : ShapeTool(Tool::Ellipse) {}
-
-private:
-    void Band(EditorState& state) const override {
-        TwoCellShape(state, state.shapeAnchor, true, [](lores::LoresPage& on, Cell a, Cell p, int colour) {
-            lores::DrawEllipse(on, a.x, a.y, p.x, p.y, colour);
-        });
-    }
-};
-
-}  // namespace
 
 const PaintTool& Ellipse() {
-    static const EllipseTool tool;
+    static const BoxShape tool(Tool::Ellipse, true, [](lores::LoresPage& on, Cell a, Cell p, int colour) {
+        lores::DrawEllipse(on, a.x, a.y, p.x, p.y, colour);
+    });
     return tool;
 }
 

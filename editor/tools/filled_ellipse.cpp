@@ -3,24 +3,11 @@
 #include "lores/drawing.h"
 
 namespace editor::tools {
-namespace {
-
-class FilledEllipseTool final : public ShapeTool {
-public:
-    FilledEllipseTool() : ShapeTool(Tool::FilledEllipse) {}
-
-private:
-    void Band(EditorState& state) const override {
-        TwoCellShape(state, state.shapeAnchor, false, [](lores::LoresPage& on, Cell a, Cell p, int colour) {
-            lores::FillEllipse(on, a.x, a.y, p.x, p.y, colour);
-        });
-    }
-};
-
-}  // namespace
 
 const PaintTool& FilledEllipse() {
-    static const FilledEllipseTool tool;
+    static const BoxShape tool(Tool::FilledEllipse, false, [](lores::LoresPage& on, Cell a, Cell p, int colour) {
+        lores::FillEllipse(on, a.x, a.y, p.x, p.y, colour);
+    });
     return tool;
 }
 

@@ -3,24 +3,11 @@
 #include "lores/drawing.h"
 
 namespace editor::tools {
-namespace {
-
-class FilledRectangleTool final : public ShapeTool {
-public:
-    FilledRectangleTool() : ShapeTool(Tool::FilledRectangle) {}
-
-private:
-    void Band(EditorState& state) const override {
-        TwoCellShape(state, state.shapeAnchor, false, [](lores::LoresPage& on, Cell a, Cell p, int colour) {
-            lores::FillRectangle(on, a.x, a.y, p.x, p.y, colour);
-        });
-    }
-};
-
-}  // namespace
 
 const PaintTool& FilledRectangle() {
-    static const FilledRectangleTool tool;
+    static const BoxShape tool(Tool::FilledRectangle, false, [](lores::LoresPage& on, Cell a, Cell p, int colour) {
+        lores::FillRectangle(on, a.x, a.y, p.x, p.y, colour);
+    });
     return tool;
 }
 

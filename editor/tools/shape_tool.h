@@ -50,4 +50,17 @@ void TwoCellShape(EditorState& state, Cell anchor, bool outline, Draw draw) {
     else plain();
 }
 
+// A shape drawn from its first cell to the pointer's (the rectangles and
+// ellipses by their box): the tool is its drawing, outline or filled.
+class BoxShape final : public ShapeTool {
+public:
+    using Draw = void (*)(lores::LoresPage& on, Cell first, Cell last, int colour);
+    constexpr BoxShape(Tool kind, bool outline, Draw draw) : ShapeTool(kind), outline_(outline), draw_(draw) {}
+
+private:
+    void Band(EditorState& state) const override { TwoCellShape(state, state.shapeAnchor, outline_, draw_); }
+    bool outline_;
+    Draw draw_;
+};
+
 }  // namespace editor::tools
