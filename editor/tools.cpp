@@ -15,13 +15,17 @@ void Show(EditorState& state, const tools::PaintTool& tool, tools::Shown shown) 
     switch (shown) {
     case tools::Shown::Nothing: return;
     case tools::Shown::Page: RedrawAtPointerCell(state); return;
-    case tools::Shown::Band:
-        // The shape drawn into the page for one repaint only.
+    case tools::Shown::Band: {
+        // The shape drawn into the page for one repaint only: the picture is
+        // no more changed after it than before (a brush's band stamps cells).
+        const bool changed = state.pictureChanged;
         lores::CopyPage(state.previewScratch(), state.workingPage());
         KeepingTextLines(state, [&] { tool.Band(state); });
         RedrawAtPointerCell(state);
         lores::CopyPage(state.workingPage(), state.previewScratch());
+        state.pictureChanged = changed;
         return;
+    }
     }
 }
 

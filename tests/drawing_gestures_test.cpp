@@ -159,4 +159,16 @@ TEST_F(DrawingGestures, EveryToolIsItsRowsAndAStrokeIsOneStep) {
         EXPECT_EQ(s.history.at, 1u) << c.id << ": one drag, one step";
     }
     EXPECT_GE(strokes, 2) << "the pen and the spray at least";
+
+    // A rubber band drawn with a wide brush changes nothing: the picture is
+    // not marked changed by a hover.
+    Command(CommandId::LineTool);
+    Command(CommandId::FirstBrushSize + 2);
+    Fresh();
+    s.pictureChanged = false;
+    PressAt(5, 5);
+    MoveTo(20, 10);
+    EXPECT_EQ(s.workingPage(), lores::LoresPage{});
+    EXPECT_FALSE(s.pictureChanged) << "a band is not a change";
+    Command(CommandId::FirstBrushSize);
 }
