@@ -345,15 +345,15 @@ const Command* FindCommand(int id) {
 
 const char* ToolName(Tool tool) {
     for (const Command& c : Table)
-        if (c.tool && c.tool().kind == tool) return c.statusName;
+        if (c.tool && tools::KindOf(c.tool(), c.id) == tool) return c.statusName;
     return "";
 }
 
 void ChooseTool(EditorState& state, const tools::PaintTool& tool, int id) {
     EndTyping(state);
     // Another tool keeps the selection's pixels and drops its outline.
-    if (tool.kind != state.currentTool) DropSelection(state);
-    state.currentTool = tool.kind;
+    if (tools::KindOf(tool, id) != state.currentTool) DropSelection(state);
+    state.currentTool = tools::KindOf(tool, id);
     tool.Chosen(state);
     SelectToolButton(id);
 }

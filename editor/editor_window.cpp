@@ -232,7 +232,7 @@ void UpdateMenuBar(EditorState& state) {
     std::vector<std::uint8_t> now;
     for (const Command& c : Commands()) {
         if (c.menu == Menu::None) continue;
-        const bool on = c.tool ? state.currentTool == c.tool().kind : c.on && c.on(state);
+        const bool on = c.tool ? state.currentTool == tools::KindOf(c.tool(), c.id) : c.on && c.on(state);
         now.push_back(static_cast<std::uint8_t>(on | (!c.enabled || c.enabled(state)) << 1));
     }
     if (now != state.shown.menuStates) {

@@ -116,7 +116,7 @@ TEST_F(MenuBar, ItemsReadThroughAccessibilityAreTheCommandTable) {
         if (c.keys[0]) {
             EXPECT_EQ(t->keys, QKeySequence::fromString(QString::fromUtf8(c.keys[0])).toString().toStdString()) << name;
         }
-        EXPECT_EQ(t->on, c.tool ? s.currentTool == c.tool().kind : c.on && c.on(s)) << name;
+        EXPECT_EQ(t->on, c.tool ? s.currentTool == tools::KindOf(c.tool(), c.id) : c.on && c.on(s)) << name;
         EXPECT_EQ(t->enabled, !c.enabled || c.enabled(s)) << name;
     }
     EXPECT_EQ(items.size(), inMenus + RecentFilesKept) << "and the recent files' places";

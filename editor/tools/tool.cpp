@@ -11,12 +11,11 @@ namespace editor::tools {
 const PaintTool& ToolOf(Tool kind) {
     // Each tool as its row of the command table names it, found once.
     static const auto byKind = [] {
-        std::array<const PaintTool*, 64> tools{};
+        std::array<const PaintTool*, 256> tools{};
         for (const Command& c : Commands()) {
             if (!c.tool) continue;
-            const PaintTool& tool = c.tool();
-            const auto at = static_cast<std::size_t>(tool.kind);
-            if (at < tools.size() && !tools[at]) tools[at] = &tool;
+            const auto at = static_cast<std::size_t>(KindOf(c.tool(), c.id));
+            if (at < tools.size() && !tools[at]) tools[at] = &c.tool();
         }
         return tools;
     }();

@@ -4,6 +4,8 @@
 // file here, named by its row of the command table.
 #pragma once
 
+#include <optional>
+
 #include "editor/editor_state.h"
 
 namespace editor::tools {
@@ -14,12 +16,14 @@ enum class Shown { Nothing, Page, Band };
 
 class PaintTool {
 public:
-    explicit constexpr PaintTool(Tool kind) : kind(kind) {}
+    // A tool named in Tool is made with its name; one that is not needs
+    // none: currentTool then holds its command's number.
+    constexpr PaintTool() = default;
+    explicit constexpr PaintTool(Tool name) : named(name) {}
     PaintTool(const PaintTool&) = delete;
     PaintTool& operator=(const PaintTool&) = delete;
 
-    // The value of currentTool while it is the current tool.
-    const Tool kind;
+    const std::optional<Tool> named;
 
     // The left button pressed, moved with it held, or the pointer moved
     // with it up, at state.pointerCell (on the drawable rows unless the tool
@@ -48,6 +52,9 @@ protected:
 
 // The tool that currentTool names (the pen for a value no row names).
 const PaintTool& ToolOf(Tool kind);
+// The value of currentTool while the tool of the row with that command
+// number is the current one.
+inline Tool KindOf(const PaintTool& tool, int id) { return tool.named.value_or(static_cast<Tool>(id)); }
 inline const PaintTool& Current(const EditorState& state) { return ToolOf(state.currentTool); }
 
 // The tools there are, one a file; a row of the command table names each.
