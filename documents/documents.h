@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "documents/pixel_aspect.h"
+#include "documents/screen_shape.h"
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
 #include "runtime/replace_file.h"

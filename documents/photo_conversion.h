@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "documents/pixel_aspect.h"
+#include "documents/screen_shape.h"
 #include "lores/lores_page.h"
 #include "lores/palettes.h"
 
