@@ -180,7 +180,8 @@ ConversionResult ThumbnailOfPage(const std::string& pagePath, const std::string&
         width = std::max(lores::PageWidth, static_cast<int>(cells.ScreenWidth() * k));
         height = std::max(lores::PageHeight, static_cast<int>(cells.ScreenHeight() * k));
     }
-    const auto top = [&](int y) { return aspect != PixelAspect::TwoToOne ? y * height / lores::PageHeight : small ? y : y * m / 2; };
+    // Each cell from its share of the sides (at 2:1 with m odd, rows of cells alternate).
+    const auto top = [&](int y) { return y * height / lores::PageHeight; };
     const auto leftOf = [&](int x) { return x * width / lores::PageWidth; };
     const int thumbnailImage = ExportImage + 1;
     runtime::RegisterPngEncoder();

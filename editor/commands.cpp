@@ -25,14 +25,6 @@ namespace {
 using windowing::MenuItemKind;
 namespace Id = CommandId;
 
-// A change of how the page is shown: every box is drawn again.
-template <typename Change>
-void ChangeView(EditorState& state, Change change) {
-    change();
-    state.shown.drawSerial = 0;
-    RedrawAtPointerCell(state);
-}
-
 void Scroll(EditorState& state, lores::ScrollDirection direction) {
     EditPage(state, [&](lores::LoresPage& page, int rows) { lores::ScrollPage(page, direction, rows); }, Marks::Always);
     RedrawPage(state);

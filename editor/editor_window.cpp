@@ -273,17 +273,21 @@ bool StartUp(EditorState& state, int palette) {
     // What the first frame shows...
     if (!OpenWindowObject(WindowNumber, 0, 0, 640, 440, state.titleText.c_str(), EditorWindowFlags)) return false;
     BuildMenuBar();
-    CreateCanvas(CanvasNumber, 0, CanvasTop, 640, 384);
+    // The canvas at the pixel aspect the user chose last time (none yet: the
+    // cells as drawn, 2:1, 640x384).
+    state.aspect = SavedAspect();
+    const documents::CellSize cells = documents::CellsOf(state.aspect);
+    UseCells(cells);
+    CreateCanvas(CanvasNumber, 0, CanvasTop, cells.ScreenWidth(), cells.ScreenHeight());
     MakeSwatches(state.colours());
     BuildToolbar();
     SelectToolButton(CommandId::PenTool);  // the tool it starts with, shown
-    UseCells(documents::CellsOf(state.aspect));
-    // The pixel aspect the user chose last time (none yet: the cells as drawn, 2:1).
-    if (const documents::PixelAspect aspect = SavedAspect(); aspect != state.aspect) ApplyAspect(state, aspect, false);
     RedrawPage(state);
     UpdateStatusLine(state);
-    // The zoom the user chose last time (none yet: 1x, the picture's own size).
-    if (const int zoom = SavedZoom(); zoom > 1) ApplyZoom(state, zoom, false);
+    // The zoom the user chose last time (none yet: 1x, the picture's own
+    // size); at another aspect the window is fitted to its canvas too.
+    if (const int zoom = SavedZoom(); zoom > 1 || state.aspect != documents::PixelAspect::TwoToOne)
+        ApplyZoom(state, zoom, false);
     ShowWindowsNow();
     // ...and what only input or the desktop uses, made while the user looks.
     NameToolbarButtons();

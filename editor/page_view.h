@@ -20,6 +20,15 @@ void RedrawEveryBox(EditorState& state);
 // (outside a canvas event the highlight would land on cell (0, 0)).
 void RedrawAtPointerCell(EditorState& state);
 
+// A change of how the page is shown (the grid, the mixed view, the
+// palette): every box is drawn again, the highlight on the pointer's cell.
+template <typename Change>
+void ChangeView(EditorState& state, Change change) {
+    change();
+    state.shown.drawSerial = 0;
+    RedrawAtPointerCell(state);
+}
+
 // The cell under the pointer of the current canvas event.
 Cell PointerCellOfCurrentEvent();
 

@@ -124,6 +124,27 @@ CanvasWidget* FindCanvasWidget(int number) { return FindCanvas(number); }
 
 }  // namespace detail
 
+namespace {
+
+// A white bitmap for a canvas of width x height, its pages made ready at
+// once; empty when there is no room for it.
+std::vector<std::uint8_t> WhiteBitmap(int width, int height, int flags) {
+    int bitmapWidth = 0, bitmapHeight = 0;
+    CanvasWidget::BitmapSize(width, height, flags, bitmapWidth, bitmapHeight);
+    std::vector<std::uint8_t> pixels;
+    try {
+        const std::size_t bytes = static_cast<std::size_t>(runtime::StrideFor(bitmapWidth, 24)) * bitmapHeight;
+        pixels.reserve(bytes);
+        detail::PrepareForWriting(pixels.data(), bytes);
+        pixels.assign(bytes, 0xFF);
+    } catch (const std::bad_alloc&) {
+        pixels.clear();
+    }
+    return pixels;
+}
+
+}  // namespace
+
 Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) {
     QWidget* parent = detail::CurrentGadgetList();
     if (!parent) return 0;
@@ -132,17 +153,7 @@ Handle CreateCanvas(int number, int x, int y, int width, int height, int flags) 
         Canvases().Release(number);
         return 0;
     }
-    int bitmapWidth = 0, bitmapHeight = 0;
-    CanvasWidget::BitmapSize(width, height, flags, bitmapWidth, bitmapHeight);
-    std::vector<std::uint8_t> pixels;
-    try {
-        const std::size_t bytes = static_cast<std::size_t>(runtime::StrideFor(bitmapWidth, 24)) * bitmapHeight;
-        pixels.reserve(bytes);
-        detail::PrepareForWriting(pixels.data(), bytes);
-        pixels.assign(bytes, 0xFF);  // white
-    } catch (const std::bad_alloc&) {
-        pixels.clear();
-    }
+    std::vector<std::uint8_t> pixels = WhiteBitmap(width, height, flags);
     if (pixels.empty()) {
         Canvases().Release(number);
         return 0;
@@ -217,15 +228,11 @@ int SetCanvasZoom(int number, int zoom) {
 int ResizeCanvas(int number, int width, int height) {
     CanvasWidget* c = FindCanvas(number);
     if (!c || width <= 0 || height <= 0) return 0;
+    std::vector<std::uint8_t> pixels = WhiteBitmap(width, height, c->flags);
+    if (pixels.empty()) return 0;
     int bitmapWidth = 0, bitmapHeight = 0;
     CanvasWidget::BitmapSize(width, height, c->flags, bitmapWidth, bitmapHeight);
     const int stride = runtime::StrideFor(bitmapWidth, 24);
-    std::vector<std::uint8_t> pixels;
-    try {
-        pixels.assign(static_cast<std::size_t>(stride) * bitmapHeight, 0xFF);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
     runtime::InvalidateDrawTarget(c->bits.data());
     c->bits = std::move(pixels);
     c->bitmapWidth = bitmapWidth;

@@ -23,10 +23,7 @@ private:
     }
     // Text is typed into the lines the mixed view shows.
     void Chosen(EditorState& state) const override {
-        if (state.mixedView) return;
-        SetMixedView(state, true);
-        state.shown.drawSerial = 0;
-        RedrawAtPointerCell(state);
+        if (!state.mixedView) ChangeView(state, [&] { SetMixedView(state, true); });
     }
 };
 
