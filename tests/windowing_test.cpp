@@ -315,30 +315,32 @@ TEST_F(Windowing, ToolbarRowsItsButtonsAndOffersThoseWithoutRoomFromAChevron) {
     for (int id : {4, 5}) AddImageButton(id, runtime::ImageHandle(0), id == 5);
     auto* bar = Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0"));
     ASSERT_NE(bar, nullptr);
-    const auto buttons = [&] { return bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly); };
-    ASSERT_EQ(buttons().size(), 5);
-    // Edge to edge, the separator six pixels wide, across the window's width.
-    std::vector<int> xs;
-    for (QToolButton* b : buttons()) {
-        EXPECT_EQ(b->size(), QSize(24, 24));
-        EXPECT_TRUE(b->isVisible());
-        xs.push_back(b->x());
-    }
-    EXPECT_EQ(xs, (std::vector<int>{0, 24, 48, 78, 102}));
-    EXPECT_EQ(bar->geometry(), QRect(0, 0, 640, 24));
     QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(bar);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->role(), QAccessible::ToolBar);
-    EXPECT_EQ(reader->childCount(), 5) << "its buttons";
+    ASSERT_EQ(reader->childCount(), 5) << "its buttons";
+    // Where a screen reader finds each button, in the bar's coordinates.
+    const auto at = [&](int i) {
+        const QRect r = reader->child(i)->rect();
+        return r.isValid() ? QRect(bar->mapFromGlobal(r.topLeft()), r.size()) : QRect();
+    };
+    // Edge to edge, the separator six pixels wide, across the window's width.
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(at(i), QRect(QPoint(std::vector<int>{0, 24, 48, 78, 102}[i], 0), QSize(24, 24)));
+    EXPECT_EQ(bar->geometry(), QRect(0, 0, 640, 24));
+    const auto chevrons = [&] { return bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly); };
+    EXPECT_TRUE(chevrons().isEmpty()) << "made only when the row runs out of room";
 
     // Too narrow: what does not fit is hidden and offered from the chevron.
     bar->resize(100, 24);
-    ASSERT_EQ(buttons().size(), 6);
-    QToolButton* chevron = buttons().back();
+    ASSERT_EQ(chevrons().size(), 1);
+    QToolButton* chevron = chevrons().back();
     ASSERT_NE(chevron->menu(), nullptr);
     EXPECT_TRUE(chevron->isVisible());
     EXPECT_EQ(chevron->geometry().right(), 99);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(buttons()[i]->isVisible(), i < 3) << i;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(at(i).isValid(), i < 3) << i;
+        EXPECT_EQ(reader->child(i)->state().invisible, i >= 3) << i;
+    }
     const auto offered = chevron->menu()->actions();
     ASSERT_EQ(offered.size(), 2);
     EXPECT_EQ(offered[0], bar->actions()[4]);
@@ -350,8 +352,64 @@ TEST_F(Windowing, ToolbarRowsItsButtonsAndOffersThoseWithoutRoomFromAChevron) {
 
     bar->resize(640, 24);
     EXPECT_FALSE(chevron->isVisible());
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(buttons()[i]->isVisible()) << i;
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(at(i).isValid()) << i;
     EXPECT_TRUE(chevron->menu()->actions().isEmpty());
+}
+
+// The row draws its own buttons: a click is a press and a release on the
+// same button; anything else is no click.
+TEST_F(Windowing, ToolbarButtonsClickAsButtonsDo) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(CreateToolbarObject(0, WindowHandle(0)), 0);
+    runtime::CreateImageObject(0, 16, 16);
+    AddImageButton(1, runtime::ImageHandle(0), 0);
+    AddToolbarSeparator();
+    AddImageButton(2, runtime::ImageHandle(0), 1);
+    ShowWindowsNow();
+    auto* bar = Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0"));
+    ASSERT_NE(bar, nullptr);
+    const QPoint one(12, 12), other(42, 12), separator(27, 12), off(300, 12);
+    struct Gesture {
+        const char* what;
+        QPoint press, wander, release;
+        bool rightPressMeanwhile;
+        std::vector<int> posted;
+    } gestures[] = {
+        {"press and release on a button", one, one, one, false, {1}},
+        {"a toggle clicks too", other, other, other, false, {2}},
+        {"let go over another button", one, other, other, false, {}},
+        {"out and back before letting go", one, off, one, false, {1}},
+        {"let go beside the row's buttons", one, off, off, false, {}},
+        {"a press on a separator", separator, separator, one, false, {}},
+        {"the right button while held lets every button go", one, one, one, true, {}},
+    };
+    for (const Gesture& g : gestures) {
+        Drain();
+        Press(bar, g.press);
+        Move(bar, g.wander, Qt::LeftButton);
+        if (g.rightPressMeanwhile) Press(bar, g.wander, Qt::RightButton, Qt::LeftButton);
+        Move(bar, g.release, Qt::LeftButton);
+        Release(bar, g.release);
+        std::vector<int> posted;
+        for (const Taken& e : Drain())
+            if (e.code == MenuEvent) posted.push_back(e.object);
+        EXPECT_EQ(posted, g.posted) << g.what;
+    }
+    EXPECT_TRUE(bar->actions()[2]->isChecked()) << "the toggle clicked once";
+
+    // A screen reader presses a button as a click does.
+    QAccessibleInterface* toggle = QAccessible::queryAccessibleInterface(bar)->child(1);
+    ASSERT_NE(toggle->actionInterface(), nullptr);
+    EXPECT_TRUE(toggle->state().checkable);
+    toggle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_FALSE(toggle->state().checked);
+    EXPECT_EQ(Drain().at(0).object, 2);
+    // A plain button shown pushed in is sunk: its picture drawn a pixel lower
+    // and to the right.
+    const QImage before = OnScreen(bar);
+    SetButtonPressed(0, 1, 1);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(bar)->child(0)->state().pressed);
+    EXPECT_NE(OnScreen(bar).copy(0, 0, 24, 24), before.copy(0, 0, 24, 24));
 }
 
 TEST_F(Windowing, PopupMenusNestAndPostTheChosenItem) {
@@ -686,12 +744,10 @@ TEST_F(Windowing, ScreenReadersHearTheColoursThePictureAndTheStatusLine) {
     ASSERT_EQ(SetButtonTip(0, 3, "color # : 3"), 1);
     ASSERT_EQ(SetButtonName(0, 3, "colour 3, purple"), 1);
     EXPECT_EQ(SetButtonName(0, 99, "nothing"), 0);
-    QToolButton* button = nullptr;
-    for (QToolButton* b : Window(0)->findChildren<QToolButton*>())
-        if (b->defaultAction() && b->defaultAction()->toolTip() == QStringLiteral("color # : 3")) button = b;
-    ASSERT_NE(button, nullptr) << "the tip stays";
-    QAccessibleInterface* swatch = QAccessible::queryAccessibleInterface(button);
+    QAccessibleInterface* swatch =
+        QAccessible::queryAccessibleInterface(Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0")))->child(0);
     ASSERT_NE(swatch, nullptr);
+    EXPECT_EQ(swatch->text(QAccessible::Description), QStringLiteral("color # : 3")) << "the tip stays";
     EXPECT_EQ(swatch->text(QAccessible::Name), QStringLiteral("colour 3, purple"));
 
     SetStatusLine(0, 0, 414, 640, 26, {{"x:3 y:4"}, {"under: 9", 0x0066FF}});
