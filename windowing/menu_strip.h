@@ -29,16 +29,20 @@ public:
         std::string text;
         char letter = 0;  // Alt and this opens it
         QPointer<QMenu> menu;
+        bool keys = false;
         int left = 0, right = 0;
     };
     std::vector<Title> titles;
 
-    explicit MenuStrip(QWidget* parent) : QWidget(parent) {
+    // fill gives a menu its items when it is made.
+    using Fill = void (*)(std::size_t index, QMenu* menu);
+    MenuStrip(QWidget* parent, Fill fill) : QWidget(parent), fill_(fill) {
         setObjectName(QStringLiteral("menuBar"));
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-    // A title; its menu is made when first asked for (after the first frame).
+    // A title; its menu is made when first asked for (opened, or by a screen
+    // reader), its keys when its items are given (after the first frame).
     void Add(const char* title) {
         Title t;
         for (const char* c = title; c && *c; ++c) {
@@ -59,19 +63,26 @@ public:
         t.menu->setTitle(QString::fromStdString(t.text));
         t.menu->setObjectName(QStringLiteral("menu") + QString::fromStdString(t.text));
         t.menu->installEventFilter(this);
-        if (t.letter) {
-            auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + QChar::fromLatin1(t.letter)), parentWidget());
+        QObject::connect(t.menu, &QMenu::aboutToHide, this, [this, index] {
+            if (open_ == static_cast<int>(index)) open_ = -1;
+            update();
+        });
+        if (fill_) fill_(index, t.menu);
+        return t.menu;
+    }
+
+    // Alt and the title's letter open its menu; F10 the first.
+    void AddKeys(std::size_t index) {
+        if (index >= titles.size() || titles[index].keys) return;
+        titles[index].keys = true;
+        if (const char letter = titles[index].letter) {
+            auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + QChar::fromLatin1(letter)), parentWidget());
             QObject::connect(key, &QShortcut::activated, this, [this, index] { Open(index); });
         }
         if (index == 0) {
             auto* key = new QShortcut(QKeySequence(Qt::Key_F10), parentWidget());
             QObject::connect(key, &QShortcut::activated, this, [this] { Open(0); });
         }
-        QObject::connect(t.menu, &QMenu::aboutToHide, this, [this, index] {
-            if (open_ == static_cast<int>(index)) open_ = -1;
-            update();
-        });
-        return t.menu;
     }
 
     void Open(std::size_t index) {
@@ -137,6 +148,7 @@ protected:
     }
 
 private:
+    Fill fill_;
     int open_ = -1;  // the title whose menu is open
 
     int TitleAt(int x) const {
