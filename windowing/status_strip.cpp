@@ -34,10 +34,26 @@ public:
     void Changed() { frames_.Request(); }
 
 protected:
+    // Drawn straight into the window's backing store where it can be (a
+    // copy of the strip kept for its paints was 66 KiB), else through a
+    // picture of just the part to paint.
     void paintEvent(QPaintEvent* e) override {
-        if (strip_.size() != size()) Draw(0, width(), Layout(parts));
+        if (shownSize_ != size()) Show();
+        const QRect r = e->rect();
         QPainter p(this);
-        p.drawImage(e->rect().topLeft(), strip_, e->rect());
+        QPoint offset;
+        if (QImage* target = detail::PaintTarget(p, offset)) {
+            Draw(*target, offset, r.left(), r.right() + 1, p);
+            return;
+        }
+        QImage part(r.size(), QImage::Format_RGB32);
+        if (part.isNull()) return;
+        {
+            QPainter onPart(&part);
+            onPart.translate(-r.topLeft());
+            Draw(part, -r.topLeft(), r.left(), r.right() + 1, onPart);
+        }
+        p.drawImage(r.topLeft(), part);
     }
 
 private:
@@ -86,45 +102,46 @@ private:
             if (old) left = std::min(left, shownSpans_[i].left), right = std::max(right, shownSpans_[i].right);
             if (now) left = std::min(left, spans[i].left), right = std::max(right, spans[i].right);
         }
-        if (strip_.size() != size()) left = 0, right = width();
+        if (shownSize_ != size()) left = 0, right = width();
         if (left >= right) return;
-        Draw(left, right, spans);
+        Show(spans);
         update(QRect(left, 0, right - left, height()));
         detail::AnnounceStatus(this);
     }
 
-    // Draws the parts, laid out as spans, into the strip between columns
-    // left and right.
-    void Draw(int left, int right, const std::vector<Span>& spans) {
-        if (strip_.size() != size()) {
-            strip_ = QImage(size(), QImage::Format_RGB32);
-            left = 0;
-            right = width();
-        }
-        if (strip_.isNull()) return;
+    void Show(std::vector<Span> spans = {}) {
         shown_ = parts;
-        shownSpans_ = spans;
+        shownSpans_ = spans.empty() ? Layout(parts) : std::move(spans);
+        shownSize_ = size();
+    }
+
+    // Draws the parts shown, between the strip's columns left and right, into
+    // an image where the strip's (0, 0) is at offset; text without dots
+    // through painter, which paints on it in the strip's coordinates.
+    void Draw(QImage& image, QPoint offset, int left, int right, QPainter& painter) const {
         const QRgb ink = palette().windowText().color().rgb() | 0xFF000000u;
         const QRgb paper = palette().window().color().rgb() | 0xFF000000u;
-        // Straight into the strip's pixels: a dot at a time through the
+        // Straight into the image's pixels: a dot at a time through the
         // image's checked calls cost more than the rest of a pointer move.
-        auto* const pixels = reinterpret_cast<QRgb*>(strip_.bits());
-        const qsizetype line = strip_.bytesPerLine() / 4;
-        const int height = strip_.height();
-        left = std::max(left, 0);
-        right = std::min(right, strip_.width());
-        for (int y = 0; y < height; ++y) std::fill(pixels + y * line + left, pixels + y * line + right, paper);
+        auto* const pixels = reinterpret_cast<QRgb*>(image.bits());
+        const qsizetype line = image.bytesPerLine() / 4;
+        const int height = std::min(this->height(), image.height() - offset.y());
+        left = std::max({left, 0, -offset.x()});
+        right = std::min({right, width(), image.width() - offset.x()});
+        if (left >= right || offset.y() < 0) return;
+        const auto at = [&](int x, int y) -> QRgb& { return pixels[(y + offset.y()) * line + x + offset.x()]; };
+        for (int y = 0; y < height; ++y) std::fill(&at(left, y), &at(left, y) + (right - left), paper);
         const auto box = [&](int boxLeft, int top, int side, QRgb fill) {
             for (int y = std::max(top, 0); y < std::min(top + side, height); ++y)
                 for (int x = std::max(boxLeft, left); x < std::min(boxLeft + side, right); ++x) {
                     const bool edge = x == boxLeft || y == top || x == boxLeft + side - 1 || y == top + side - 1;
-                    pixels[y * line + x] = edge ? ink : fill;
+                    at(x, y) = edge ? ink : fill;
                 }
         };
-        const bool twoRows = TwoRows(spans);
+        const bool twoRows = TwoRows(shownSpans_);
         const int swatch = SwatchSide(twoRows);
-        for (std::size_t i = 0; i < parts.size(); ++i) {
-            const StatusPart& part = parts[i];
+        for (std::size_t i = 0; i < shown_.size(); ++i) {
+            const StatusPart& part = shown_[i];
             int x = shownSpans_[i].left;
             const int textTop = TextTop(shownSpans_[i].row, twoRows);
             if (x >= right || shownSpans_[i].right <= left) continue;
@@ -134,22 +151,24 @@ private:
                 x += swatch + 4;
             }
             if (HasGlyphs(part.text)) {
-                detail::DrawGlyphs(strip_, left, right, x, textTop, part.text, ink);
+                detail::DrawGlyphs(image, left + offset.x(), right + offset.x(), x + offset.x(), textTop + offset.y(),
+                                   part.text, ink);
             } else {
-                QPainter p(&strip_);
-                p.setClipRect(left, 0, right - left, height);
-                p.setPen(palette().windowText().color());
-                p.setFont(font());
-                const int rowHeight = twoRows ? height / 2 : height;
-                p.drawText(x, twoRows ? rowHeight * shownSpans_[i].row : 0, strip_.width() - x, rowHeight,
-                           Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(part.text));
+                painter.save();
+                painter.setClipRect(left, 0, right - left, height);
+                painter.setPen(palette().windowText().color());
+                painter.setFont(font());
+                const int rowHeight = twoRows ? this->height() / 2 : this->height();
+                painter.drawText(x, twoRows ? rowHeight * shownSpans_[i].row : 0, width() - x, rowHeight,
+                                 Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(part.text));
+                painter.restore();
             }
         }
     }
 
     std::vector<StatusPart> shown_;  // what the strip shows, where
     std::vector<Span> shownSpans_;
-    QImage strip_;
+    QSize shownSize_;
     detail::FrameThrottle frames_{[this] { Refresh(); }};
 };
 
