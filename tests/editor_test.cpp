@@ -7,6 +7,7 @@
 #include "editor/recovery.h"
 #include "editor_fixture.h"
 #include "runtime/images.h"
+#include "windowing/internal.h"
 #include "lores/drawing.h"
 #include "lores/startup_picture.h"
 #include "editor/page_view.h"
@@ -18,11 +19,7 @@ namespace {
 
 QWidget* Toolbar() { return qtdriver::Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0")); }
 
-QMenu* Popup() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QStringLiteral("popup1")) return static_cast<QMenu*>(w);
-    return nullptr;
-}
+QMenu* Popup() { return windowing::detail::PopupMenu(editor::PopupNumber); }
 
 std::vector<std::string> Captions(QMenu* m) {
     std::vector<std::string> out;

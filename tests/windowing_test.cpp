@@ -421,12 +421,11 @@ TEST_F(Windowing, PopupMenusNestAndPostTheChosenItem) {
     CloseSubmenu();
     AddMenuSeparator();
     AddMenuItem(24, "Save As..");
-    auto* menu = QApplication::topLevelWidgets().isEmpty() ? nullptr : [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == QStringLiteral("popup1")) return static_cast<QMenu*>(w);
-        return static_cast<QMenu*>(nullptr);
-    }();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_NE(w->objectName(), QStringLiteral("popup1")) << "made when first shown";
+    QMenu* menu = detail::PopupMenu(1);
     ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->objectName(), QStringLiteral("popup1"));
     const auto items = menu->actions();
     ASSERT_EQ(items.size(), 3);
     EXPECT_EQ(items[0]->text(), QStringLiteral("Scroll"));

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QMenu;
 class QMimeData;
 class QMouseEvent;
 #include <functional>
@@ -143,6 +144,9 @@ inline constexpr const char* ButtonStripProperty = "vornelButtonStrip";
 QIcon StandardIcon(int n);
 QIcon IconFromImage(std::uintptr_t handle);
 void InitMenus();
+// Popup number's menu, made from its items when first asked for (and again
+// after items were added); nothing when there is no such popup.
+QMenu* PopupMenu(int number);
 // Lets go of the menu bar (it goes with its window).
 void ForgetMenuBar();
 void DestroyAllWindows();

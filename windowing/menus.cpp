@@ -3,6 +3,8 @@
 #include <QCursor>
 #include <QMenu>
 #include <QShortcut>
+#include <memory>
+#include <vector>
 
 #include "runtime/object_table.h"
 #include "windowing/internal.h"
@@ -10,17 +12,38 @@
 namespace windowing {
 namespace {
 
+// A popup is kept as its items until it is first shown: making the
+// toolkit's menu at start-up (and the font it measures its items in) was a
+// fifth of a megabyte, for a menu the user may never open.
+struct MenuNode {
+    struct Item {
+        int id = 0;
+        QString text;
+        std::shared_ptr<MenuNode> submenu;
+        bool separator = false;
+    };
+    std::vector<Item> items;
+};
+
+// Any item added anywhere: a popup made before it is made again when next shown.
+std::size_t revision = 0;
+
 struct MenuObject {
+    int number = 0;
+    std::shared_ptr<MenuNode> root = std::make_shared<MenuNode>();
     QPointer<QMenu> menu;
+    std::size_t madeAt = 0;
     ~MenuObject() { delete menu.data(); }
 };
 
 inline constexpr int MaxSubmenuDepth = 64;
 
+// The menu items go into, and the menus it is in; a menu that has gone
+// (its popup replaced) takes nothing.
 struct MenuBuilder {
     MenuObject* currentMenu = nullptr;
-    QPointer<QMenu> currentPlatformMenu;
-    QPointer<QMenu> parentStack[MaxSubmenuDepth];
+    std::weak_ptr<MenuNode> currentPlatformMenu;
+    std::weak_ptr<MenuNode> parentStack[MaxSubmenuDepth];
     int depth = 0;
 };
 
@@ -31,6 +54,28 @@ int popupOwnerWindow = -1;  // the window a popup's choice is posted for
 runtime::ObjectTable<MenuObject>& Menus() {
     if (!menus) menus = new runtime::ObjectTable<MenuObject>();
     return *menus;
+}
+
+MenuNode::Item* Add(MenuNode::Item item) {
+    const std::shared_ptr<MenuNode> into = builder.currentPlatformMenu.lock();
+    if (!into) return nullptr;
+    ++revision;
+    into->items.push_back(std::move(item));
+    return &into->items.back();
+}
+
+void Make(QMenu* menu, const MenuNode& node) {
+    for (const MenuNode::Item& item : node.items) {
+        if (item.separator) {
+            menu->addSeparator();
+        } else if (item.submenu) {
+            Make(menu->addMenu(item.text), *item.submenu);
+        } else {
+            QObject::connect(menu->addAction(item.text), &QAction::triggered, menu, [id = item.id] {
+                PostEvent(MenuEvent, id, popupOwnerWindow, 0, nullptr, nullptr);
+            });
+        }
+    }
 }
 
 }  // namespace
@@ -44,26 +89,37 @@ void InitMenus() {
     ForgetMenuBar();
 }
 
+QMenu* PopupMenu(int number) {
+    MenuObject* m = Menus().Find(number);
+    if (!m) return nullptr;
+    if (m->menu && m->madeAt == revision) return m->menu;
+    delete m->menu.data();
+    m->menu = new QMenu();
+    m->menu->setObjectName(QStringLiteral("popup%1").arg(m->number));
+    Make(m->menu, *m->root);
+    m->madeAt = revision;
+    return m->menu;
+}
+
 }  // namespace detail
 
 Handle CreatePopup(int number) {
     MenuObject& m = Menus().Take(number);
-    m.menu = new QMenu();
-    m.menu->setObjectName(QStringLiteral("popup%1").arg(number));
+    m.number = number;
     builder.currentMenu = &m;
-    builder.currentPlatformMenu = m.menu;  // the depth carries over on purpose
-    return detail::HandleOf(m.menu.data());
+    builder.currentPlatformMenu = m.root;  // the depth carries over on purpose
+    return detail::HandleOf(m.root.get());
 }
 
 Handle OpenSubmenu(const char* title) {
-    if (!builder.currentPlatformMenu) return 0;
-    QMenu* sub = builder.currentPlatformMenu->addMenu(QString::fromUtf8(title ? title : ""));
+    MenuNode::Item* item = Add({0, QString::fromUtf8(title ? title : ""), std::make_shared<MenuNode>(), false});
+    if (!item) return 0;
     // Deeper than the parent stack reaches, items stay in the current menu.
     if (builder.depth < MaxSubmenuDepth) {
         builder.parentStack[builder.depth++] = builder.currentPlatformMenu;
-        builder.currentPlatformMenu = sub;
+        builder.currentPlatformMenu = item->submenu;
     }
-    return detail::HandleOf(sub);
+    return detail::HandleOf(item->submenu.get());
 }
 
 void CloseSubmenu() {
@@ -71,17 +127,9 @@ void CloseSubmenu() {
     builder.currentPlatformMenu = builder.parentStack[--builder.depth];
 }
 
-void AddMenuItem(int id, const char* text) {
-    if (!builder.currentPlatformMenu) return;
-    QAction* a = builder.currentPlatformMenu->addAction(QString::fromUtf8(text ? text : ""));
-    QObject::connect(a, &QAction::triggered, a, [id] {
-        PostEvent(MenuEvent, id, popupOwnerWindow, 0, nullptr, nullptr);
-    });
-}
+void AddMenuItem(int id, const char* text) { Add({id, QString::fromUtf8(text ? text : ""), nullptr, false}); }
 
-void AddMenuSeparator() {
-    if (builder.currentPlatformMenu) builder.currentPlatformMenu->addSeparator();
-}
+void AddMenuSeparator() { Add({0, QString(), nullptr, true}); }
 
 namespace {
 
@@ -101,18 +149,18 @@ void ExecPopup(QMenu* menu, QWidget* owner, QPoint at) {
 }  // namespace
 
 int ShowPopup(int number, Handle window) {
-    MenuObject* m = Menus().Find(number);
-    if (!m || !m->menu) return 0;
+    QMenu* menu = detail::PopupMenu(number);
+    if (!menu) return 0;
     // One pixel up and left, so that the pointer rests just inside the menu.
-    ExecPopup(m->menu, detail::WidgetFromHandle(window), QCursor::pos() - QPoint(1, 1));
+    ExecPopup(menu, detail::WidgetFromHandle(window), QCursor::pos() - QPoint(1, 1));
     return 1;
 }
 
 int ShowPopupAt(int number, Handle window, int x, int y) {
-    MenuObject* m = Menus().Find(number);
     QWidget* owner = detail::WidgetFromHandle(window);
-    if (!m || !m->menu || !owner) return 0;
-    ExecPopup(m->menu, owner, owner->mapToGlobal(QPoint(x, y + detail::ClientTop(owner))));
+    QMenu* menu = owner ? detail::PopupMenu(number) : nullptr;
+    if (!menu) return 0;
+    ExecPopup(menu, owner, owner->mapToGlobal(QPoint(x, y + detail::ClientTop(owner))));
     return 1;
 }
 
