@@ -3,7 +3,8 @@
 #   install-deps.sh run      what building and running the program needs (make run, make install)
 #   install-deps.sh package  that, and what making its Debian package needs (make package)
 #   install-deps.sh all      that, and what the tests and benchmarks need (make test)
-#   install-deps.sh bench    that, and the photographs the benchmarks convert (make bench)
+#   install-deps.sh bench    that, the photographs the benchmarks convert (make bench) and what
+#                            lists the code a start runs (scripts/order_startup_code.py)
 # Installs only what is missing; a no-op on a prepared machine. With
 # --dry-run it prints the packages of the set, one a line, and installs nothing.
 # For Debian 12 and the systems built on it.
@@ -28,9 +29,10 @@ test_packages=(
   lintian shared-mime-info xdg-utils libglib2.0-bin dbus-daemon
   at-spi2-core python3-pyatspi
 )
-# Photographs no one here made, shipped as a library's test images.
+# Photographs no one here made, shipped as a library's test images; a start
+# run under callgrind.
 bench_packages=(
-  python3-skimage
+  python3-skimage valgrind
 )
 
 dry_run=0

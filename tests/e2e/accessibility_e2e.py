@@ -1,7 +1,10 @@
 #!/usr/bin/python3
-"""The menu bar as a screen reader reads it, through AT-SPI: the real vornel
-on a private accessibility bus, its bar's six titles menu items named File,
-Edit, View, Frame, Tools and Help, each with the menu it opens under it.
+"""The menu bar and the toolbar as a screen reader reads them, through
+AT-SPI: the real vornel on a private accessibility bus, its bar's six titles
+menu items named File, Edit, View, Frame, Tools and Help, each with the menu
+it opens under it (made as the reader asks for it); the toolbar's buttons
+(drawn by the program) push buttons named by their tips, the swatches by
+their colours.
 Run by run_accessibility.sh (a private session bus, Xvfb)."""
 import os
 import subprocess
@@ -54,8 +57,20 @@ try:
     print("%s the bar's titles: got %r, wanted %r" % ("ok  " if ok else "FAIL", titles, wanted), flush=True)
     if not ok:
         failures.append("titles")
+    toolbar = find(bar.parent if bar is not None else None, pyatspi.ROLE_TOOL_BAR)
+    buttons = [(b.name, b.getRoleName()) for b in
+               (toolbar.getChildAtIndex(i) for i in range(toolbar.childCount if toolbar else 0))]
+    named = ["New document", "Open document", "Save document"] + ["colour %d, %s" % (n, c) for n, c in enumerate(
+        ("black", "magenta", "dark blue", "purple", "dark green", "dark grey", "medium blue", "light blue", "brown",
+         "orange", "light grey", "pink", "light green", "yellow", "aqua", "white"))] + [
+        "line draw", "circle", "color fill", "pen", "undo"]
+    wanted = [(name, "push button") for name in named]
+    ok = buttons == wanted
+    print("%s the toolbar's buttons: got %r, wanted %r" % ("ok  " if ok else "FAIL", buttons, wanted), flush=True)
+    if not ok:
+        failures.append("toolbar")
 finally:
     proc.kill()
     proc.wait()
-print("%d passed, %d failed" % (0 if failures else 1, 1 if failures else 0))
+print("%d passed, %d failed" % (2 - len(failures), len(failures)))
 sys.exit(1 if failures else 0)
