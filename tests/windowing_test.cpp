@@ -450,6 +450,68 @@ TEST_F(Windowing, PopupMenusNestAndPostTheChosenItem) {
     EXPECT_EQ(ShowPopup(9, WindowHandle(0)), 0);
 }
 
+// A menu is made from its items when first needed: what was set of an
+// item before shows then, what is set after goes straight to it; a run of
+// choices stays one group; a popup given items after it was shown shows them.
+TEST_F(Windowing, MenusKeptAsItemsShowWhatWasSetBeforeTheyWereMade) {
+    OpenEditorLikeWindow();
+    ASSERT_NE(CreateMenuBar(0), 0);
+    AddMenuBarMenu("&View");
+    ChooseMenuBarMenu(0);
+    AddMenuBarItem(1, "Grid", {"G"}, MenuItemKind::Toggle);
+    AddMenuBarSeparator();
+    OpenMenuBarSubmenu("Palette");
+    AddMenuBarItem(2, "One", {}, MenuItemKind::Choice);
+    AddMenuBarItem(3, "Two", {}, MenuItemKind::Choice);
+    CloseMenuBarSubmenu();
+    AddMenuBarItem(4, "", {}, MenuItemKind::Plain);
+    SetMenuItemState(1, true, false);
+    SetMenuItemState(3, true, true);
+    SetMenuItemText(4, "");
+    QWidget* bar = Window(0)->findChild<QWidget*>(QStringLiteral("menuBar"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(Window(0)->findChild<QMenu*>(QStringLiteral("menuView")), nullptr) << "not made yet";
+    QAccessibleInterface* title = QAccessible::queryAccessibleInterface(bar)->child(0);
+    ASSERT_NE(title->child(0), nullptr) << "a screen reader asking makes it";
+    QMenu* view = Window(0)->findChild<QMenu*>(QStringLiteral("menuView"));
+    ASSERT_NE(view, nullptr);
+    const auto items = view->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_TRUE(items[0]->isChecked() && !items[0]->isEnabled());
+    EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_G));
+    EXPECT_TRUE(items[1]->isSeparator());
+    const auto choices = items[2]->menu()->actions();
+    ASSERT_EQ(choices.size(), 2);
+    EXPECT_TRUE(!choices[0]->isChecked() && choices[1]->isChecked());
+    EXPECT_FALSE(items[3]->isVisible()) << "an empty text hides the item";
+    SetMenuItemState(2, true, true);  // the group lets only one be on
+    EXPECT_TRUE(choices[0]->isChecked() && !choices[1]->isChecked());
+    SetMenuItemText(4, "1 art.gr");
+    EXPECT_TRUE(items[3]->isVisible() && items[3]->text() == QStringLiteral("1 art.gr"));
+    Drain();
+    items[0]->setEnabled(true);
+    items[0]->trigger();
+    const auto events = Drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, MenuEvent);
+    EXPECT_EQ(events[0].object, 1);
+
+    ASSERT_NE(CreatePopup(1), 0);
+    AddMenuItem(5, "first");
+    QMenu* popup = detail::PopupMenu(1);
+    ASSERT_EQ(popup->actions().size(), 1);
+    AddMenuItem(6, "later");
+    EXPECT_EQ(detail::PopupMenu(1)->actions().size(), 2) << "made again with the item added";
+    EXPECT_EQ(detail::PopupMenu(1), detail::PopupMenu(1)) << "and only then";
+    OpenSubmenu("Sub");
+    ASSERT_NE(CreatePopup(1), 0);  // the popup replaced while its submenu was open
+    AddMenuItem(7, "into the new one");
+    CloseSubmenu();  // back to a menu that is gone: nothing goes there
+    AddMenuItem(8, "nowhere");
+    ASSERT_EQ(detail::PopupMenu(1)->actions().size(), 1);
+    EXPECT_EQ(detail::PopupMenu(1)->actions()[0]->text(), QStringLiteral("into the new one"));
+}
+
 TEST_F(Windowing, RequesterSplitsTheDefaultPathAndReturnsTheChoice) {
     OpenEditorLikeWindow();
     testfiles::TempDir dir;
