@@ -1,7 +1,5 @@
 // Frames out: an animated GIF of the pictures the PNG export draws, looping
 // forever at a rate; and a file of frames read whole for the command line.
-#include <gif_lib.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -9,21 +7,15 @@
 
 #include "documents/conversions.h"
 #include "documents/documents.h"
+#include "runtime/gif_writer.h"
 #include "runtime/images.h"
 
 namespace documents {
 namespace {
 
-
-int AppendBytes(GifFileType* gif, const GifByteType* data, int length) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
-    out->insert(out->end(), data, data + length);
-    return length;
-}
-
 // The frame as the export draws it, a colour index a pixel.
 bool DrawFrame(const lores::LoresPage& page, const lores::Palette& palette, bool mixed, CellSize cells,
-               const std::unordered_map<std::uint32_t, int>& indices, std::vector<GifByteType>& pixels) {
+               const std::unordered_map<std::uint32_t, int>& indices, std::vector<std::uint8_t>& pixels) {
     const int Width = cells.ScreenWidth(), Height = cells.ScreenHeight();
     if (!runtime::CreateImageObject(ExportImage, Width, Height) ||
         !runtime::BeginDrawing(runtime::ImageDrawTarget(ExportImage)))
@@ -41,7 +33,7 @@ bool DrawFrame(const lores::LoresPage& page, const lores::Palette& palette, bool
             const std::uint32_t rgb = std::uint32_t{p[2]} << 16 | p[1] << 8 | p[0];
             const auto found = indices.find(rgb);
             if (found == indices.end()) return false;
-            pixels[static_cast<std::size_t>(y) * Width + x] = static_cast<GifByteType>(found->second);
+            pixels[static_cast<std::size_t>(y) * Width + x] = static_cast<std::uint8_t>(found->second);
         }
     }
     return true;
@@ -56,49 +48,29 @@ int DelayOf(std::size_t frame, int fps) {
 }
 
 bool Encode(const std::vector<lores::LoresPage>& frames, const lores::Palette& palette, bool mixed, int fps,
-            CellSize cells, std::vector<std::uint8_t>& out) {
+            CellSize cells, std::vector<std::uint8_t>& out, std::string& why) {
     const int Width = cells.ScreenWidth(), Height = cells.ScreenHeight();
     // The colours the export draws with: the palette's, and the text's
     // white and black (a colour two numbers share is the first's).
-    std::vector<GifColorType> colours;
+    std::vector<std::uint32_t> colours;
     std::unordered_map<std::uint32_t, int> indices;
     const auto add = [&](std::uint32_t bgr) {
         const std::uint32_t rgb = (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
-        if (indices.try_emplace(rgb, static_cast<int>(colours.size())).second)
-            colours.push_back({static_cast<GifByteType>(rgb >> 16), static_cast<GifByteType>(rgb >> 8),
-                               static_cast<GifByteType>(rgb)});
+        if (indices.try_emplace(rgb, static_cast<int>(colours.size())).second) colours.push_back(rgb);
     };
     for (const lores::ColourValue c : palette) add(c);
     add(0xFFFFFF);
     add(0);
-    colours.resize(32, GifColorType{0, 0, 0});
-    int error = 0;
-    GifFileType* gif = EGifOpen(&out, AppendBytes, &error);
+    colours.resize(32, 0);
+    runtime::GifOut* gif = runtime::GifBegin(Width, Height, colours, out, why);
     if (!gif) return false;
-    // Its delays and loop are GIF89a's blocks: say so in the header (giflib
-    // writes GIF87a unless told).
-    EGifSetGifVersion(gif, true);
-    ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
-    bool ok = map && EGifPutScreenDesc(gif, Width, Height, 8, 0, map) == GIF_OK;
-    // Looping forever: the application extension browsers and viewers read.
-    const GifByteType loop[3] = {1, 0, 0};
-    ok = ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
-         EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK && EGifPutExtensionBlock(gif, 3, loop) == GIF_OK &&
-         EGifPutExtensionTrailer(gif) == GIF_OK;
-    std::vector<GifByteType> drawn;
-    for (std::size_t i = 0; i < frames.size() && ok; ++i) {
-        GraphicsControlBlock control{DISPOSE_DO_NOT, false, DelayOf(i, fps), NO_TRANSPARENT_COLOR};
-        GifByteType extension[4];
-        EGifGCBToExtension(&control, extension);
+    std::vector<std::uint8_t> drawn;
+    bool ok = true;
+    for (std::size_t i = 0; i < frames.size() && ok; ++i)
         ok = DrawFrame(frames[i], palette, mixed, cells, indices, drawn) &&
-             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
-             EGifPutImageDesc(gif, 0, 0, Width, Height, false, nullptr) == GIF_OK;
-        for (int y = 0; y < Height && ok; ++y)
-            ok = EGifPutLine(gif, drawn.data() + static_cast<std::size_t>(y) * Width, Width) == GIF_OK;
-    }
+             runtime::GifFrame(gif, DelayOf(i, fps), drawn.data());
     runtime::FreeImageObject(ExportImage);
-    GifFreeMapObject(map);
-    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+    return runtime::GifEnd(gif) && ok;
 }
 
 }  // namespace
@@ -107,8 +79,10 @@ runtime::WriteResult SaveAnimation(const std::vector<lores::LoresPage>& frames, 
                                    const lores::Palette& palette, bool mixed, int fps, PixelAspect aspect) {
     runtime::WriteResult result;
     std::vector<std::uint8_t> bytes;
-    if (frames.empty() || !Encode(frames, palette, mixed, std::clamp(fps, 1, 60), CellsOf(aspect), bytes)) {
+    std::string why;
+    if (frames.empty() || !Encode(frames, palette, mixed, std::clamp(fps, 1, 60), CellsOf(aspect), bytes, why)) {
         result.error = "the animation could not be made";
+        if (!why.empty()) result.error += " (" + why + ")";
         return result;
     }
     result = WriteWholeFile(path, bytes);

@@ -117,10 +117,6 @@ bool Decode(jpeg_decompress_struct& info, Failure& failure, Progress& progress, 
 
 }  // namespace
 
-bool IsJpeg(const std::uint8_t* data, std::size_t length) {
-    return data && length >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
-}
-
 bool DecodeJpeg(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error) {
     out = DecodedImage{};
     if (!IsJpeg(data, length)) {

@@ -187,6 +187,10 @@ bool ReadPictureFile(const std::string& path, DecodedImage& out, std::string& er
            DecodePicture(data.data(), data.size(), out, error);
 }
 
+bool IsJpeg(const std::uint8_t* data, std::size_t length) {
+    return data && length >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
 bool DecodePicture(const std::uint8_t* data, std::size_t length, DecodedImage& out, std::string& error) {
     if (length == 0) {
         error = "the file is empty";

@@ -12,6 +12,14 @@ root=$stage/usr
 id=org.vornel.Vornel
 
 check "binary installed and runs" "$root/bin/vornel" --version
+# The JPEG and GIF libraries are the codec module's alone, loaded when first
+# needed: neither the program nor the editor's module loads them at start.
+check "a start loads no codec library" bash -c "! readelf -d '$root/bin/vornel' '$root/libexec/vornel/vornel-window.so' \
+  | grep -E 'NEEDED.*(jpeg|gif)'"
+check "the installed program reads a JPEG and writes a GIF through its codec module" bash -c "
+  cd '$stage' && convert -size 40x48 gradient:red-blue photo.jpg && '$root/bin/vornel' --import-png photo.jpg page.gr \
+  && '$root/bin/vornel' --export-gif page.gr page.gif 2>/dev/null && identify -format '%m %wx%h' 'page.gif[0]' \
+  | grep -qx 'GIF 640x384'"
 check "desktop entry" desktop-file-validate "$root/share/applications/$id.desktop"
 check "desktop entry launches the binary with a file" grep -qx 'Exec=vornel %f' "$root/share/applications/$id.desktop"
 check "AppStream metainfo" appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml"

@@ -17,8 +17,10 @@ check "named vornel_<version>_<arch>.deb" bash -c "basename '$deb' | grep -qx 'v
 lintian --pedantic "$deb" > "$work/lintian.log" 2>&1 || true
 check "lintian: no errors" bash -c "! grep '^E:' '$work/lintian.log'"
 grep '^[WIP]:' "$work/lintian.log" || true
+# The codecs' libraries too, found in the module that loads them.
 check "section graphics, dependencies found" bash -c \
-  "dpkg-deb -f '$deb' Section | grep -qx graphics && dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6"
+  "dpkg-deb -f '$deb' Section | grep -qx graphics && dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6 \
+   && dpkg-deb -f '$deb' Depends | grep -q libjpeg62-turbo && dpkg-deb -f '$deb' Depends | grep -q libgif7"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
