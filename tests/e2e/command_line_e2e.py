@@ -122,6 +122,17 @@ for args, code, said in [(("--export-png", frames, os.path.join(work, "x.png"), 
                          (("--boot-disk", frames, os.path.join(work, "y.dsk"), "--aspect", "8:5"), 2, "--aspect goes with")]:
     told = run(*args, env=env)
     expect("refused: " + " ".join(args[-2:]), (told.returncode, said in told.stderr, os.path.exists(args[2])), (code, True, False))
+# A copy of the program without its codec module beside it still converts
+# PNGs and pages; a JPEG or a GIF it says it cannot do, and writes nothing.
+alone = os.path.join(work, "alone")
+os.mkdir(alone)
+subprocess.run(["cp", VORNEL, alone], check=True)
+for args in (("--import-png", photo, os.path.join(work, "n.gr")), ("--export-gif", frames, os.path.join(work, "n.gif"))):
+    told = subprocess.run([os.path.join(alone, "vornel"), *args], capture_output=True, text=True, timeout=20, env=env)
+    expect("without the codecs: " + args[0], (told.returncode, "codecs could not be loaded" in told.stderr,
+                                              os.path.exists(args[2])), (1, True, False))
+without = subprocess.run([os.path.join(alone, "vornel"), "--export-png", page, os.path.join(work, "n.png")], env=env)
+expect("without the codecs a page still exports", without.returncode, 0)
 not_image = run("--list", page, env=env)
 expect("--list of a page", (not_image.returncode, not_image.stderr.count("\n")), (1, 1))
 # What is wrong is named, and a name's control bytes never reach the terminal raw.
