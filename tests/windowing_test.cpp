@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWindow>
 
 #include "qt_driver.h"
@@ -369,6 +370,20 @@ TEST_F(Windowing, ToolbarButtonsClickAsButtonsDo) {
     auto* bar = Window(0)->findChild<QWidget*>(QStringLiteral("toolbar0"));
     ASSERT_NE(bar, nullptr);
     const QPoint one(12, 12), other(42, 12), separator(27, 12), off(300, 12);
+    // Raised while the pointer is over a button, flat again when it leaves;
+    // no tip over a separator, its tip over it.
+    const QImage flat = OnScreen(bar);
+    Move(bar, one);
+    EXPECT_NE(OnScreen(bar).copy(0, 0, 24, 24), flat.copy(0, 0, 24, 24));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(bar, &leave);
+    EXPECT_EQ(OnScreen(bar), flat);
+    ASSERT_EQ(SetButtonTip(0, 1, "the first"), 1);
+    for (const auto& [at, tip] : {std::pair{separator, QString()}, std::pair{one, QStringLiteral("the first")}}) {
+        QHelpEvent help(QEvent::ToolTip, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &help);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+    }
     struct Gesture {
         const char* what;
         QPoint press, wander, release;
