@@ -2,9 +2,7 @@
 // here without the window toolkit (none of its libraries is even loaded);
 // the editor is a module loaded into this process only when it is wanted.
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,19 +12,9 @@
 #include "documents/program_export.h"
 #include "cli/command_line.h"
 #include "cli/guarded_main.h"
+#include "runtime/program_files.h"
 
 namespace {
-
-// Beside this program in a build, in libexec when installed.
-std::string WindowModule() {
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string dir = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
-    dir = dir.substr(0, dir.find_last_of('/') + 1);
-    for (const std::string& candidate : {dir + "vornel-window.so", dir + VORNEL_WINDOW_DIR "/vornel-window.so"})
-        if (access(candidate.c_str(), R_OK) == 0) return candidate;
-    return dir + VORNEL_WINDOW_DIR "/vornel-window.so";
-}
 
 int Report(const documents::ConversionResult& result) {
     if (!result.message.empty()) std::fprintf(stderr, "vornel: %s\n", documents::WithoutControls(result.message).c_str());
@@ -83,7 +71,7 @@ int Run(int argc, char** argv) {
     // The editor, or its clipboard reader, from the module: handed what the
     // command line asked for (the reader hands argc and argv to its toolkit
     // application; the editor's starts with the program's name alone).
-    const std::string window = WindowModule();
+    const std::string window = runtime::ModuleFile("vornel-window.so");
     void* module = dlopen(window.c_str(), RTLD_NOW | RTLD_LOCAL);
     using Entry = int (*)(int, char**, const char*, int);
     const char* name = command.action == CommandLine::Action::ReadClipboard ? "VornelReadClipboard" : "VornelEditor";

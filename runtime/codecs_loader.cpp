@@ -8,6 +8,7 @@
 
 #include "runtime/gif_writer.h"
 #include "runtime/png_decoder.h"
+#include "runtime/program_files.h"
 
 namespace runtime {
 namespace {
@@ -20,14 +21,6 @@ struct Codecs {
     std::string why;  // when they could not be loaded
 };
 
-// The folder of the file this code is in: the program, or the editor's module.
-std::string Here() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&Here), &info) || !info.dli_fname) return "./";
-    const std::string self = info.dli_fname;
-    return self.substr(0, self.rfind('/') + 1);
-}
-
 template <class F>
 void Find(void* module, const char* name, F& entry) {
     entry = reinterpret_cast<F>(dlsym(module, name));
@@ -36,14 +29,10 @@ void Find(void* module, const char* name, F& entry) {
 const Codecs& Loaded() {
     static const Codecs codecs = [] {
         Codecs c;
-        void* module = nullptr;
-        for (const std::string& path : {Here() + "vornel-codecs.so", Here() + VORNEL_MODULE_DIR "/vornel-codecs.so"}) {
-            if ((module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))) break;
-            const char* said = dlerror();
-            if (c.why.empty() && said) c.why = said;
-        }
+        void* module = dlopen(ModuleFile("vornel-codecs.so").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!module) {
-            c.why = "the program's picture codecs could not be loaded: " + c.why;
+            const char* said = dlerror();
+            c.why = std::string("the program's picture codecs could not be loaded: ") + (said ? said : "");
             return c;
         }
         Find(module, "VornelDecodeJpeg", c.decodeJpeg);

@@ -137,7 +137,7 @@ bool ForwardToCanvas(QWidget* window, QMouseEvent* e);
 bool MoveFocus(QWidget* window, bool next);
 void ForEachWindow(const std::function<void(QWidget*)>& visit);
 void SetWindowsIcon(const QIcon& icon);
-// Marks the toolbar's button row (its buttons are sized by the style).
+// Marks the toolbar's button row (its chevron, a tool button, is sized by the style).
 inline constexpr const char* ButtonStripProperty = "vornelButtonStrip";
 // The platform's standard picture n (0 to 14), and a runtime image, as a
 // button's picture.

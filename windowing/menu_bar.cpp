@@ -188,8 +188,6 @@ void ChooseMenuBarMenu(int index) {
     MenuBarBuilder& b = Builder();
     const bool known = b.bar && index >= 0 && index < static_cast<int>(b.bar->titles.size());
     b.current = known ? index : -1;
-    if (!known) return;
-    if (b.menus.size() < b.bar->titles.size()) b.menus.resize(b.bar->titles.size());
 }
 
 void OpenMenuBarSubmenu(const char* title) {

@@ -122,6 +122,12 @@ for args, code, said in [(("--export-png", frames, os.path.join(work, "x.png"), 
                          (("--boot-disk", frames, os.path.join(work, "y.dsk"), "--aspect", "8:5"), 2, "--aspect goes with")]:
     told = run(*args, env=env)
     expect("refused: " + " ".join(args[-2:]), (told.returncode, said in told.stderr, os.path.exists(args[2])), (code, True, False))
+# Started by its bare name from the PATH (the loader then knows the program
+# only as "vornel"), it still finds its codec module.
+on_path = subprocess.run(["vornel", "--import-png", photo, os.path.join(work, "path.gr")], capture_output=True, text=True,
+                         timeout=20, cwd=tempfile.mkdtemp(), env=dict(env, PATH=os.path.dirname(os.path.abspath(VORNEL)) +
+                                                                    os.pathsep + env.get("PATH", "")))
+expect("a JPEG read by the program found on the PATH", (on_path.returncode, on_path.stderr.count("converted from")), (0, 1))
 # A copy of the program without its codec module beside it still converts
 # PNGs and pages; a JPEG or a GIF it says it cannot do, and writes nothing.
 alone = os.path.join(work, "alone")
